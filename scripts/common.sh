@@ -1,0 +1,69 @@
+# Shared by run.sh and test.sh: install what is missing, configure, build.
+# Quiet when everything is already there.
+
+SENVARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${SENVARO_BUILD_DIR:-$SENVARO_ROOT/build}"
+
+SENVARO_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6svg6-dev qt6-translations-l10n libgl-dev
+  libbenchmark-dev clang libclang-rt-14-dev
+  iproute2 util-linux xvfb xauth
+)
+
+senvaro_install_packages() {
+  local missing=()
+  local p
+  for p in "${SENVARO_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      sudo=(sudo)
+    else
+      echo "These Debian packages are missing and this user cannot install them: ${missing[*]}" >&2
+      return 1
+    fi
+  fi
+  "${sudo[@]}" apt-get update -qq >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+senvaro_build() {
+  local log
+  log="$(mktemp)"
+  if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+    if ! cmake -S "$SENVARO_ROOT" -B "$BUILD_DIR" -G Ninja >"$log" 2>&1; then
+      cat "$log" >&2
+      rm -f "$log"
+      return 1
+    fi
+  fi
+  if ! cmake --build "$BUILD_DIR" >"$log" 2>&1; then
+    grep -E 'error|FAILED|undefined reference' "$log" >&2 || cat "$log" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
+
+# Runs a command in a private network namespace with loopback up, so tests and the
+# demo can bind port 23 on 127.0.0.x without disturbing the machine. Root gets a plain
+# network namespace; other users a user namespace that maps them to root.
+senvaro_in_netns() {
+  local flags=(--net)
+  [ "$(id -u)" -ne 0 ] && flags=(--user --map-root-user --net)
+  if unshare "${flags[@]}" true 2>/dev/null; then
+    unshare "${flags[@]}" bash -c 'ip link set lo up && exec "$@"' bash "$@"
+  elif [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  else
+    echo "Cannot create a network namespace (unshare) and not root: port 23 is out of reach." >&2
+    return 1
+  fi
+}

@@ -1,0 +1,4 @@
+#include "app/globals.h"
+
+QVector<tMAC> MACs(2);
+QString IniPfad;

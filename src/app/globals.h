@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// Known-client record. ist_AP holds "Wahr" for an access point, "Falsch" otherwise
+// (or whatever a hand-edited settings file put there).
+struct tMAC {
+    QString MAC;
+    QString Name;
+    QString IP;
+    QString ist_AP;
+};
+
+// Slot 0 never holds a record; records are 1..MACs.size()-1. Starts as slot 0 and an
+// empty slot 1, the state the settings loader leaves for a file without records.
+extern QVector<tMAC> MACs;
+
+// Full path of the settings file, set once by Main.
+extern QString IniPfad;

@@ -1,0 +1,155 @@
+#include "app/startstop.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+#include "app/dialogs.h"
+#include "app/globals.h"
+#include "app/processend.h"
+#include "config/filename.h"
+#include "config/inifile.h"
+#include "ui/frmMonitor.h"
+
+namespace {
+
+frmMonitor *g_mainWindow = nullptr;
+QString g_commandLine;
+
+// The system's short date, with a four-digit year where the locale gives two.
+QString shortDate(const QDate &date)
+{
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return QLocale().toString(date, format);
+}
+
+// The executable's name as the platform gives it: no folder, no ".exe".
+QString exeName(const QString &exePath)
+{
+    QString name = QFileInfo(exePath).fileName();
+    if (name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive))
+        name.chop(4);
+    return name;
+}
+
+// Writes the header of a new settings file, readable by its owner only (it will hold
+// the password). Written to a temporary file and renamed, so a failure leaves nothing.
+bool createSettingsFile(const QString &path, const QString &exe, QString *reason)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString header = QStringLiteral("Diese Ini-Datei wurde am ") + shortDate(QDate::currentDate()) +
+                           QStringLiteral(" von \r\n'") + exe +
+                           QStringLiteral(".exe' automatisch generiert.\r\n\r\n");
+    file.write(header.toLatin1());
+    if (!file.commit()) {
+        *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace StartStop {
+
+frmMonitor *Main(const QString &exePath, const QString &commandLine)
+{
+    g_commandLine = commandLine;
+    const QString reported = QDir::toNativeSeparators(QFileInfo(exePath).absolutePath());
+    QString folder = reported;
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
+
+    bool newFile = false;
+    if (!fFileExists(folder + name)) {
+        const QString question = QStringLiteral("Die Ini-Datei '") + name +
+                                 QStringLiteral("' konnte im Programmverzeichnis\r\n") + reported +
+                                 QStringLiteral("\r\nnicht gefunden werden.\r\n\r\nSoll automatisch "
+                                                "eine neue Ini-Datei angelegt werden ?");
+        if (Dialogs::askYesNo(QStringLiteral("Fehler beim Lesen der Ini-Datei"), question) !=
+            Dialogs::Answer::Yes) {
+            ProcessEnd::endProcess(0);
+            return nullptr;
+        }
+        QString reason;
+        if (!createSettingsFile(folder + name, exeName(exePath), &reason)) {
+            Dialogs::critical(QStringLiteral("Fehler beim Anlegen der Ini-Datei"),
+                              QStringLiteral("Die Ini-Datei\r\n") + folder + name +
+                                  QStringLiteral("\r\nkonnte nicht angelegt werden:\r\n") + reason);
+            ProcessEnd::endProcess(1);
+            return nullptr;
+        }
+        newFile = true;
+    }
+
+    auto *w = new frmMonitor;
+    g_mainWindow = w;
+    Dialogs::setParentWidget(w);
+    w->Form_Load();
+    IniPfad = folder + name;
+    IniFile ini;
+    ini.load(IniPfad, *w);
+    if (newFile && !ini.Save(IniPfad, *w)) {
+        Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
+                          QStringLiteral("Die Ini-Datei\r\n") + IniPfad +
+                              QStringLiteral("\r\nkonnte nicht geschrieben werden:\r\n") + ini.errorText());
+    }
+    w->show();
+    return w;
+}
+
+void ProgrammEnde(frmMonitor &w)
+{
+    IniFile ini;
+    int status = 0;
+    if (!ini.Save(IniPfad, w)) {
+        // The old file is left intact; say so rather than end silently.
+        Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
+                          QStringLiteral("Die Einstellungen konnten nicht in\r\n") + IniPfad +
+                              QStringLiteral("\r\ngespeichert werden:\r\n") + ini.errorText());
+        status = 1;
+    }
+    w.Unload();
+    ProcessEnd::endProcess(status);
+}
+
+frmMonitor *mainWindow()
+{
+    return g_mainWindow;
+}
+
+} // namespace StartStop
+
+QString commandLineText()
+{
+    return g_commandLine;
+}
+
+void setCommandLineText(const QString &text)
+{
+    g_commandLine = text;
+}
+
+bool fFileExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
+}
+
+QString fFileNameNoExt(const QString &path)
+{
+    return fFileName(path, true);
+}

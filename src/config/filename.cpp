@@ -1,0 +1,20 @@
+#include "config/filename.h"
+
+QString fFileName(const QString &path, bool cut)
+{
+    QString result;
+    // Both separators count, so a path the platform reports with "/" works as well.
+    const qsizetype slash = std::max(path.lastIndexOf(QChar('\\')), path.lastIndexOf(QChar('/')));
+    if (slash >= 0)
+        result = path.mid(slash + 1);
+    else if (path.indexOf(QChar(':')) == 1)
+        result = path.mid(2);
+    else
+        result = path;
+    if (cut) {
+        const qsizetype dot = result.indexOf(QChar('.'));
+        if (dot >= 0)
+            result = result.left(dot);
+    }
+    return result.toUpper();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// General text functions of the program (module "Allgemein"). All comparisons are
+// exact: letter case counts.
+
+// Number of fields of text cut at delim: 0 for an empty text; overlapping occurrences
+// count one by one ("aaa" cut at "aa" gives 3); an occurrence starting at the last
+// character opens no further field. Yields to pending events once per occurrence.
+int fFieldCount(const QString &text, const QString &delim);
+
+// Field n (from 1) of text cut at delim: the whole text when delim does not occur,
+// field 1 for n <= 1, the last field for n beyond it. Yields once per occurrence passed.
+QString fGetField(const QString &text, const QString &delim, int n);
+
+// The first number in text (digits with at most one decimal comma, a minus directly in
+// front). No digit gives 0. A lone comma cannot be converted: ok is then set false and
+// 0 returned, so callers can apply their error policy.
+double fExtractNumber(const QString &text, bool *ok = nullptr);
+
+// Leading-number reading: blanks, tabs and line feeds ignored anywhere, optional sign,
+// digits and at most one "." up to the first character that cannot continue the
+// number; no number gives 0. "62,5" reads 62, "1 0" reads 10.
+double fVal(const QString &text);
+
+// Round to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+double fRoundEven(double value);
+
+// Number text: shortest form with at most 15 significant digits, the system locale's
+// decimal separator, no grouping; exponent form "1E-05" / "1,5625E-05" / "1E+16" below
+// 1E-04 and from 1E+15 on.
+QString fNumText(double value);
+
+// The field functions yield to pending events once per delimiter occurrence; the
+// program installs QCoreApplication::processEvents here, pure-logic tests leave it off.
+void setFieldYield(std::function<void()> yield);

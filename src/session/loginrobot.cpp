@@ -1,0 +1,4 @@
+#include "ui/frmMonitor.h"
+
+// Placeholder: filled in with its issue.
+void frmMonitor::timPWRobot_Timer() {}

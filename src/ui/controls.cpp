@@ -1,0 +1,196 @@
+#include "ui/controls.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace {
+// Display lines are cut at this length: one huge line (replies lose their line breaks
+// in polling mode) would make every append lay out the whole line again.
+constexpr int maxDisplayLine = 2000;
+constexpr int maxDisplayBlocks = 20000;
+} // namespace
+
+TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
+{
+    setMaximumBlockCount(maxDisplayBlocks);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    connect(this, &QPlainTextEdit::textChanged, this, &TextBox::syncFromUser);
+}
+
+void TextBox::setText(const QString &text)
+{
+    m_internal = true;
+    m_text = text;
+    QPlainTextEdit::clear();
+    m_lineLength = 0;
+    m_lastWasCr = false;
+    displayAppend(text);
+    m_internal = false;
+}
+
+void TextBox::appendText(const QString &piece)
+{
+    if (piece.isEmpty())
+        return;
+    m_internal = true;
+    m_text += piece;
+    displayAppend(piece);
+    m_internal = false;
+}
+
+void TextBox::displayAppend(const QString &piece)
+{
+    // CR LF, lone CR and lone LF all end a display line; NUL and other control
+    // characters show as a visible placeholder instead of breaking the widget.
+    QString shown;
+    shown.reserve(piece.size() + piece.size() / maxDisplayLine + 1);
+    for (QChar c : piece) {
+        const ushort u = c.unicode();
+        if (u == '\n') {
+            if (m_lastWasCr) {
+                m_lastWasCr = false;
+                continue;
+            }
+            shown += QChar('\n');
+            m_lineLength = 0;
+            continue;
+        }
+        m_lastWasCr = (u == '\r');
+        if (u == '\r') {
+            shown += QChar('\n');
+            m_lineLength = 0;
+            continue;
+        }
+        if (m_lineLength >= maxDisplayLine) {
+            shown += QChar('\n');
+            m_lineLength = 0;
+        }
+        shown += (u < 0x20 && u != '\t') ? QChar(0x2400 + u) : c;
+        ++m_lineLength;
+    }
+    if (shown.isEmpty())
+        return;
+    QScrollBar *bar = verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(shown);
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
+void TextBox::syncFromUser()
+{
+    if (m_internal)
+        return;
+    // The user typed into an editable box: take the display as the text, with the
+    // platform's CR LF line ends.
+    QString plain = toPlainText();
+    plain.replace(QChar('\n'), QStringLiteral("\r\n"));
+    m_text = plain;
+    const QString last = document()->lastBlock().text();
+    m_lineLength = int(last.size());
+    m_lastWasCr = false;
+}
+
+SignalBar::SignalBar(QWidget *parent) : QProgressBar(parent)
+{
+    setRange(0, 1000);
+    setValue(0);
+    setTextVisible(false);
+}
+
+void SignalBar::setValueF(float value)
+{
+    if (!(value >= 0.0f))
+        return;  // negative or NaN: the bar stays where it is
+    m_value = value;
+    const float shown = value > 100.0f ? 100.0f : value;
+    setValue(qRound(shown * 10.0f));
+}
+
+WinTimer::WinTimer(int intervalMs, QObject *parent) : QObject(parent), m_interval(intervalMs)
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(intervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &WinTimer::timeout);
+}
+
+void WinTimer::setEnabled(bool on)
+{
+    if (on == m_enabled)
+        return;
+    m_enabled = on;
+    apply();
+}
+
+void WinTimer::setInterval(int ms)
+{
+    if (ms < 0)
+        return;
+    m_interval = ms;
+    m_timer.setInterval(ms);
+    if (m_timer.isActive())
+        m_timer.start();  // a changed interval starts anew
+    apply();
+}
+
+void WinTimer::apply()
+{
+    const bool run = m_enabled && m_interval > 0;
+    if (run && !m_timer.isActive())
+        m_timer.start();
+    else if (!run && m_timer.isActive())
+        m_timer.stop();
+}
+
+QColor vbColor(quint32 value)
+{
+    if (value & 0x80000000u) {
+        switch (value & 0xFFu) {
+        case 4:  // menu
+            return QColor(0xF0, 0xF0, 0xF0);
+        case 15:  // button face
+            return QColor(0xF0, 0xF0, 0xF0);
+        case 24:  // tooltip background
+            return QColor(0xFF, 0xFF, 0xE1);
+        case 5:  // window background
+            return QColor(0xFF, 0xFF, 0xFF);
+        case 8:  // window text
+        case 18:  // button text
+            return QColor(0, 0, 0);
+        default:
+            return QColor(0xF0, 0xF0, 0xF0);
+        }
+    }
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+void setBackColor(QWidget *widget, const QColor &color)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, color);
+    p.setColor(QPalette::Base, color);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+
+QColor backColor(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::Window);
+}
+
+void setForeColor(QWidget *widget, const QColor &color)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::ButtonText, color);
+    widget->setPalette(p);
+}
+
+QColor foreColor(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}

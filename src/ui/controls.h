@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QColor>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTimer>
+
+// Multi-line text box that keeps its text exactly as given (CR, LF, NUL and all) and
+// shows it. Appending costs in proportion to the appended text, never to what the box
+// already holds: the exact text is kept in a string and the display gets only the new
+// piece, broken into display lines of bounded length.
+class TextBox : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget *parent = nullptr);
+
+    const QString &text() const { return m_text; }
+    void setText(const QString &text);
+    void appendText(const QString &piece);
+
+private:
+    void displayAppend(const QString &piece);
+    void syncFromUser();
+
+    QString m_text;
+    bool m_internal = false;
+    int m_lineLength = 0;  // characters in the display's last line
+    bool m_lastWasCr = false;
+};
+
+// Horizontal signal bar, range 0 to 100, holding a single-precision value so that 62.5
+// shows as 62.5. Values above 100 show the bar full.
+class SignalBar : public QProgressBar
+{
+    Q_OBJECT
+public:
+    explicit SignalBar(QWidget *parent = nullptr);
+
+    float valueF() const { return m_value; }
+    void setValueF(float value);
+
+private:
+    float m_value = 0.0f;
+};
+
+// A window timer: enabled or not, with an interval in ms. Interval 0 never fires
+// (a plain QTimer would fire continuously). Changing the interval of a running timer
+// restarts its interval. Precise, since the login robot counts ticks.
+class WinTimer : public QObject
+{
+    Q_OBJECT
+public:
+    WinTimer(int intervalMs, QObject *parent = nullptr);
+
+    bool enabled() const { return m_enabled; }
+    void setEnabled(bool on);
+    int interval() const { return m_interval; }
+    void setInterval(int ms);
+    bool isRunning() const { return m_timer.isActive(); }
+
+signals:
+    void timeout();
+
+private:
+    void apply();
+
+    QTimer m_timer;
+    bool m_enabled = false;
+    int m_interval;
+};
+
+// Colours as stored by the designer, 0x00BBGGRR; 0x800000nn is Windows system colour nn.
+QColor vbColor(quint32 value);
+
+// Background colour of a label or of the window (filled, no style sheet).
+void setBackColor(QWidget *widget, const QColor &color);
+QColor backColor(const QWidget *widget);
+void setForeColor(QWidget *widget, const QColor &color);
+QColor foreColor(const QWidget *widget);
+
+// Twips (1/1440 inch) to logical pixels at 96 dpi, and back.
+constexpr int twipsPerPixel = 15;
+inline int tw(int twips)
+{
+    return (twips >= 0 ? twips + twipsPerPixel / 2 : twips - twipsPerPixel / 2) / twipsPerPixel;
+}

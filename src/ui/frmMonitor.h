@@ -1,0 +1,271 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+
+#include "ui/controls.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTabWidget;
+class QTcpSocket;
+class QToolButton;
+class StationChart;
+
+// The one window. It owns every control, the three timers and the socket; the
+// program's state lives in its controls and variables. Handlers keep the names of
+// their events and are implemented in the folder of their subsystem:
+//   src/ui        construction, page change, station options, records, settings, credit
+//   src/app       lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
+//   src/session   telnet connection, login robot, logout, test-page commands, command line
+//   src/monitor   polling and evaluation ticks, signal bars (the parser is a free function)
+// Every control's objectName is its name here, so tests find them with findChild.
+class frmMonitor : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmMonitor(QWidget *parent = nullptr);
+    ~frmMonitor() override;
+
+    // ---- Public window variables ----
+    bool IamReady = false;     // last reply evaluated: the next poll may go out
+    bool verbunden = false;    // the telnet connection is up
+    bool manuellMode = false;  // the test page "manuell" is shown
+    qint16 AnzahlMACs = 0;     // records read at start
+
+    // ---- Connection variables ----
+    bool loginPhase = false;
+    qint16 robotTick = 0;
+    QString sPassword;
+    QString sReplyLine;
+    bool dataArrived = false;
+    QString statusBase;  // kept by the login robot between ticks
+
+    // ---- Command-line request ----
+    bool paramMode = false;
+    QString paramCommand;
+    QString paramIP;
+
+    // ---- Tab control ----
+    QTabWidget *SSTab1 = nullptr;
+
+    // ---- Page 0 "LOGIN" ----
+    QGroupBox *Frame3 = nullptr;
+    QLabel *Label2 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QLineEdit *txtIP = nullptr;
+    QLabel *lblUsername = nullptr;
+    QLineEdit *txtUser = nullptr;
+    QLabel *lblPassw = nullptr;
+    QLineEdit *txtPassw = nullptr;
+    QLabel *lblStatus = nullptr;
+    QToolButton *CmdLogin = nullptr;
+    QToolButton *Cmd_logout = nullptr;
+    QLabel *Label15 = nullptr;
+    QLineEdit *txtSoftVers = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    TextBox *txtMACS = nullptr;
+    QLabel *Label5 = nullptr;
+
+    // ---- Page 1 " Clients" ----
+    QLabel *lblMac = nullptr;
+    QLineEdit *txtMac = nullptr;
+    QLabel *lblAuth = nullptr;
+    QLineEdit *txtAuth = nullptr;
+    QLabel *Label12 = nullptr;
+    QLineEdit *txtEncrypt = nullptr;
+    QLabel *lblWLANMode = nullptr;
+    QLineEdit *txtWLANMode = nullptr;
+    QLabel *lblRXDataRate = nullptr;
+    QLineEdit *txtRXDataRate = nullptr;
+    QLabel *lblRXSign = nullptr;
+    QLineEdit *txtRXSign = nullptr;
+    QLabel *Label13 = nullptr;
+    SignalBar *RXBar = nullptr;
+    QLabel *lblAckSign = nullptr;
+    QLineEdit *txtAckSign = nullptr;
+    QLabel *Label14 = nullptr;
+    SignalBar *AcknBar = nullptr;
+    QLabel *lblAnzahl = nullptr;
+    QLineEdit *txtAnzahl = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    std::array<QRadioButton *, 12> OptClients{};
+
+    // ---- Page 2 "Diagramm" ----
+    StationChart *MSChart1 = nullptr;
+
+    // ---- Page 3 "manuell" ----
+    QLabel *Label8 = nullptr;
+    QPushButton *Command7 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    QPushButton *Command8 = nullptr;
+    QLineEdit *Text4 = nullptr;
+    QPushButton *Command9 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QFrame *Line1 = nullptr;
+    QLabel *Label9 = nullptr;
+    TextBox *txtmanAntw = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *command6 = nullptr;
+    QPushButton *cmd_reboot = nullptr;
+    QPushButton *Command13 = nullptr;
+    QPushButton *Command12 = nullptr;
+    QPushButton *Command11 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command5 = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *Command10 = nullptr;
+
+    // ---- Page 4 "Antworten" ----
+    QLabel *Label3 = nullptr;
+    TextBox *Monitor = nullptr;
+
+    // ---- Page 5 "Setup" ----
+    QGroupBox *Frame4 = nullptr;
+    QScrollBar *scrDatensatz = nullptr;
+    QLineEdit *txtDatensatz = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtDataName = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *txtDataIP = nullptr;
+    QLabel *Label16 = nullptr;
+    QLineEdit *txtDataMAC = nullptr;
+    QLabel *Label17 = nullptr;
+    QCheckBox *chkDataAP = nullptr;
+    QToolButton *cmdNewData = nullptr;
+    QToolButton *cmdSave = nullptr;
+    QToolButton *Command2 = nullptr;
+    QGroupBox *Frame5 = nullptr;
+    QCheckBox *chkBekClients = nullptr;
+    QCheckBox *ChksaveUser = nullptr;
+    QCheckBox *ChksavePW = nullptr;
+    QCheckBox *ChkShowPW = nullptr;
+    QLabel *Label10 = nullptr;
+    QComboBox *cmbZyklus = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label20 = nullptr;
+    QLabel *Label19 = nullptr;
+
+    // ---- Outside the tab control ----
+    QToolButton *CmdEnde = nullptr;
+    QLabel *lblautor = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *LED1_aus = nullptr;
+    QLabel *LED2_aus = nullptr;
+    QLineEdit *Text1 = nullptr;  // hidden: index of the station option last clicked
+    WinTimer *timAuswertung = nullptr;  // 1000 ms, evaluation
+    WinTimer *timPWRobot = nullptr;     // 200 ms, login robot
+    WinTimer *timPoll_Power = nullptr;  // 5000 ms or the chosen cycle, polling
+    QTcpSocket *TCPClient = nullptr;
+
+    // ---- Window (src/ui/frmMonitor.cpp) ----
+    void SSTab1_Click(int PreviousTab);
+    void fillClients(qint16 Anzahl);
+    void OptClients_Click(int Index);
+
+    // Geometry in twips (outer frame) and state 0 normal, 1 minimized, 2 maximized
+    // (src/ui/geometry.cpp).
+    int twLeft() const;
+    int twTop() const;
+    int twWidth() const;
+    int twHeight() const;
+    void setTwLeft(int twips);
+    void setTwTop(int twips);
+    void setTwWidth(int twips);
+    void setTwHeight(int twips);
+    int windowStateValue() const;
+    void setWindowStateValue(int state);
+    // Client size that shows every control; the window never gets smaller.
+    QSize minimumClientSize() const;
+
+    // ---- Lifecycle (src/app/lifecycle.cpp) ----
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+    void CmdEnde_Click();
+    void lblautor_Click();
+    // Unloads the window: closes it, which runs Form_Unload once. The object stays
+    // alive until its owner deletes it, so handlers further up the stack stay safe.
+    void Unload();
+    bool isUnloaded() const { return m_unloaded; }
+
+    // ---- Telnet connection, login robot, logout (src/session) ----
+    void CmdLogin_Click();
+    void sendCommand(const QString &text);
+    void TCPClient_Connect();
+    void TCPClient_DataArrival();
+    void TCPClient_Close();
+    void TCPClient_Error();  // asynchronous socket error (refused, unreachable, unresolved)
+    void trennen();
+    void timPWRobot_Timer();
+    void Cmd_logout_Click();
+
+    // ---- Test-page commands (src/session/commands.cpp) ----
+    void Command1_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void command6_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void cmd_reboot_Click();
+    void Command10_Click();
+
+    // ---- Command line (src/session/cmdline.cpp) ----
+    void ParameterAuswertung(const QString &s);
+
+    // ---- Timers and signal display (src/monitor) ----
+    void timPoll_Power_Timer();
+    void timAuswertung_Timer();
+    void txtRXSign_Change();
+    void txtAckSign_Change();
+
+    // ---- Known-client records (src/ui/records.cpp) ----
+    void showRecord();
+    void cmdSave_Click();  // storeRecord
+    void cmdNewData_Click();
+    void Command2_Click();
+    void scrDatensatz_Change();
+    void txtDatensatz_Change();
+    void refreshKnownClientViews();
+    void Combo1_Change();
+    void Combo1_Click();
+
+    // ---- Settings controls (src/ui/settings.cpp) ----
+    void ChkShowPW_Click();
+    void cmbZyklus_Change();
+    void cmbZyklus_Click();
+
+    // ---- Credit line (src/ui/credit.cpp) ----
+    void animateCredit();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();  // src/ui/frmMonitor.cpp
+    void wireHandlers();    // src/ui/wiring.cpp
+
+    int m_shownTab = 0;
+    bool m_activated = false;
+    bool m_unloaded = false;
+};
+
+// Check box value as the settings file stores it: 0 unchecked, 1 checked, 2 greyed.
+int chkValue(const QCheckBox *box);
+void setChkValue(QCheckBox *box, int value);

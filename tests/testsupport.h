@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "app/dialogs.h"
+
+// Answers message boxes from a script and records what was asked. Installed for the
+// lifetime of the object; unanswered questions get the negative answer and are counted.
+class ScriptedDialogs
+{
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs();
+
+    void answer(Dialogs::Answer a) { m_script.append(a); }
+    const QList<Dialogs::Request> &asked() const { return m_asked; }
+    int unanswered() const { return m_unanswered; }
+    void clear();
+
+private:
+    QList<Dialogs::Answer> m_script;
+    QList<Dialogs::Request> m_asked;
+    int m_unanswered = 0;
+    Dialogs::Handler m_previous;
+};
+
+// Records calls of the process-end seam instead of ending the process.
+class ProcessEndRecorder
+{
+public:
+    ProcessEndRecorder();
+    ~ProcessEndRecorder();
+
+    int calls() const { return int(m_statuses.size()); }
+    int lastStatus() const { return m_statuses.isEmpty() ? -1 : m_statuses.last(); }
+
+private:
+    QList<int> m_statuses;
+};
+
+// Waits (running the event loop) until pred is true or ms pass; returns pred's value.
+template <typename Pred>
+bool waitUntil(Pred pred, int ms);
+
+bool waitUntilImpl(const std::function<bool()> &pred, int ms);
+
+template <typename Pred>
+bool waitUntil(Pred pred, int ms)
+{
+    return waitUntilImpl(std::function<bool()>(pred), ms);
+}

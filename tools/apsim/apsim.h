@@ -1,0 +1,2 @@
+#pragma once
+// Placeholder: the simulator comes with its issue.
