@@ -30,6 +30,7 @@ void frmMonitor::Form_Activate()
 {
     animateCredit();
     if (paramMode && !isUnloaded()) {
+        startOneShotWatchdog();
         Combo1->setEditText(paramIP);
         CmdLogin_Click();
     }

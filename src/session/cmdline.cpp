@@ -3,6 +3,8 @@
 
 // Placeholder: filled in with its issue.
 void frmMonitor::ParameterAuswertung(const QString &) {}
+void frmMonitor::startOneShotWatchdog() {}
+void frmMonitor::oneShotAbort(const QString &, int) {}
 bool fCheckIP(QString &)
 {
     return false;

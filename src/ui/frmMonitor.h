@@ -227,6 +227,10 @@ public:
 
     // ---- Command line (src/session/cmdline.cpp) ----
     void ParameterAuswertung(const QString &s);
+    // One-shot runs cannot wait for a person: after a time without a connection, or
+    // when the login is refused, they end with a reason on stderr and a non-zero status.
+    void startOneShotWatchdog();
+    void oneShotAbort(const QString &reason, int status);
 
     // ---- Timers and signal display (src/monitor) ----
     void timPoll_Power_Timer();
