@@ -1,2 +1,171 @@
 #pragma once
-// Placeholder: the simulator comes with its issue.
+
+// A simulated DWL-2100AP telnet command line for tests and demonstrations.
+//
+// ApSim listens on one address and port (23 by default) and speaks a plain-text
+// layout built around the markers the monitoring tool reads:
+//
+//   on connect            "login: "
+//   after the user name   "password: "
+//   wrong credentials     "Incorrect login" CR LF, then "login: " again
+//   correct login         a welcome line, then the prompt "DWL-2100AP> "
+//   version               "SOFTWARE_VERSION: v2.50", "HARDWARE_VERSION: A5", prompt
+//   get station           per station: a line of 49 asterisks, the MAC address,
+//                         " RxSignalStrength: n" (or " RxSignalStrength(per cent): n"),
+//                         " AckSignalStrength: n", " Authentication Type: ...",
+//                         " WLAN Mode: 11g, Rx Data Rate: 54 Mbps", " Encryption: ...";
+//                         "No station associated." without stations; then the prompt
+//   reboot                "Rebooting ..." and the connection closes
+//   quit                  the connection closes
+//   get rate|channel|ssid|hardware|power|antenna|eth2sta, set antenna 1|2|best,
+//   set eth2sta enable|disable: short answers; anything else "Unknown command".
+//
+// Every reply line ends with the configured line end (CR LF by default). Received
+// lines may end with CR LF, LF or CR. Every received line is logged with the time in
+// ms since its connection opened. Faults (chunking, delays, drip, garbage, a huge
+// reply, closing after a number of lines, silence, refusing every login) are options.
+// Several connections may be open at once; each gets its own login dialogue.
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QRandomGenerator>
+#include <QString>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+namespace apsim {
+
+// One associated station as "get station" reports it.
+struct Station
+{
+    QString mac;          // 17 characters, e.g. "00:1B:11:A0:00:01"
+    int rx = 40;          // 0..64, or 0..100 when perCent
+    int ack = 32;         // always 0..64
+    bool perCent = false; // report "RxSignalStrength(per cent):"
+    QString authentication = QStringLiteral("Open System");
+    QString wlanMode = QStringLiteral("11g");
+    int rxRate = 54; // Mbps
+    QString encryption = QStringLiteral("Off");
+};
+
+// n stations with distinct MACs 00:1B:11:A0:00:01, :02, ... and differing levels.
+QList<Station> makeStations(int count, bool perCent = false);
+
+// Bytes that are not text: NUL, 0xFF (also as telnet IAC sequences), control codes.
+QByteArray defaultGarbage();
+
+enum class LineEnd { CrLf, Cr, Lf };
+
+struct Options
+{
+    // Credentials; compared exactly as received (no trimming).
+    QByteArray user = "admin";
+    QByteArray password = "admin";
+    bool rejectEveryLogin = false; // answer "Incorrect login" whatever is sent
+
+    QList<Station> stations;   // empty: "No station associated."
+    bool movingValues = false; // each "get station" moves rx/ack by a few steps
+    quint32 seed = 1;          // for movingValues, so runs repeat
+    QByteArray stationHeader;  // text put before the first separator (may be empty)
+    int hugeReplyBytes = 0;    // >0: "get station" starts with this many filler bytes
+
+    QByteArray firmware = "v2.50";
+    QByteArray hardware = "A5";
+    QByteArray ssid = "senvaro-demo";
+    int channel = 6;
+
+    LineEnd lineEnd = LineEnd::CrLf; // line end of every reply line
+    bool echo = false;               // send each received line back (not the password)
+
+    int replyDelayMs = 0;    // wait before a reply starts
+    int chunkSize = 0;       // >0: write replies in pieces of this many bytes
+    int chunkDelayMs = 0;    // pause between pieces (chunkSize 1 + delay = drip)
+    int closeAfterLines = 0; // >0: close after answering this many received lines
+    bool noReply = false;    // accept, log, never send anything
+    QByteArray garbage;      // put in front of every reply (see defaultGarbage)
+};
+
+// One received line (line end removed), with the connection's number (1, 2, ... in
+// order of acceptance) and the time in ms since that connection was accepted.
+struct LogEntry
+{
+    int connection = 0;
+    qint64 ms = 0;
+    QByteArray line;
+};
+
+class ApSimConnection;
+
+class ApSim : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ApSim(QObject *parent = nullptr);
+    explicit ApSim(const Options &options, QObject *parent = nullptr);
+    ~ApSim() override;
+
+    // Starts listening; false (see errorString) when the address cannot be bound.
+    bool listen(const QHostAddress &address, quint16 port = 23);
+    bool isListening() const;
+    QString errorString() const;
+    QHostAddress address() const;
+    quint16 port() const;
+    // Stops listening and drops every open connection.
+    void stop();
+
+    // Options apply to everything sent from now on (also on open connections).
+    Options &options() { return m_options; }
+    const Options &options() const { return m_options; }
+    void setOptions(const Options &options) { m_options = options; }
+
+    // Received lines of all connections, in arrival order.
+    const QList<LogEntry> &log() const { return m_log; }
+    // Just the lines (of one connection, or of all with 0).
+    QList<QByteArray> lines(int connection = 0) const;
+    void clearLog() { m_log.clear(); }
+    // Every byte a connection has received, exactly (line ends included).
+    QByteArray receivedBytes(int connection) const;
+
+    int connectionsAccepted() const { return m_accepted; }
+    int openConnections() const;
+
+    // Writes bytes to every open connection at once, in one write, bypassing options.
+    void sendRaw(const QByteArray &bytes);
+    // Closes every open connection from the access point's side.
+    void closeConnections();
+
+    // The reply a command line gets after login (without garbage, delay or chunking).
+    QByteArray replyTo(const QByteArray &line, bool *closeAfter = nullptr);
+    QByteArray stationReply();
+
+    static QByteArray prompt() { return "DWL-2100AP> "; }
+    static QByteArray separator() { return QByteArray(49, '*'); }
+
+signals:
+    void clientConnected(int connection);
+    void lineReceived(int connection, qint64 ms, const QByteArray &line);
+    void clientDisconnected(int connection);
+
+private:
+    friend class ApSimConnection;
+    void onNewConnection();
+    void record(int connection, qint64 ms, const QByteArray &line);
+    QByteArray eol() const;
+    void moveValues();
+
+    Options m_options;
+    QTcpServer m_server;
+    QList<LogEntry> m_log;
+    QList<ApSimConnection *> m_connections; // open ones
+    QList<QByteArray> m_received;           // per connection, index = number - 1
+    int m_accepted = 0;
+    QRandomGenerator m_random;
+    bool m_seeded = false;
+    QByteArray m_antenna = "best";
+    bool m_eth2sta = true;
+};
+
+} // namespace apsim

@@ -1,4 +1,164 @@
-int main()
+// senvaro-apsim: a simulated DWL-2100AP telnet command line on one address and port.
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "apsim.h"
+
+namespace {
+
+int intOption(const QCommandLineParser &p, const QString &name, int min, bool *ok)
 {
-    return 0;
+    bool good = false;
+    const int v = p.value(name).toInt(&good);
+    if (!good || v < min) {
+        QTextStream(stderr) << "senvaro-apsim: --" << name << " needs a whole number >= " << min << ", got \""
+                            << p.value(name) << "\"\n";
+        *ok = false;
+        return min;
+    }
+    return v;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("senvaro-apsim"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Simulated DWL-2100AP telnet command line for Senvaro tests and demonstrations.\n"
+        "It greets with \"login: \", asks \"password: \", answers \"Incorrect login\" to wrong\n"
+        "credentials, then shows the prompt \"DWL-2100AP> \" and answers version, get station,\n"
+        "get rate|channel|ssid|hardware|power, set antenna 1|2|best, set eth2sta\n"
+        "enable|disable, reboot (\"Rebooting ...\" and close) and quit (close).\n"
+        "Every received line is printed with the time in ms since its connection opened.\n"
+        "Port 23 needs root or a user+network namespace (unshare -Urn)."));
+    p.addHelpOption();
+    const QList<QCommandLineOption> opts = {
+        {QStringLiteral("address"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
+         QStringLiteral("ip"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("port"), QStringLiteral("TCP port (default 23)."), QStringLiteral("n"),
+         QStringLiteral("23")},
+        {QStringLiteral("user"), QStringLiteral("Accepted user name (default admin)."),
+         QStringLiteral("name"), QStringLiteral("admin")},
+        {QStringLiteral("password"), QStringLiteral("Accepted password (default admin)."),
+         QStringLiteral("text"), QStringLiteral("admin")},
+        {QStringLiteral("reject"), QStringLiteral("Answer \"Incorrect login\" to every login.")},
+        {QStringLiteral("stations"), QStringLiteral("Number of associated stations (default 3; 0 = none)."),
+         QStringLiteral("n"), QStringLiteral("3")},
+        {QStringLiteral("macs"), QStringLiteral("Comma-separated MAC addresses for the first stations."),
+         QStringLiteral("list")},
+        {QStringLiteral("per-cent"),
+         QStringLiteral("Report the receive level as \"RxSignalStrength(per cent):\".")},
+        {QStringLiteral("still"),
+         QStringLiteral("Keep signal values fixed (by default they move with every poll).")},
+        {QStringLiteral("header"),
+         QStringLiteral("Text sent before the first station separator of \"get station\"."),
+         QStringLiteral("text")},
+        {QStringLiteral("line-end"), QStringLiteral("Line end of replies: crlf (default), cr or lf."),
+         QStringLiteral("kind"), QStringLiteral("crlf")},
+        {QStringLiteral("echo"), QStringLiteral("Echo every received line (not the password).")},
+        {QStringLiteral("chunk"),
+         QStringLiteral("Write replies in pieces of n bytes (0 = whole reply at once)."), QStringLiteral("n"),
+         QStringLiteral("0")},
+        {QStringLiteral("chunk-delay"), QStringLiteral("Pause between pieces in ms."), QStringLiteral("ms"),
+         QStringLiteral("0")},
+        {QStringLiteral("delay"), QStringLiteral("Wait this long before every reply, in ms."),
+         QStringLiteral("ms"), QStringLiteral("0")},
+        {QStringLiteral("drip"), QStringLiteral("Fault: send replies one byte at a time, ms apart."),
+         QStringLiteral("ms")},
+        {QStringLiteral("close-after"),
+         QStringLiteral("Fault: close the connection after answering n received lines."), QStringLiteral("n"),
+         QStringLiteral("0")},
+        {QStringLiteral("no-reply"), QStringLiteral("Fault: accept and log, but never answer.")},
+        {QStringLiteral("garbage"),
+         QStringLiteral("Fault: put binary bytes (NUL, 0xFF, control codes) before every reply.")},
+        {QStringLiteral("huge"),
+         QStringLiteral("Fault: start every \"get station\" reply with n filler bytes "
+                        "(e.g. 4000000)."),
+         QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("quiet"), QStringLiteral("Do not print received lines.")},
+    };
+    p.addOptions(opts);
+    p.process(app);
+
+    bool ok = true;
+    apsim::Options o;
+    o.user = p.value(QStringLiteral("user")).toLatin1();
+    o.password = p.value(QStringLiteral("password")).toLatin1();
+    o.rejectEveryLogin = p.isSet(QStringLiteral("reject"));
+    const int count = intOption(p, QStringLiteral("stations"), 0, &ok);
+    o.stations = apsim::makeStations(count, p.isSet(QStringLiteral("per-cent")));
+    const QStringList macs = p.value(QStringLiteral("macs")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < macs.size() && i < o.stations.size(); ++i)
+        o.stations[i].mac = macs[i].trimmed();
+    o.movingValues = !p.isSet(QStringLiteral("still"));
+    o.stationHeader = p.value(QStringLiteral("header")).toLatin1();
+    const QString le = p.value(QStringLiteral("line-end")).toLower();
+    if (le == QLatin1String("cr"))
+        o.lineEnd = apsim::LineEnd::Cr;
+    else if (le == QLatin1String("lf"))
+        o.lineEnd = apsim::LineEnd::Lf;
+    else if (le != QLatin1String("crlf")) {
+        QTextStream(stderr) << "senvaro-apsim: --line-end must be crlf, cr or lf\n";
+        ok = false;
+    }
+    o.echo = p.isSet(QStringLiteral("echo"));
+    o.chunkSize = intOption(p, QStringLiteral("chunk"), 0, &ok);
+    o.chunkDelayMs = intOption(p, QStringLiteral("chunk-delay"), 0, &ok);
+    o.replyDelayMs = intOption(p, QStringLiteral("delay"), 0, &ok);
+    if (p.isSet(QStringLiteral("drip"))) {
+        o.chunkSize = 1;
+        o.chunkDelayMs = intOption(p, QStringLiteral("drip"), 1, &ok);
+    }
+    o.closeAfterLines = intOption(p, QStringLiteral("close-after"), 0, &ok);
+    o.noReply = p.isSet(QStringLiteral("no-reply"));
+    if (p.isSet(QStringLiteral("garbage")))
+        o.garbage = apsim::defaultGarbage();
+    o.hugeReplyBytes = intOption(p, QStringLiteral("huge"), 0, &ok);
+    const int port = intOption(p, QStringLiteral("port"), 1, &ok);
+    const QHostAddress address(p.value(QStringLiteral("address")));
+    if (address.isNull()) {
+        QTextStream(stderr) << "senvaro-apsim: not an IP address: " << p.value("address") << "\n";
+        ok = false;
+    }
+    if (!ok || port > 65535)
+        return 2;
+
+    apsim::ApSim sim(o);
+    if (!sim.listen(address, quint16(port))) {
+        QTextStream(stderr) << "senvaro-apsim: cannot listen on " << address.toString() << ":" << port << ": "
+                            << sim.errorString() << "\n";
+        return 1;
+    }
+    QTextStream out(stdout);
+    out << "senvaro-apsim listening on " << address.toString() << ":" << port << " (user \""
+        << QString::fromLatin1(o.user) << "\", " << count << " station(s))\n";
+    out.flush();
+    const bool quiet = p.isSet(QStringLiteral("quiet"));
+    QObject::connect(&sim, &apsim::ApSim::clientConnected, [&out, quiet](int c) {
+        if (!quiet) {
+            out << "[" << c << "] connected\n";
+            out.flush();
+        }
+    });
+    QObject::connect(&sim, &apsim::ApSim::clientDisconnected, [&out, quiet](int c) {
+        if (!quiet) {
+            out << "[" << c << "] closed\n";
+            out.flush();
+        }
+    });
+    QObject::connect(&sim, &apsim::ApSim::lineReceived,
+                     [&out, quiet](int c, qint64 ms, const QByteArray &line) {
+                         if (!quiet) {
+                             out << "[" << c << "] " << ms << " ms: " << QString::fromLatin1(line) << "\n";
+                             out.flush();
+                         }
+                     });
+
+    return app.exec();
 }
