@@ -40,13 +40,11 @@ private:
 };
 
 // Waits (running the event loop) until pred is true or ms pass; returns pred's value.
-template <typename Pred>
-bool waitUntil(Pred pred, int ms);
+template <typename Pred> bool waitUntil(Pred pred, int ms);
 
 bool waitUntilImpl(const std::function<bool()> &pred, int ms);
 
-template <typename Pred>
-bool waitUntil(Pred pred, int ms)
+template <typename Pred> bool waitUntil(Pred pred, int ms)
 {
     return waitUntilImpl(std::function<bool()>(pred), ms);
 }

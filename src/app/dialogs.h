@@ -12,7 +12,8 @@ enum class Buttons { YesNo, OkCancel, Ok };
 enum class Icon { None, Information, Question, Warning, Critical };
 enum class Answer { Yes, No, Ok, Cancel };
 
-struct Request {
+struct Request
+{
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
     QString title;

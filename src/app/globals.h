@@ -5,7 +5,8 @@
 
 // Known-client record. ist_AP holds "Wahr" for an access point, "Falsch" otherwise
 // (or whatever a hand-edited settings file put there).
-struct tMAC {
+struct tMAC
+{
     QString MAC;
     QString Name;
     QString IP;

@@ -20,8 +20,7 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtGerman);
     setFieldYield([] { QCoreApplication::processEvents(); });
 
-    std::unique_ptr<frmMonitor> window(
-        StartStop::Main(QCoreApplication::applicationFilePath(), commandLine));
+    std::unique_ptr<frmMonitor> window(StartStop::Main(QCoreApplication::applicationFilePath(), commandLine));
     if (!window)
         return 0;
     return app.exec();

@@ -104,7 +104,7 @@ SignalBar::SignalBar(QWidget *parent) : QProgressBar(parent)
 void SignalBar::setValueF(float value)
 {
     if (!(value >= 0.0f))
-        return;  // negative or NaN: the bar stays where it is
+        return; // negative or NaN: the bar stays where it is
     m_value = value;
     const float shown = value > 100.0f ? 100.0f : value;
     setValue(qRound(shown * 10.0f));
@@ -132,7 +132,7 @@ void WinTimer::setInterval(int ms)
     m_interval = ms;
     m_timer.setInterval(ms);
     if (m_timer.isActive())
-        m_timer.start();  // a changed interval starts anew
+        m_timer.start(); // a changed interval starts anew
     apply();
 }
 
@@ -149,16 +149,16 @@ QColor vbColor(quint32 value)
 {
     if (value & 0x80000000u) {
         switch (value & 0xFFu) {
-        case 4:  // menu
+        case 4: // menu
             return QColor(0xF0, 0xF0, 0xF0);
-        case 15:  // button face
+        case 15: // button face
             return QColor(0xF0, 0xF0, 0xF0);
-        case 24:  // tooltip background
+        case 24: // tooltip background
             return QColor(0xFF, 0xFF, 0xE1);
-        case 5:  // window background
+        case 5: // window background
             return QColor(0xFF, 0xFF, 0xFF);
         case 8:  // window text
-        case 18:  // button text
+        case 18: // button text
             return QColor(0, 0, 0);
         default:
             return QColor(0xF0, 0xF0, 0xF0);

@@ -25,7 +25,7 @@ private:
 
     QString m_text;
     bool m_internal = false;
-    int m_lineLength = 0;  // characters in the display's last line
+    int m_lineLength = 0; // characters in the display's last line
     bool m_lastWasCr = false;
 };
 
