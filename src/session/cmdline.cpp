@@ -1,11 +1,151 @@
+// The command-line request: one action on one access point, run without a person.
 #include "session/cmdline.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/processend.h"
+#include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
 
-// Placeholder: filled in with its issue.
-void frmMonitor::ParameterAuswertung(const QString &) {}
-void frmMonitor::startOneShotWatchdog() {}
-void frmMonitor::oneShotAbort(const QString &, int) {}
-bool fCheckIP(QString &)
+namespace {
+
+// Blanks only: a field keeps tabs and other white space, which then match nothing.
+QString trimBlanks(const QString &s)
 {
-    return false;
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && s.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && s.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+// One to five ASCII digits; anything else (empty, blanks, signs, other scripts'
+// digits, longer numbers) is not a part of an address.
+bool readPart(const QString &part, int *value)
+{
+    if (part.isEmpty() || part.size() > 5)
+        return false;
+    int v = 0;
+    for (const QChar c : part) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        v = v * 10 + (c.unicode() - '0');
+    }
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+bool fCheckIP(QString &sIP)
+{
+    const QStringList parts = sIP.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    static constexpr int low[4] = {10, 0, 0, 1};
+    int n[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!readPart(parts.at(i), &n[i]) || n[i] < low[i] || n[i] > 255)
+            return false;
+    }
+    sIP = QStringLiteral("%1.%2.%3.%4").arg(n[0]).arg(n[1]).arg(n[2]).arg(n[3]);
+    return true;
+}
+
+ParamRequest evaluateParameters(const QString &s)
+{
+    ParamRequest r;
+    r.caption = QStringLiteral("Senvaro - Parameter: ") + s;
+    const QString slash = QStringLiteral("/");
+    const int n = fFieldCount(s, slash);
+    for (int i = 1; i <= n; ++i) {
+        const QString field = trimBlanks(fGetField(s, slash, i));
+        if (field.isEmpty())
+            continue;
+        if (field == QLatin1String("R")) {
+            r.mode = true;
+            r.command = QStringLiteral("reboot");
+            r.caption = QStringLiteral("reboot");
+        } else if (field == QLatin1String("ETH0")) {
+            r.mode = true;
+            r.command = QStringLiteral("set eth2sta disable");
+            r.caption = QStringLiteral("disable ETH");
+        } else if (field == QLatin1String("ETH1")) {
+            r.mode = true;
+            r.command = QStringLiteral("set eth2sta enable");
+            r.caption = QStringLiteral("enable ETH");
+        }
+        QString ip = field;
+        if (fCheckIP(ip))
+            r.ip = ip;
+    }
+    return r;
+}
+
+void frmMonitor::ParameterAuswertung(const QString &s)
+{
+    setWindowTitle(QStringLiteral("Senvaro - Parameter: ") + s);
+    paramMode = false;
+    const ParamRequest r = evaluateParameters(s);
+    paramMode = r.mode;
+    if (r.mode)
+        paramCommand = r.command;
+    if (!r.ip.isEmpty())
+        paramIP = r.ip;
+    setWindowTitle(r.caption);
+}
+
+void frmMonitor::startOneShotWatchdog()
+{
+    // A script waiting for the run must learn that it failed rather than wait forever.
+    auto *watchdog = new QTimer(this);
+    watchdog->setObjectName(QStringLiteral("oneShotWatchdog"));
+    watchdog->setSingleShot(true);
+    connect(TCPClient, &QTcpSocket::connected, watchdog, [watchdog] {
+        watchdog->stop();
+        watchdog->deleteLater();
+    });
+    connect(watchdog, &QTimer::timeout, this, [this, watchdog] {
+        watchdog->deleteLater();
+        if (verbunden)
+            return;
+        if (paramIP.isEmpty())
+            oneShotAbort(QStringLiteral("keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - "
+                                        "Befehl nicht gesendet"),
+                         OneShotStatus::NoConnection);
+        else
+            oneShotAbort(QStringLiteral("keine Verbindung zum AP ") + paramIP +
+                             QStringLiteral(" innerhalb von ") +
+                             QString::number(oneShotConnectTimeoutMs / 1000) +
+                             QStringLiteral(" s - Befehl nicht gesendet"),
+                         OneShotStatus::NoConnection);
+    });
+    // The robot sends the action at its tick 13; a connection that ends before then
+    // leaves the action unsent, which must not end as a success at tick 19.
+    connect(TCPClient, &QTcpSocket::disconnected, this, [this] {
+        if (paramMode && robotTick < 13 && !isUnloaded())
+            oneShotAbort(QStringLiteral("Verbindung zum AP vor dem Senden des Befehls beendet - "
+                                        "Befehl nicht gesendet"),
+                         OneShotStatus::ConnectionLost);
+    });
+    watchdog->start(oneShotConnectTimeoutMs);
+}
+
+void frmMonitor::oneShotAbort(const QString &reason, int status)
+{
+    if (isUnloaded())
+        return;
+    const QByteArray line = (QStringLiteral("Senvaro: ") + reason + QLatin1Char('\n')).toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+    timPWRobot->setEnabled(false);
+    timPoll_Power->setEnabled(false);
+    timAuswertung->setEnabled(false);
+    loginPhase = false;
+    Unload();
+    ProcessEnd::endProcess(status);
 }
