@@ -1,4 +1,51 @@
+// Logout: back to the idle state, from any connection state and from the
+// wrong-password question.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTcpSocket>
+#include <QToolButton>
+
+#include "app/pause.h"
+#include "monitor/allgemein.h"
+#include "monitor/chart.h"
 #include "ui/frmMonitor.h"
 
-// Placeholder: filled in with its issue.
-void frmMonitor::Cmd_logout_Click() {}
+void frmMonitor::Cmd_logout_Click()
+{
+    LED2_aus->show();
+    lblStatus->setText(QStringLiteral("Verbindung wird getrennt"));
+    Cmd_logout->setEnabled(false);
+    timPoll_Power->setEnabled(false);
+    // Nothing may go out after a logout, so the login robot stops as well.
+    timPWRobot->setEnabled(false);
+    Pause(1000);
+    {
+        // Our own close: the peer-close handler must not run for it. Harmless when the
+        // socket never connected or the peer has already closed.
+        const QSignalBlocker blocker(TCPClient);
+        TCPClient->abort();
+    }
+    CmdLogin->setEnabled(true);
+    lblStatus->setText(QStringLiteral("keine Verbindung zum AP"));
+    setBackColor(lblStatus, QColor(255, 255, 192));
+    verbunden = false;
+
+    MSChart1->setRowCount(1);
+    MSChart1->setRow(1);
+    MSChart1->setRowLabel(QString());
+    MSChart1->setColumn(1);
+    MSChart1->setData(fNumText(0));
+    MSChart1->setColumn(2);
+    MSChart1->setData(fNumText(0));
+
+    txtSoftVers->setText(QString());
+    txtmanAntw->setText(QString());
+    Monitor->setText(QString());
+    txtMac->setText(QString());
+    txtAuth->setText(QString());
+    txtEncrypt->setText(QString());
+    txtWLANMode->setText(QString());
+    txtRXDataRate->setText(QString());
+}
