@@ -1,12 +1,182 @@
+#include "ui/records.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <optional>
+
+#include "app/dialogs.h"
+#include "app/globals.h"
+#include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
 
-// Placeholder: filled in with its issue.
-void frmMonitor::showRecord() {}
-void frmMonitor::cmdSave_Click() {}
-void frmMonitor::cmdNewData_Click() {}
-void frmMonitor::Command2_Click() {}
-void frmMonitor::scrDatensatz_Change() {}
-void frmMonitor::txtDatensatz_Change() {}
-void frmMonitor::refreshKnownClientViews() {}
-void frmMonitor::Combo1_Change() {}
-void frmMonitor::Combo1_Click() {}
+namespace {
+
+// Record numbers are 16-bit.
+constexpr int maxRecords = 32767;
+
+int upperBound()
+{
+    return int(MACs.size()) - 1;
+}
+
+// The record number in txtDatensatz (leading number, halves to even), if that slot
+// exists: 0 to N.
+std::optional<int> typedRecord(const frmMonitor &w)
+{
+    const double n = fRoundEven(fVal(w.txtDatensatz->text()));
+    if (n >= 0 && n <= upperBound())
+        return int(n);
+    return std::nullopt;
+}
+
+QString appTitle()
+{
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("Senvaro") : name;
+}
+
+} // namespace
+
+void setRecordMaximum(frmMonitor &w, int maximum)
+{
+    // The bar's designed minimum is 1, but a scroll bar cannot keep a maximum below its
+    // minimum: with no record the range becomes 0..0, the value follows to 0 and its
+    // change handler puts "0" into txtDatensatz.
+    w.scrDatensatz->setRange(std::min(1, maximum), maximum);
+}
+
+QString knownClientLine(const tMAC &record)
+{
+    return record.MAC + QChar('\t') + record.Name + QChar('\t') + record.IP + QStringLiteral("\r\n");
+}
+
+bool isAccessPoint(const tMAC &record)
+{
+    return record.ist_AP == QStringLiteral("Wahr");
+}
+
+void frmMonitor::showRecord()
+{
+    const std::optional<int> n = typedRecord(*this);
+    if (!n)
+        return; // no such record: the fields keep what they show
+    const tMAC record = MACs[*n];
+    txtDataName->setText(record.Name);
+    txtDataIP->setText(record.IP);
+    txtDataMAC->setText(record.MAC);
+    // Anything but "Wahr" is saved as "Falsch", so it shows unchecked.
+    chkDataAP->setChecked(isAccessPoint(record));
+}
+
+void frmMonitor::cmdSave_Click()
+{
+    const std::optional<int> n = typedRecord(*this);
+    if (!n) {
+        const int last = upperBound();
+        const QString why = last >= 1 ? QStringLiteral("Vorhanden sind die Datensätze 1 bis %1.").arg(last)
+                                      : QStringLiteral("Es ist noch kein Datensatz vorhanden.");
+        Dialogs::inform(appTitle(),
+                        QStringLiteral("Einen Datensatz \"%1\" gibt es nicht, die Eingaben wurden "
+                                       "nicht übernommen.\r\n%2\r\nMit \"Neu\" wird ein weiterer "
+                                       "Datensatz angelegt.")
+                            .arg(txtDatensatz->text().trimmed(), why));
+        return;
+    }
+    tMAC &record = MACs[*n];
+    record.Name = txtDataName->text();
+    record.IP = txtDataIP->text();
+    record.MAC = txtDataMAC->text();
+    record.ist_AP = chkValue(chkDataAP) == 1 ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+}
+
+void frmMonitor::cmdNewData_Click()
+{
+    const int last = scrDatensatz->maximum();
+    if (last >= maxRecords) {
+        Dialogs::inform(appTitle(),
+                        QStringLiteral("Es sind bereits %1 Datensätze vorhanden; mehr können nicht "
+                                       "angelegt werden.")
+                            .arg(maxRecords));
+        return;
+    }
+    const int n = last + 1;
+    MACs.resize(n + 1);
+    // Marked before the bar moves: a bar standing at 0 follows its new minimum at once
+    // and shows the record.
+    MACs[n].ist_AP = QStringLiteral("Falsch");
+    setRecordMaximum(*this, n);
+    scrDatensatz->setValue(n);
+    txtDatensatz->setText(QString::number(n));
+    txtDataName->setFocus();
+}
+
+void frmMonitor::Command2_Click()
+{
+    auto nothingToDelete = [this] {
+        const int x = scrDatensatz->value();
+        return scrDatensatz->maximum() < 1 || x < 1 || x > upperBound();
+    };
+    if (nothingToDelete())
+        return;
+    if (Dialogs::askOkCancel(appTitle(), QStringLiteral("Diesen Datensatz wirklich löschen?")) !=
+        Dialogs::Answer::Ok)
+        return;
+    if (nothingToDelete()) // the question let other events run
+        return;
+    const int x = scrDatensatz->value();
+    const int m = scrDatensatz->maximum() - 1;
+    for (int i = x; i <= m && i + 1 <= upperBound(); ++i)
+        MACs[i] = MACs[i + 1];
+    MACs.resize(m + 1);
+    setRecordMaximum(*this, m);
+    showRecord();
+    if (x - 1 >= scrDatensatz->minimum()) {
+        scrDatensatz->setValue(x - 1);
+    } else {
+        // The first record went while others remain: show the one that took its place.
+        scrDatensatz->setValue(1);
+        txtDatensatz->setText(QStringLiteral("1"));
+    }
+}
+
+void frmMonitor::scrDatensatz_Change()
+{
+    txtDatensatz->setText(QString::number(scrDatensatz->value()));
+}
+
+void frmMonitor::txtDatensatz_Change()
+{
+    showRecord();
+}
+
+void frmMonitor::refreshKnownClientViews()
+{
+    const QString address = Combo1->currentText();
+    QString lines;
+    {
+        // Emptying and filling the list would change the text on the way.
+        const QSignalBlocker blocker(Combo1);
+        Combo1->clear();
+        for (int i = 1; i <= upperBound(); ++i) {
+            lines += knownClientLine(MACs[i]);
+            if (isAccessPoint(MACs[i]))
+                Combo1->addItem(MACs[i].IP);
+        }
+    }
+    txtMACS->setText(lines);
+    Combo1->setEditText(address);
+}
+
+void frmMonitor::Combo1_Change()
+{
+    txtIP->setText(Combo1->currentText());
+}
+
+void frmMonitor::Combo1_Click()
+{
+    txtIP->setText(Combo1->currentText());
+}

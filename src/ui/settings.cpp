@@ -1,6 +1,80 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QProxyStyle>
+
+#include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
 
-// Placeholder: filled in with its issue.
-void frmMonitor::ChkShowPW_Click() {}
-void frmMonitor::cmbZyklus_Change() {}
-void frmMonitor::cmbZyklus_Click() {}
+namespace {
+
+// The toolkit masks with one platform character; the two login fields mask with
+// characters of their own, so each gets a style that names its character.
+class MaskStyle : public QProxyStyle
+{
+public:
+    explicit MaskStyle(QChar maskChar) : m_maskChar(maskChar) {}
+    QChar maskChar() const { return m_maskChar; }
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return m_maskChar.unicode();
+        if (hint == SH_LineEdit_PasswordMaskDelay)
+            return 0; // never show a typed character, not even briefly
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    QChar m_maskChar;
+};
+
+// One style per mask character, owned by the application: a widget does not own the
+// style it is given, and the application outlives every window.
+MaskStyle *maskStyle(QChar maskChar)
+{
+    QObject *app = QCoreApplication::instance();
+    for (MaskStyle *s : app->findChildren<MaskStyle *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (s->maskChar() == maskChar)
+            return s;
+    }
+    auto *s = new MaskStyle(maskChar);
+    s->setParent(app);
+    return s;
+}
+
+void maskWith(QLineEdit *field, QChar maskChar)
+{
+    MaskStyle *style = maskStyle(maskChar);
+    if (field->style() != style)
+        field->setStyle(style);
+    field->setEchoMode(QLineEdit::Password);
+}
+
+} // namespace
+
+void frmMonitor::ChkShowPW_Click()
+{
+    if (chkValue(ChkShowPW) == 1) {
+        txtPassw->setEchoMode(QLineEdit::Normal);
+        txtUser->setEchoMode(QLineEdit::Normal);
+    } else {
+        maskWith(txtPassw, QChar('*'));
+        maskWith(txtUser, QChar('#'));
+    }
+}
+
+void frmMonitor::cmbZyklus_Change()
+{
+    const double ms = fRoundEven(fVal(cmbZyklus->currentText()) * 1000.0);
+    // The timer takes 0 to 65535 ms; any other cycle keeps the interval it has.
+    if (ms >= 0 && ms <= 65535)
+        timPoll_Power->setInterval(int(ms));
+}
+
+void frmMonitor::cmbZyklus_Click()
+{
+    cmbZyklus_Change();
+}

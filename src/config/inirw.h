@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVector>
+#include <optional>
+
+// Private-profile layer (module "INIRW"): a current section and file, registered once
+// before each group of accesses, then reads and writes that name only their key.
+//
+// The files are 8-bit text (Latin-1). Section and key names match without regard to
+// letter case, blanks around names and values are ignored when reading. A missing key
+// or file gives the default, a key present with an empty value gives empty text, a
+// value comes back cut to 254 characters. Writes replace a value where it stands,
+// create file, section and key as needed, remove a key when no value is passed, and
+// leave every other line as it was. New and changed lines end with CR LF; CR LF and LF
+// are read.
+//
+// Every change reaches the disk through a temporary file in the same folder that is
+// then renamed over the old one, so an interrupted write never leaves half a file. A
+// new file is readable and writable by its owner only (it holds a password); an
+// existing file keeps its permissions.
+namespace INIRW {
+
+void RegisterPrivateIni(const QString &Section, const QString &FileName);
+qint16 GetPrivateIniInt(const QString &Key, qint16 Default);
+QString GetPrivateIniString(const QString &Key, const QString &Default);
+// Both writers return non-zero on success. A value of std::nullopt removes the key.
+qint16 PutPrivateIniInt(const QString &Key, qint16 Value);
+qint16 PutPrivateIniString(const QString &Key, const std::optional<QString> &Value);
+void ReportNotRegistered();
+
+// Longest text a read returns.
+constexpr int maxValueLength = 254;
+
+// A group of accesses: while one is open, each file is read and parsed once at its
+// first access and every change is kept in memory; finish() (or the destructor)
+// writes each changed file back once. Without an open group every call reads the
+// file, and every write writes it at once, like the platform's own calls.
+class Group
+{
+public:
+    Group();
+    ~Group();
+    Group(const Group &) = delete;
+    Group &operator=(const Group &) = delete;
+
+    // Writes the changed files. False when one could not be written (it then keeps
+    // its old content); error says why, in German.
+    bool finish(QString *error = nullptr);
+
+private:
+    bool m_outer = false;
+    bool m_finished = false;
+};
+
+// Parsed INI text. Keeps every line as read, so what is not changed is written back
+// byte for byte.
+class Document
+{
+public:
+    static Document parse(const QByteArray &bytes);
+    QByteArray serialize() const;
+
+    // Value of key in section, trimmed and cut to maxValueLength; nullopt when missing.
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    // Sets (or with nullopt removes) a key. False when the names cannot be stored
+    // (empty key, "=" in the key, "]" in the section, a line break in any name).
+    bool setValue(const QString &section, const QString &key, const std::optional<QString> &value);
+
+private:
+    struct Line
+    {
+        QString text; // without line end
+        QString eol;  // "\r\n", "\n" or "" (last line without end)
+        bool removed = false;
+    };
+    struct Section
+    {
+        QString name;             // as written; the preamble (lines before any head) has none
+        QVector<Line> lines;      // lines[0] is the head, except for the preamble
+        QHash<QString, int> keys; // folded key -> first line holding it
+        int lastKeyLine = 0;      // where a new key goes after; 0 = after the head
+    };
+
+    void indexLine(Section &s, int i);
+    const Section *findSection(const QString &folded) const;
+
+    QVector<Section> m_sections; // m_sections[0] is the preamble
+    QHash<QString, int> m_sectionIndex;
+};
+
+} // namespace INIRW
