@@ -1,5 +1,223 @@
 #include "monitor/auswerten.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <array>
+#include <cmath>
+
+#include "app/globals.h"
+#include "app/startstop.h"
+#include "monitor/allgemein.h"
+#include "monitor/chart.h"
 #include "ui/frmMonitor.h"
 
-// Placeholder: filled in with its issue.
-void AntwortAuswertung(frmMonitor &, QString) {}
+namespace {
+
+// The line of 49 asterisks in front of every station block.
+const QString &separator()
+{
+    static const QString sep(49, QLatin1Char('*'));
+    return sep;
+}
+
+constexpr int maxStations = 12;
+constexpr int clientsPage = 1;
+constexpr int chartPage = 2;
+
+// Leading and trailing blanks (the space character only) removed.
+QString trimBlanks(const QString &s)
+{
+    qsizetype first = 0;
+    qsizetype last = s.size();
+    while (first < last && s.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && s.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return s.mid(first, last - first);
+}
+
+// Button captions show as typed: "&" would otherwise become a mnemonic.
+void setCaption(QAbstractButton *button, const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    button->setText(shown);
+}
+
+QString caption(const QAbstractButton *button)
+{
+    QString text = button->text();
+    text.replace(QLatin1String("&&"), QLatin1String("&"));
+    return text;
+}
+
+// Signal levels come on a 64-step scale; false when the result is no finite number
+// (the step is then skipped and the target keeps its value).
+bool perCentOf64(double raw, double *out)
+{
+    const double v = raw / 64.0 * 100.0;
+    if (!std::isfinite(v))
+        return false;
+    *out = v;
+    return true;
+}
+
+// The first number after the first occurrence of word; false when it cannot be
+// converted.
+bool numberAfter(const QString &block, const QString &word, double *out)
+{
+    bool ok = true;
+    const double v = fExtractNumber(fGetField(block, word, 2), &ok);
+    if (ok)
+        *out = v;
+    return ok;
+}
+
+void feedChart(frmMonitor &w, int blockCount, int k, const QString &block, double &rxValue, double &ackValue)
+{
+    StationChart *chart = w.MSChart1;
+    chart->setRowCount(qint16(blockCount));
+    chart->setRow(qint16(k));
+    chart->setRowLabel(caption(w.OptClients[k - 1]));
+    chart->setColumn(1);
+    numberAfter(block, QStringLiteral("RxSignalStrength"), &rxValue);
+    double shown = 0.0;
+    if (rxValue < 0)
+        chart->setData(fNumText(0));
+    else if (block.contains(QLatin1String("(per cent)"), Qt::CaseInsensitive))
+        chart->setData(fNumText(rxValue));
+    else if (perCentOf64(rxValue, &shown))
+        chart->setData(fNumText(shown));
+
+    chart->setColumn(2);
+    numberAfter(block, QStringLiteral("AckSignalStrength"), &ackValue);
+    if (ackValue < 0)
+        chart->setData(fNumText(0));
+    else if (perCentOf64(ackValue, &shown))
+        chart->setData(fNumText(shown));
+}
+
+void showDetails(frmMonitor &w, const QString &s)
+{
+    w.txtMac->setText(s.left(17));
+
+    const QString auth = QStringLiteral("Authentication Type: ");
+    if (fFieldCount(s, auth) > 1)
+        w.txtAuth->setText(fGetField(fGetField(s, auth, 2), QStringLiteral("WLAN"), 1));
+
+    const QString enc = QStringLiteral("Encryption: ");
+    if (fFieldCount(s, enc) > 1)
+        w.txtEncrypt->setText(trimBlanks(fGetField(s, enc, 2).left(3)));
+
+    const QString mode = QStringLiteral("WLAN Mode: ");
+    if (fFieldCount(s, mode) > 1)
+        w.txtWLANMode->setText(fGetField(fGetField(s, mode, 2), QStringLiteral(","), 1));
+
+    double v = 0.0;
+    double shown = 0.0;
+    if (fFieldCount(s, QStringLiteral("Rx Data Rate:")) > 1 &&
+        numberAfter(s, QStringLiteral("Rx Data Rate"), &v))
+        w.txtRXDataRate->setText(fNumText(v));
+
+    if (fFieldCount(s, QStringLiteral("RxSignalStrength:")) > 1 &&
+        numberAfter(s, QStringLiteral("RxSignalStrength"), &v) && perCentOf64(v, &shown))
+        w.txtRXSign->setText(fNumText(shown));
+
+    // A block holding both forms shows the per-cent value.
+    if (fFieldCount(s, QStringLiteral("RxSignalStrength(per cent):")) > 1 &&
+        numberAfter(s, QStringLiteral("RxSignalStrength"), &v))
+        w.txtRXSign->setText(fNumText(v));
+
+    if (fFieldCount(s, QStringLiteral("AckSignalStrength:")) > 1 &&
+        numberAfter(s, QStringLiteral("AckSignalStrength"), &v) && perCentOf64(v, &shown))
+        w.txtAckSign->setText(fNumText(shown));
+}
+
+} // namespace
+
+void AntwortAuswertung(frmMonitor &w, QString text)
+{
+    const bool filterOn = chkValue(w.chkBekClients) == 1;
+
+    if (text.contains(QLatin1String("Incorrect login"), Qt::CaseInsensitive)) {
+        w.timPWRobot->setEnabled(false);
+        w.timPoll_Power->setEnabled(false);
+        w.CmdLogin->setEnabled(true);
+        w.trennen();
+        w.IamReady = true;
+        return;
+    }
+    if (text.contains(QLatin1String("Rebooting"), Qt::CaseInsensitive)) {
+        w.timPoll_Power->setEnabled(false);
+        w.CmdLogin->setEnabled(true);
+        StartStop::ProgrammEnde(w);
+        return; // the program has ended
+    }
+
+    if (fFieldCount(text, QStringLiteral("SOFTWARE_VERSION")) > 1)
+        w.txtSoftVers->setText(fGetField(fGetField(text, QStringLiteral(":"), 2), QStringLiteral("\r"), 1));
+
+    if (text.size() < 12)
+        return; // too short to be a reply; IamReady stays as it is
+
+    const int blockCount = fFieldCount(text, separator()) - 1;
+    if (blockCount < 1) {
+        w.IamReady = true;
+        return;
+    }
+
+    // A reply with more blocks than option buttons is not examined block by block.
+    const bool examine = blockCount <= maxStations;
+    std::array<QString, maxStations + 1> blocks; // index 0 stays the empty entry
+    std::array<bool, maxStations + 1> passed{};
+    int stationCount = 0;
+    double rxValue = 0.0;
+    double ackValue = 0.0;
+
+    for (int k = 1; examine && k <= blockCount; ++k) {
+        blocks[k] = fGetField(text, separator(), k + 1);
+        const QString mac = blocks[k].left(17);
+        QRadioButton *button = w.OptClients[k - 1];
+
+        bool found = false;
+        for (qsizetype i = 0; i < MACs.size(); ++i) {
+            if (trimBlanks(MACs.at(i).MAC) == mac) {
+                setCaption(button, trimBlanks(MACs.at(i).Name));
+                found = true;
+            }
+        }
+        if (filterOn && !found)
+            continue;
+        passed[k] = true;
+        ++stationCount;
+        if (!found)
+            setCaption(button, mac);
+        if (w.SSTab1->currentIndex() == chartPage)
+            feedChart(w, blockCount, k, blocks[k], rxValue, ackValue);
+    }
+
+    w.txtAnzahl->setText(stationCount > 0 ? QString::number(stationCount) : QString());
+    w.fillClients(qint16(stationCount));
+    if (filterOn) {
+        // Exactly the buttons of the stations that passed: button k - 1 for block k.
+        for (int i = 0; i < maxStations; ++i)
+            w.OptClients[i]->setHidden(!(examine && i + 1 <= blockCount && passed[i + 1]));
+    }
+
+    if (w.SSTab1->currentIndex() == clientsPage && examine) {
+        const double selected = fRoundEven(fVal(w.Text1->text()) + 1);
+        const bool inRange = selected >= 0 && selected <= blockCount;
+        if (inRange) {
+            const int s = int(selected);
+            // With the filter on only a station that passed may fill the details.
+            if (!filterOn || passed[s])
+                showDetails(w, blocks[s]);
+        }
+    }
+
+    w.IamReady = true;
+}

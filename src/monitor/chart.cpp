@@ -1,39 +1,228 @@
 #include "monitor/chart.h"
 
-// Placeholder: filled in with its issue.
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QLocale>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <cmath>
+
+#include "monitor/allgemein.h"
+
 class StationChart::Impl
 {
+public:
+    QChartView *view = nullptr;
+    QChart *chart = nullptr;
+    QBarSeries *series = nullptr;
+    QBarSet *sets[2] = {nullptr, nullptr};
+    QBarCategoryAxis *categories = nullptr;
+    QValueAxis *values = nullptr;
+    bool refreshPending = false;
 };
 
-StationChart::StationChart(QWidget *parent) : QWidget(parent), m_rows(1) {}
+namespace {
+
+// A cell value as the chart takes it: a number text in the system's notation, or in
+// the C notation; anything else reads by its leading number.
+double cellValue(const QString &text)
+{
+    QLocale loc;
+    loc.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    double v = loc.toDouble(text.trimmed(), &ok);
+    if (!ok) {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        v = c.toDouble(text.trimmed(), &ok);
+    }
+    if (!ok)
+        v = fVal(text);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+// The bars stay inside the 0..100 axis.
+qreal barHeight(double v)
+{
+    if (!(v > 0.0))
+        return 0.0;
+    return v > 100.0 ? 100.0 : v;
+}
+
+} // namespace
+
+StationChart::StationChart(QWidget *parent) : QWidget(parent), m_rows(1), m_impl(new Impl)
+{
+    m_rows[0].label = QStringLiteral("Client");
+    for (Row &r : m_rows) {
+        r.text[0] = r.text[1] = QStringLiteral("0");
+    }
+
+    Impl &d = *m_impl;
+    d.chart = new QChart;
+    d.chart->setAnimationOptions(QChart::NoAnimation);
+    d.chart->legend()->setVisible(true);
+    d.chart->legend()->setAlignment(Qt::AlignBottom);
+    d.chart->setMargins(QMargins(2, 2, 2, 2));
+
+    d.series = new QBarSeries;
+    d.sets[0] = new QBarSet(QStringLiteral("RX Level"));
+    d.sets[1] = new QBarSet(QStringLiteral("Ack. Level"));
+    d.sets[0]->setColor(QColor(0x1f, 0x5f, 0xbf));
+    d.sets[1]->setColor(QColor(0xe0, 0x8a, 0x1c));
+    d.series->append(d.sets[0]);
+    d.series->append(d.sets[1]);
+    d.chart->addSeries(d.series);
+
+    d.categories = new QBarCategoryAxis;
+    d.values = new QValueAxis;
+    d.values->setRange(0, 100);
+    d.values->setTickCount(6);
+    d.values->setLabelFormat(QStringLiteral("%d"));
+    d.chart->addAxis(d.categories, Qt::AlignBottom);
+    d.chart->addAxis(d.values, Qt::AlignLeft);
+    d.series->attachAxis(d.categories);
+    d.series->attachAxis(d.values);
+
+    d.view = new QChartView(d.chart, this);
+    d.view->setObjectName(QStringLiteral("MSChart1View"));
+    d.view->setRenderHint(QPainter::Antialiasing);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(d.view);
+
+    setAccessibleName(QStringLiteral("Diagramm"));
+    applyRefresh();
+}
+
+StationChart::~StationChart()
+{
+    delete m_impl;
+}
+
 void StationChart::setRowCount(qint16 count)
 {
-    m_rows.resize(count < 1 ? 1 : count);
+    // The chart always keeps at least one row.
+    const int n = count < 1 ? 1 : count;
+    if (n == m_rows.size())
+        return;
+    const int old = int(m_rows.size());
+    m_rows.resize(n);
+    for (int i = old; i < n; ++i)
+        m_rows[i].text[0] = m_rows[i].text[1] = QStringLiteral("0");
+    refresh();
 }
+
 void StationChart::setRow(qint16 row)
 {
     m_row = row;
 }
+
 void StationChart::setRowLabel(const QString &label)
 {
-    if (m_row >= 1 && m_row <= m_rows.size())
-        m_rows[m_row - 1].label = label;
+    if (m_row < 1 || m_row > m_rows.size())
+        return; // no such row: the value is rejected
+    m_rows[m_row - 1].label = label;
+    refresh();
 }
+
 void StationChart::setColumn(qint16 column)
 {
     m_column = column;
 }
-void StationChart::setData(const QString &) {}
+
+void StationChart::setData(const QString &numberText)
+{
+    if (m_row < 1 || m_row > m_rows.size() || m_column < 1 || m_column > 2)
+        return;
+    Row &r = m_rows[m_row - 1];
+    r.text[m_column - 1] = numberText;
+    r.value[m_column - 1] = cellValue(numberText);
+    refresh();
+}
+
 QString StationChart::rowLabel(int row) const
 {
     return row >= 1 && row <= m_rows.size() ? m_rows[row - 1].label : QString();
 }
-double StationChart::data(int, int) const
+
+double StationChart::data(int row, int column) const
 {
-    return 0;
+    if (row < 1 || row > m_rows.size() || column < 1 || column > 2)
+        return 0.0;
+    return m_rows[row - 1].value[column - 1];
 }
-QString StationChart::dataText(int, int) const
+
+QString StationChart::dataText(int row, int column) const
 {
-    return {};
+    if (row < 1 || row > m_rows.size() || column < 1 || column > 2)
+        return QString();
+    return m_rows[row - 1].text[column - 1];
 }
-void StationChart::refresh() {}
+
+QStringList StationChart::shownCategories() const
+{
+    return m_impl->categories->categories();
+}
+
+qreal StationChart::shownValue(int row, int column) const
+{
+    if (column < 1 || column > 2 || row < 1 || row > m_impl->sets[column - 1]->count())
+        return -1;
+    return m_impl->sets[column - 1]->at(row - 1);
+}
+
+void StationChart::flush()
+{
+    if (m_impl->refreshPending)
+        applyRefresh();
+}
+
+void StationChart::refresh()
+{
+    // A reply sets several cells per station; draw once when the handler is done.
+    if (m_impl->refreshPending)
+        return;
+    m_impl->refreshPending = true;
+    QTimer::singleShot(0, this, &StationChart::flush);
+}
+
+void StationChart::applyRefresh()
+{
+    Impl &d = *m_impl;
+    d.refreshPending = false;
+
+    // Categories must be distinct for the axis; rows with equal labels get invisible
+    // zero-width marks so each keeps its own place. Labels show as typed.
+    QStringList labels;
+    labels.reserve(m_rows.size());
+    for (const Row &r : m_rows) {
+        QString label = r.label.toHtmlEscaped();
+        while (labels.contains(label))
+            label += QChar(0x200B);
+        labels.append(label);
+    }
+    if (d.categories->categories() != labels) {
+        d.categories->clear();
+        d.categories->append(labels);
+    }
+    for (int c = 0; c < 2; ++c) {
+        QBarSet *set = d.sets[c];
+        while (set->count() > m_rows.size())
+            set->remove(set->count() - 1);
+        for (int i = 0; i < m_rows.size(); ++i) {
+            const qreal v = barHeight(m_rows[i].value[c]);
+            if (i < set->count()) {
+                if (set->at(i) != v)
+                    set->replace(i, v);
+            } else {
+                set->append(v);
+            }
+        }
+    }
+}

@@ -12,6 +12,7 @@ class StationChart : public QWidget
     Q_OBJECT
 public:
     explicit StationChart(QWidget *parent = nullptr);
+    ~StationChart() override;
 
     // The five operations the program uses.
     void setRowCount(qint16 count);
@@ -27,14 +28,21 @@ public:
     QString rowLabel(int row) const;
     double data(int row, int column) const;
     QString dataText(int row, int column) const;
+    // What the bar chart shows: its categories and the bar of a row and column (values
+    // kept inside the axis), after pending changes were drawn (flush).
+    QStringList shownCategories() const;
+    qreal shownValue(int row, int column) const;
+    void flush();
 
 private:
-    struct Row {
+    struct Row
+    {
         QString label;
         QString text[2];
         double value[2] = {0.0, 0.0};
     };
     void refresh();
+    void applyRefresh();
 
     QVector<Row> m_rows;
     int m_row = 1;
