@@ -47,9 +47,10 @@ int main(int argc, char *argv[])
     const bool headless = noDisplay();
     if (headless) {
         if (!evaluateParameters(commandLine).mode) {
-            printError(QStringLiteral("keine grafische Anzeige gefunden (DISPLAY ist nicht gesetzt). Ohne "
-                                      "Anzeige läuft Senvaro nur mit einem Aufruf wie /192.168.0.50/R, "
-                                      "/ETH0 oder /ETH1."));
+            printError(QStringLiteral(
+                "keine grafische Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY gesetzt). "
+                "Ohne Anzeige führt Senvaro nur einen Befehl aus, z. B. /192.168.0.50/R, "
+                "/192.168.0.50/ETH0 oder /192.168.0.50/ETH1."));
             return OneShotStatus::NoDisplay;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
