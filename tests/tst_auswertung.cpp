@@ -293,6 +293,9 @@ private slots:
                               block("00:00:00:00:00:02", " RxSignalStrength: , AckSignalStrength: " + big));
         QCOMPARE(w->MSChart1->dataText(2, 1), QStringLiteral("62,5"));
         QCOMPARE(w->MSChart1->dataText(2, 2), QStringLiteral("50"));
+        AntwortAuswertung(*w, "x" + SEP + "<b>x</b> RxSignalStrength: 1");
+        w->MSChart1->flush(); // the axis renders markup: the label must come escaped
+        QVERIFY(w->MSChart1->shownCategories().value(0).startsWith("&lt;b&gt;x&lt;/b&gt;"));
 
         w->SSTab1->setCurrentIndex(1);
         w->Text1->setText(QStringLiteral("1"));

@@ -5,6 +5,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -80,6 +81,9 @@ StationChart::StationChart(QWidget *parent) : QWidget(parent), m_rows(1), m_impl
     d.chart->addSeries(d.series);
 
     d.categories = new QBarCategoryAxis;
+    QFont labelFont = d.categories->labelsFont();
+    labelFont.setPointSizeF(labelFont.pointSizeF() > 0 ? labelFont.pointSizeF() * 0.85 : 7.5);
+    d.categories->setLabelsFont(labelFont);
     d.values = new QValueAxis;
     d.values->setRange(0, 100);
     d.values->setTickCount(6);
@@ -96,6 +100,7 @@ StationChart::StationChart(QWidget *parent) : QWidget(parent), m_rows(1), m_impl
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(d.view);
 
+    QObject::connect(d.chart, &QChart::plotAreaChanged, this, [this] { refresh(); });
     setAccessibleName(QStringLiteral("Diagramm"));
     applyRefresh();
 }
@@ -197,12 +202,37 @@ void StationChart::applyRefresh()
     Impl &d = *m_impl;
     d.refreshPending = false;
 
-    // Categories must be distinct for the axis; rows with equal labels get invisible
-    // zero-width marks so each keeps its own place. Labels show as typed.
+    // Labels show as typed (the axis renders markup, so it is escaped) and are broken
+    // into lines that fit the width of one category, so a MAC address is never cut
+    // short. Equal labels get invisible zero-width marks: the axis needs distinct ones.
+    const QFontMetricsF fm(d.categories->labelsFont());
+    const qreal plotWidth =
+        d.chart->plotArea().width() > 0 ? d.chart->plotArea().width() : qreal(width()) * 0.85;
+    // The axis gives each label the plot width over rows + 1, less its padding.
+    const qreal perRow = plotWidth / qreal(m_rows.size() + 1) - 12.0;
     QStringList labels;
     labels.reserve(m_rows.size());
     for (const Row &r : m_rows) {
-        QString label = r.label.toHtmlEscaped();
+        QStringList lines;
+        const QString t = r.label.left(200); // more never fits; keeps the cost bounded
+        for (qsizetype at = 0; at < t.size();) {
+            qsizetype len = 1;
+            while (at + len < t.size() && fm.horizontalAdvance(t.mid(at, len + 1)) <= perRow)
+                ++len;
+            if (at + len < t.size()) {
+                // Prefer a break after a colon or blank ("00:1B:" / "11:A0:" / "00:05").
+                for (qsizetype i = len - 1; i > 0; --i) {
+                    const QChar c = t.at(at + i);
+                    if (c == QLatin1Char(':') || c == QLatin1Char(' ')) {
+                        len = i + 1;
+                        break;
+                    }
+                }
+            }
+            lines.append(t.mid(at, len).toHtmlEscaped());
+            at += len;
+        }
+        QString label = lines.join(QStringLiteral("<br>"));
         while (labels.contains(label))
             label += QChar(0x200B);
         labels.append(label);
