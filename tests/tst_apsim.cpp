@@ -132,8 +132,8 @@ private slots:
         apsim::Options o;
         o.stations = apsim::makeStations(3);
         ApSim sim(o);
-        QVERIFY(sim.listen(QHostAddress("127.0.0.12")));
-        Client c("127.0.0.12");
+        QVERIFY(sim.listen(QHostAddress("127.0.0.14")));
+        Client c("127.0.0.14");
         c.login();
         const QByteArray whole = c.ask("get station");
         sim.options().chunkSize = 40;
@@ -147,7 +147,7 @@ private slots:
         sim.options().lineEnd = apsim::LineEnd::Cr;
         QCOMPARE(c.ask("get ssid"), "get ssid\rSSID: senvaro-demo\r" + ApSim::prompt());
 
-        Client d("127.0.0.12");
+        Client d("127.0.0.14");
         d.login();
         QVERIFY(d.got.startsWith("login: admin\rpassword: \r"));
         QVERIFY(!d.got.contains("password: admin"));
