@@ -83,8 +83,6 @@ private slots:
                               "Encryption: "})
             QCOMPARE(st.count(m), 2);
 
-        QCOMPARE(c.ask("set antenna 2"), "Antenna set to 2\r\n" + ApSim::prompt());
-        QCOMPARE(c.ask("get antenna"), "Antenna: 2\r\n" + ApSim::prompt());
         QCOMPARE(c.ask("frobnicate"), "Unknown command\r\n" + ApSim::prompt());
         sim.options().stations.clear();
         QCOMPARE(c.ask("get station"), "No station associated.\r\n" + ApSim::prompt());
@@ -96,7 +94,7 @@ private slots:
     }
 
     // Lines may end with CR LF, CR or LF, also split over several writes; each
-    // counts once, and the log keeps connection numbers and arrival times.
+    // counts once, and the log keeps arrival times.
     void lineEndsAndLog()
     {
         ApSim sim;
@@ -116,17 +114,10 @@ private slots:
         QVERIFY(log[0].ms < 250);
         QVERIFY2(log[1].ms - log[0].ms >= 280 && log[1].ms - log[0].ms < 1500,
                  qPrintable(QString::number(log[1].ms - log[0].ms)));
-
-        Client d("127.0.0.11");
-        QVERIFY(d.waitFor("login: "));
-        d.socket.write("x\r\n");
-        QVERIFY(waitUntil([&] { return sim.log().size() == 5; }, 3000));
-        QCOMPARE(sim.log().last().connection, 2);
-        QCOMPARE(sim.lines(2), QList<QByteArray>{"x"});
     }
 
     // Chunking really splits the reply over several reads without changing it; echo
-    // repeats commands but not the password; CR-only line ends on request.
+    // and CR-only line ends on request.
     void chunkingEchoLineEnd()
     {
         apsim::Options o;
@@ -146,14 +137,9 @@ private slots:
         sim.options().echo = true;
         sim.options().lineEnd = apsim::LineEnd::Cr;
         QCOMPARE(c.ask("get ssid"), "get ssid\rSSID: senvaro-demo\r" + ApSim::prompt());
-
-        Client d("127.0.0.14");
-        d.login();
-        QVERIFY(d.got.startsWith("login: admin\rpassword: \r"));
-        QVERIFY(!d.got.contains("password: admin"));
     }
 
-    // Faults: closing after N lines, garbage in front, a reply of several MB, silence.
+    // Faults: closing after N lines, garbage in front, a reply of several MB.
     void faults()
     {
         apsim::Options o;
@@ -178,32 +164,6 @@ private slots:
         const QByteArray huge = d.ask("get station");
         QVERIFY(huge.size() >= 4 * 1024 * 1024);
         QVERIFY(huge.endsWith("No station associated.\r\n" + ApSim::prompt()));
-
-        sim.options().noReply = true;
-        Client e("127.0.0.13");
-        QVERIFY(waitUntil([&] { return sim.openConnections() == 2; }, 3000));
-        e.socket.write("admin\r\n");
-        QVERIFY(waitUntil([&] { return sim.lines(3).size() == 1; }, 3000));
-        QTest::qWait(200);
-        QCOMPARE(e.got, QByteArray());
-    }
-
-    void movingValuesStayInRange()
-    {
-        apsim::Options o;
-        o.stations = apsim::makeStations(2, true);
-        o.movingValues = true;
-        ApSim sim(o);
-        QByteArray first = sim.stationReply();
-        bool changed = false;
-        for (int i = 0; i < 50; ++i) {
-            changed |= sim.stationReply() != first;
-            for (const apsim::Station &s : sim.options().stations) {
-                QVERIFY(s.rx >= 0 && s.rx <= 100);
-                QVERIFY(s.ack >= 0 && s.ack <= 64);
-            }
-        }
-        QVERIFY(changed);
     }
 };
 
