@@ -204,6 +204,25 @@ private slots:
         QCOMPARE(w->normalGeometry().width() * 15, 9900);
     }
 
+    // Shown with its frame, the window has the stored outer bounds, so saving writes
+    // them back unchanged: the window does not creep from start to start.
+    void shownWindowKeepsStoredBounds()
+    {
+        const QString p = path("SHOWN.INI");
+        const QByteArray geometry = "[PrgWindow]\r\nWindowState=0\r\nleft=600\r\ntop=450\r\nheight=8010\r\n"
+                                    "width=9000\r\n";
+        writeAll(p, geometry);
+        auto w = loaded(p);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTRY_COMPARE(w->twWidth(), 9000);
+        QCOMPARE(w->twHeight(), 8010);
+        QCOMPARE(w->twLeft(), 600);
+        QCOMPARE(w->twTop(), 450);
+        QVERIFY(IniFile().Save(p, *w));
+        QVERIFY(readAll(p).startsWith(geometry));
+    }
+
     void hugeCountLoadsQuickly()
     {
         const QString p = path("HUGE.INI");

@@ -2,7 +2,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProxyStyle>
+#include <map>
 
 #include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
@@ -35,14 +37,13 @@ private:
 // style it is given, and the application outlives every window.
 MaskStyle *maskStyle(QChar maskChar)
 {
-    QObject *app = QCoreApplication::instance();
-    for (MaskStyle *s : app->findChildren<MaskStyle *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (s->maskChar() == maskChar)
-            return s;
+    static std::map<char16_t, QPointer<MaskStyle>> styles;
+    QPointer<MaskStyle> &style = styles[maskChar.unicode()];
+    if (!style) {
+        style = new MaskStyle(maskChar);
+        style->setParent(QCoreApplication::instance());
     }
-    auto *s = new MaskStyle(maskChar);
-    s->setParent(app);
-    return s;
+    return style;
 }
 
 void maskWith(QLineEdit *field, QChar maskChar)
