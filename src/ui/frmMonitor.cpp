@@ -260,11 +260,11 @@ void tighten(QLayout *l, int margin = pageMargin)
 void layoutWindow(frmMonitor &w)
 {
     auto *bar = static_cast<SSTab *>(w.SSTab1)->bar();
-    const int pageWidth = tw(tabWidth);
-    bar->setTabExtent(QSize((pageWidth - 4) / pagesPerRow, tw(tabRowHeight)));
-    w.SSTab1->setGeometry(tw(tabLeft), tw(tabTop), pageWidth, tw(tabHeight));
+    const int designedWidth = tw(tabWidth);
+    bar->setTabExtent(QSize((designedWidth - 4) / pagesPerRow, tw(tabRowHeight)));
+    w.SSTab1->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
     w.SSTab1->resize(w.SSTab1->size().expandedTo(w.SSTab1->minimumSizeHint()));
-    if (w.SSTab1->width() != pageWidth)
+    if (w.SSTab1->width() != designedWidth)
         bar->setTabExtent(QSize((w.SSTab1->width() - 4) / pagesPerRow, tw(tabRowHeight)));
 
     const QRect tabRect = w.SSTab1->geometry();
