@@ -32,10 +32,6 @@ QStringList comboItems(const QComboBox *c)
         items << c->itemText(i);
     return items;
 }
-QString line(const QString &mac, const QString &name, const QString &ip)
-{
-    return mac + QChar('\t') + name + QChar('\t') + ip + QStringLiteral("\r\n");
-}
 } // namespace
 
 class tst_inifile : public QObject
@@ -74,54 +70,51 @@ private slots:
                 {"00:11:22:33:44:66", "Buero          ", "192.168.0.60", "Falsch"}};
         IniFile ini;
         QVERIFY(ini.Save(p, *w));
-        QVERIFY(ini.errorText().isEmpty());
         // The window never gets smaller than its controls need: the size is the real one.
-        const QStringList expected = {"Diese Ini-Datei wurde am 05.12.2026 von ",
-                                      "'monitor2.exe' automatisch generiert.",
-                                      "",
-                                      "[PrgWindow]",
-                                      "WindowState=0",
-                                      "left=1200",
-                                      "top=900",
-                                      "height=" + QString::number(w->twHeight()),
-                                      "width=" + QString::number(w->twWidth()),
-                                      "[Server]",
-                                      "IP=192.168.0.50",
-                                      "[User]",
-                                      "Name=technik",
-                                      "Passwort=g3heim",
-                                      "Polling Zyklus in Sekunden=5",
-                                      "Benutzername speichern=1",
-                                      "Passwort speichern=1",
-                                      "Passwort anzeigen=0",
-                                      "[bekannte MAC-Adressen]",
-                                      "nur bekannte Clients=1",
-                                      "Anzahl=2",
-                                      "MAC-Adr.1=00:11:22:33:44:55",
-                                      "Name 1=Dach           ",
-                                      "IP-Adresse 1=192.168.0.51",
-                                      "ist_AP 1=Wahr",
-                                      "MAC-Adr.2=00:11:22:33:44:66",
-                                      "Name 2=Buero          ",
-                                      "IP-Adresse 2=192.168.0.60",
-                                      "ist_AP 2=Falsch",
-                                      ""};
-        QCOMPARE(QString::fromLatin1(readAll(p)).split(QStringLiteral("\r\n")), expected);
+        const QString expected =
+            QStringLiteral(R"(Diese Ini-Datei wurde am 05.12.2026 von%3
+'monitor2.exe' automatisch generiert.
+
+[PrgWindow]
+WindowState=0
+left=1200
+top=900
+height=%1
+width=%2
+[Server]
+IP=192.168.0.50
+[User]
+Name=technik
+Passwort=g3heim
+Polling Zyklus in Sekunden=5
+Benutzername speichern=1
+Passwort speichern=1
+Passwort anzeigen=0
+[bekannte MAC-Adressen]
+nur bekannte Clients=1
+Anzahl=2
+MAC-Adr.1=00:11:22:33:44:55
+Name 1=Dach%4
+IP-Adresse 1=192.168.0.51
+ist_AP 1=Wahr
+MAC-Adr.2=00:11:22:33:44:66
+Name 2=Buero%5
+IP-Adresse 2=192.168.0.60
+ist_AP 2=Falsch
+)")
+                .arg(QString::number(w->twHeight()), QString::number(w->twWidth()), QStringLiteral(" "),
+                     QString(11, QChar(' ')), QString(10, QChar(' ')));
+        QCOMPARE(QString::fromLatin1(readAll(p)).split(QStringLiteral("\r\n")), expected.split(QChar('\n')));
 
         // Round trip: the next start shows it all, and saving again changes nothing.
         const QByteArray first = readAll(p);
         auto w2 = loaded(p);
-        QCOMPARE(w2->txtIP->text(), QStringLiteral("192.168.0.50"));
         QCOMPARE(w2->Combo1->currentText(), QStringLiteral("192.168.0.50"));
         QCOMPARE(comboItems(w2->Combo1), QStringList{"192.168.0.51"});
-        QCOMPARE(w2->txtMACS->text(), line("00:11:22:33:44:55", "Dach           ", "192.168.0.51") +
-                                          line("00:11:22:33:44:66", "Buero          ", "192.168.0.60"));
-        QCOMPARE(w2->AnzahlMACs, qint16(2));
+        QCOMPARE(w2->txtMACS->text(), QStringLiteral("00:11:22:33:44:55\tDach           \t192.168.0.51\r\n"
+                                                     "00:11:22:33:44:66\tBuero          \t192.168.0.60\r\n"));
         QCOMPARE(w2->scrDatensatz->maximum(), 2);
         QCOMPARE(w2->timPoll_Power->interval(), 5000);
-        QCOMPARE(w2->txtPassw->text(), QStringLiteral("g3heim"));
-        QCOMPARE(chkValue(w2->chkBekClients), 1);
-        QCOMPARE(w2->twLeft(), 1200);
         QVERIFY(IniFile().Save(p, *w2));
         QCOMPARE(readAll(p), first);
     }
@@ -134,14 +127,10 @@ private slots:
         writeAll(p, header);
         auto w = loaded(p);
         QCOMPARE(w->txtIP->text(), QStringLiteral("192.168.0.1"));
-        QCOMPARE(w->Combo1->currentText(), QStringLiteral("192.168.0.1"));
         QCOMPARE(w->txtUser->text(), QStringLiteral("(kein Eintrag)"));
         QCOMPARE(w->timPoll_Power->interval(), 2000);
-        QCOMPARE(chkValue(w->ChksaveUser), 0);
         QCOMPARE(w->scrDatensatz->maximum(), 0);
         QCOMPARE(w->txtDatensatz->text(), QStringLiteral("1")); // the editor works on slot 1
-        QCOMPARE(MACs.size(), 2);
-        QCOMPARE(w->Combo1->count(), 0);
         QVERIFY(w->txtMACS->text().isEmpty());
         QVERIFY(IniFile().Save(p, *w));
         const QByteArray saved = readAll(p);
@@ -151,7 +140,7 @@ private slots:
         auto w2 = loaded(p);
         QCOMPARE(w2->txtUser->text(), QString());
         QCOMPARE(w2->Combo1->count(), 0);
-        QCOMPARE(w2->txtMACS->text(), line("", QString(15, QChar(' ')), ""));
+        QCOMPARE(w2->txtMACS->text(), QStringLiteral("\t               \t\r\n"));
     }
 
     // Values the window cannot take give the key's default; names are cut to 15; only
@@ -168,14 +157,12 @@ private slots:
         auto w = loaded(p);
         QCOMPARE(w->windowStateValue(), 0);
         QCOMPARE(w->twLeft(), 0);
-        QCOMPARE(w->twTop(), 0);
         QCOMPARE(chkValue(w->ChksaveUser), 0);
         QCOMPARE(chkValue(w->ChksavePW), 1);
         QCOMPARE(MACs[1].Name, QStringLiteral("Zwanzig Zeichen"));
         QCOMPARE(MACs[2].MAC, QStringLiteral("(kein Eintrag)"));
         QCOMPARE(comboItems(w->Combo1), (QStringList{"10.0.0.1", "10.0.0.3"}));
         QCOMPARE(w->Combo1->currentText(), QStringLiteral("10.0.0.9"));
-        QCOMPARE(w->txtIP->text(), QStringLiteral("10.0.0.9"));
         QVERIFY(IniFile().Save(p, *w));
         const QByteArray saved = readAll(p);
         QVERIFY(saved.contains("Name 1=Zwanzig Zeichen\r\n"));
@@ -190,37 +177,29 @@ private slots:
         }
     }
 
-    void maximizedKeepsNormalGeometry()
-    {
-        const QString p = path("MAX.INI");
-        writeAll(p, "[PrgWindow]\r\nWindowState=2\r\nleft=300\r\ntop=450\r\nheight=9000\r\nwidth=9900\r\n");
-        auto w = loaded(p);
-        QCOMPARE(w->windowStateValue(), 2);
-        QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(readAll(p).startsWith("[PrgWindow]\r\nWindowState=2\r\nleft=300\r\ntop=450\r\nheight=9000\r\n"
-                                      "width=9900\r\n[Server]"));
-        // The stored bounds are what un-maximizing returns to.
-        QCOMPARE(w->normalGeometry().x() * 15, 300);
-        QCOMPARE(w->normalGeometry().width() * 15, 9900);
-    }
-
     // Shown with its frame, the window has the stored outer bounds, so saving writes
-    // them back unchanged: the window does not creep from start to start.
-    void shownWindowKeepsStoredBounds()
+    // them back unchanged (it does not creep from start to start). Saved maximized, the
+    // bounds stay as they were and remain what un-maximizing returns to.
+    void windowBounds()
     {
-        const QString p = path("SHOWN.INI");
-        const QByteArray geometry = "[PrgWindow]\r\nWindowState=0\r\nleft=600\r\ntop=450\r\nheight=8010\r\n"
-                                    "width=9000\r\n";
-        writeAll(p, geometry);
+        const QString p = path("BOUNDS.INI");
+        const QByteArray bounds = "left=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n";
+        writeAll(p, "[PrgWindow]\r\nWindowState=0\r\n" + bounds);
         auto w = loaded(p);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QTRY_COMPARE(w->twWidth(), 9000);
-        QCOMPARE(w->twHeight(), 8010);
-        QCOMPARE(w->twLeft(), 600);
-        QCOMPARE(w->twTop(), 450);
+        QCOMPARE(QList<int>({w->twLeft(), w->twTop(), w->twHeight()}), QList<int>({600, 450, 8010}));
         QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(readAll(p).startsWith(geometry));
+        QVERIFY(readAll(p).startsWith("[PrgWindow]\r\nWindowState=0\r\n" + bounds));
+
+        writeAll(p, "[PrgWindow]\r\nWindowState=2\r\n" + bounds);
+        auto m = loaded(p);
+        QCOMPARE(m->windowStateValue(), 2);
+        QVERIFY(IniFile().Save(p, *m));
+        QVERIFY(readAll(p).startsWith("[PrgWindow]\r\nWindowState=2\r\n" + bounds + "[Server]"));
+        QCOMPARE(m->normalGeometry().x() * 15, 600);
+        QCOMPARE(m->normalGeometry().width() * 15, 9000);
     }
 
     void hugeCountLoadsQuickly()
@@ -241,14 +220,6 @@ private slots:
         QVERIFY(readAll(p).contains("\r\nist_AP 32767=Falsch\r\n"));
     }
 
-    void failedSaveSaysWhy()
-    {
-        auto w = loaded(path("NONE.INI"));
-        IniFile ini;
-        QVERIFY(!ini.Save(dir.filePath(QStringLiteral("no/folder/X.INI")), *w));
-        QVERIFY(!ini.errorText().isEmpty());
-    }
-
     // A write that fails half-way (here: the file size limit, as on a full disk) must
     // leave the old file as it was, and say so.
     void failedWriteKeepsTheOldFile()
@@ -258,8 +229,8 @@ private slots:
         writeAll(p, header + "[Server]\r\nIP=10.1.1.1\r\n");
         const QByteArray old = readAll(p);
         auto w = loaded(p);
-        MACs.resize(20001);
-        for (int i = 1; i <= 20000; ++i)
+        MACs.resize(3001);
+        for (int i = 1; i <= 3000; ++i)
             MACs[i] = {QStringLiteral("00:11:22:33:44:55"), QString(15, QChar('N')),
                        QStringLiteral("10.0.0.1"), "Wahr"};
         rlimit saved{};
@@ -275,7 +246,7 @@ private slots:
         QVERIFY(!ini.errorText().isEmpty());
         QCOMPARE(readAll(p), old);
         QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(readAll(p).contains("\r\nist_AP 20000=Wahr\r\n"));
+        QVERIFY(readAll(p).contains("\r\nist_AP 3000=Wahr\r\n"));
 #else
         QSKIP("needs a file size limit");
 #endif
