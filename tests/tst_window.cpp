@@ -501,6 +501,8 @@ private slots:
 
         frmMonitor w;
         showLoaded(w);
+        w.ChkShowPW_Click(); // the masks as the settings file's load leaves them
+        w.txtUser->setText(QStringLiteral("admin"));
         w.txtPassw->setText(QStringLiteral("geheim"));
         w.txtSoftVers->setText(QStringLiteral("v2.50"));
         w.txtMACS->setText(QStringLiteral("00:0D:88:12:34:56\tBüro-AP       \t192.168.0.50\r\n"
