@@ -1,9 +1,10 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStyleFactory>
 #include <map>
 
 #include "monitor/allgemein.h"
@@ -16,7 +17,11 @@ namespace {
 class MaskStyle : public QProxyStyle
 {
 public:
-    explicit MaskStyle(QChar maskChar) : m_maskChar(maskChar) {}
+    // Based on a fresh instance of the application's own style, which it then owns.
+    explicit MaskStyle(QChar maskChar)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())), m_maskChar(maskChar)
+    {
+    }
     QChar maskChar() const { return m_maskChar; }
 
     int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
