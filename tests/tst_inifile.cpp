@@ -2,7 +2,9 @@
 #include <QtWidgets>
 
 #include "app/globals.h"
+#include "app/startstop.h"
 #include "config/inifile.h"
+#include "testsupport.h"
 #include "ui/frmMonitor.h"
 
 #ifdef Q_OS_UNIX
@@ -175,6 +177,38 @@ ist_AP 2=Falsch
             QCOMPARE(w3->AnzahlMACs, qint16(0));
             QCOMPARE(MACs.size(), 2);
         }
+    }
+
+    // What is set survives "ENDE" and the next start; closing by the close box keeps
+    // nothing.
+    void survivesEndAndNextStart()
+    {
+        QTemporaryDir folder;
+        const QString exe = folder.filePath(QStringLiteral("senvaro"));
+        ScriptedDialogs dialogs;
+        ProcessEndRecorder ends;
+        dialogs.answer(Dialogs::Answer::Yes);
+        std::unique_ptr<frmMonitor> w(StartStop::Main(exe, QString()));
+        QVERIFY(w);
+        QVERIFY(readAll(IniPfad).contains("\r\nPolling Zyklus in Sekunden=2\r\n"));
+        w->Combo1->setEditText(QStringLiteral("10.0.0.7"));
+        w->cmbZyklus->setEditText(QStringLiteral("7"));
+        w->cmdNewData->click();
+        w->txtDataName->setText(QStringLiteral("Lager"));
+        w->cmdSave->click();
+        w->CmdEnde->click();
+        QCOMPARE(ends.calls(), 1);
+        MACs = QVector<tMAC>(2);
+        w.reset(StartStop::Main(exe, QString()));
+        QCOMPARE(w->txtIP->text(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(w->timPoll_Power->interval(), 7000);
+        QCOMPARE(MACs[1].Name, QStringLiteral("Lager          "));
+        w->cmbZyklus->setEditText(QStringLiteral("9"));
+        w->close();
+        MACs = QVector<tMAC>(2);
+        w.reset(StartStop::Main(exe, QString()));
+        QCOMPARE(w->cmbZyklus->currentText(), QStringLiteral("7"));
+        QCOMPARE(dialogs.asked().size(), 1);
     }
 
     // Shown with its frame, the window has the stored outer bounds, so saving writes
