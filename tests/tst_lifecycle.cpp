@@ -1,0 +1,119 @@
+#include <QtTest>
+#include <QtWidgets>
+
+#include "app/globals.h"
+#include "app/startstop.h"
+#include "apsim.h"
+#include "testsupport.h"
+#include "ui/frmMonitor.h"
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QByteArray storedSettings = "Diese Ini-Datei wurde am 01.12.2026 von \r\n"
+                                  "'senvaro.exe' automatisch generiert.\r\n"
+                                  "\r\n"
+                                  "[Server]\r\n"
+                                  "IP=127.0.0.80\r\n"
+                                  "[User]\r\n"
+                                  "Name=admin\r\n"
+                                  "Passwort=geheim\r\n"
+                                  "Polling Zyklus in Sekunden=3\r\n"
+                                  "Benutzername speichern=1\r\n"
+                                  "Passwort speichern=1\r\n";
+
+} // namespace
+
+class tst_lifecycle : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        MACs = QVector<tMAC>(2);
+        setCommandLineText(QString());
+    }
+
+    // The toolkit may report the first display more than once (hide/show, activation):
+    // the credit animation and the automatic login run only at the first one.
+    void activateRunsOnce()
+    {
+        frmMonitor w;
+        w.Form_Load();
+        w.show();
+        const QColor grey = vbColor(0x00808080);
+        QVERIFY(
+            waitUntil([&] { return backColor(&w) == grey && w.lblautor->font().pointSize() == 8; }, 10000));
+        setBackColor(&w, vbColor(0x00FF8080));
+        w.hide();
+        w.show();
+        w.activateWindow();
+        QTest::qWait(300);
+        QCOMPARE(backColor(&w), vbColor(0x00FF8080));
+    }
+
+    // The close box unloads without saving: every change since the start is lost, and
+    // the process is not ended through the orderly path.
+    void closeBoxDoesNotSave()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(storedSettings);
+        f.close();
+        ScriptedDialogs dialogs;
+        ProcessEndRecorder ends;
+        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        QVERIFY(w);
+        QCOMPARE(w->cmbZyklus->currentText(), QStringLiteral("3"));
+        w->cmbZyklus->setEditText(QStringLiteral("7"));
+        w->close();
+        QVERIFY(w->isUnloaded());
+        QCOMPARE(readAll(ini), storedSettings);
+        QCOMPARE(ends.calls(), 0);
+        QVERIFY(dialogs.asked().isEmpty());
+    }
+
+    // "ENDE" while connected: the settings are saved first, then the unload drops the
+    // connection without logging out, and the process ends with status 0.
+    void endeWhileConnectedSavesThenCloses()
+    {
+        apsim::Options o;
+        o.user = "admin";
+        o.password = "geheim";
+        apsim::ApSim sim(o);
+        QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.80"))), qPrintable(sim.errorString()));
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(storedSettings);
+        f.close();
+        ScriptedDialogs dialogs;
+        ProcessEndRecorder ends;
+        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        QVERIFY(w);
+        QCOMPARE(w->txtIP->text(), QStringLiteral("127.0.0.80"));
+        w->cmbZyklus->setEditText(QStringLiteral("9"));
+        w->CmdLogin->click();
+        QVERIFY(waitUntil([&] { return w->verbunden && sim.openConnections() == 1; }, 5000));
+        w->CmdEnde->click();
+        QCOMPARE(ends.calls(), 1);
+        QCOMPARE(ends.lastStatus(), 0);
+        QVERIFY(w->isUnloaded());
+        const QString saved = QString::fromLatin1(readAll(ini));
+        QVERIFY(saved.contains(QStringLiteral("Polling Zyklus in Sekunden=9\r\n")));
+        QVERIFY(saved.contains(QStringLiteral("IP=127.0.0.80\r\n")));
+        QVERIFY(waitUntil([&] { return sim.openConnections() == 0; }, 3000));
+        QVERIFY(!sim.lines().contains("quit"));
+    }
+};
+
+QTEST_MAIN(tst_lifecycle)
+#include "tst_lifecycle.moc"
