@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/globals.h"
+#include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
 #include "monitor/chart.h"
 #include "testsupport.h"
@@ -215,6 +216,31 @@ private slots:
         QVERIFY(w->timPWRobot->enabled());
         QVERIFY(w->CmdLogin->isEnabled());
         QVERIFY(!w->IamReady);
+    }
+
+    void nestedEvaluations()
+    {
+        // Chunks handled while the field functions yield may evaluate inside an
+        // evaluation, and may even end the program; the outer call finishes safely.
+        QTemporaryDir dir;
+        IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
+        ScriptedDialogs dialogs;
+        ProcessEndRecorder ends;
+        w->SSTab1->setCurrentIndex(1);
+        for (const QString &inner : {"x" + block("AA:AA:AA:AA:AA:AA"), QStringLiteral("Rebooting")}) {
+            int calls = 0;
+            setFieldYield([&] {
+                if (calls++ == 0)
+                    AntwortAuswertung(*w, inner);
+            });
+            AntwortAuswertung(*w, EXAMPLE);
+            setFieldYield({});
+            QVERIFY(calls > 1);
+            QCOMPARE(w->OptClients[0]->text(), QStringLiteral("00:11:22:33:44:55"));
+            QCOMPARE(w->txtAnzahl->text(), QStringLiteral("2"));
+            QVERIFY(w->IamReady);
+        }
+        QCOMPARE(ends.calls(), 1);
     }
 
     void shortTextsAndFirmware()
