@@ -89,8 +89,11 @@ void setFieldYield(std::function<void()> yield)
     fieldYield() = std::move(yield);
 }
 
-int fFieldCount(const QString &text, const QString &delim)
+int fFieldCount(const QString &textRef, const QString &delimRef)
 {
+    // A handler run by the yield may change the caller's strings: work on shared copies.
+    const QString text = textRef;
+    const QString delim = delimRef;
     const qsizetype len = text.size();
     if (len == 0)
         return 0;
@@ -114,8 +117,10 @@ int fFieldCount(const QString &text, const QString &delim)
     return count;
 }
 
-QString fGetField(const QString &text, const QString &delim, int n)
+QString fGetField(const QString &textRef, const QString &delimRef, int n)
 {
+    const QString text = textRef; // immune to changes made while yielding
+    const QString delim = delimRef;
     if (delim.isEmpty())
         return QString(); // occurs before the first character: every field is empty
     qsizetype occ = text.indexOf(delim, 0, Qt::CaseSensitive);
