@@ -79,6 +79,20 @@ void BM_FieldCount10000Separators(benchmark::State &state)
 }
 BENCHMARK(BM_FieldCount10000Separators)->Unit(benchmark::kMicrosecond);
 
+void BM_FieldCount10000SeparatorsYielding(benchmark::State &state)
+{
+    // As in the program: pending events are processed once per occurrence.
+    QString text;
+    for (int i = 0; i < 10000; ++i)
+        text += separator() + QStringLiteral("00:11:22:33:44:55");
+    setFieldYield([] { QCoreApplication::processEvents(); });
+    for (auto _ : state)
+        benchmark::DoNotOptimize(fFieldCount(text, separator()));
+    setFieldYield({});
+    state.SetItemsProcessed(int64_t(state.iterations()) * 10000);
+}
+BENCHMARK(BM_FieldCount10000SeparatorsYielding)->Unit(benchmark::kMillisecond);
+
 void BM_FieldCountOverlapping(benchmark::State &state)
 {
     // Asterisks only: every position starts an occurrence.
