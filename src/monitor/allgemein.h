@@ -16,13 +16,15 @@ int fFieldCount(const QString &text, const QString &delim);
 QString fGetField(const QString &text, const QString &delim, int n);
 
 // The first number in text (digits with at most one decimal comma, a minus directly in
-// front). No digit gives 0. A lone comma cannot be converted: ok is then set false and
-// 0 returned, so callers can apply their error policy.
+// front). No digit gives 0. A lone comma, or a number beyond the range of a double,
+// cannot be converted: ok is then set false and 0 returned, so callers can apply their
+// error policy.
 double fExtractNumber(const QString &text, bool *ok = nullptr);
 
 // Leading-number reading: blanks, tabs and line feeds ignored anywhere, optional sign,
 // digits and at most one "." up to the first character that cannot continue the
-// number; no number gives 0. "62,5" reads 62, "1 0" reads 10.
+// number; no number gives 0. "62,5" reads 62, "1 0" reads 10. An exponent ("1.5E-05")
+// is read as well; a number beyond a double gives the largest double of its sign.
 double fVal(const QString &text);
 
 // Round to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
@@ -30,7 +32,7 @@ double fRoundEven(double value);
 
 // Number text: shortest form with at most 15 significant digits, the system locale's
 // decimal separator, no grouping; exponent form "1E-05" / "1,5625E-05" / "1E+16" below
-// 1E-04 and from 1E+15 on.
+// 1E-04 and from 1E+15 on. The minus sign is always "-", so the text reads back.
 QString fNumText(double value);
 
 // The field functions yield to pending events once per delimiter occurrence; the
