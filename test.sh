@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless.
+#   SENVARO_FUZZ_SECONDS=n   seconds per fuzzer in the short fuzzing run (default 10, 0 = skip)
 set -euo pipefail
 source "$(dirname "$0")/scripts/common.sh"
 
@@ -7,5 +8,22 @@ senvaro_install_packages
 senvaro_build
 
 export QT_QPA_PLATFORM=offscreen
+
+# A short fuzzing run first (its own clang build), so the test summary stays the last word.
+fuzz_seconds="${SENVARO_FUZZ_SECONDS:-10}"
+if [ "$fuzz_seconds" -gt 0 ]; then
+  senvaro_build_fuzzers
+  for fuzzer in "$FUZZ_BUILD_DIR"/fuzz/fuzz_*; do
+    [ -x "$fuzzer" ] && [ -f "$fuzzer" ] || continue
+    if ! ASAN_OPTIONS=detect_leaks=0 "$fuzzer" -max_total_time="$fuzz_seconds" \
+        -artifact_prefix="$FUZZ_BUILD_DIR/" >"$FUZZ_BUILD_DIR/$(basename "$fuzzer").log" 2>&1; then
+      echo "Fuzzer $(basename "$fuzzer") found a problem:" >&2
+      tail -40 "$FUZZ_BUILD_DIR/$(basename "$fuzzer").log" >&2
+      exit 1
+    fi
+    echo "fuzzer $(basename "$fuzzer"): $(grep -Eo 'Done [0-9]+ runs' "$FUZZ_BUILD_DIR/$(basename "$fuzzer").log"), no findings"
+  done
+fi
+
 cd "$BUILD_DIR"
 senvaro_in_netns ctest --output-on-failure -j"$(nproc)" "$@"

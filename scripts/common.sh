@@ -3,6 +3,7 @@
 
 SENVARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${SENVARO_BUILD_DIR:-$SENVARO_ROOT/build}"
+FUZZ_BUILD_DIR="$BUILD_DIR-fuzz"
 
 SENVARO_PACKAGES=(
   cmake ninja-build g++ pkg-config
@@ -34,22 +35,34 @@ senvaro_install_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-senvaro_build() {
+# senvaro_build_in DIR [cmake options...]: configure once, then build quietly.
+senvaro_build_in() {
+  local dir="$1"
+  shift
   local log
   log="$(mktemp)"
-  if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-    if ! cmake -S "$SENVARO_ROOT" -B "$BUILD_DIR" -G Ninja >"$log" 2>&1; then
+  if [ ! -f "$dir/build.ninja" ]; then
+    if ! cmake -S "$SENVARO_ROOT" -B "$dir" -G Ninja "$@" >"$log" 2>&1; then
       cat "$log" >&2
       rm -f "$log"
       return 1
     fi
   fi
-  if ! cmake --build "$BUILD_DIR" >"$log" 2>&1; then
+  if ! cmake --build "$dir" >"$log" 2>&1; then
     grep -E 'error|FAILED|undefined reference' "$log" >&2 || cat "$log" >&2
     rm -f "$log"
     return 1
   fi
   rm -f "$log"
+}
+
+senvaro_build() {
+  senvaro_build_in "$BUILD_DIR"
+}
+
+# The libFuzzer targets need clang and an instrumented build of their own.
+senvaro_build_fuzzers() {
+  CXX=clang++ senvaro_build_in "$FUZZ_BUILD_DIR" -DSENVARO_FUZZ=ON -DSENVARO_TESTS=OFF -DSENVARO_BENCH=OFF
 }
 
 # Runs a command in a private network namespace with loopback up, so tests and the
