@@ -35,6 +35,14 @@ double fRoundEven(double value);
 // 1E-04 and from 1E+15 on. The minus sign is always "-", so the text reads back.
 QString fNumText(double value);
 
+// Leading and trailing blanks removed: the space character only, as the platform's
+// Trim does (tabs and other white space stay).
+QStringView fTrimView(QStringView text);
+inline QString fTrim(const QString &text)
+{
+    return fTrimView(text).toString();
+}
+
 // The field functions yield to pending events once per delimiter occurrence; the
 // program installs QCoreApplication::processEvents here, pure-logic tests leave it off.
 void setFieldYield(std::function<void()> yield);

@@ -28,18 +28,6 @@ constexpr int maxStations = 12;
 constexpr int clientsPage = 1;
 constexpr int chartPage = 2;
 
-// Leading and trailing blanks (the space character only) removed.
-QString trimBlanks(const QString &s)
-{
-    qsizetype first = 0;
-    qsizetype last = s.size();
-    while (first < last && s.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && s.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return s.mid(first, last - first);
-}
-
 // Button captions show as typed: "&" would otherwise become a mnemonic.
 void setCaption(QAbstractButton *button, const QString &text)
 {
@@ -111,7 +99,7 @@ void showDetails(frmMonitor &w, const QString &s)
 
     const QString enc = QStringLiteral("Encryption: ");
     if (fFieldCount(s, enc) > 1)
-        w.txtEncrypt->setText(trimBlanks(fGetField(s, enc, 2).left(3)));
+        w.txtEncrypt->setText(fTrim(fGetField(s, enc, 2).left(3)));
 
     const QString mode = QStringLiteral("WLAN Mode: ");
     if (fFieldCount(s, mode) > 1)
@@ -185,8 +173,8 @@ void AntwortAuswertung(frmMonitor &w, QString text)
 
         bool found = false;
         for (qsizetype i = 0; i < MACs.size(); ++i) {
-            if (trimBlanks(MACs.at(i).MAC) == mac) {
-                setCaption(button, trimBlanks(MACs.at(i).Name));
+            if (fTrim(MACs.at(i).MAC) == mac) {
+                setCaption(button, fTrim(MACs.at(i).Name));
                 found = true;
             }
         }

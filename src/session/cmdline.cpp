@@ -11,18 +11,6 @@
 
 namespace {
 
-// Blanks only: a field keeps tabs and other white space, which then match nothing.
-QString trimBlanks(const QString &s)
-{
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && s.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return s.mid(begin, end - begin);
-}
-
 // One to five ASCII digits; anything else (empty, blanks, signs, other scripts'
 // digits, longer numbers) is not a part of an address.
 bool readPart(const QString &part, int *value)
@@ -63,7 +51,7 @@ ParamRequest evaluateParameters(const QString &s)
     const QString slash = QStringLiteral("/");
     const int n = fFieldCount(s, slash);
     for (int i = 1; i <= n; ++i) {
-        const QString field = trimBlanks(fGetField(s, slash, i));
+        const QString field = fTrim(fGetField(s, slash, i));
         if (field.isEmpty())
             continue;
         if (field == QLatin1String("R")) {

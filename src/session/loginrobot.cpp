@@ -8,8 +8,6 @@
 #include "monitor/auswerten.h"
 #include "ui/frmMonitor.h"
 
-QString trimBlanks(const QString &s); // src/session/telnet.cpp
-
 void frmMonitor::timPWRobot_Timer()
 {
     ++robotTick;
@@ -18,7 +16,7 @@ void frmMonitor::timPWRobot_Timer()
     };
     switch (robotTick) {
     case 4:
-        sendCommand(trimBlanks(txtUser->text()));
+        sendCommand(fTrim(txtUser->text()));
         statusBase = lblStatus->text();
         showStep("sende Username");
         break;

@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/pause.h"
 #include "app/startstop.h"
+#include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
 #include "ui/frmMonitor.h"
 
@@ -49,18 +50,6 @@ QString germanSocketError(QAbstractSocket::SocketError error, const QString &hos
 
 } // namespace
 
-// Blanks only, as the user typed them; tabs and other characters stay.
-QString trimBlanks(const QString &s)
-{
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && s.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return s.mid(begin, end - begin);
-}
-
 void frmMonitor::CmdLogin_Click()
 {
     loginPhase = true;
@@ -74,7 +63,7 @@ void frmMonitor::CmdLogin_Click()
     // The system picks the local port. The address goes to the socket as typed; an
     // unusable one comes back as an error event and leaves the window connecting.
     TCPClient->connectToHost(txtIP->text(), 23);
-    sPassword = trimBlanks(txtPassw->text());
+    sPassword = fTrim(txtPassw->text());
 }
 
 void frmMonitor::sendCommand(const QString &text)
