@@ -13,15 +13,7 @@ ScriptedDialogs::ScriptedDialogs()
         if (!m_script.isEmpty())
             return m_script.takeFirst();
         ++m_unanswered;
-        switch (r.buttons) {
-        case Dialogs::Buttons::YesNo:
-            return Dialogs::Answer::No;
-        case Dialogs::Buttons::OkCancel:
-            return Dialogs::Answer::Cancel;
-        case Dialogs::Buttons::Ok:
-            break;
-        }
-        return Dialogs::Answer::Ok;
+        return Dialogs::negativeAnswer(r.buttons);
     });
 }
 

@@ -104,6 +104,19 @@ void critical(const QString &title, const QString &text)
     show({Buttons::Ok, Icon::Critical, title, text});
 }
 
+Answer negativeAnswer(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::YesNo:
+        return Answer::No;
+    case Buttons::OkCancel:
+        return Answer::Cancel;
+    case Buttons::Ok:
+        break;
+    }
+    return Answer::Ok;
+}
+
 Handler setHandler(Handler h)
 {
     Handler previous = std::move(handler());

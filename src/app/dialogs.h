@@ -30,6 +30,9 @@ Answer askOkCancel(const QString &title, const QString &text, Icon icon = Icon::
 void inform(const QString &title, const QString &text);
 void critical(const QString &title, const QString &text);
 
+// The answer that acts on nothing: No, Cancel, or the lone OK.
+Answer negativeAnswer(Buttons buttons);
+
 // Installs a handler instead of real message boxes; an empty handler restores them.
 // Returns the previous handler.
 Handler setHandler(Handler handler);

@@ -77,15 +77,7 @@ int main(int argc, char *argv[])
         Dialogs::setHandler([](const Dialogs::Request &r) {
             printError(r.title + QStringLiteral(": ") +
                        QString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
-            switch (r.buttons) {
-            case Dialogs::Buttons::YesNo:
-                return Dialogs::Answer::No;
-            case Dialogs::Buttons::OkCancel:
-                return Dialogs::Answer::Cancel;
-            case Dialogs::Buttons::Ok:
-                break;
-            }
-            return Dialogs::Answer::Ok;
+            return Dialogs::negativeAnswer(r.buttons);
         });
     }
 
