@@ -54,19 +54,6 @@ private slots:
         QCOMPARE(fFileName(path, cut), expected);
     }
 
-    void fileExists()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("A.INI"));
-        QVERIFY(!fFileExists(file));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        QVERIFY(fFileExists(file));
-        QVERIFY(!fFileExists(dir.path())); // a folder is no file
-        QVERIFY(!fFileExists(QString()));
-    }
-
     // First start, answer No: nothing written, no window, the process ends with 0.
     void firstStartNo()
     {
@@ -129,22 +116,6 @@ private slots:
                  QFile::Permissions());
         QVERIFY(w->isVisible());
         QVERIFY(!w->isUnloaded());
-    }
-
-    // Second start: no question.
-    void secondStartAsksNothing()
-    {
-        QTemporaryDir dir;
-        QFile f(dir.filePath(QStringLiteral("SENVARO.INI")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Server]\r\nIP=127.0.0.1\r\n");
-        f.close();
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
-        QVERIFY(w);
-        QVERIFY(dialogs.asked().isEmpty());
-        QCOMPARE(ends.calls(), 0);
     }
 
     // A folder where the file cannot be created: a German message naming the path, a
