@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "$0")/scripts/common.sh"
 
 senvaro_install_packages
-senvaro_build
+SENVARO_TARGETS="senvaro senvaro-apsim" senvaro_build
 
 if [ "${1:-}" = "--demo" ]; then
   shift

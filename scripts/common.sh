@@ -35,10 +35,13 @@ senvaro_install_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# senvaro_build_in DIR [cmake options...]: configure once, then build quietly.
+# senvaro_build_in DIR [cmake options...]: configure once, then build quietly
+# (only the targets in SENVARO_TARGETS when that is set).
 senvaro_build_in() {
   local dir="$1"
   shift
+  local targets=()
+  [ -n "${SENVARO_TARGETS:-}" ] && targets=(--target $SENVARO_TARGETS)
   local log
   log="$(mktemp)"
   if [ ! -f "$dir/build.ninja" ]; then
@@ -48,7 +51,7 @@ senvaro_build_in() {
       return 1
     fi
   fi
-  if ! cmake --build "$dir" >"$log" 2>&1; then
+  if ! cmake --build "$dir" "${targets[@]}" >"$log" 2>&1; then
     grep -E 'error|FAILED|undefined reference' "$log" >&2 || cat "$log" >&2
     rm -f "$log"
     return 1
