@@ -57,7 +57,7 @@ void TestCommands::buttons()
         {"Command7", "antenna 2", "set antenna 2\r\n", "Antenna set to 2,", ""},
         {"Command8", " channel ", "get  channel \r\n", "Channel: 6,", ""},
         {"Command9", "", "\r\n", "DWL-2100AP>", ""},
-        {"Command9", QString::fromUtf8("set ssid Büro"), "set ssid B\xfcro\r\n", "Unknown command,", ""},
+        {"Command9", QString::fromUtf8("set ssid Büro "), "set ssid B\xfcro \r\n", "Unknown command,", ""},
         {"Command11", "", "get channel\r\n", "Channel: 6,", "12345"},
         {"Command11", "", "get channel\r\n", "Channel: 6,", "123456"},
     };
