@@ -15,6 +15,12 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 const QByteArray storedSettings = "Diese Ini-Datei wurde am 01.12.2026 von \r\n"
                                   "'senvaro.exe' automatisch generiert.\r\n"
                                   "\r\n"
@@ -63,10 +69,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        QFile f(ini);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(storedSettings);
-        f.close();
+        QVERIFY(writeAll(ini, storedSettings));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
@@ -91,10 +94,7 @@ private slots:
         QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.80"))), qPrintable(sim.errorString()));
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        QFile f(ini);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(storedSettings);
-        f.close();
+        QVERIFY(writeAll(ini, storedSettings));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));

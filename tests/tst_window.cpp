@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -65,6 +66,28 @@ private slots:
         QCOMPARE(text.toString(), caption);
         // Text from outside must never be read as markup.
         QVERIFY(!qobject_cast<QLabel *>(c) || static_cast<QLabel *>(c)->textFormat() == Qt::PlainText);
+    }
+
+    // Screen readers and GUI test tools find the fields by their captions, and the
+    // keyboard reaches every field of a page.
+    void accessibleNames()
+    {
+        frmMonitor w;
+        w.Form_Load();
+        const QList<QPair<QWidget *, QString>> named = {
+            {w.txtUser, "Username:"},       {w.txtPassw, "Passwort:"},
+            {w.txtSoftVers, "FW Version:"}, {w.txtMac, "MAC Adresse:"},
+            {w.txtDataMAC, "MAC-Adresse:"},
+
+            {w.CmdLogin, "LOGIN"},          {w.ChkShowPW, "Benutzername und Passwort anzeigen"}};
+        for (const auto &[widget, name] : named) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(a);
+            QCOMPARE(a->text(QAccessible::Name), name);
+        }
+        for (QWidget *field : {static_cast<QWidget *>(w.txtUser), static_cast<QWidget *>(w.txtDataName),
+                               static_cast<QWidget *>(w.Text3), static_cast<QWidget *>(w.cmbZyklus)})
+            QVERIFY2(field->focusPolicy() & Qt::TabFocus, qPrintable(field->objectName()));
     }
 
     void startState()

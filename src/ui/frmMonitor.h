@@ -36,10 +36,10 @@ public:
     ~frmMonitor() override;
 
     // ---- Public window variables ----
-    bool IamReady = false;     // last reply evaluated: the next poll may go out
-    bool verbunden = false;    // the telnet connection is up
-    bool manuellMode = false;  // the test page "manuell" is shown
-    qint16 AnzahlMACs = 0;     // records read at start
+    bool IamReady = false;    // last reply evaluated: the next poll may go out
+    bool verbunden = false;   // the telnet connection is up
+    bool manuellMode = false; // the test page "manuell" is shown
+    qint16 AnzahlMACs = 0;    // records read at start
 
     // ---- Connection variables ----
     bool loginPhase = false;
@@ -47,7 +47,7 @@ public:
     QString sPassword;
     QString sReplyLine;
     bool dataArrived = false;
-    QString statusBase;  // kept by the login robot between ticks
+    QString statusBase; // kept by the login robot between ticks
 
     // ---- Command-line request ----
     bool paramMode = false;
@@ -162,10 +162,10 @@ public:
     QLabel *Image1 = nullptr;
     QLabel *LED1_aus = nullptr;
     QLabel *LED2_aus = nullptr;
-    QLineEdit *Text1 = nullptr;  // hidden: index of the station option last clicked
-    WinTimer *timAuswertung = nullptr;  // 1000 ms, evaluation
-    WinTimer *timPWRobot = nullptr;     // 200 ms, login robot
-    WinTimer *timPoll_Power = nullptr;  // 5000 ms or the chosen cycle, polling
+    QLineEdit *Text1 = nullptr;        // hidden: index of the station option last clicked
+    WinTimer *timAuswertung = nullptr; // 1000 ms, evaluation
+    WinTimer *timPWRobot = nullptr;    // 200 ms, login robot
+    WinTimer *timPoll_Power = nullptr; // 5000 ms or the chosen cycle, polling
     QTcpSocket *TCPClient = nullptr;
 
     // ---- Window (src/ui/frmMonitor.cpp) ----
@@ -205,7 +205,7 @@ public:
     void TCPClient_Connect();
     void TCPClient_DataArrival();
     void TCPClient_Close();
-    void TCPClient_Error();  // asynchronous socket error (refused, unreachable, unresolved)
+    void TCPClient_Error(); // asynchronous socket error (refused, unreachable, unresolved)
     void trennen();
     void timPWRobot_Timer();
     void Cmd_logout_Click();
@@ -240,7 +240,7 @@ public:
 
     // ---- Known-client records (src/ui/records.cpp) ----
     void showRecord();
-    void cmdSave_Click();  // storeRecord
+    void cmdSave_Click(); // storeRecord
     void cmdNewData_Click();
     void Command2_Click();
     void scrDatensatz_Change();
@@ -262,8 +262,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createControls();  // src/ui/frmMonitor.cpp
-    void wireHandlers();    // src/ui/wiring.cpp
+    void createControls(); // src/ui/frmMonitor.cpp
+    void wireHandlers();   // src/ui/wiring.cpp
 
     int m_shownTab = 0;
     bool m_activated = false;
