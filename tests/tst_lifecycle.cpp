@@ -33,6 +33,14 @@ const QByteArray storedSettings = "Diese Ini-Datei wurde am 01.12.2026 von \r\n"
                                   "Benutzername speichern=1\r\n"
                                   "Passwort speichern=1\r\n";
 
+// A start beside a settings file holding storedSettings.
+frmMonitor *startWithStoredSettings(const QTemporaryDir &dir)
+{
+    if (!writeAll(dir.filePath(QStringLiteral("SENVARO.INI")), storedSettings))
+        return nullptr;
+    return StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString());
+}
+
 } // namespace
 
 class tst_lifecycle : public QObject
@@ -69,10 +77,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        QVERIFY(writeAll(ini, storedSettings));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
-        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        std::unique_ptr<frmMonitor> w(startWithStoredSettings(dir));
         QVERIFY(w);
         QCOMPARE(w->cmbZyklus->currentText(), QStringLiteral("3"));
         w->cmbZyklus->setEditText(QStringLiteral("7"));
@@ -94,10 +101,9 @@ private slots:
         QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.80"))), qPrintable(sim.errorString()));
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        QVERIFY(writeAll(ini, storedSettings));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
-        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        std::unique_ptr<frmMonitor> w(startWithStoredSettings(dir));
         QVERIFY(w);
         QCOMPARE(w->txtIP->text(), QStringLiteral("127.0.0.80"));
         w->cmbZyklus->setEditText(QStringLiteral("9"));

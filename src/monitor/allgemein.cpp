@@ -143,12 +143,9 @@ double fExtractNumber(const QString &text, bool *ok)
     if (ok)
         *ok = true;
     // Only the space character is trimmed, not tabs or line ends.
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
+    const QStringView trimmed = fTrimView(text);
+    const qsizetype first = trimmed.isEmpty() ? 0 : trimmed.data() - text.constData();
+    const qsizetype last = first + trimmed.size();
 
     qsizetype numStart = -1;
     qsizetype numEnd = -1;
