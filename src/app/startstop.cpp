@@ -16,7 +16,6 @@
 
 namespace {
 
-frmMonitor *g_mainWindow = nullptr;
 QString g_commandLine;
 
 // The system's short date, with a four-digit year where the locale gives two.
@@ -94,7 +93,6 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     }
 
     auto *w = new frmMonitor;
-    g_mainWindow = w;
     Dialogs::setParentWidget(w);
     w->Form_Load();
     IniPfad = folder + name;
@@ -122,11 +120,6 @@ void ProgrammEnde(frmMonitor &w)
     }
     w.Unload();
     ProcessEnd::endProcess(status);
-}
-
-frmMonitor *mainWindow()
-{
-    return g_mainWindow;
 }
 
 } // namespace StartStop

@@ -15,9 +15,6 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine);
 // Saves the settings, unloads the window and ends the process.
 void ProgrammEnde(frmMonitor &w);
 
-// The window that Main created (nullptr before).
-frmMonitor *mainWindow();
-
 } // namespace StartStop
 
 // Current command line as the window load reads it (set by main before Main runs).

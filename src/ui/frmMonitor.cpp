@@ -798,33 +798,22 @@ QSize frmMonitor::minimumClientSize() const
 
 void frmMonitor::SSTab1_Click(int PreviousTab)
 {
-    // A failing step is skipped; the page change goes on with the next one.
-    auto step = [](auto &&action) {
-        try {
-            action();
-        } catch (...) {
-        }
-    };
     const int page = SSTab1->currentIndex();
-    step([&] {
-        if (page == 3) {
-            timPoll_Power->setEnabled(false);
-            manuellMode = true;
-        } else {
-            manuellMode = false;
-            if (PreviousTab == 3 && verbunden)
-                timPoll_Power->setEnabled(true);
-        }
-    });
+    if (page == 3) {
+        timPoll_Power->setEnabled(false);
+        manuellMode = true;
+    } else {
+        manuellMode = false;
+        if (PreviousTab == 3 && verbunden)
+            timPoll_Power->setEnabled(true);
+    }
     if (page == 5) {
-        step([] {
-            if (MACs.size() < 2)
-                MACs.resize(2);
-        });
-        step([this] { showRecord(); });
+        if (MACs.size() < 2)
+            MACs.resize(2); // the editor always has a record 1 to work on
+        showRecord();
     }
     if (page == 0)
-        step([this] { refreshKnownClientViews(); });
+        refreshKnownClientViews();
 }
 
 void frmMonitor::fillClients(qint16 Anzahl)
