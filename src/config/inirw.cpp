@@ -1,11 +1,14 @@
 #include "config/inirw.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <map>
 
 #include "app/dialogs.h"
+#include "app/filesync.h"
 
 namespace INIRW {
 namespace {
@@ -94,8 +97,7 @@ qint16 leadingInt16(QStringView s)
 struct CachedFile
 {
     Document doc;
-    bool exists = false;
-    bool readable = true;
+    bool readable = true; // false: something stands at the path that cannot be read
     QString readError;
     bool dirty = false;
 };
@@ -103,54 +105,65 @@ struct CachedFile
 CachedFile readFile(const QString &path)
 {
     CachedFile c;
-    QFile f(path);
-    if (!f.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return c;
-    c.exists = true;
+    // Whatever stands at the path is the settings file: what cannot be read as a file
+    // must not be taken for a missing one, or a save would put a new file in its place.
+    c.readable = false;
+    if (info.isSymLink() && !info.exists()) {
+        c.readError = QStringLiteral("Sie verweist auf \"%1\", das es nicht gibt.")
+                          .arg(QDir::toNativeSeparators(info.symLinkTarget()));
+        return c;
+    }
+    if (info.isDir()) {
+        c.readError = QStringLiteral("Unter diesem Namen steht ein Ordner, keine Datei.");
+        return c;
+    }
+    if (!info.isFile()) {
+        c.readError = QStringLiteral("Unter diesem Namen steht keine gewöhnliche Datei.");
+        return c;
+    }
+    QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        c.readable = false;
-        c.readError = f.errorString();
+        c.readError = info.isReadable()
+                          ? QStringLiteral("Sie ließ sich nicht öffnen (%1).").arg(f.errorString())
+                          : QStringLiteral("Es fehlt die Leseberechtigung für diese Datei.");
         return c;
     }
     c.doc = Document::parse(f.readAll());
     if (f.error() != QFileDevice::NoError) {
-        c.readable = false;
-        c.readError = f.errorString();
+        c.readError = QStringLiteral("Sie ließ sich nicht vollständig lesen (%1).").arg(f.errorString());
+        return c;
     }
+    c.readable = true;
     return c;
+}
+
+// Why the bytes wanted did not all reach the file.
+QString shortfall(const QFileDevice &f, qint64 wanted, const QString &path)
+{
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (f.error() == QFileDevice::ResourceError || (storage.isValid() && storage.bytesAvailable() < wanted)) {
+        return QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden: Für ihre %1 Bytes ist "
+                              "auf dem Datenträger nicht genug Platz frei.")
+            .arg(wanted);
+    }
+    return QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden (%1).").arg(f.errorString());
 }
 
 bool writeFile(const QString &path, const CachedFile &c, QString *error)
 {
-    auto fail = [error](const QString &text) {
-        if (error)
-            *error = text;
-        return false;
-    };
     if (!c.readable) {
         // Writing now would replace content we could not read.
-        return fail(
-            QStringLiteral("Die vorhandene Datei konnte nicht gelesen werden (%1).").arg(c.readError));
+        if (error) {
+            *error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht gelesen "
+                                    "werden konnte: %1")
+                         .arg(c.readError);
+        }
+        return false;
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("Im Ordner der Datei konnte keine neue Datei angelegt werden (%1).")
-                        .arg(f.errorString()));
-    }
-    // QSaveFile gives an existing file's permissions to its replacement.
-    if (!c.exists)
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const QByteArray bytes = c.doc.serialize();
-    if (f.write(bytes) != bytes.size()) {
-        const QString why = f.errorString();
-        f.cancelWriting();
-        return fail(QStringLiteral("Die Daten konnten nicht vollständig geschrieben werden (%1).").arg(why));
-    }
-    if (!f.commit()) {
-        return fail(QStringLiteral("Die neue Datei konnte nicht an die Stelle der alten treten (%1).")
-                        .arg(f.errorString()));
-    }
-    return true;
+    return writeWholeFile(path, c.doc.serialize(), error);
 }
 
 // Open group: the parsed files by absolute path.
@@ -184,7 +197,11 @@ qint16 writeValue(const QString &key, const std::optional<QString> &value)
         return 0;
     if (g_group) {
         CachedFile &c = groupFile(PrivFileName);
-        if (!c.readable || !c.doc.setValue(PrivSection, key, value))
+        if (!c.readable) {
+            c.dirty = true; // so that finish() reports the write it could not make
+            return 0;
+        }
+        if (!c.doc.setValue(PrivSection, key, value))
             return 0;
         c.dirty = true;
         return 1;
@@ -356,6 +373,44 @@ bool Document::setValue(const QString &section, const QString &key, const std::o
     return true;
 }
 
+// ---- Whole files ----
+
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        return fail(QStringLiteral("Im Ordner der Datei konnte keine neue Datei angelegt werden (%1).")
+                        .arg(f.errorString()));
+    }
+    // QSaveFile gives an existing file's permissions to its replacement.
+    if (!QFileInfo::exists(path))
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // commit() flushes, ignores a failed flush and renames all the same, which would put
+    // an empty or cut file in place of the old one on a full disk. So the flush, the
+    // size that reached the file and the sync are checked here, before the rename.
+    if (f.write(bytes) != bytes.size() || !f.flush() || f.size() != bytes.size()) {
+        const QString why = shortfall(f, bytes.size(), path);
+        f.cancelWriting();
+        return fail(why);
+    }
+    QString syncError;
+    if (!FileSync::toDisk(f.handle(), &syncError)) {
+        f.cancelWriting();
+        return fail(
+            QStringLiteral("Die Daten ließen sich nicht auf den Datenträger schreiben (%1).").arg(syncError));
+    }
+    if (!f.commit()) {
+        return fail(QStringLiteral("Die neue Datei konnte nicht an die Stelle der alten treten (%1).")
+                        .arg(f.errorString()));
+    }
+    return true;
+}
+
 // ---- Group ----
 
 Group::Group()
@@ -369,6 +424,20 @@ Group::Group()
 Group::~Group()
 {
     finish();
+}
+
+bool Group::allRead(QString *error) const
+{
+    if (!g_group)
+        return true;
+    for (const auto &[path, file] : g_group->files) {
+        if (!file.readable) {
+            if (error)
+                *error = file.readError;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Group::finish(QString *error)

@@ -17,9 +17,11 @@
 // are read.
 //
 // Every change reaches the disk through a temporary file in the same folder that is
-// then renamed over the old one, so an interrupted write never leaves half a file. A
-// new file is readable and writable by its owner only (it holds a password); an
-// existing file keeps its permissions.
+// then renamed over the old one, so an interrupted or failed write (a full disk) never
+// leaves half a file. A new file is readable and writable by its owner only (it holds a
+// password); an existing file keeps its permissions. Whatever stands at the path but
+// cannot be read as a file (a folder, a dangling link, a file without read permission)
+// reads as empty and is never written over.
 namespace INIRW {
 
 void RegisterPrivateIni(const QString &Section, const QString &FileName);
@@ -29,6 +31,11 @@ QString GetPrivateIniString(const QString &Key, const QString &Default);
 qint16 PutPrivateIniInt(const QString &Key, qint16 Value);
 qint16 PutPrivateIniString(const QString &Key, const std::optional<QString> &Value);
 void ReportNotRegistered();
+
+// Writes bytes as the whole new content of path, the way every change is written
+// (see above). False when that failed: the old file, if any, is then as it was and
+// error says why, in German.
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error);
 
 // Longest text a read returns.
 constexpr int maxValueLength = 254;
@@ -45,8 +52,12 @@ public:
     Group(const Group &) = delete;
     Group &operator=(const Group &) = delete;
 
-    // Writes the changed files. False when one could not be written (it then keeps
-    // its old content); error says why, in German.
+    // False when a file the group has read from exists but could not be read (its keys
+    // gave their defaults); error says why, in German.
+    bool allRead(QString *error = nullptr) const;
+
+    // Writes the changed files. False when one could not be written, also when it could
+    // not be read (it then keeps its old content); error says why, in German.
     bool finish(QString *error = nullptr);
 
 private:
