@@ -5,13 +5,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include "app/dialogs.h"
 #include "app/globals.h"
 #include "app/processend.h"
 #include "config/filename.h"
 #include "config/inifile.h"
+#include "config/inirw.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -36,25 +36,22 @@ QString exeName(const QString &exePath)
     return name;
 }
 
+// True when anything at all stands at the path, even what is no readable file (a
+// folder, a dangling link): that is not a missing settings file to be created anew.
+bool occupied(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 // Writes the header of a new settings file, readable by its owner only (it will hold
 // the password). Written to a temporary file and renamed, so a failure leaves nothing.
 bool createSettingsFile(const QString &path, const QString &exe, QString *reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *reason = file.errorString();
-        return false;
-    }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QString header = QStringLiteral("Diese Ini-Datei wurde am ") + shortDate(QDate::currentDate()) +
                            QStringLiteral(" von \r\n'") + exe +
                            QStringLiteral(".exe' automatisch generiert.\r\n\r\n");
-    file.write(header.toLatin1());
-    if (!file.commit()) {
-        *reason = file.errorString();
-        return false;
-    }
-    return true;
+    return INIRW::writeWholeFile(path, header.toLatin1(), reason);
 }
 
 } // namespace
@@ -71,7 +68,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
 
     bool newFile = false;
-    if (!fFileExists(folder + name)) {
+    if (!fFileExists(folder + name) && !occupied(folder + name)) {
         const QString question = QStringLiteral("Die Ini-Datei '") + name +
                                  QStringLiteral("' konnte im Programmverzeichnis\r\n") + reported +
                                  QStringLiteral("\r\nnicht gefunden werden.\r\n\r\nSoll automatisch "
@@ -97,7 +94,14 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     w->Form_Load();
     IniPfad = folder + name;
     IniFile ini;
-    ini.load(IniPfad, *w);
+    if (!ini.load(IniPfad, *w)) {
+        Dialogs::critical(
+            QStringLiteral("Fehler beim Lesen der Ini-Datei"),
+            QStringLiteral("Die Ini-Datei\r\n") + IniPfad +
+                QStringLiteral("\r\nkonnte nicht gelesen werden:\r\n") + ini.errorText() +
+                QStringLiteral("\r\n\r\nDas Programm startet mit den Standardeinstellungen. Beim "
+                               "Beenden bleibt die Datei unverändert."));
+    }
     if (newFile && !ini.Save(IniPfad, *w)) {
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
                           QStringLiteral("Die Ini-Datei\r\n") + IniPfad +

@@ -47,7 +47,7 @@ bool reachable(const QRect &frame)
 
 } // namespace
 
-void IniFile::load(const QString &Dateiname, frmMonitor &Window)
+bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
 {
     m_Dateiname = Dateiname;
     m_error.clear();
@@ -127,6 +127,7 @@ void IniFile::load(const QString &Dateiname, frmMonitor &Window)
 
     setChkValue(w.chkBekClients, checkBoxValue(GetPrivateIniString(QStringLiteral("nur bekannte Clients"),
                                                                    QStringLiteral("0"))));
+    return group.allRead(&m_error);
 }
 
 bool IniFile::Save(const QString &Dateiname, frmMonitor &Window)

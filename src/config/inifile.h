@@ -8,10 +8,12 @@ class frmMonitor;
 class IniFile
 {
 public:
-    void load(const QString &Dateiname, frmMonitor &Window);
+    // Returns false when the file exists but could not be read: the window then holds
+    // the defaults.
+    bool load(const QString &Dateiname, frmMonitor &Window);
     // Returns false when the file could not be written (the old file stays intact).
     bool Save(const QString &Dateiname, frmMonitor &Window);
-    // Why the last Save failed, in German (empty after a successful one).
+    // Why the last load or Save failed, in German (empty after a successful one).
     QString errorText() const { return m_error; }
 
 private:
