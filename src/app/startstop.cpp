@@ -12,6 +12,7 @@
 #include "app/processend.h"
 #include "config/filename.h"
 #include "config/inifile.h"
+#include "config/settingslocation.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -64,11 +65,12 @@ namespace StartStop {
 frmMonitor *Main(const QString &exePath, const QString &commandLine)
 {
     g_commandLine = commandLine;
-    const QString reported = QDir::toNativeSeparators(QFileInfo(exePath).absolutePath());
+    const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
+    const SettingsLocation location = fSettingsLocation(exePath, name);
+    const QString reported = location.folder;
     QString folder = reported;
     if (!folder.endsWith(QDir::separator()))
         folder += QDir::separator();
-    const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
 
     bool newFile = false;
     if (!fFileExists(folder + name)) {
@@ -81,6 +83,8 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
             ProcessEnd::endProcess(0);
             return nullptr;
         }
+        if (location.userConfig) // a failure here shows as the file's own failure below
+            fMakeSettingsFolder(reported);
         QString reason;
         if (!createSettingsFile(folder + name, exeName(exePath), &reason)) {
             Dialogs::critical(QStringLiteral("Fehler beim Anlegen der Ini-Datei"),
