@@ -34,11 +34,6 @@ bool noDisplay()
 #endif
 }
 
-QStringList helpRequests()
-{
-    return {QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("/?")};
-}
-
 // The settings file this copy uses (needs the application object for its own path).
 QString settingsFilePath()
 {
@@ -89,11 +84,13 @@ int main(int argc, char *argv[])
 
     // Usage and version need neither a display nor a window; any other argument keeps
     // its meaning as an action request.
-    if (args.size() == 1 && (helpRequests().contains(args[0]) || args[0] == QLatin1String("--version"))) {
+    const QString only = args.size() == 1 ? args[0] : QString();
+    const bool version = only == QLatin1String("--version");
+    if (version || only == QLatin1String("--help") || only == QLatin1String("-h") ||
+        only == QLatin1String("/?")) {
         QCoreApplication core(argc, argv);
-        const QString text = args[0] == QLatin1String("--version")
-                                 ? QStringLiteral("Senvaro " SENVARO_VERSION "\n")
-                                 : usageText(settingsFilePath());
+        const QString text =
+            version ? QStringLiteral("Senvaro " SENVARO_VERSION "\n") : usageText(settingsFilePath());
         std::fputs(text.toLocal8Bit().constData(), stdout);
         std::fflush(stdout);
         return 0;
