@@ -10,6 +10,7 @@ SENVARO_PACKAGES=(
   qt6-base-dev qt6-charts-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libbenchmark-dev clang libclang-rt-14-dev
   iproute2 util-linux xvfb xauth
+  desktop-file-utils appstream groff-base man-db dpkg-dev file
 )
 
 senvaro_install_packages() {

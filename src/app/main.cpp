@@ -8,6 +8,7 @@
 
 #include "app/dialogs.h"
 #include "app/startstop.h"
+#include "config/settingslocation.h"
 #include "monitor/allgemein.h"
 #include "session/cmdline.h"
 #include "ui/frmMonitor.h"
@@ -33,6 +34,46 @@ bool noDisplay()
 #endif
 }
 
+// The settings file this copy uses (needs the application object for its own path).
+QString settingsFilePath()
+{
+    const QString exe = QCoreApplication::applicationFilePath();
+    const QString name = fFileNameNoExt(QFileInfo(exe).fileName()) + QStringLiteral(".INI");
+    return QDir(fSettingsLocation(exe, name).folder).filePath(name);
+}
+
+QString usageText(const QString &ini)
+{
+    return QStringLiteral(
+               "Aufruf: senvaro [/IP-Adresse/Aktion]\n"
+               "\n"
+               "Ohne Argument öffnet Senvaro sein Fenster. Ein Argument aus Feldern, die durch \"/\"\n"
+               "getrennt sind, verlangt eine Aktion: Senvaro meldet sich mit Benutzername und\n"
+               "Passwort aus der Ini-Datei am Access Point an, sendet sie und beendet sich.\n"
+               "  senvaro /192.168.0.50/R      Access Point neu starten (reboot)\n"
+               "  senvaro /192.168.0.50/ETH0   \"set eth2sta disable\" senden\n"
+               "  senvaro /192.168.0.50/ETH1   \"set eth2sta enable\" senden\n"
+               "Ohne grafische Anzeige läuft eine Aktion ohne Fenster; die Ini-Datei muss dann\n"
+               "schon vorhanden sein.\n"
+               "  -h, --help, /?   diesen Text zeigen\n"
+               "  --version        die Version zeigen\n"
+               "\n"
+               "Exit-Status:\n"
+               "  0  die Aktion wurde gesendet (oder der Access Point meldet \"Rebooting\")\n"
+               "  1  die Ini-Datei konnte nicht angelegt oder gespeichert werden\n"
+               "  2  keine Verbindung innerhalb von 30 s (oder keine gültige Adresse)\n"
+               "  3  der Access Point hat die Anmeldung abgelehnt\n"
+               "  4  keine Anzeige und keine Ini-Datei\n"
+               "  5  keine Anzeige und keine Aktion auf der Kommandozeile\n"
+               "  6  die Verbindung endete, bevor die Aktion gesendet war\n"
+               "  7  der Access Point hat nach dem Verbindungsaufbau nichts gesendet\n"
+               "\n"
+               "Ini-Datei: liegt sie neben dem Programm, gilt sie dort. Sonst hält eine\n"
+               "installierte Kopie sie in $XDG_CONFIG_HOME/senvaro/ (ohne XDG_CONFIG_HOME in\n"
+               "~/.config/senvaro/), jede andere Kopie neben dem Programm. Für diese Kopie:\n") +
+           QDir::toNativeSeparators(ini) + QLatin1Char('\n');
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -40,6 +81,20 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+
+    // Usage and version need neither a display nor a window; any other argument keeps
+    // its meaning as an action request.
+    const QString only = args.size() == 1 ? args[0] : QString();
+    const bool version = only == QLatin1String("--version");
+    if (version || only == QLatin1String("--help") || only == QLatin1String("-h") ||
+        only == QLatin1String("/?")) {
+        QCoreApplication core(argc, argv);
+        const QString text =
+            version ? QStringLiteral("Senvaro " SENVARO_VERSION "\n") : usageText(settingsFilePath());
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
     const QString commandLine = args.join(QChar(' '));
 
     // A one-shot action needs no person and no screen: run it on the offscreen platform.
@@ -57,6 +112,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(SENVARO_APP_ID)); // Wayland finds the icon by it
     QTranslator qtGerman;
     if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
@@ -65,9 +121,7 @@ int main(int argc, char *argv[])
     if (headless) {
         // Nobody can answer a question here: the first-start question would wait forever,
         // and any other box is written to stderr and answered negatively.
-        const QFileInfo exe(QCoreApplication::applicationFilePath());
-        const QString ini =
-            QDir(exe.absolutePath()).filePath(fFileNameNoExt(exe.fileName()) + QStringLiteral(".INI"));
+        const QString ini = settingsFilePath();
         if (!fFileExists(ini)) {
             printError(QStringLiteral("Ini-Datei ") + QDir::toNativeSeparators(ini) +
                        QStringLiteral(" nicht gefunden; ohne Anzeige kann sie nicht angelegt werden. Senvaro "

@@ -12,6 +12,7 @@
 #include "config/filename.h"
 #include "config/inifile.h"
 #include "config/inirw.h"
+#include "config/settingslocation.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -61,11 +62,12 @@ namespace StartStop {
 frmMonitor *Main(const QString &exePath, const QString &commandLine)
 {
     g_commandLine = commandLine;
-    const QString reported = QDir::toNativeSeparators(QFileInfo(exePath).absolutePath());
+    const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
+    const SettingsLocation location = fSettingsLocation(exePath, name);
+    const QString reported = location.folder;
     QString folder = reported;
     if (!folder.endsWith(QDir::separator()))
         folder += QDir::separator();
-    const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
 
     bool newFile = false;
     if (!fFileExists(folder + name) && !occupied(folder + name)) {
@@ -78,6 +80,8 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
             ProcessEnd::endProcess(0);
             return nullptr;
         }
+        if (location.userConfig) // a failure here shows as the file's own failure below
+            fMakeSettingsFolder(reported);
         QString reason;
         if (!createSettingsFile(folder + name, exeName(exePath), &reason)) {
             Dialogs::critical(QStringLiteral("Fehler beim Anlegen der Ini-Datei"),

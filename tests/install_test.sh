@@ -1,0 +1,214 @@
+#!/usr/bin/env bash
+# The installed files and the Debian package, checked as an admin would meet them.
+#   install_test.sh files    staged `cmake --install`: exact file list, validators, manual
+#                            page, --help/--version, where each kind of copy keeps its settings
+#   install_test.sh package  `cpack -G DEB`: name, dependencies, contents, and the program
+#                            taken from the package runs a one-shot action
+# CTest runs it inside the private network namespace (the simulator binds port 23) with
+# SENVARO_BUILD_DIR, SENVARO_APSIM_BIN, SENVARO_APP_ID and SENVARO_VERSION set.
+set -euo pipefail
+
+mode="$1"
+build="$SENVARO_BUILD_DIR"
+app_id="$SENVARO_APP_ID"
+tmp="$(mktemp -d)"
+sim_pid=""
+cleanup() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# The installed files below a prefix, one relative path a line.
+expected_files() {
+  printf '%s\n' \
+    bin/senvaro \
+    bin/senvaro-apsim \
+    "share/applications/$app_id.desktop" \
+    share/doc/senvaro/LICENSE \
+    share/doc/senvaro/README.md \
+    "share/icons/hicolor/scalable/apps/$app_id.svg" \
+    share/man/man1/senvaro.1 \
+    "share/metainfo/$app_id.metainfo.xml" | sort
+}
+
+# A settings file for the simulator's account; $2 is the password.
+write_settings() {
+  mkdir -p "$(dirname "$1")"
+  printf '[Server]\r\nIP=127.0.0.99\r\n[User]\r\nName=technik\r\nPasswort=%s\r\n' "$2" >"$1"
+  printf 'Benutzername speichern=1\r\nPasswort speichern=1\r\n' >>"$1"
+}
+
+start_simulator() { # address
+  "$SENVARO_APSIM_BIN" --address "$1" --user technik --password g3heim --stations 1 \
+    >"$tmp/sim.log" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 100); do
+    grep -q listening "$tmp/sim.log" && return 0
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$tmp/sim.log" >&2
+  fail "the simulator did not start on $1"
+}
+
+# Runs a program with no display at all and a home and configuration folder inside the
+# test's folder; XDG_CONFIG_HOME is left out when $xdg is "unset". Sets out, err, status.
+xdg="$tmp/cfg"
+run() {
+  mkdir -p -m 700 "$tmp/runtime"
+  local env=(env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/runtime")
+  [ "$xdg" = unset ] || env+=(XDG_CONFIG_HOME="$xdg")
+  status=0
+  "${env[@]}" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
+  out="$(cat "$tmp/out")"
+  err="$(cat "$tmp/err")"
+}
+
+# The settings file a copy reports in its usage text (its last line).
+reported_settings() {
+  run "$1" --help
+  [ "$status" -eq 0 ] && [ -z "$err" ] || fail "--help of $1: status $status, stderr: $err"
+  tail -n 1 "$tmp/out"
+}
+
+expect_path() { # what, expected, actual
+  [ "$2" = "$3" ] || fail "$1: settings file $3, expected $2"
+}
+
+# One-shot action against the simulator; checks the status and, for 0, the line it sent.
+one_shot() { # program, argument, expected status, expected action line
+  local before
+  before="$(wc -l <"$tmp/sim.log")"
+  run "$1" "$2"
+  [ "$status" -eq "$3" ] || fail "$1 $2: status $status, expected $3; stderr: $err"
+  if [ -n "$4" ]; then
+    # The simulator prints received lines as "[n] ms: line".
+    tail -n +"$((before + 1))" "$tmp/sim.log" | grep -q ": $4\$" ||
+      fail "$1 $2: the simulator did not receive \"$4\": $(tail -n +"$((before + 1))" "$tmp/sim.log")"
+  fi
+}
+
+check_files() {
+  local stage="$tmp/stage"
+  cmake --install "$build" --prefix "$stage" >"$tmp/install.log" ||
+    fail "cmake --install: $(cat "$tmp/install.log")"
+  diff <(expected_files) <(cd "$stage" && find . -type f -o -type l | sed 's|^\./||' | sort) ||
+    fail "the staged installation holds other files than expected"
+
+  local desktop="$stage/share/applications/$app_id.desktop"
+  local metainfo="$stage/share/metainfo/$app_id.metainfo.xml"
+  local output
+  output="$(desktop-file-validate "$desktop" 2>&1)" || fail "desktop-file-validate: $output"
+  [ -z "$output" ] || fail "desktop-file-validate: $output"
+  output="$(appstreamcli validate --no-net "$metainfo" 2>&1)" || fail "appstreamcli validate: $output"
+  # The entry, the metadata and the icon must name one another.
+  grep -qx 'Exec=senvaro' "$desktop" || fail "desktop entry: Exec is not senvaro"
+  grep -qx 'Categories=Network;Monitor;' "$desktop" || fail "desktop entry: categories"
+  grep -qx "Icon=$app_id" "$desktop" || fail "desktop entry: the icon is not $app_id"
+  grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "metainfo: the launchable is not the installed desktop entry"
+  grep -q '<image>https://.*page1-clients.png</image>' "$metainfo" || fail "metainfo: no screenshot"
+
+  local page="$stage/share/man/man1/senvaro.1"
+  output="$(LC_ALL=C.UTF-8 groff -man -Z -ww "$page" 2>&1 >/dev/null)"
+  [ -z "$output" ] || fail "groff warns about the manual page: $output"
+  output="$(LC_ALL=C.UTF-8 MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man -l "$page" 2>/dev/null | col -b)"
+  for text in 'EXIT STATUS' '7      the access point sent nothing' 'XDG_CONFIG_HOME/senvaro/SENVARO.INI' \
+    "../share/applications/$app_id.desktop"; do
+    grep -qF -- "$text" <<<"$output" || fail "the manual page lacks \"$text\""
+  done
+
+  # Usage and version without any display, from the build and from the installation.
+  local exe="$stage/bin/senvaro"
+  for program in "$build/senvaro" "$exe"; do
+    run "$program" --version
+    [ "$status" -eq 0 ] && [ "$out" = "Senvaro $SENVARO_VERSION" ] && [ -z "$err" ] ||
+      fail "--version of $program: status $status, output \"$out\", stderr \"$err\""
+    for arg in --help -h '/?'; do
+      run "$program" "$arg"
+      [ "$status" -eq 0 ] && [ -z "$err" ] && [ "$(head -n 1 "$tmp/out")" = 'Aufruf: senvaro [/IP-Adresse/Aktion]' ] &&
+        grep -q '^  7  der Access Point hat nach dem Verbindungsaufbau nichts gesendet$' "$tmp/out" ||
+        fail "$arg of $program: status $status, stderr \"$err\", output: $out"
+    done
+  done
+  # Anything else keeps its old meaning: no action and no display ends with status 5.
+  run "$exe" --Help
+  [ "$status" -eq 5 ] || fail "--Help: status $status, expected 5 (no action)"
+
+  # Where each kind of copy keeps its settings file.
+  local plain="$tmp/plain/senvaro"
+  mkdir -p "$tmp/plain" "$tmp/home"
+  cp "$exe" "$plain"
+  expect_path "installed copy" "$tmp/cfg/senvaro/SENVARO.INI" "$(reported_settings "$exe")"
+  expect_path "plain copy" "$tmp/plain/SENVARO.INI" "$(reported_settings "$plain")"
+  expect_path "build folder" "$build/SENVARO.INI" "$(reported_settings "$build/senvaro")"
+  xdg=unset
+  expect_path "installed, no XDG_CONFIG_HOME" "$tmp/home/.config/senvaro/SENVARO.INI" \
+    "$(reported_settings "$exe")"
+  xdg="$tmp/cfg"
+
+  # Headless one-shot runs use the same rule.
+  start_simulator 127.0.0.201
+  write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
+  one_shot "$exe" /127.0.0.201/R 0 reboot
+  grep -q 'IP=127.0.0.201' "$tmp/cfg/senvaro/SENVARO.INI" ||
+    fail "after \"Rebooting\" the settings were not saved in the configuration folder"
+  [ ! -e "$stage/bin/SENVARO.INI" ] || fail "the installed copy wrote a settings file beside itself"
+  # A plain copy ignores the configuration folder: without a file beside it, status 4.
+  one_shot "$plain" /127.0.0.201/ETH0 4 ""
+  grep -qF "$tmp/plain/SENVARO.INI" <<<"$err" || fail "status 4 does not name the plain copy's file: $err"
+  # A file beside the installed copy wins over the configuration folder (whose password
+  # the simulator would refuse with status 3).
+  write_settings "$tmp/cfg/senvaro/SENVARO.INI" wrong
+  write_settings "$stage/bin/SENVARO.INI" g3heim
+  expect_path "installed copy with its own file" "$stage/bin/SENVARO.INI" "$(reported_settings "$exe")"
+  one_shot "$exe" /127.0.0.201/ETH1 0 "set eth2sta enable"
+}
+
+check_package() {
+  local arch
+  arch="$(dpkg --print-architecture)"
+  (cd "$build" && cpack -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1) || fail "cpack: $(cat "$tmp/cpack.log")"
+  local deb="$tmp/pkg/senvaro_${SENVARO_VERSION}_$arch.deb"
+  [ -f "$deb" ] || fail "no package $deb: $(ls "$tmp/pkg")"
+
+  local info
+  info="$(dpkg-deb --info "$deb")"
+  for field in 'Package: senvaro' "Version: $SENVARO_VERSION" "Architecture: $arch" 'Section: net' \
+    'Maintainer: .\+<.\+@.\+>' 'Description: .\+'; do
+    grep -q "^ $field\$" <<<"$info" || fail "the package's control data lacks \"$field\": $info"
+  done
+  local depends
+  depends="$(sed -n 's/^ Depends: //p' <<<"$info")"
+  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6charts6 libqt6svg6; do
+    grep -q "\(^\|, \)$lib (>= [^)]*)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+  done
+
+  diff <(expected_files | sed 's|^|usr/|') \
+    <(dpkg-deb --contents "$deb" | grep -v '^d' | sed 's|.* \./||' | sort) ||
+    fail "the package holds other files than expected"
+
+  local root="$tmp/root"
+  dpkg-deb -x "$deb" "$root"
+  file "$root/usr/bin/senvaro" | grep -q 'ELF.*, stripped' || fail "the packaged program is not a stripped ELF"
+  mkdir -p "$tmp/home"
+  start_simulator 127.0.0.202
+  write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
+  one_shot "$root/usr/bin/senvaro" /127.0.0.202/ETH1 0 "set eth2sta enable"
+}
+
+case "$mode" in
+files) check_files ;;
+package) check_package ;;
+*) fail "unknown mode $mode" ;;
+esac
+echo "install_test.sh $mode: passed"
