@@ -60,15 +60,15 @@ private slots:
         frmMonitor w;
         w.Form_Load();
         w.show();
-        const QColor grey = vbColor(0x00808080);
+        const QColor grey = bgrColor(0x00808080);
         QVERIFY(
             waitUntil([&] { return backColor(&w) == grey && w.lblautor->font().pointSize() == 8; }, 10000));
-        setBackColor(&w, vbColor(0x00FF8080));
+        setBackColor(&w, bgrColor(0x00FF8080));
         w.hide();
         w.show();
         w.activateWindow();
         QTest::qWait(300);
-        QCOMPARE(backColor(&w), vbColor(0x00FF8080));
+        QCOMPARE(backColor(&w), bgrColor(0x00FF8080));
     }
 
     // The close box unloads without saving: every change since the start is lost, and

@@ -93,8 +93,8 @@ private slots:
     void startState()
     {
         frmMonitor w;
-        QCOMPARE(backColor(&w), vbColor(0x00FF8080));
-        QCOMPARE(backColor(w.lblStatus), vbColor(0x00C0FFFF));
+        QCOMPARE(backColor(&w), bgrColor(0x00FF8080));
+        QCOMPARE(backColor(w.lblStatus), bgrColor(0x00C0FFFF));
         QVERIFY(!w.windowIcon().isNull() && w.Combo1->count() == 0);
         QStringList pages;
         for (int i = 0; i < w.SSTab1->count(); ++i)

@@ -17,7 +17,7 @@ void frmMonitor::Form_Load()
     setTwTop(0);
     setTwLeft(0);
     OptClients[0]->setChecked(true);
-    SSTab1->setCurrentIndex(0);
+    SSTab1->setCurrentIndex(PageLogin);
     manuellMode = false;
     txtMACS->setText(QString());
     const QString commandLine = commandLineText();

@@ -17,7 +17,7 @@ void ProgrammEnde(frmMonitor &w);
 
 } // namespace StartStop
 
-// Current command line as the window load reads it (set by main before Main runs).
+// Current command line as the window load reads it: Main stores its argument here.
 QString commandLineText();
 void setCommandLineText(const QString &text);
 

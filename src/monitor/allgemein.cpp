@@ -206,9 +206,9 @@ double fExtractNumber(const QString &text, bool *ok)
 
 double fVal(const QString &text)
 {
-    // Sign, digits with at most one point, and an exponent (E or D, as the platform's
-    // reading accepts it); blanks, tabs and line feeds are skipped anywhere, and the
-    // reading stops at the first character that cannot continue the number.
+    // Sign, digits with at most one point, and an exponent marked E or D; blanks, tabs
+    // and line feeds are skipped anywhere, and the reading stops at the first character
+    // that cannot continue the number.
     std::string mant;
     std::string exp;
     enum { Start, Mantissa, ExpStart, ExpDigits } state = Start;

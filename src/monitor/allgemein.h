@@ -35,8 +35,8 @@ double fRoundEven(double value);
 // 1E-04 and from 1E+15 on. The minus sign is always "-", so the text reads back.
 QString fNumText(double value);
 
-// Leading and trailing blanks removed: the space character only, as the platform's
-// Trim does (tabs and other white space stay).
+// Leading and trailing blanks removed: the space character only (tabs and other white
+// space stay, unlike QString::trimmed).
 QStringView fTrimView(QStringView text);
 inline QString fTrim(const QString &text)
 {

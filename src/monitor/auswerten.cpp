@@ -25,8 +25,6 @@ const QString &separator()
 }
 
 constexpr int maxStations = 12;
-constexpr int clientsPage = 1;
-constexpr int chartPage = 2;
 
 // Button captions show as typed: "&" would otherwise become a mnemonic.
 void setCaption(QAbstractButton *button, const QString &text)
@@ -184,7 +182,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
         ++stationCount;
         if (!found)
             setCaption(button, mac);
-        if (w.SSTab1->currentIndex() == chartPage)
+        if (w.SSTab1->currentIndex() == frmMonitor::PageChart)
             feedChart(w, blockCount, k, blocks[k], rxValue, ackValue);
     }
 
@@ -196,7 +194,8 @@ void AntwortAuswertung(frmMonitor &w, QString text)
             w.OptClients[i]->setHidden(!(examine && i + 1 <= blockCount && passed[i + 1]));
     }
 
-    if (w.SSTab1->currentIndex() == clientsPage && examine) {
+    if (w.SSTab1->currentIndex() == frmMonitor::PageClients && examine) {
+        // Text1 holds the index of the option last clicked, from 0; blocks count from 1.
         const double selected = fRoundEven(fVal(w.Text1->text()) + 1);
         const bool inRange = selected >= 0 && selected <= blockCount;
         if (inRange) {

@@ -175,13 +175,6 @@ QStringList StationChart::shownCategories() const
     return m_impl->categories->categories();
 }
 
-qreal StationChart::shownValue(int row, int column) const
-{
-    if (column < 1 || column > 2 || row < 1 || row > m_impl->sets[column - 1]->count())
-        return -1;
-    return m_impl->sets[column - 1]->at(row - 1);
-}
-
 void StationChart::flush()
 {
     if (m_impl->refreshPending)

@@ -23,15 +23,11 @@ public:
 
     // Read back (tests, rendering).
     int rowCount() const { return int(m_rows.size()); }
-    int row() const { return m_row; }
-    int column() const { return m_column; }
     QString rowLabel(int row) const;
     double data(int row, int column) const;
     QString dataText(int row, int column) const;
-    // What the bar chart shows: its categories and the bar of a row and column (values
-    // kept inside the axis), after pending changes were drawn (flush).
+    // What the bar chart shows: its categories, after pending changes were drawn (flush).
     QStringList shownCategories() const;
-    qreal shownValue(int row, int column) const;
     void flush();
 
 private:

@@ -1,5 +1,5 @@
-// Logout: back to the idle state, from any connection state and from the
-// wrong-password question.
+// Logout: back to the idle state, from any connection state. And the wrong-password
+// question, which leads to the logout or to the program's end.
 
 #include <QLabel>
 #include <QLineEdit>
@@ -7,10 +7,18 @@
 #include <QTcpSocket>
 #include <QToolButton>
 
+#include "app/dialogs.h"
 #include "app/pause.h"
+#include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/chart.h"
 #include "ui/frmMonitor.h"
+
+namespace {
+
+const QColor statusLightRed(255, 128, 128);
+
+} // namespace
 
 void frmMonitor::Cmd_logout_Click()
 {
@@ -48,4 +56,24 @@ void frmMonitor::Cmd_logout_Click()
     txtEncrypt->setText(QString());
     txtWLANMode->setText(QString());
     txtRXDataRate->setText(QString());
+}
+
+void frmMonitor::trennen()
+{
+    lblStatus->setText(QStringLiteral("Passwort ungültig"));
+    setBackColor(lblStatus, statusLightRed);
+    if (paramMode) {
+        // Nobody is there to answer the question.
+        oneShotAbort(QStringLiteral("Anmeldung am Access Point abgelehnt (falscher Benutzername "
+                                    "oder falsches Passwort)."),
+                     3);
+        return;
+    }
+    const Dialogs::Answer answer =
+        Dialogs::askOkCancel(QStringLiteral("falsches Passwort"),
+                             QStringLiteral("Das eingegebene Passwort ist falsch! Nochmal versuchen?"));
+    if (answer == Dialogs::Answer::Ok)
+        Cmd_logout_Click();
+    else
+        StartStop::ProgrammEnde(*this);
 }

@@ -1,5 +1,5 @@
 // The one telnet connection to the access point: login click, sending, the socket's
-// events, the routing of received text, and the wrong-password question.
+// events and the routing of received text.
 
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +18,6 @@ namespace {
 
 const QColor statusGreen(0, 192, 0);
 const QColor statusPaleYellow(255, 255, 192);
-const QColor statusLightRed(255, 128, 128);
 
 QString germanSocketError(QAbstractSocket::SocketError error, const QString &host)
 {
@@ -144,24 +143,4 @@ void frmMonitor::TCPClient_Error()
         return;
     lblStatus->setText(QStringLiteral("Verbindung fehlgeschlagen: ") +
                        germanSocketError(error, TCPClient->peerName()));
-}
-
-void frmMonitor::trennen()
-{
-    lblStatus->setText(QStringLiteral("Passwort ungültig"));
-    setBackColor(lblStatus, statusLightRed);
-    if (paramMode) {
-        // Nobody is there to answer the question.
-        oneShotAbort(QStringLiteral("Anmeldung am Access Point abgelehnt (falscher Benutzername "
-                                    "oder falsches Passwort)."),
-                     3);
-        return;
-    }
-    const Dialogs::Answer answer =
-        Dialogs::askOkCancel(QStringLiteral("falsches Passwort"),
-                             QStringLiteral("Das eingegebene Passwort ist falsch! Nochmal versuchen?"));
-    if (answer == Dialogs::Answer::Ok)
-        Cmd_logout_Click();
-    else
-        StartStop::ProgrammEnde(*this);
 }

@@ -84,8 +84,8 @@ void TextBox::syncFromUser()
 {
     if (m_internal)
         return;
-    // The user typed into an editable box: take the display as the text, with the
-    // platform's CR LF line ends.
+    // The user typed into an editable box: take the display as the text, with CR LF
+    // line ends, like the text the box is given.
     QString plain = toPlainText();
     plain.replace(QChar('\n'), QStringLiteral("\r\n"));
     m_text = plain;
@@ -145,7 +145,7 @@ void WinTimer::apply()
         m_timer.stop();
 }
 
-QColor vbColor(quint32 value)
+QColor bgrColor(quint32 value)
 {
     if (value & 0x80000000u) {
         switch (value & 0xFFu) {

@@ -70,8 +70,11 @@ private:
     int m_interval;
 };
 
-// Colours as stored by the designer, 0x00BBGGRR; 0x800000nn is Windows system colour nn.
-QColor vbColor(quint32 value);
+// A colour given as 0x00BBGGRR (blue in the high byte), the form the window's designed
+// colours are written in. 0x800000nn names a system colour by its number nn (4 menu,
+// 24 tooltip background, ...); each maps to one fixed colour, so the window looks the
+// same under every Qt style.
+QColor bgrColor(quint32 value);
 
 // Background colour of a label or of the window (filled, no style sheet).
 void setBackColor(QWidget *widget, const QColor &color);

@@ -58,10 +58,10 @@ void frmMonitor::animateCredit()
         return alive();
     };
 
-    setBackColor(this, vbColor(0x00808080));
+    setBackColor(this, bgrColor(0x00808080));
     const QString T = run.label->text();
     run.setCaption(QString());
-    setForeColor(run.label, vbColor(0x00FFFFFF));
+    setForeColor(run.label, bgrColor(0x00FFFFFF));
     run.moveDown(1000);
     run.setCaption(T.left(1));
 
@@ -89,13 +89,13 @@ void frmMonitor::animateCredit()
             const quint32 bgr =
                 (QStringLiteral("00") + hexDigit(a) + hexDigit(b) + QStringLiteral("FF")).toUInt(&ok, 16);
             if (ok)
-                setForeColor(run.label, vbColor(bgr));
+                setForeColor(run.label, bgrColor(bgr));
             if (!pause(1))
                 return;
         }
     }
     for (int i = 0; i < 64; ++i) {
-        setForeColor(run.label, vbColor(0x0000FFFF));
+        setForeColor(run.label, bgrColor(0x0000FFFF));
         if (!pause(1))
             return;
     }

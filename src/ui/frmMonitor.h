@@ -23,7 +23,8 @@ class StationChart;
 // The one window. It owns every control, the three timers and the socket; the
 // program's state lives in its controls and variables. Handlers keep the names of
 // their events and are implemented in the folder of their subsystem:
-//   src/ui        construction, page change, station options, records, settings, credit
+//   src/ui        construction (one file per page), page change, station options, records,
+//                 settings, credit
 //   src/app       lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
 //   src/session   telnet connection, login robot, logout, test-page commands, command line
 //   src/monitor   polling and evaluation ticks, signal bars (the parser is a free function)
@@ -34,6 +35,10 @@ class frmMonitor : public QWidget
 public:
     explicit frmMonitor(QWidget *parent = nullptr);
     ~frmMonitor() override;
+
+    // The pages of SSTab1 by their number (the tab control's index). A new page is
+    // appended at the end, with a builder of its own (see createControls).
+    enum Page { PageLogin = 0, PageClients, PageChart, PageManuell, PageAntworten, PageSetup };
 
     // ---- Public window variables ----
     bool IamReady = false;    // last reply evaluated: the next poll may go out
@@ -264,6 +269,15 @@ protected:
 private:
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp
+
+    // One builder per page, each in a file of its own: it creates the page's controls
+    // on the given page and lays them out.
+    void createLoginPage(QWidget *page);     // src/ui/page_login.cpp
+    void createClientsPage(QWidget *page);   // src/ui/page_clients.cpp
+    void createChartPage(QWidget *page);     // src/ui/page_chart.cpp
+    void createManuellPage(QWidget *page);   // src/ui/page_manuell.cpp
+    void createAntwortenPage(QWidget *page); // src/ui/page_antworten.cpp
+    void createSetupPage(QWidget *page);     // src/ui/page_setup.cpp
 
     int m_shownTab = 0;
     bool m_activated = false;

@@ -6,10 +6,11 @@
 // The window's outer position and size in twips, as the settings file stores them.
 // A size below what shows every control is raised to that size.
 //
-// Before the window is first shown its frame is not known (on most platforms), so a
-// size given then can only be applied to the client area. The outer size asked for is
-// kept, and once the frame is known the client area is corrected to match it; without
-// this the stored size would grow by the frame at every start.
+// Before the window is first shown Qt does not know its frame (the window manager adds
+// it when the window is mapped), so a size given then can only be applied to the client
+// area. The outer size asked for is kept, and once the frame is known the client area
+// is corrected to match it; without this the stored size would grow by the frame at
+// every start.
 
 namespace {
 
@@ -120,14 +121,14 @@ void frmMonitor::setTwWidth(int twips)
 {
     rememberOuter(this, kOuterWidth, twips);
     const int client = tw(twips) - frameExtra(this).width();
-    resize(std::max(client, minimumWidth()), height());
+    resize(client, height()); // resize keeps to the minimum size
 }
 
 void frmMonitor::setTwHeight(int twips)
 {
     rememberOuter(this, kOuterHeight, twips);
     const int client = tw(twips) - frameExtra(this).height();
-    resize(width(), std::max(client, minimumHeight()));
+    resize(width(), client);
 }
 
 int frmMonitor::windowStateValue() const

@@ -176,7 +176,8 @@ void frmMonitor::Combo1_Change()
     txtIP->setText(Combo1->currentText());
 }
 
+// Picking an entry copies the address just as editing does.
 void frmMonitor::Combo1_Click()
 {
-    txtIP->setText(Combo1->currentText());
+    Combo1_Change();
 }

@@ -12,8 +12,8 @@
 
 namespace {
 
-// The toolkit masks with one platform character; the two login fields mask with
-// characters of their own, so each gets a style that names its character.
+// A Qt style masks every password field with the same character; the two login fields
+// mask with characters of their own, so each gets a style that names its character.
 class MaskStyle : public QProxyStyle
 {
 public:

@@ -1,0 +1,91 @@
+#include "ui/builders.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QToolButton>
+
+#include "ui/widgets.h"
+
+namespace ui {
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *l = named(new QLabel(caption, parent), name);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QLabel *caption)
+{
+    auto *t = named(new QLineEdit(text, parent), name);
+    if (caption)
+        caption->setBuddy(t);
+    return t;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *b = named(new QPushButton(caption, parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QPixmap svgPixmap(const QString &path, QSize size, qreal dpr)
+{
+    QPixmap pm(size * dpr);
+    pm.fill(Qt::transparent);
+    QSvgRenderer renderer(path);
+    QPainter p(&pm);
+    renderer.render(&p);
+    p.end();
+    pm.setDevicePixelRatio(dpr);
+    return pm;
+}
+
+QIcon svgIcon(const QString &path)
+{
+    QIcon icon;
+    for (int side : {16, 20, 24, 32, 48, 64})
+        icon.addPixmap(svgPixmap(path, QSize(side, side)));
+    return icon;
+}
+
+QToolButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const char *picture,
+                           int iconSide)
+{
+    auto *b = named(static_cast<QToolButton *>(new PictureButton(parent)), name);
+    b->setText(caption);
+    b->setIcon(svgIcon(QStringLiteral(":/pictures/%1.svg").arg(QString::fromLatin1(picture))));
+    b->setIconSize(QSize(iconSide, iconSide));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setFocusPolicy(Qt::StrongFocus);
+    return b;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption)
+{
+    return named(new QCheckBox(caption, parent), name);
+}
+
+QGridLayout *pageGrid(QWidget *page)
+{
+    auto *g = new QGridLayout(page);
+    g->setContentsMargins(pageMargin, pageMargin, pageMargin, pageMargin);
+    g->setSpacing(spacing);
+    return g;
+}
+
+void tighten(QLayout *l, int margin)
+{
+    l->setContentsMargins(margin, margin, margin, margin);
+    l->setSpacing(spacing);
+}
+
+} // namespace ui

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+class QCheckBox;
+class QGridLayout;
+class QIcon;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPixmap;
+class QPushButton;
+class QToolButton;
+class QWidget;
+
+// What the page builders (src/ui/page_*.cpp) and the window's own construction make
+// their controls with: every control gets its name as objectName, labels show plain
+// text, and the pages share one margin and one spacing.
+namespace ui {
+
+constexpr int pageMargin = 4;
+constexpr int spacing = 4;
+
+template <typename T> T *named(T *w, const char *name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption);
+
+// A field named by its label: the label is its buddy, so the caption is its
+// accessible name.
+QLineEdit *textBox(QWidget *parent, const char *name, const QString &text = {}, QLabel *caption = nullptr);
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption);
+
+// A picture button showing :/pictures/<picture>.svg above its caption.
+QToolButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const char *picture,
+                           int iconSide);
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption);
+
+QPixmap svgPixmap(const QString &path, QSize size, qreal dpr = 1.0);
+
+// Icons are rendered here from the compiled-in pictures, so the program needs no
+// image plugin at run time.
+QIcon svgIcon(const QString &path);
+
+// A page's grid and the pages' margins and spacing.
+QGridLayout *pageGrid(QWidget *page);
+void tighten(QLayout *l, int margin = pageMargin);
+
+} // namespace ui

@@ -1,0 +1,27 @@
+// Page "Antworten": the raw replies.
+
+#include "ui/frmMonitor.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/builders.h"
+
+using namespace ui;
+
+void frmMonitor::createAntwortenPage(QWidget *page)
+{
+    Label3 = label(page, "Label3", QStringLiteral("Antworten im Rohformat:"));
+    Monitor = named(new TextBox(page), "Monitor");
+    Monitor->setReadOnly(true);
+    Monitor->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Monitor->setTabChangesFocus(true);
+    setBackColor(Monitor, bgrColor(0x80000018));
+    Label3->setBuddy(Monitor);
+    auto *v = new QVBoxLayout(page);
+    tighten(v);
+    v->setSpacing(2);
+    v->addWidget(Label3);
+    v->addWidget(Monitor, 1);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QSize>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+class QComboBox;
+
+// The widget classes the window is built from beyond Qt's own (the multi-line box, the
+// signal bar and the timer are in ui/controls.h).
+
+// A picture button with the icon above its caption, no wider than the caption needs.
+class PictureButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
+// Six tabs of a fixed height, all in one row across the control.
+class SSTabBar : public QTabBar
+{
+public:
+    using QTabBar::QTabBar;
+    void setTabExtent(QSize extent);
+
+protected:
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+
+private:
+    static constexpr int minPadding = 12;
+    QSize m_extent;
+};
+
+// The tab control SSTab1: a tab widget with the bar above.
+class SSTab : public QTabWidget
+{
+public:
+    SSTab(QWidget *parent, QSize tabExtent);
+    SSTabBar *bar() const { return m_bar; }
+
+private:
+    SSTabBar *m_bar;
+};
+
+// txtIP lies under Combo1 wherever the layout puts the combo: same place, as wide as
+// the combo's edit field (the combo is wider by its drop-down arrow).
+class CoverFollower : public QObject
+{
+public:
+    CoverFollower(QComboBox *cover, QWidget *covered);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void follow();
+
+    QComboBox *m_cover;
+    QWidget *m_covered;
+};
