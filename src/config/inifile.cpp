@@ -9,6 +9,7 @@
 
 #include "app/globals.h"
 #include "config/inirw.h"
+#include "config/settingskeys.h"
 #include "ui/frmMonitor.h"
 #include "ui/records.h"
 
@@ -16,11 +17,45 @@ using namespace INIRW;
 
 namespace {
 
-const QString kPrgWindow = QStringLiteral("PrgWindow");
-const QString kServer = QStringLiteral("Server");
-const QString kUser = QStringLiteral("User");
-const QString kClients = QStringLiteral("bekannte MAC-Adressen");
-const QString kNoEntry = QStringLiteral("(kein Eintrag)");
+using namespace SettingKeys;
+
+// Each key names its own section, so every access registers it first; the group keeps
+// this cheap (one parsed copy of the file).
+QString readText(const SettingKey &key, const QString &file)
+{
+    RegisterPrivateIni(key.sectionName(), file);
+    return GetPrivateIniString(key.keyName(), key.fallbackText());
+}
+
+QString readRecord(const SettingKey &key, int record, const QString &file)
+{
+    RegisterPrivateIni(key.sectionName(), file);
+    return GetPrivateIniString(key.keyName(record), key.fallbackText());
+}
+
+qint16 readNumber(const SettingKey &key, const QString &file)
+{
+    RegisterPrivateIni(key.sectionName(), file);
+    return GetPrivateIniInt(key.keyName(), qint16(QByteArray(key.fallback).toInt()));
+}
+
+void writeText(const SettingKey &key, const QString &file, const QString &value)
+{
+    RegisterPrivateIni(key.sectionName(), file);
+    PutPrivateIniString(key.keyName(), value);
+}
+
+void writeRecord(const SettingKey &key, int record, const QString &file, const QString &value)
+{
+    RegisterPrivateIni(key.sectionName(), file);
+    PutPrivateIniString(key.keyName(record), value);
+}
+
+void writeNumber(const SettingKey &key, const QString &file, qint16 value)
+{
+    RegisterPrivateIni(key.sectionName(), file);
+    PutPrivateIniInt(key.keyName(), value);
+}
 
 // A check box takes 0, 1 or 2; any other text ("ja") gives the key's default 0.
 int checkBoxValue(const QString &text)
@@ -54,12 +89,12 @@ bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
     frmMonitor &w = Window;
     Group group; // the file is read and parsed once for all keys
 
-    RegisterPrivateIni(kPrgWindow, m_Dateiname);
-    int state = GetPrivateIniInt(QStringLiteral("WindowState"), 0);
-    int left = GetPrivateIniInt(QStringLiteral("left"), 0);
-    int top = GetPrivateIniInt(QStringLiteral("top"), 0);
-    const int height = GetPrivateIniInt(QStringLiteral("height"), 4230);
-    const int width = GetPrivateIniInt(QStringLiteral("width"), 6600);
+    const QString &file = m_Dateiname;
+    int state = readNumber(WindowState, file);
+    int left = readNumber(Left, file);
+    int top = readNumber(Top, file);
+    const int height = readNumber(Height, file);
+    const int width = readNumber(Width, file);
     if (state < 0 || state > 2)
         state = 0;
     // The geometry is the window's normal-state bounds; a minimized or maximized state
@@ -75,22 +110,16 @@ bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
     w.setTwLeft(left);
     w.setWindowStateValue(state);
 
-    RegisterPrivateIni(kServer, m_Dateiname);
-    w.txtIP->setText(GetPrivateIniString(QStringLiteral("IP"), QStringLiteral("192.168.0.1")));
+    w.txtIP->setText(readText(IP, file));
 
-    RegisterPrivateIni(kUser, m_Dateiname);
-    w.txtUser->setText(GetPrivateIniString(QStringLiteral("Name"), kNoEntry));
-    w.txtPassw->setText(GetPrivateIniString(QStringLiteral("Passwort"), kNoEntry));
-    w.cmbZyklus->setEditText(
-        GetPrivateIniString(QStringLiteral("Polling Zyklus in Sekunden"), QStringLiteral("2")));
-    setChkValue(w.ChksaveUser, checkBoxValue(GetPrivateIniString(QStringLiteral("Benutzername speichern"),
-                                                                 QStringLiteral("0"))));
-    setChkValue(w.ChksavePW, checkBoxValue(GetPrivateIniString(QStringLiteral("Passwort speichern"),
-                                                               QStringLiteral("0"))));
+    w.txtUser->setText(readText(UserName, file));
+    w.txtPassw->setText(readText(Password, file));
+    w.cmbZyklus->setEditText(readText(PollCycle, file));
+    setChkValue(w.ChksaveUser, checkBoxValue(readText(SaveUser, file)));
+    setChkValue(w.ChksavePW, checkBoxValue(readText(SavePassword, file)));
     w.ChkShowPW_Click(); // masks both fields unless "show" is checked
 
-    RegisterPrivateIni(kClients, m_Dateiname);
-    qint16 count = GetPrivateIniInt(QStringLiteral("Anzahl"), 0);
+    qint16 count = readNumber(RecordCount, file);
     if (count < 0)
         count = 0; // -5, or 40000 read as -25536: no records
     w.AnzahlMACs = count;
@@ -108,13 +137,11 @@ bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
         // Adding the first item would put it into the box's text on the way.
         const QSignalBlocker blocker(w.Combo1);
         for (int i = 1; i <= count; ++i) {
-            const QString n = QString::number(i);
             tMAC &r = MACs[i];
-            r.MAC = GetPrivateIniString(QStringLiteral("MAC-Adr.") + n, kNoEntry);
-            r.Name = (GetPrivateIniString(QStringLiteral("Name ") + n, kNoEntry) + QString(15, QChar(' ')))
-                         .left(15);
-            r.IP = GetPrivateIniString(QStringLiteral("IP-Adresse ") + n, kNoEntry);
-            r.ist_AP = GetPrivateIniString(QStringLiteral("ist_AP ") + n, kNoEntry);
+            r.MAC = readRecord(RecordMac, i, file);
+            r.Name = (readRecord(RecordName, i, file) + QString(15, QChar(' '))).left(15);
+            r.IP = readRecord(RecordIP, i, file);
+            r.ist_AP = readRecord(RecordIsAP, i, file);
             if (isAccessPoint(r))
                 w.Combo1->addItem(r.IP);
             lines += knownClientLine(r);
@@ -125,8 +152,7 @@ bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
     // The address shown is the address used: through the change handler txtIP keeps it.
     w.Combo1->setEditText(w.txtIP->text());
 
-    setChkValue(w.chkBekClients, checkBoxValue(GetPrivateIniString(QStringLiteral("nur bekannte Clients"),
-                                                                   QStringLiteral("0"))));
+    setChkValue(w.chkBekClients, checkBoxValue(readText(KnownOnly, file)));
     return group.allRead(&m_error);
 }
 
@@ -137,55 +163,41 @@ bool IniFile::Save(const QString &Dateiname, frmMonitor &Window)
     frmMonitor &w = Window;
     Group group; // every key goes into one parsed copy, written back once at the end
 
-    RegisterPrivateIni(kPrgWindow, m_Dateiname);
+    const QString &file = m_Dateiname;
     const int state = w.windowStateValue();
-    PutPrivateIniInt(QStringLiteral("WindowState"), qint16(state));
+    writeNumber(WindowState, file, qint16(state));
     if (state == 0) {
         // A value outside 16 bits cannot be stored: its key keeps what it holds.
-        auto put = [](const QString &key, int twips) {
+        auto put = [&file](const SettingKey &key, int twips) {
             if (twips >= -32768 && twips <= 32767)
-                PutPrivateIniInt(key, qint16(twips));
+                writeNumber(key, file, qint16(twips));
         };
-        put(QStringLiteral("left"), w.twLeft());
-        put(QStringLiteral("top"), w.twTop());
-        put(QStringLiteral("height"), w.twHeight());
-        put(QStringLiteral("width"), w.twWidth());
+        put(Left, w.twLeft());
+        put(Top, w.twTop());
+        put(Height, w.twHeight());
+        put(Width, w.twWidth());
     }
 
-    RegisterPrivateIni(kServer, m_Dateiname);
-    PutPrivateIniString(QStringLiteral("IP"), w.txtIP->text());
+    writeText(IP, file, w.txtIP->text());
 
-    RegisterPrivateIni(kUser, m_Dateiname);
-    PutPrivateIniString(QStringLiteral("Name"), chkValue(w.ChksaveUser) == 1 ? w.txtUser->text() : QString());
-    RegisterPrivateIni(kUser, m_Dateiname);
-    PutPrivateIniString(QStringLiteral("Passwort"),
-                        chkValue(w.ChksavePW) == 1 ? w.txtPassw->text() : QString());
-    RegisterPrivateIni(kUser, m_Dateiname);
-    PutPrivateIniString(QStringLiteral("Polling Zyklus in Sekunden"), w.cmbZyklus->currentText());
-    RegisterPrivateIni(kUser, m_Dateiname);
-    PutPrivateIniInt(QStringLiteral("Benutzername speichern"), qint16(chkValue(w.ChksaveUser)));
-    RegisterPrivateIni(kUser, m_Dateiname);
-    PutPrivateIniInt(QStringLiteral("Passwort speichern"), qint16(chkValue(w.ChksavePW)));
-    RegisterPrivateIni(kUser, m_Dateiname);
-    PutPrivateIniInt(QStringLiteral("Passwort anzeigen"), qint16(chkValue(w.ChkShowPW)));
+    writeText(UserName, file, chkValue(w.ChksaveUser) == 1 ? w.txtUser->text() : QString());
+    writeText(Password, file, chkValue(w.ChksavePW) == 1 ? w.txtPassw->text() : QString());
+    writeText(PollCycle, file, w.cmbZyklus->currentText());
+    writeNumber(SaveUser, file, qint16(chkValue(w.ChksaveUser)));
+    writeNumber(SavePassword, file, qint16(chkValue(w.ChksavePW)));
+    writeNumber(ShowPassword, file, qint16(chkValue(w.ChkShowPW)));
 
-    RegisterPrivateIni(kClients, m_Dateiname);
-    PutPrivateIniInt(QStringLiteral("nur bekannte Clients"), qint16(chkValue(w.chkBekClients)));
+    writeNumber(KnownOnly, file, qint16(chkValue(w.chkBekClients)));
     const int n = int(std::clamp<qsizetype>(MACs.size() - 1, 0, 32767));
-    PutPrivateIniInt(QStringLiteral("Anzahl"), qint16(n));
+    writeNumber(RecordCount, file, qint16(n));
     for (int i = 1; i <= n; ++i) {
-        const QString num = QString::number(i);
         const tMAC &r = MACs[i];
         // Empty fields are written as empty values, so they come back empty.
-        RegisterPrivateIni(kClients, m_Dateiname);
-        PutPrivateIniString(QStringLiteral("MAC-Adr.") + num, r.MAC);
-        RegisterPrivateIni(kClients, m_Dateiname);
-        PutPrivateIniString(QStringLiteral("Name ") + num, r.Name);
-        RegisterPrivateIni(kClients, m_Dateiname);
-        PutPrivateIniString(QStringLiteral("IP-Adresse ") + num, r.IP);
-        RegisterPrivateIni(kClients, m_Dateiname);
-        PutPrivateIniString(QStringLiteral("ist_AP ") + num,
-                            isAccessPoint(r) ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
+        writeRecord(RecordMac, i, file, r.MAC);
+        writeRecord(RecordName, i, file, r.Name);
+        writeRecord(RecordIP, i, file, r.IP);
+        writeRecord(RecordIsAP, i, file,
+                    isAccessPoint(r) ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
     }
     return group.finish(&m_error);
 }

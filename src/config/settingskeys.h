@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+// Every key of the settings file in one place: its section, its name and the value a
+// missing key reads as. Load and save both go through these definitions, so a key is
+// spelled once. Section and key names are part of the file format: never rename them.
+struct SettingKey
+{
+    const char *section;
+    const char *name;
+    const char *fallback; // what a missing key reads as
+
+    QString sectionName() const { return QString::fromLatin1(section); }
+    QString keyName() const { return QString::fromLatin1(name); }
+    // Record keys are numbered: "MAC-Adr.1", "Name 1", ...
+    QString keyName(int record) const { return keyName() + QString::number(record); }
+    QString fallbackText() const { return QString::fromLatin1(fallback); }
+};
+
+namespace SettingKeys {
+
+inline constexpr const char *kPrgWindow = "PrgWindow";
+inline constexpr const char *kServer = "Server";
+inline constexpr const char *kUser = "User";
+inline constexpr const char *kClients = "bekannte MAC-Adressen";
+// What a missing text key reads as.
+inline constexpr const char *kNoEntry = "(kein Eintrag)";
+
+// Window state and normal-state bounds in twips.
+inline constexpr SettingKey WindowState{kPrgWindow, "WindowState", "0"};
+inline constexpr SettingKey Left{kPrgWindow, "left", "0"};
+inline constexpr SettingKey Top{kPrgWindow, "top", "0"};
+inline constexpr SettingKey Height{kPrgWindow, "height", "4230"};
+inline constexpr SettingKey Width{kPrgWindow, "width", "6600"};
+
+inline constexpr SettingKey IP{kServer, "IP", "192.168.0.1"};
+
+inline constexpr SettingKey UserName{kUser, "Name", kNoEntry};
+inline constexpr SettingKey Password{kUser, "Passwort", kNoEntry};
+inline constexpr SettingKey PollCycle{kUser, "Polling Zyklus in Sekunden", "2"};
+inline constexpr SettingKey SaveUser{kUser, "Benutzername speichern", "0"};
+inline constexpr SettingKey SavePassword{kUser, "Passwort speichern", "0"};
+// Written but never read back: the password is never shown at start.
+inline constexpr SettingKey ShowPassword{kUser, "Passwort anzeigen", "0"};
+
+inline constexpr SettingKey KnownOnly{kClients, "nur bekannte Clients", "0"};
+inline constexpr SettingKey RecordCount{kClients, "Anzahl", "0"};
+inline constexpr SettingKey RecordMac{kClients, "MAC-Adr.", kNoEntry};
+inline constexpr SettingKey RecordName{kClients, "Name ", kNoEntry};
+inline constexpr SettingKey RecordIP{kClients, "IP-Adresse ", kNoEntry};
+inline constexpr SettingKey RecordIsAP{kClients, "ist_AP ", kNoEntry};
+
+} // namespace SettingKeys
