@@ -103,7 +103,7 @@ void StationHistory::clear()
     m_index.clear();
     m_events.clear();
     m_modes.clear();
-    m_evaluation = 0;
+    m_evaluation = 1;
     m_eventSerial = 0;
     m_lastMs = 0;
     ++m_generation;

@@ -109,7 +109,9 @@ private:
     QHash<QString, int> m_index; // MAC -> index into m_tracks
     std::deque<HistoryEvent> m_events;
     QStringList m_modes;
-    quint64 m_evaluation = 0;
+    // Numbers of evaluations; a new station's lastEvaluation 0 must never look like
+    // "seen in the previous one", so the first evaluation is number 2.
+    quint64 m_evaluation = 1;
     quint64 m_eventSerial = 0;
     quint64 m_revision = 0;
     quint64 m_generation = 0;
