@@ -165,7 +165,7 @@ QList<QPointF> HistoryPage::decimate(const StationHistory &history, int trackInd
     }
     // Per pixel column the lowest and the highest value, in the order they came, so
     // every dip and peak stays visible.
-    out.reserve(2 * columns + 2);
+    out.reserve(2 * columns + 3);
     const qint64 span = std::max<qint64>(t1 - t0, 1);
     auto columnOf = [&](qint64 ms) {
         return std::clamp<qint64>((ms - t0) * columns / span, -1, columns - 1);
@@ -186,6 +186,10 @@ QList<QPointF> HistoryPage::decimate(const StationHistory &history, int trackInd
         if (b != a)
             out.append(QPointF(qreal(b->ms), value(*b)));
     }
+    // The line ends at the newest sample, whatever the last column's extremes are.
+    const auto newest = last - 1;
+    if (out.last().x() != qreal(newest->ms))
+        out.append(QPointF(qreal(newest->ms), value(*newest)));
     return out;
 }
 

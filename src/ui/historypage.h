@@ -50,7 +50,8 @@ public:
     int plotWidth() const;
 
     // Points of one station between t0 and t1 (ms), thinned to at most two per pixel
-    // column (the lowest and highest value, in time order) when there are more.
+    // column (the lowest and highest value, in time order) when there are more; the
+    // newest point always ends the line.
     static QList<QPointF> decimate(const StationHistory &history, int trackIndex, bool ack, qint64 t0,
                                    qint64 t1, int columns);
 
