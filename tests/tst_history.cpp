@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <ctime>
+
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 
@@ -54,6 +56,12 @@ class TestHistory : public QObject
 {
     Q_OBJECT
 private slots:
+    // Local time an hour off UTC, so a time given in UTC must be written as local time.
+    void initTestCase()
+    {
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void events_data()
@@ -214,6 +222,9 @@ private slots:
         QVERIFY(log.write(t, {s}, {e}));
         QCOMPARE(readAll(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")),
                  HistoryLog::header().toLatin1() + sample + event);
+        // The same moment given in UTC is written as the same local time.
+        QVERIFY(log.write(t.toUTC(), {s}, {}));
+        QVERIFY(readAll(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")).endsWith(event + sample));
     }
 
     // Header once per new file, a file per day, appending after a restart.

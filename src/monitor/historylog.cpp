@@ -63,6 +63,7 @@ bool HistoryLog::write(const QDateTime &now, const QList<HistorySample> &samples
 {
     if (!m_enabled)
         return true;
+    const QDateTime local = now.toLocalTime(); // the day and the time as the user reads them
     // Lines go to the file of their own day; one evaluation normally has one day.
     QDate day;
     QString lines;
@@ -74,9 +75,9 @@ bool HistoryLog::write(const QDateTime &now, const QList<HistorySample> &samples
         return true;
     };
     for (const HistorySample &s : samples) {
-        if (now.date() != day && !flushTo(now.date()))
+        if (local.date() != day && !flushTo(local.date()))
             return false;
-        lines += sampleLine(now, s);
+        lines += sampleLine(local, s);
     }
     for (const HistoryEvent &e : events) {
         const QDate d = e.time().date();
