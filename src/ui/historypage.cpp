@@ -118,6 +118,12 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     connect(m_ack, &QCheckBox::toggled, this, settingChanged);
     if (m_history)
         connect(m_history, &StationHistory::changed, this, &HistoryPage::onHistoryChanged);
+    // Lines are thinned to the plot's width: thin them again when the page was shown
+    // before its first layout or has been resized.
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
+        if (m_active && int(area.width()) >= 10 && int(area.width()) != m_drawnWidth)
+            refresh();
+    });
 }
 
 void HistoryPage::setActive(bool shown)
@@ -272,6 +278,7 @@ void HistoryPage::refresh()
 
     const bool ack = m_ack->isChecked();
     const int columns = plotWidth();
+    m_drawnWidth = columns;
     qreal lo = 0.0, hi = 100.0;
     QSet<QString> seen;
     const auto &tracks = h.tracks();

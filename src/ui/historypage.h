@@ -76,4 +76,5 @@ private:
     bool m_active = false;
     quint64 m_drawnRevision = ~quint64(0);
     quint64 m_shownEventSerial = 0;
+    int m_drawnWidth = 0; // the width the lines were thinned to
 };
