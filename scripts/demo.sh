@@ -2,6 +2,8 @@
 # Senvaro beside a simulated access point on 127.0.0.1 port 23 (./run.sh --demo).
 # The tool runs from its own folder with a settings file whose address and
 # credentials match the simulator, so stations, bars and the chart show at once.
+# Stations leave and return every 5 polls and their levels swing over a minute, so
+# the history page shows moving lines and events soon.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -41,7 +43,7 @@ name15() { printf '%-15.15s' "$1"; }
 } >"$DEMO_DIR/SENVARO.INI"
 
 "$APSIM" --address 127.0.0.1 --port 23 --user "$DEMO_USER" --password "$DEMO_PASSWORD" \
-  --stations 3 >"$DEMO_DIR/apsim.log" 2>&1 &
+  --stations 3 --come-and-go 5 --drift 30 >"$DEMO_DIR/apsim.log" 2>&1 &
 APSIM_PID=$!
 trap 'kill "$APSIM_PID" 2>/dev/null || true; wait "$APSIM_PID" 2>/dev/null || true' EXIT
 

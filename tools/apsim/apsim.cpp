@@ -362,7 +362,8 @@ QByteArray ApSim::stationReply()
     }
     if (m_options.movingValues)
         moveValues();
-    for (const Station &s : m_options.stations) {
+    const QList<Station> shown = shownStations(m_stationPolls++);
+    for (const Station &s : shown) {
         out += separator() + e;
         out += s.mac.toLatin1() + e;
         if (s.perCent)

@@ -71,6 +71,13 @@ struct Options
     quint32 seed = 1;          // for movingValues, so runs repeat
     QByteArray stationHeader;  // text put before the first separator (may be empty)
     int hugeReplyBytes = 0;    // >0: "get station" starts with this many filler bytes
+    // Stations that come and go: >0 makes every station but the first leave and return,
+    // each keeping its state for this many "get station" replies (at most one of three
+    // is away at a time, the first never).
+    int comeAndGoPolls = 0;
+    // Levels that drift: >0 swings rx and ack of each station slowly up and down (by a
+    // quarter of the scale), one full swing in this many "get station" replies.
+    int driftPolls = 0;
 
     QByteArray firmware = "v2.50";
     QByteArray hardware = "A5";
@@ -155,6 +162,8 @@ private:
     void record(int connection, qint64 ms, const QByteArray &line);
     QByteArray eol() const;
     void moveValues();
+    // The stations one "get station" reply shows (come and go, drift applied).
+    QList<Station> shownStations(int poll) const;
 
     Options m_options;
     QTcpServer m_server;
@@ -166,6 +175,7 @@ private:
     bool m_seeded = false;
     QByteArray m_antenna = "best";
     bool m_eth2sta = true;
+    int m_stationPolls = 0; // "get station" replies with stations so far
 };
 
 } // namespace apsim

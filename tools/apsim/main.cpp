@@ -81,6 +81,13 @@ int main(int argc, char *argv[])
          QStringLiteral("Fault: start every \"get station\" reply with n filler bytes "
                         "(e.g. 4000000)."),
          QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("come-and-go"),
+         QStringLiteral("Stations from the second on leave and return, each change lasting n polls "
+                        "(0 = all stay)."),
+         QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("drift"),
+         QStringLiteral("Levels swing slowly up and down, one full swing in n polls (0 = no swing)."),
+         QStringLiteral("n"), QStringLiteral("0")},
         {QStringLiteral("quiet"), QStringLiteral("Do not print received lines.")},
     };
     p.addOptions(opts);
@@ -120,6 +127,8 @@ int main(int argc, char *argv[])
     if (p.isSet(QStringLiteral("garbage")))
         o.garbage = apsim::defaultGarbage();
     o.hugeReplyBytes = intOption(p, QStringLiteral("huge"), 0, &ok);
+    o.comeAndGoPolls = intOption(p, QStringLiteral("come-and-go"), 0, &ok);
+    o.driftPolls = intOption(p, QStringLiteral("drift"), 0, &ok);
     const int port = intOption(p, QStringLiteral("port"), 1, &ok);
     const QHostAddress address(p.value(QStringLiteral("address")));
     if (address.isNull()) {

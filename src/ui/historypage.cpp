@@ -1,0 +1,368 @@
+#include "ui/historypage.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "monitor/allgemein.h"
+#include "monitor/history.h"
+
+namespace {
+
+// More new events than this are shown by filling the list afresh, which is cheaper
+// than inserting each one at the top.
+constexpr quint64 kIncrementalEvents = 200;
+
+QString eventText(const HistoryEvent &e)
+{
+    return e.time().toString(QStringLiteral("hh:mm:ss")) + QLatin1String("  ") + e.name +
+           QLatin1String("  ") + e.word();
+}
+
+QListWidgetItem *eventItem(const HistoryEvent &e)
+{
+    auto *item = new QListWidgetItem(eventText(e));
+    item->setToolTip(e.time().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) + QLatin1String("  ") + e.mac);
+    return item;
+}
+
+bool pointBefore(const StationHistory::Point &p, qint64 ms)
+{
+    return p.ms < ms;
+}
+
+} // namespace
+
+QList<qint64> HistoryPage::spansMs()
+{
+    return {10LL * 60 * 1000, 60LL * 60 * 1000, 8LL * 60 * 60 * 1000, 24LL * 60 * 60 * 1000};
+}
+
+HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(parent), m_history(history)
+{
+    auto *spanLabel = new QLabel(QStringLiteral("Zeitraum:"), this);
+    spanLabel->setObjectName(QStringLiteral("lblVerlaufZeitraum"));
+    m_span = new QComboBox(this);
+    m_span->setObjectName(QStringLiteral("cmbVerlaufZeitraum"));
+    m_span->addItems(
+        {QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"), QStringLiteral("24 h")});
+    m_span->setAccessibleName(QStringLiteral("Zeitraum"));
+    spanLabel->setBuddy(m_span);
+    m_ack = new QCheckBox(QStringLiteral("Ack. Level statt RX Level"), this);
+    m_ack->setObjectName(QStringLiteral("chkVerlaufAck"));
+    m_ack->setAccessibleName(m_ack->text());
+
+    m_chart = new QChart();
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->setMargins(QMargins(2, 2, 2, 2));
+    m_timeAxis = new QDateTimeAxis(m_chart);
+    m_timeAxis->setTickCount(5);
+    m_valueAxis = new QValueAxis(m_chart);
+    m_valueAxis->setRange(0, 100);
+    m_valueAxis->setLabelFormat(QStringLiteral("%d"));
+    m_valueAxis->setTitleText(QStringLiteral("RX Level (%)"));
+    m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
+    m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
+    m_view = new QChartView(m_chart, this);
+    m_view->setObjectName(QStringLiteral("chartVerlauf"));
+    m_view->setAccessibleName(QStringLiteral("Verlauf"));
+    m_view->setRenderHint(QPainter::Antialiasing, false);
+
+    auto *eventsLabel = new QLabel(QStringLiteral("Ereignisse:"), this);
+    eventsLabel->setObjectName(QStringLiteral("lblVerlaufEreignisse"));
+    m_events = new QListWidget(this);
+    m_events->setObjectName(QStringLiteral("lstVerlaufEreignisse"));
+    m_events->setAccessibleName(QStringLiteral("Ereignisse"));
+    m_events->setUniformItemSizes(true);
+    m_events->setMaximumHeight(90);
+    eventsLabel->setBuddy(m_events);
+
+    auto *top = new QHBoxLayout();
+    top->addWidget(spanLabel);
+    top->addWidget(m_span);
+    top->addSpacing(12);
+    top->addWidget(m_ack);
+    top->addStretch(1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+    layout->addLayout(top);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(eventsLabel);
+    layout->addWidget(m_events);
+
+    auto settingChanged = [this] {
+        m_valueAxis->setTitleText(m_ack->isChecked() ? QStringLiteral("Ack. Level (%)")
+                                                     : QStringLiteral("RX Level (%)"));
+        m_drawnRevision = ~quint64(0);
+        if (m_active)
+            refresh();
+    };
+    connect(m_span, &QComboBox::currentIndexChanged, this, settingChanged);
+    connect(m_ack, &QCheckBox::toggled, this, settingChanged);
+    if (m_history)
+        connect(m_history, &StationHistory::changed, this, &HistoryPage::onHistoryChanged);
+    // Lines are thinned to the plot's width: thin them again when the page was shown
+    // before its first layout or has been resized.
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
+        if (m_active && int(area.width()) >= 10 && int(area.width()) != m_drawnWidth)
+            refresh();
+    });
+}
+
+void HistoryPage::setActive(bool shown)
+{
+    m_active = shown;
+    if (shown && !isCurrent())
+        refresh();
+}
+
+bool HistoryPage::isCurrent() const
+{
+    return !m_history || m_drawnRevision == m_history->revision();
+}
+
+void HistoryPage::onHistoryChanged()
+{
+    if (m_active)
+        refresh();
+}
+
+int HistoryPage::plotWidth() const
+{
+    const int w = int(m_chart->plotArea().width());
+    // Before the first layout the plot area is empty; thin to a typical width then.
+    return w >= 10 ? w : 600;
+}
+
+QList<QPointF> HistoryPage::decimate(const StationHistory &history, int trackIndex, bool ack, qint64 t0,
+                                     qint64 t1, int columns)
+{
+    QList<QPointF> out;
+    const auto &pts = history.tracks()[size_t(trackIndex)].points;
+    auto first = std::lower_bound(pts.begin(), pts.end(), t0, pointBefore);
+    if (first != pts.begin())
+        --first; // the line enters the plot from its left edge
+    const auto last = std::upper_bound(pts.begin(), pts.end(), t1,
+                                       [](qint64 ms, const StationHistory::Point &p) { return ms < p.ms; });
+    const qsizetype n = last - first;
+    auto value = [ack](const StationHistory::Point &p) { return qreal(ack ? p.ack : p.rx); };
+    columns = std::max(columns, 1);
+    if (n <= 2 * qsizetype(columns)) {
+        out.reserve(n);
+        for (auto it = first; it != last; ++it)
+            out.append(QPointF(qreal(it->ms), value(*it)));
+        return out;
+    }
+    // Per pixel column the lowest and the highest value, in the order they came, so
+    // every dip and peak stays visible.
+    out.reserve(2 * columns + 3);
+    const qint64 span = std::max<qint64>(t1 - t0, 1);
+    // Column c covers the times before boundary(c); stepping from boundary to boundary
+    // spares a division per sample.
+    auto boundary = [&](qint64 c) { return t0 + (span * (c + 1) + columns - 1) / columns; };
+    auto it = first;
+    qint64 col = it->ms < t0 ? -1 : std::min<qint64>((it->ms - t0) * columns / span, columns - 1);
+    while (it != last) {
+        qint64 end = col + 1 >= columns ? std::numeric_limits<qint64>::max() : boundary(col);
+        while (it->ms >= end) { // an empty column: move on
+            ++col;
+            end = col + 1 >= columns ? std::numeric_limits<qint64>::max() : boundary(col);
+        }
+        auto lo = it, hi = it;
+        for (++it; it != last && it->ms < end; ++it) {
+            if (value(*it) < value(*lo))
+                lo = it;
+            if (value(*it) > value(*hi))
+                hi = it;
+        }
+        const auto a = lo->ms <= hi->ms ? lo : hi;
+        const auto b = lo->ms <= hi->ms ? hi : lo;
+        out.append(QPointF(qreal(a->ms), value(*a)));
+        if (b != a)
+            out.append(QPointF(qreal(b->ms), value(*b)));
+        ++col;
+    }
+    // The line ends at the newest sample, whatever the last column's extremes are.
+    const auto newest = last - 1;
+    if (out.last().x() != qreal(newest->ms))
+        out.append(QPointF(qreal(newest->ms), value(*newest)));
+    return out;
+}
+
+QLineSeries *HistoryPage::seriesFor(const QString &mac)
+{
+    if (QLineSeries *s = m_series.value(mac))
+        return s;
+    auto *s = new QLineSeries();
+    s->setProperty("mac", mac);
+    m_chart->addSeries(s);
+    // A one-pixel pen is drawn as plain lines; wider ones go through the path stroker,
+    // which makes painting a day of twelve stations several times slower.
+    QPen pen = s->pen();
+    pen.setWidth(1);
+    s->setPen(pen);
+    s->attachAxis(m_timeAxis);
+    s->attachAxis(m_valueAxis);
+    connect(s, &QLineSeries::hovered, this,
+            [this, s](const QPointF &point, bool state) { onHovered(s, point, state); });
+    const auto markers = m_chart->legend()->markers(s);
+    for (QLegendMarker *marker : markers) {
+        connect(marker, &QLegendMarker::clicked, this,
+                [this, mac] { setLineHidden(mac, !m_hidden.contains(mac)); });
+    }
+    m_series.insert(mac, s);
+    return s;
+}
+
+void HistoryPage::applyHidden(QLineSeries *series, bool hidden)
+{
+    series->setVisible(!hidden);
+    // A hidden series hides its legend entry as well; keep the entry, faded, so a
+    // second click can bring the line back.
+    const auto markers = m_chart->legend()->markers(series);
+    for (QLegendMarker *marker : markers) {
+        marker->setVisible(true);
+        QColor label = marker->labelBrush().color();
+        label.setAlphaF(hidden ? 0.4 : 1.0);
+        marker->setLabelBrush(label);
+        QColor brush = series->color();
+        brush.setAlphaF(hidden ? 0.4 : 1.0);
+        marker->setBrush(brush);
+    }
+}
+
+void HistoryPage::setLineHidden(const QString &mac, bool hidden)
+{
+    if (hidden)
+        m_hidden.insert(mac);
+    else
+        m_hidden.remove(mac);
+    if (QLineSeries *s = m_series.value(mac)) {
+        applyHidden(s, hidden);
+        if (!hidden) {
+            // A hidden line is not thinned while hidden; fill it now.
+            m_drawnRevision = ~quint64(0);
+            if (m_active)
+                refresh();
+        }
+    }
+}
+
+void HistoryPage::refresh()
+{
+    if (!m_history)
+        return;
+    const StationHistory &h = *m_history;
+    const qint64 span = spansMs().value(m_span->currentIndex(), spansMs().first());
+    const qint64 t1 = h.lastMs() > 0 ? h.lastMs() : QDateTime::currentMSecsSinceEpoch();
+    const qint64 t0 = t1 - span;
+    m_timeAxis->setFormat(span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm"));
+    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(t0), QDateTime::fromMSecsSinceEpoch(t1));
+
+    const bool ack = m_ack->isChecked();
+    const int columns = plotWidth();
+    m_drawnWidth = columns;
+    qreal lo = 0.0, hi = 100.0;
+    QSet<QString> seen;
+    const auto &tracks = h.tracks();
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const StationHistory::Track &t = tracks[i];
+        seen.insert(t.mac);
+        const bool created = !m_series.contains(t.mac);
+        QLineSeries *s = seriesFor(t.mac);
+        if (s->name() != t.name)
+            s->setName(t.name);
+        const bool hidden = m_hidden.contains(t.mac);
+        if (created)
+            applyHidden(s, hidden);
+        if (hidden) {
+            s->clear();
+            continue;
+        }
+        const QList<QPointF> pts = decimate(h, int(i), ack, t0, t1, columns);
+        for (const QPointF &p : pts) {
+            lo = std::min(lo, p.y());
+            hi = std::max(hi, p.y());
+        }
+        s->replace(pts);
+    }
+    for (auto it = m_series.begin(); it != m_series.end();) {
+        if (seen.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        m_chart->removeSeries(it.value());
+        delete it.value();
+        it = m_series.erase(it);
+    }
+    // Levels outside 0..100 (a per-cent value above 100, a negative value) widen the
+    // axis rather than leave the plot.
+    m_valueAxis->setRange(std::floor(lo), std::ceil(hi));
+
+    updateEvents();
+    m_drawnRevision = h.revision();
+}
+
+void HistoryPage::updateEvents()
+{
+    const StationHistory &h = *m_history;
+    const auto &events = h.events();
+    const quint64 serial = h.eventSerial();
+    if (m_events->property("generation").toULongLong() != h.generation() || serial < m_shownEventSerial ||
+        serial - m_shownEventSerial > kIncrementalEvents) {
+        m_events->setProperty("generation", h.generation());
+        m_events->clear();
+        for (auto it = events.rbegin(); it != events.rend(); ++it)
+            m_events->addItem(eventItem(*it));
+    } else {
+        const size_t fresh = std::min<size_t>(size_t(serial - m_shownEventSerial), events.size());
+        for (size_t k = events.size() - fresh; k < events.size(); ++k)
+            m_events->insertItem(0, eventItem(events[k]));
+        while (m_events->count() > int(events.size()))
+            delete m_events->takeItem(m_events->count() - 1);
+    }
+    m_shownEventSerial = serial;
+}
+
+QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
+{
+    const StationHistory::Track *t = m_history ? m_history->track(mac) : nullptr;
+    if (!t || t->points.empty())
+        return QString();
+    const auto &pts = t->points;
+    auto it = std::lower_bound(pts.begin(), pts.end(), ms, pointBefore);
+    if (it == pts.end() || (it != pts.begin() && ms - (it - 1)->ms < it->ms - ms))
+        --it;
+    const bool ack = m_ack->isChecked();
+    return t->name + QLatin1Char('\n') +
+           QDateTime::fromMSecsSinceEpoch(it->ms).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
+           QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
+           fNumText(ack ? it->ack : it->rx) + QStringLiteral(" %");
+}
+
+void HistoryPage::onHovered(QLineSeries *series, const QPointF &point, bool state)
+{
+    if (!state) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(QCursor::pos(), toolTipText(series->property("mac").toString(), qint64(point.x())),
+                       m_view);
+}
