@@ -12,7 +12,7 @@
 
 namespace {
 const QByteArray header =
-    "Diese Ini-Datei wurde am 05.12.2026 von \r\n'monitor2.exe' automatisch generiert.\r\n\r\n";
+    "Diese Ini-Datei wurde am 05.12.2026 von \r\n'senvaro.exe' automatisch generiert.\r\n\r\n";
 
 QByteArray bytes(const QString &path)
 {
@@ -21,7 +21,7 @@ QByteArray bytes(const QString &path)
 }
 } // namespace
 
-class tst_inifile : public QObject
+class TestIniFile : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
@@ -56,7 +56,7 @@ private slots:
             bytes(p).endsWith("Anzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n"));
 
         const QString example = QStringLiteral(R"(Diese Ini-Datei wurde am 05.12.2026 von%1
-'monitor2.exe' automatisch generiert.
+'senvaro.exe' automatisch generiert.
 
 [PrgWindow]
 WindowState=0
@@ -165,5 +165,5 @@ ist_AP 2=Falsch
     }
 };
 
-QTEST_MAIN(tst_inifile)
+QTEST_MAIN(TestIniFile)
 #include "tst_inifile.moc"
