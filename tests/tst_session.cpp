@@ -80,6 +80,7 @@ private slots:
         QTRY_VERIFY(w.verbunden);
         QVERIFY(backColor(w.lblStatus) == QColor(0, 192, 0) && w.LED2_aus->isHidden() &&
                 w.timPWRobot->enabled());
+        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("login: ")); // not to be merged with what follows
         sim.sendRaw("one\r\ntwo\r\n"); // login phase: just the last chunk, line ends intact
         QTRY_COMPARE(w.Monitor->text(), QStringLiteral("one\r\ntwo\r\n"));
         QVERIFY(!w.LED1_aus->isHidden() && !w.timAuswertung->enabled());
