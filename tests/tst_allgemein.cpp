@@ -14,7 +14,7 @@ constexpr double MAX = std::numeric_limits<double>::max();
 
 // The text functions the reply parser and the command line are built from (tables packed by hand).
 // clang-format off
-class TstAllgemein : public QObject
+class TestAllgemein : public QObject
 {
     Q_OBJECT
 private slots:
@@ -90,5 +90,5 @@ private slots:
 };
 // clang-format on
 
-QTEST_GUILESS_MAIN(TstAllgemein)
+QTEST_GUILESS_MAIN(TestAllgemein)
 #include "tst_allgemein.moc"

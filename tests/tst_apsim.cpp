@@ -37,7 +37,7 @@ struct Client
 
 } // namespace
 
-class tst_apsim : public QObject
+class TestApSim : public QObject
 {
     Q_OBJECT
 private slots:
@@ -99,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_apsim)
+QTEST_MAIN(TestApSim)
 #include "tst_apsim.moc"

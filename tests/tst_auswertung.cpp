@@ -16,7 +16,7 @@ static const QString EXAMPLE = "get station" + SEP + "00:11:22:33:44:55 RxSignal
 static QString block(const QString &m, const QString &r = " RxSignalStrength: 16") { return SEP + m + r; }
 
 // Evaluation of access-point replies into the window (case tables packed by hand).
-class TstAuswertung : public QObject
+class TestAuswertung : public QObject
 {
     Q_OBJECT
     std::unique_ptr<frmMonitor> w;
@@ -90,36 +90,87 @@ private slots:
         QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
     }
 
+    // The filter acts only when its box is checked (1); unchecked (0) and greyed (2) let all pass.
+    void filterByCheckValue_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("unchecked") << 0 << "0=Dach|1=00:0A:0B:0C:0D:0E 2";
+        QTest::newRow("checked") << 1 << "0=Dach 1";
+        QTest::newRow("greyed") << 2 << "0=Dach|1=00:0A:0B:0C:0D:0E 2";
+    }
+
+    void filterByCheckValue()
+    {
+        QFETCH(int, value);
+        QFETCH(QString, shown);
+        MACs[1] = {"00:11:22:33:44:55", "Dach", {}, {}};
+        setChkValue(w->chkBekClients, value);
+        QCOMPARE(chkValue(w->chkBekClients), value);
+        evaluate(EXAMPLE);
+        QCOMPARE(this->shown(), shown);
+    }
+
+    // A failed login (any case) wins over the restart; 11 characters keep IamReady; 13 or 50
+    // separators: no block; the version is read only after the exact marker.
+    void alarmWordsShortTextsLimitsAndVersion_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("robot");   // timPWRobot still enabled
+        QTest::addColumn<bool>("polling"); // timPoll_Power still enabled
+        QTest::addColumn<bool>("login");   // CmdLogin enabled again
+        QTest::addColumn<bool>("ready");   // IamReady
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("ends");
+        QTest::addColumn<int>("buttons"); // station options shown
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("mac");     // was "-"
+        QTest::addColumn<QString>("version"); // was "old"
+        const QString x12 = "h" + block("00:00:00:00:00:01").repeated(12);
+        const auto row = [](const char *name, const QString &text, bool robot, bool polling, bool login,
+            bool ready, int questions, int ends, int buttons, const QString &count, const QString &mac,
+            const QString &version) {
+            QTest::newRow(name) << text << robot << polling << login << ready << questions << ends << buttons
+                                << count << mac << version;
+        };
+        row("incorrect login", "INCORRECT LOGIN\r\nlogin: ", 0, 0, 1, 1, 1, 0, 0, "", "", "");
+        row("restart and incorrect login", "Rebooting ... incorrect Login", 0, 0, 1, 1, 1, 0, 0, "", "", "");
+        row("11 characters", "abcdefghijk", 1, 1, 0, 0, 0, 0, 0, "", "-", "old");
+        row("12 characters", "abcdefghijkl", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("12 stations", x12, 1, 1, 0, 1, 0, 0, 12, "12", "00:00:00:00:00:01", "old");
+        row("13 stations", x12 + block("00:00:00:00:00:13"), 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("empty blocks", "h" + SEP + SEP + "0", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", 1, 1, 0, 1, 0, 0, 0, "", "-",
+            " v2.50");
+        row("version, lower case", "software_version: v9.99 xxxx", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("version without line end", "SOFTWARE_VERSION: v2.51HARDWARE_VERSION: A5", 1, 1, 0, 1, 0, 0, 0, "",
+            "-", " v2.51HARDWARE_VERSION");
+        row("restart", "REBOOTING ...", 1, 0, 1, 0, 0, 1, 0, "", "-", "old");
+    }
+
     void alarmWordsShortTextsLimitsAndVersion()
     {
+        QFETCH(QString, text);
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         dialogs.answer(Dialogs::Answer::Ok); // the failed-login question: go on
-        dialogs.answer(Dialogs::Answer::Ok);
-        const QString x12 = "h" + block("00:00:00:00:00:01").repeated(12);
-        // Timers, CmdLogin, IamReady, questions, ends, buttons | count | txtMac | version. A failed login
-        // (any case) wins over the restart; 11 characters keep IamReady; 13 or 50 separators: no block.
-        const QList<QPair<QString, QString>> cases{{"INCORRECT LOGIN\r\nlogin: ", "0011 10 0|||"},
-            {"Rebooting ... incorrect Login", "0011 20 0|||"}, {"abcdefghijk", "1100 20 0||-|"},
-            {"abcdefghijkl", "1101 20 0||-|"}, {x12, "1101 20 12|12|00:00:00:00:00:01|"},
-            {x12 + block("00:00:00:00:00:13"), "1101 20 0||-|"}, {"h" + SEP + SEP + "0", "1101 20 0||-|"},
-            {"SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", "1101 20 0||-| v2.50"},
-            {"software_version: v9.99 xxxx", "1101 20 0||-| v2.50"},
-            {"SOFTWARE_VERSION: v2.51HARDWARE_VERSION: A5", "1101 20 0||-| v2.51HARDWARE_VERSION"},
-            {"REBOOTING ...", "1010 21 0||-| v2.51HARDWARE_VERSION"}};
-        for (const auto &[text, expected] : cases) {
-            w->timPWRobot->setEnabled(true);
-            w->timPoll_Power->setEnabled(true);
-            w->CmdLogin->setEnabled(false);
-            w->IamReady = false;
-            w->txtMac->setText(QStringLiteral("-"));
-            evaluate(text);
-            QCOMPARE(QString::asprintf("%d%d%d%d %d%d %d|", w->timPWRobot->enabled(),
-                         w->timPoll_Power->enabled(), w->CmdLogin->isEnabled(), w->IamReady,
-                         int(dialogs.asked().size()), ends.calls(), int(shown().count('=')))
-                         + w->txtAnzahl->text() + "|" + w->txtMac->text() + "|" + w->txtSoftVers->text(),
-                     expected);
-        }
+        w->timPWRobot->setEnabled(true);
+        w->timPoll_Power->setEnabled(true);
+        w->CmdLogin->setEnabled(false);
+        w->IamReady = false;
+        w->txtMac->setText(QStringLiteral("-"));
+        w->txtSoftVers->setText(QStringLiteral("old"));
+        evaluate(text);
+        QTEST(w->timPWRobot->enabled(), "robot");
+        QTEST(w->timPoll_Power->enabled(), "polling");
+        QTEST(w->CmdLogin->isEnabled(), "login");
+        QTEST(w->IamReady, "ready");
+        QTEST(int(dialogs.asked().size()), "questions");
+        QTEST(ends.calls(), "ends");
+        QTEST(int(shown().count('=')), "buttons");
+        QTEST(w->txtAnzahl->text(), "count");
+        QTEST(w->txtMac->text(), "mac");
+        QTEST(w->txtSoftVers->text(), "version");
     }
 
     void perCentMarkerNegativesAndBadNumbers()
@@ -157,5 +208,5 @@ private slots:
 };
 // clang-format on
 
-QTEST_MAIN(TstAuswertung)
+QTEST_MAIN(TestAuswertung)
 #include "tst_auswertung.moc"

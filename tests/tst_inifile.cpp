@@ -12,7 +12,7 @@
 
 namespace {
 const QByteArray header =
-    "Diese Ini-Datei wurde am 05.12.2026 von \r\n'monitor2.exe' automatisch generiert.\r\n\r\n";
+    "Diese Ini-Datei wurde am 05.12.2026 von \r\n'senvaro.exe' automatisch generiert.\r\n\r\n";
 
 QByteArray bytes(const QString &path)
 {
@@ -21,11 +21,16 @@ QByteArray bytes(const QString &path)
 }
 } // namespace
 
-class tst_inifile : public QObject
+class TestIniFile : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
-    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    // Each case has its own folder holding a SENVARO.INI.
+    QString path(const char *folder) const
+    {
+        QDir(dir.path()).mkdir(QString::fromLatin1(folder));
+        return dir.filePath(QString::fromLatin1(folder) + QStringLiteral("/SENVARO.INI"));
+    }
 
     std::unique_ptr<frmMonitor> w;
 
@@ -44,7 +49,7 @@ private slots:
     // First start: defaults, slot 1 saved empty and "Falsch". Then the example comes back.
     void freshFileAndExample()
     {
-        const QString p = path("NEW.INI");
+        const QString p = path("new");
         load(p, header);
         const QStringList got{w->txtUser->text(),      w->Combo1->currentText(),
                               w->txtIP->text(),        w->txtMACS->text(),
@@ -56,7 +61,7 @@ private slots:
             bytes(p).endsWith("Anzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n"));
 
         const QString example = QStringLiteral(R"(Diese Ini-Datei wurde am 05.12.2026 von%1
-'monitor2.exe' automatisch generiert.
+'senvaro.exe' automatisch generiert.
 
 [PrgWindow]
 WindowState=0
@@ -86,7 +91,7 @@ IP-Adresse 2=192.168.0.60
 ist_AP 2=Falsch
 )")
                                     .arg(" ", QString(11, ' '), QString(10, ' '));
-        load(path("EXAMPLE.INI"), example.arg(4230).arg(6600).toLatin1().replace('\n', "\r\n"));
+        load(path("example"), example.arg(4230).arg(6600).toLatin1().replace('\n', "\r\n"));
         QVERIFY(w->Combo1->count() == 1 && w->Combo1->itemText(0) == QStringLiteral("192.168.0.51"));
         QCOMPARE(w->txtMACS->text(), "00:11:22:33:44:55\tDach           \t192.168.0.51\r\n"
                                      "00:11:22:33:44:66\tBuero          \t192.168.0.60\r\n");
@@ -98,7 +103,7 @@ ist_AP 2=Falsch
     // Values the window cannot take give the key's default; records above "Anzahl" stay.
     void oddValuesNamesAndAccessPoints()
     {
-        const QString p = path("ODD.INI");
+        const QString p = path("odd");
         load(p, "[PrgWindow]\r\nWindowState=7\r\nleft=32000\r\ntop=32000\r\n[Server]\r\nIP=10.0.0.9\r\n"
                 "[User]\r\nBenutzername speichern=ja\r\nPasswort speichern=1\r\n[bekannte MAC-Adressen]\r\n"
                 "Anzahl=3\r\nName 1=Zwanzig Zeichen Lang\r\nIP-Adresse 1=10.0.0.1\r\nist_AP 1=Wahr\r\n"
@@ -123,7 +128,7 @@ ist_AP 2=Falsch
     // Outer bounds do not creep; saved maximized, the normal bounds stay in the file.
     void windowBounds()
     {
-        const QString p = path("BOUNDS.INI");
+        const QString p = path("bounds");
         const QByteArray bounds = "left=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n";
         load(p, "[PrgWindow]\r\nWindowState=0\r\n" + bounds);
         w->show();
@@ -140,7 +145,7 @@ ist_AP 2=Falsch
     // 32767 records load and save fast; a save failing half-way (full disk) keeps the old file.
     void hugeCountAndFailedSave()
     {
-        const QString p = path("HUGE.INI");
+        const QString p = path("huge");
         const QByteArray old = "[bekannte MAC-Adressen]\r\nAnzahl=32767\r\nMAC-Adr.1=a\r\nist_AP 2=Wahr\r\n";
         const QDeadlineTimer loading(3000);
         load(p, old);
@@ -165,5 +170,5 @@ ist_AP 2=Falsch
     }
 };
 
-QTEST_MAIN(tst_inifile)
+QTEST_MAIN(TestIniFile)
 #include "tst_inifile.moc"

@@ -18,7 +18,7 @@ void writeAll(const QString &path, const QByteArray &bytes)
 }
 } // namespace
 
-class tst_inirw : public QObject
+class TestIniRw : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
@@ -90,5 +90,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_inirw)
+QTEST_MAIN(TestIniRw)
 #include "tst_inirw.moc"

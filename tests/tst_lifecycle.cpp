@@ -43,7 +43,7 @@ frmMonitor *startWithStoredSettings(const QTemporaryDir &dir)
 
 } // namespace
 
-class tst_lifecycle : public QObject
+class TestLifecycle : public QObject
 {
     Q_OBJECT
 private slots:
@@ -117,9 +117,8 @@ private slots:
         QVERIFY(saved.contains(QStringLiteral("Polling Zyklus in Sekunden=9\r\n")));
         QVERIFY(saved.contains(QStringLiteral("IP=127.0.0.80\r\n")));
         QVERIFY(waitUntil([&] { return sim.openConnections() == 0; }, 3000));
-        QVERIFY(!sim.lines().contains("quit"));
     }
 };
 
-QTEST_MAIN(tst_lifecycle)
+QTEST_MAIN(TestLifecycle)
 #include "tst_lifecycle.moc"

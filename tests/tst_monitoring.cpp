@@ -11,10 +11,47 @@
 #include "ui/frmMonitor.h"
 
 // Polling, settling of replies, signal bars, and a whole session against the simulator.
-class TstMonitoring : public QObject
+class TestMonitoring : public QObject
 {
     Q_OBJECT
 private slots:
+    // A window timer runs only when enabled with an interval above 0; interval 0 never fires.
+    void winTimer_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("laterInterval"); // set while enabled; -1 is refused
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("fires");
+        QTest::newRow("enabled") << 10 << true << 10 << true << true;
+        QTest::newRow("disabled") << 10 << false << 10 << false << false;
+        QTest::newRow("interval 0") << 0 << true << 0 << false << false;
+        QTest::newRow("set to 0 while running") << 10 << true << 0 << false << false;
+        QTest::newRow("set from 0 to 10") << 0 << true << 10 << true << true;
+        QTest::newRow("negative refused") << 0 << true << -1 << false << false;
+    }
+
+    void winTimer()
+    {
+        QFETCH(int, interval);
+        QFETCH(bool, enabled);
+        QFETCH(int, laterInterval);
+        QFETCH(bool, running);
+        QFETCH(bool, fires);
+        WinTimer t(interval);
+        int ticks = 0;
+        connect(&t, &WinTimer::timeout, this, [&] { ++ticks; });
+        t.setEnabled(enabled);
+        t.setInterval(laterInterval);
+        QTest::qWait(100);
+        QCOMPARE(t.enabled(), enabled);
+        QCOMPARE(t.interval(), laterInterval < 0 ? interval : laterInterval);
+        QCOMPARE(t.isRunning(), running);
+        QCOMPARE(ticks > 0, fires);
+        if (fires)
+            QVERIFY2(ticks < 50, qPrintable(QString::number(ticks)));
+    }
+
     void barsAndTicks()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -95,5 +132,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstMonitoring)
+QTEST_MAIN(TestMonitoring)
 #include "tst_monitoring.moc"

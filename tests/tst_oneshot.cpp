@@ -92,8 +92,9 @@ void TestOneShot::runs_data()
 }
 
 // An action logs in with the stored name and password on the address of the command line,
-// sends the action after the firmware query at 2.6 s and ends at 3.8 s with status 0, the
-// settings file untouched; only "Rebooting" ends it the orderly way (2.6 s), with saving.
+// sends the action after the firmware query and ends with status 0, the settings file
+// untouched; only "Rebooting" ends it the orderly way, with saving. (The robot's ticks are
+// checked exactly in the session test.)
 void TestOneShot::runs()
 {
     QFETCH(int, host);
@@ -111,8 +112,6 @@ void TestOneShot::runs()
     apsim::ApSim sim(o);
     QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(host))), qPrintable(sim.errorString()));
     Run run;
-    qint64 connectedAt = -1;
-    connect(&sim, &apsim::ApSim::clientConnected, this, [&] { connectedAt = run.clock.elapsed(); });
     QVERIFY(run.start(args, setup != 2, setup != 0));
     const QDateTime modified = QFileInfo(run.ini()).lastModified();
     QVERIFY(waitUntil([&] { return run.finishedAt >= 0; }, 30000));
@@ -130,15 +129,6 @@ void TestOneShot::runs()
     else
         QCOMPARE(run.iniBytes(), setup != 2 ? settings : QByteArray("<missing>"));
     QCOMPARE(QFileInfo(run.ini()).lastModified() == modified, !reboot); // written only after "Rebooting"
-    if (status != 0)
-        return;
-    const qint64 at[4] = {800, 1200, 2000, 2600}; // ms after connecting; the program may be late
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(qAbs(sim.log()[i].ms - at[i] - 400) <= 500, qPrintable(QString::number(sim.log()[i].ms)));
-    QVERIFY(sim.log()[3].ms - sim.log()[2].ms >= 500);
-    const qint64 afterConnect = run.finishedAt - connectedAt;
-    QVERIFY2(afterConnect >= (reboot ? 2500 : 3700) && afterConnect <= (reboot ? 3700 : 6000),
-             qPrintable(QString::number(afterConnect)));
 }
 
 void TestOneShot::nothingListening()

@@ -6,7 +6,7 @@
 #include "ui/frmMonitor.h"
 #include "ui/records.h"
 
-class tst_records : public QObject
+class TestRecords : public QObject
 {
     Q_OBJECT
     std::unique_ptr<frmMonitor> w;
@@ -115,5 +115,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_records)
+QTEST_MAIN(TestRecords)
 #include "tst_records.moc"

@@ -20,7 +20,7 @@ QStringList fileLines(const QString &path)
 
 } // namespace
 
-class tst_startup : public QObject
+class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
@@ -35,10 +35,10 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("cut");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("windows path") << "C:\\Programme\\monitor2.exe" << true << "MONITOR2";
+        QTest::newRow("windows path") << "C:\\Programme\\senvaro.exe" << true << "SENVARO";
         QTest::newRow("several dots") << "D:\\x\\net.tool.exe" << true << "NET";
         QTest::newRow("uncut keeps dots") << "D:\\x\\net.tool.exe" << false << "NET.TOOL.EXE";
-        QTest::newRow("drive prefix") << "C:monitor.exe" << true << "MONITOR";
+        QTest::newRow("drive prefix") << "C:senvaro.exe" << true << "SENVARO";
         QTest::newRow("colon elsewhere") << "ab:c.exe" << true << "AB:C";
         QTest::newRow("unix path") << "/opt/senvaro/senvaro" << true << "SENVARO";
         QTest::newRow("bare name") << "senvaro" << true << "SENVARO";
@@ -61,7 +61,7 @@ private slots:
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         dialogs.answer(Dialogs::Answer::No);
-        frmMonitor *w = StartStop::Main(dir.filePath(QStringLiteral("monitor2")), QString());
+        frmMonitor *w = StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString());
         QVERIFY(!w);
         QCOMPARE(ends.calls(), 1);
         QCOMPARE(ends.lastStatus(), 0);
@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
         QCOMPARE(q.icon, Dialogs::Icon::None);
         QCOMPARE(q.title, QStringLiteral("Fehler beim Lesen der Ini-Datei"));
-        QCOMPARE(q.text, QStringLiteral("Die Ini-Datei 'MONITOR2.INI' konnte im Programmverzeichnis\r\n") +
+        QCOMPARE(q.text, QStringLiteral("Die Ini-Datei 'SENVARO.INI' konnte im Programmverzeichnis\r\n") +
                              QDir::toNativeSeparators(dir.path()) +
                              QStringLiteral("\r\nnicht gefunden werden.\r\n\r\nSoll automatisch eine neue "
                                             "Ini-Datei angelegt werden ?"));
@@ -99,17 +99,17 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
         std::unique_ptr<frmMonitor> w(
-            StartStop::Main(dir.filePath(QStringLiteral("Monitor2.exe")), QString()));
+            StartStop::Main(dir.filePath(QStringLiteral("Senvaro.exe")), QString()));
         QLocale::setDefault(QLocale::c());
         QVERIFY(w);
         QCOMPARE(ends.calls(), 0);
-        const QString ini = dir.filePath(QStringLiteral("MONITOR2.INI"));
+        const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
         QCOMPARE(IniPfad,
-                 QDir::toNativeSeparators(dir.path()) + QDir::separator() + QStringLiteral("MONITOR2.INI"));
+                 QDir::toNativeSeparators(dir.path()) + QDir::separator() + QStringLiteral("SENVARO.INI"));
         const QStringList lines = fileLines(ini);
         QVERIFY(lines.size() >= 3);
         QCOMPARE(lines[0], QStringLiteral("Diese Ini-Datei wurde am ") + today + QStringLiteral(" von "));
-        QCOMPARE(lines[1], QStringLiteral("'Monitor2.exe' automatisch generiert."));
+        QCOMPARE(lines[1], QStringLiteral("'Senvaro.exe' automatisch generiert."));
         QCOMPARE(lines[2], QString());
         QCOMPARE(QFile::permissions(ini) &
                      (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
@@ -137,5 +137,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_startup)
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
