@@ -5,7 +5,9 @@ set -euo pipefail
 source "$(dirname "$0")/scripts/common.sh"
 
 senvaro_install_packages
-senvaro_build
+senvaro_check_format
+# Warnings are errors here, so none slips in; ./run.sh builds without this gate.
+senvaro_build -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
 export QT_QPA_PLATFORM=offscreen
 

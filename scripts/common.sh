@@ -9,7 +9,7 @@ SENVARO_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libbenchmark-dev clang libclang-rt-14-dev
-  iproute2 util-linux xvfb xauth
+  iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
 )
 
@@ -36,8 +36,9 @@ senvaro_install_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# senvaro_build_in DIR [cmake options...]: configure once, then build quietly
-# (only the targets in SENVARO_TARGETS when that is set).
+# senvaro_build_in DIR [cmake options...]: configure (again only when options are given,
+# so they take effect in a folder configured before), then build quietly (only the
+# targets in SENVARO_TARGETS when that is set).
 senvaro_build_in() {
   local dir="$1"
   shift
@@ -45,7 +46,7 @@ senvaro_build_in() {
   [ -n "${SENVARO_TARGETS:-}" ] && targets=(--target $SENVARO_TARGETS)
   local log
   log="$(mktemp)"
-  if [ ! -f "$dir/build.ninja" ]; then
+  if [ ! -f "$dir/build.ninja" ] || [ $# -gt 0 ]; then
     if ! cmake -S "$SENVARO_ROOT" -B "$dir" -G Ninja "$@" >"$log" 2>&1; then
       cat "$log" >&2
       rm -f "$log"
@@ -61,7 +62,24 @@ senvaro_build_in() {
 }
 
 senvaro_build() {
-  senvaro_build_in "$BUILD_DIR"
+  senvaro_build_in "$BUILD_DIR" "$@"
+}
+
+# Fails, naming the files, when clang-format would change any tracked C++ file.
+senvaro_check_format() {
+  local files
+  if git -C "$SENVARO_ROOT" rev-parse --git-dir >/dev/null 2>&1; then
+    files=$(git -C "$SENVARO_ROOT" ls-files -- '*.cpp' '*.h')
+  else
+    files=$(cd "$SENVARO_ROOT" && find src tests tools bench fuzz -name '*.cpp' -o -name '*.h')
+  fi
+  local bad
+  bad=$(cd "$SENVARO_ROOT" && echo "$files" | xargs -r clang-format --dry-run 2>&1 | grep 'warning:' | cut -d: -f1 | sort -u)
+  if [ -n "$bad" ]; then
+    echo "clang-format would change these files (run clang-format -i on them):" >&2
+    echo "$bad" >&2
+    return 1
+  fi
 }
 
 # The libFuzzer targets need clang and an instrumented build of their own.
