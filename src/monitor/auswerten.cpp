@@ -155,6 +155,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     const int blockCount = fFieldCount(text, separator()) - 1;
     if (blockCount < 1) {
         w.IamReady = true;
+        w.evaluationCompleted();
         return;
     }
 
@@ -208,4 +209,5 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     }
 
     w.IamReady = true;
+    w.evaluationCompleted();
 }
