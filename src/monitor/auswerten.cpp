@@ -153,6 +153,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     const int blockCount = fFieldCount(text, separator()) - 1;
     if (blockCount < 1) {
         w.IamReady = true;
+        w.evaluationCompleted();
         return;
     }
 
@@ -207,4 +208,5 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     }
 
     w.IamReady = true;
+    w.evaluationCompleted();
 }

@@ -29,4 +29,5 @@ constexpr int LoginRefused = 3;   // the access point refused user name or passw
 constexpr int NoSettingsFile = 4; // headless start without a settings file
 constexpr int NoDisplay = 5;      // no display and no action to run without one
 constexpr int ConnectionLost = 6; // the connection ended before the action was sent
+constexpr int NoAnswer = 7;       // connected, but the access point never sent a byte
 } // namespace OneShotStatus

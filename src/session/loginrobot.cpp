@@ -3,9 +3,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTcpSocket>
 
 #include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
+#include "session/cmdline.h"
 #include "ui/frmMonitor.h"
 
 void frmMonitor::timPWRobot_Timer()
@@ -42,18 +44,39 @@ void frmMonitor::timPWRobot_Timer()
             showStep("sende Befehl");
         }
         break;
-    case 19:
+    case 19: {
         loginPhase = false;
         timPWRobot->setEnabled(false);
+        // A connection that is gone, or an access point that never said a word, is no
+        // established connection, whatever the clock says.
+        const bool closed = !verbunden || TCPClient->state() != QAbstractSocket::ConnectedState;
         if (paramMode) {
-            // A command-line action ends here: close without saving.
-            Unload();
+            if (closed)
+                oneShotAbort(QStringLiteral("Verbindung zum AP während der Anmeldung beendet - Befehl "
+                                            "vielleicht nicht ausgeführt"),
+                             OneShotStatus::ConnectionLost);
+            else if (!receivedSinceConnect)
+                oneShotAbort(QStringLiteral("keine Antwort vom AP - Befehl vielleicht nicht ausgeführt"),
+                             OneShotStatus::NoAnswer);
+            else
+                Unload(); // a command-line action ends here: close without saving
             return;
         }
         timPoll_Power->setEnabled(true);
-        lblStatus->setText(QStringLiteral("Verbindung zu AP") +
-                           fGetField(txtIP->text(), QStringLiteral("."), 4) + QStringLiteral(" aufgebaut"));
+        if (closed) {
+            // The later steps have written over what the close event said: say it again.
+            TCPClient_Close();
+        } else if (!receivedSinceConnect) {
+            lblStatus->setText(QStringLiteral("keine Antwort vom AP"));
+            setBackColor(lblStatus, QColor(255, 255, 192));
+            statusNote = StatusNote::NoAnswer;
+        } else {
+            lblStatus->setText(QStringLiteral("Verbindung zu AP") +
+                               fGetField(txtIP->text(), QStringLiteral("."), 4) +
+                               QStringLiteral(" aufgebaut"));
+        }
         break;
+    }
     default:
         break;
     }

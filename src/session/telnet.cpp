@@ -19,6 +19,9 @@ namespace {
 const QColor statusGreen(0, 192, 0);
 const QColor statusPaleYellow(255, 255, 192);
 
+// 64 KiB: a chunk of that size is routed and shown in a few milliseconds.
+constexpr qint64 socketReadBufferBytes = 64 * 1024;
+
 QString germanSocketError(QAbstractSocket::SocketError error, const QString &host)
 {
     switch (error) {
@@ -59,6 +62,10 @@ void frmMonitor::CmdLogin_Click()
         const QSignalBlocker blocker(TCPClient);
         TCPClient->abort();
     }
+    // A bounded read buffer lets TCP hold back an access point that keeps sending, instead
+    // of memory filling up while the handler pauses; each chunk stays small enough to be
+    // handled without the window freezing.
+    TCPClient->setReadBufferSize(socketReadBufferBytes);
     // The system picks the local port. The address goes to the socket as typed; an
     // unusable one comes back as an error event and leaves the window connecting.
     TCPClient->connectToHost(txtIP->text(), 23);
@@ -80,6 +87,12 @@ void frmMonitor::TCPClient_Connect()
     setBackColor(lblStatus, statusGreen);
     LED2_aus->hide();
     verbunden = true;
+    receivedSinceConnect = false;
+    monitorCut = false;
+    pollOutstanding = false;
+    pollAgain = false;
+    statusNote = StatusNote::None;
+    lastEvaluation = QTime::currentTime();
     robotTick = 0;
     timPWRobot->setEnabled(true);
     CmdLogin->setEnabled(false);
@@ -91,38 +104,81 @@ void frmMonitor::TCPClient_DataArrival()
     // whatever is waiting afterwards is handled here as the next chunk.
     do {
         LED1_aus->show();
-        const QString chunk = QString::fromLatin1(TCPClient->readAll());
-
-        if (loginPhase) {
-            Monitor->setText(chunk);
-            AntwortAuswertung(*this, Monitor->text());
+        const QByteArray bytes = TCPClient->readAll();
+        if (!bytes.isEmpty())
+            receivedSinceConnect = true;
+        const bool login = loginPhase;
+        routeChunk(QString::fromLatin1(bytes));
+        if (login)
             continue;
-        }
-
-        if (chunk.startsWith(QLatin1Char('*')))
-            Monitor->setText(QString());
-        sReplyLine.clear();
-        QString shown;
-        shown.reserve(chunk.size());
-        sReplyLine.reserve(chunk.size());
-        for (const QChar c : chunk) {
-            if (c == QLatin1Char('\r')) {
-                sReplyLine += QLatin1Char(',');
-            } else if (c != QLatin1Char('\n')) {
-                sReplyLine += c;
-                shown += c;
-            }
-        }
-        Monitor->appendText(shown);
-        if (manuellMode) {
-            txtmanAntw->appendText(sReplyLine);
-        } else {
-            dataArrived = true;
-            timAuswertung->setEnabled(true);
-        }
         Pause(100);
         LED1_aus->hide();
     } while (!isUnloaded() && TCPClient->bytesAvailable() > 0);
+}
+
+void frmMonitor::routeChunk(const QString &chunk)
+{
+    if (loginPhase) {
+        if (chunk.size() > maxReceivedChars)
+            showReplyCut();
+        Monitor->setText(chunk.left(maxReceivedChars));
+        AntwortAuswertung(*this, Monitor->text());
+        return;
+    }
+
+    if (chunk.startsWith(QLatin1Char('*'))) {
+        Monitor->setText(QString());
+        monitorCut = false;
+    }
+    sReplyLine.clear();
+    QString shown;
+    shown.reserve(chunk.size());
+    sReplyLine.reserve(chunk.size());
+    for (const QChar c : chunk) {
+        if (c == QLatin1Char('\r')) {
+            sReplyLine += QLatin1Char(',');
+        } else if (c != QLatin1Char('\n')) {
+            sReplyLine += c;
+            shown += c;
+        }
+    }
+    // Monitor keeps the beginning of the reply: that is what the evaluation reads.
+    const qsizetype room = maxReceivedChars - Monitor->text().size();
+    if (shown.size() > room) {
+        if (!monitorCut)
+            showReplyCut();
+        monitorCut = true;
+        shown.truncate(qMax<qsizetype>(room, 0));
+    }
+    Monitor->appendText(shown);
+    if (manuellMode) {
+        // The answer box keeps the newest text. It is cut down to seven eighths at a time,
+        // so that a steady stream rebuilds the box only once per 128 KiB.
+        if (txtmanAntw->text().size() + sReplyLine.size() > maxReceivedChars) {
+            const QString all = txtmanAntw->text() + sReplyLine;
+            txtmanAntw->setText(all.right(maxReceivedChars - maxReceivedChars / 8));
+            showReplyCut();
+        } else {
+            txtmanAntw->appendText(sReplyLine);
+        }
+        // The answer to an open poll came here instead of to the evaluation: the next
+        // polling tick asks again.
+        if (pollOutstanding) {
+            pollOutstanding = false;
+            pollAgain = true;
+        }
+    } else {
+        dataArrived = true;
+        timAuswertung->setEnabled(true);
+    }
+}
+
+void frmMonitor::showReplyCut()
+{
+    if (!verbunden)
+        return;
+    lblStatus->setText(QStringLiteral("Antwort des AP gekürzt: mehr als 1 MiB empfangen"));
+    statusNote = StatusNote::ReplyCut;
 }
 
 void frmMonitor::TCPClient_Close()

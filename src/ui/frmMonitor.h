@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTime>
 #include <QWidget>
 #include <array>
 
@@ -242,6 +244,25 @@ public:
     void timAuswertung_Timer();
     void txtRXSign_Change();
     void txtAckSign_Change();
+
+    // ---- Received text and the answer watch (src/session/telnet.cpp, src/monitor/timers.cpp) ----
+    // Each box keeps at most this many characters (one byte each on the wire): Monitor the
+    // beginning of the reply, txtmanAntw the newest text.
+    static constexpr qsizetype maxReceivedChars = qsizetype(1) << 20;
+    // Steps 3 and 4.1 to 4.4 of the receive routing for one chunk (no lamp, no pause).
+    void routeChunk(const QString &chunk);
+    // Called by the parser when an evaluation has completed.
+    void evaluationCompleted();
+    void showReplyCut();         // status note: received text was dropped at the bound
+    void showConnectedCaption(); // "Verbindung zu AP… aufgebaut" on green
+    enum class StatusNote { None, ReplyCut, NoAnswer };
+    StatusNote statusNote = StatusNote::None; // a note in lblStatus that replaced the caption
+    bool receivedSinceConnect = false;        // any byte since the connect event
+    bool monitorCut = false;                  // Monitor's current reply lost text to the bound
+    bool pollOutstanding = false;             // "get station" sent, no evaluation completed since
+    bool pollAgain = false;                   // the next polling tick sends even without IamReady
+    QElapsedTimer pollSentAt;
+    QTime lastEvaluation; // time of day of the last completed evaluation (or of the connect)
 
     // ---- Known-client records (src/ui/records.cpp) ----
     void showRecord();

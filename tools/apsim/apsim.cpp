@@ -122,6 +122,8 @@ private:
         bool close = false;
         if (o.echo && m_state != State::Password)
             out += line + eol;
+        if (o.echoApart && !o.noReply && m_state != State::Password)
+            m_queue.push_back({m_clock.elapsed(), line + eol, false});
         switch (m_state) {
         case State::User:
             m_user = line;
@@ -158,7 +160,8 @@ private:
                 m_queue.push_back({m_clock.elapsed(), QByteArray(), true});
         } else {
             const QByteArray body = bytes.isEmpty() ? bytes : o.garbage + bytes;
-            m_queue.push_back({m_clock.elapsed() + o.replyDelayMs, body, close});
+            const int gap = o.echoApart ? o.echoApartGapMs : 0;
+            m_queue.push_back({m_clock.elapsed() + o.replyDelayMs + gap, body, close});
         }
         if (!m_pump.isActive())
             pump();
@@ -355,6 +358,10 @@ QByteArray ApSim::stationReply()
             out += filler + e;
         out.truncate(m_options.hugeReplyBytes);
     }
+    if (m_options.leadingLineEnd)
+        out += e;
+    if (!m_options.stationHeaderLine.isEmpty())
+        out += m_options.stationHeaderLine + e;
     out += m_options.stationHeader;
     if (m_options.stations.isEmpty()) {
         out += "No station associated." + e;

@@ -93,6 +93,12 @@ struct Options
     int closeAfterLines = 0; // >0: close after answering this many received lines
     bool noReply = false;    // accept, log, never send anything
     QByteArray garbage;      // put in front of every reply (see defaultGarbage)
+
+    // Shapes of a "get station" reply that does not begin with the separator.
+    QByteArray stationHeaderLine; // a line (with line end) before the first separator
+    bool leadingLineEnd = false;  // the reply begins with an empty line
+    bool echoApart = false;       // echo each received line (not the password) in a write
+    int echoApartGapMs = 50;      // of its own, the answer following this many ms later
 };
 
 // One received line (line end removed), with the connection's number (1, 2, ... in

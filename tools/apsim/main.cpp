@@ -88,6 +88,15 @@ int main(int argc, char *argv[])
         {QStringLiteral("drift"),
          QStringLiteral("Levels swing slowly up and down, one full swing in n polls (0 = no swing)."),
          QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("header-line"),
+         QStringLiteral("A line sent before the first station separator of \"get station\" "
+                        "(e.g. \"Wireless Station List\")."),
+         QStringLiteral("text")},
+        {QStringLiteral("leading-eol"),
+         QStringLiteral("Begin every \"get station\" reply with an empty line.")},
+        {QStringLiteral("echo-apart"),
+         QStringLiteral("Echo every received line (not the password) in a packet of its own, "
+                        "the answer following 50 ms later.")},
         {QStringLiteral("quiet"), QStringLiteral("Do not print received lines.")},
     };
     p.addOptions(opts);
@@ -129,6 +138,9 @@ int main(int argc, char *argv[])
     o.hugeReplyBytes = intOption(p, QStringLiteral("huge"), 0, &ok);
     o.comeAndGoPolls = intOption(p, QStringLiteral("come-and-go"), 0, &ok);
     o.driftPolls = intOption(p, QStringLiteral("drift"), 0, &ok);
+    o.stationHeaderLine = p.value(QStringLiteral("header-line")).toLatin1();
+    o.leadingLineEnd = p.isSet(QStringLiteral("leading-eol"));
+    o.echoApart = p.isSet(QStringLiteral("echo-apart"));
     const int port = intOption(p, QStringLiteral("port"), 1, &ok);
     const QHostAddress address(p.value(QStringLiteral("address")));
     if (address.isNull()) {

@@ -1,0 +1,150 @@
+// Cost of large replies: evaluating 1 MiB of ordinary blocks, of asterisks and of text
+// without separators, and routing chunks into the boxes. An access point that keeps
+// sending is in bench_flood.cpp. "stall_ms" is the longest stretch in which the window
+// processed no events, i.e. how long a click would wait.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include "monitor/allgemein.h"
+#include "monitor/auswerten.h"
+#include "ui/frmMonitor.h"
+
+namespace {
+
+constexpr qsizetype MiB = qsizetype(1) << 20;
+
+// 1 MiB as the evaluation sees it in polling mode (line ends removed).
+QString reply(int kind)
+{
+    if (kind == 1)
+        return QString(MiB, QLatin1Char('*'));
+    if (kind == 2) {
+        QString s;
+        while (s.size() < MiB)
+            s += QStringLiteral("Wireless Station List, nothing to read here 0123456789 ");
+        s.truncate(MiB);
+        return s;
+    }
+    QString s;
+    for (int i = 0; s.size() < MiB; ++i)
+        s += QString(49, QLatin1Char('*')) +
+             QStringLiteral("00:1B:11:A0:%1:%2")
+                 .arg(i / 256 % 100, 2, 10, QLatin1Char('0'))
+                 .arg(i % 256, 2, 16, QLatin1Char('0')) +
+             QStringLiteral(
+                 " RxSignalStrength: 40 AckSignalStrength: 32 Authentication Type: Open System WLAN "
+                 "Mode: 11g, Rx Data Rate: 54 Mbps Encryption: Off");
+    s.truncate(MiB);
+    return s;
+}
+
+frmMonitor &window()
+{
+    static frmMonitor *w = [] {
+        auto *win = new frmMonitor;
+        win->Form_Load();
+        win->SSTab1->setCurrentIndex(1);
+        return win;
+    }();
+    return *w;
+}
+
+// Times the stretches between event-processing yields.
+struct StallMeter
+{
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 worst = 0;
+    qint64 yields = 0;
+    void start()
+    {
+        clock.start();
+        last = 0;
+    }
+    void mark()
+    {
+        const qint64 now = clock.nsecsElapsed();
+        worst = qMax(worst, now - last);
+        last = now;
+        ++yields;
+    }
+};
+
+void BM_Evaluate1MiB(benchmark::State &state)
+{
+    frmMonitor &w = window();
+    const QString text = reply(int(state.range(0)));
+    StallMeter meter;
+    setFieldYield([&meter] {
+        meter.mark();
+        QCoreApplication::processEvents();
+        meter.last = meter.clock.nsecsElapsed();
+    });
+    for (auto _ : state) {
+        meter.start();
+        AntwortAuswertung(w, text);
+        meter.mark();
+    }
+    setFieldYield({});
+    state.counters["stall_ms"] = double(meter.worst) / 1e6;
+    state.counters["yields"] = double(meter.yields) / double(state.iterations());
+    state.SetBytesProcessed(int64_t(state.iterations()) * text.size());
+}
+BENCHMARK(BM_Evaluate1MiB)
+    ->ArgName("kind") // 0 ordinary blocks, 1 asterisks, 2 no separator
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// One chunk through the receive routing into Monitor (polling) or txtmanAntw (manual
+// page, already full, so every chunk pushes old text out).
+void BM_RouteChunk(benchmark::State &state)
+{
+    frmMonitor &w = window();
+    const bool manual = state.range(1) != 0;
+    const QString chunk = QString(state.range(0), QLatin1Char('x')) + QStringLiteral("\r\n");
+    w.verbunden = true;
+    w.manuellMode = manual;
+    if (manual)
+        w.txtmanAntw->setText(QString(frmMonitor::maxReceivedChars, QLatin1Char('y')));
+    QElapsedTimer clock;
+    qint64 worst = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.Monitor->setText(QString());
+        w.monitorCut = false;
+        state.ResumeTiming();
+        clock.start();
+        w.routeChunk(chunk);
+        worst = qMax(worst, clock.nsecsElapsed());
+    }
+    w.manuellMode = false;
+    w.verbunden = false;
+    w.timAuswertung->setEnabled(false);
+    state.counters["stall_ms"] = double(worst) / 1e6;
+    state.SetBytesProcessed(int64_t(state.iterations()) * chunk.size());
+}
+BENCHMARK(BM_RouteChunk)
+    ->ArgNames({"bytes", "manual"})
+    ->Args({64 << 10, 0})
+    ->Args({1 << 20, 0})
+    ->Args({64 << 10, 1})
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

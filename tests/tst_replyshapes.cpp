@@ -1,0 +1,103 @@
+// Station replies that do not begin with the separator: every poll shows exactly the
+// stations of its own reply, however the access point frames it.
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "apsim.h"
+#include "testsupport.h"
+#include "ui/frmMonitor.h"
+
+namespace {
+
+// The captions of the shown option buttons and the station count, as one text.
+QString shownStations(const frmMonitor &w)
+{
+    QStringList shown;
+    for (const QRadioButton *b : w.OptClients)
+        if (!b->isHidden())
+            shown << b->text();
+    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + w.txtAnzahl->text();
+}
+
+struct Shape
+{
+    const char *name;
+    int stations;
+    void (*apply)(apsim::Options &);
+};
+
+const Shape shapes[] = {
+    {"header line", 3, [](apsim::Options &o) { o.stationHeaderLine = "Wireless Station List"; }},
+    {"header line, 12 stations", 12,
+     [](apsim::Options &o) { o.stationHeaderLine = "Wireless Station List"; }},
+    {"leading CR LF", 3, [](apsim::Options &o) { o.leadingLineEnd = true; }},
+    {"echo in the same packet", 3, [](apsim::Options &o) { o.echo = true; }},
+    {"echo in a packet of its own", 3, [](apsim::Options &o) { o.echoApart = true; }},
+};
+constexpr int shapeCount = int(sizeof(shapes) / sizeof(shapes[0]));
+
+} // namespace
+
+class TestReplyShapes : public QObject
+{
+    Q_OBJECT
+private slots:
+    // All shapes run side by side, one simulator and one window each. At every poll the
+    // window still shows the outcome of the previous one, which must be the simulator's
+    // stations, each once, in order.
+    void tenPollsShowEachStationOnce()
+    {
+        ScriptedDialogs dialogs;
+        std::vector<std::unique_ptr<apsim::ApSim>> sims;
+        std::vector<std::unique_ptr<frmMonitor>> windows;
+        QList<QStringList> seen(shapeCount);
+        QStringList expected;
+        for (int i = 0; i < shapeCount; ++i) {
+            apsim::Options o;
+            o.stations = apsim::makeStations(shapes[i].stations);
+            shapes[i].apply(o);
+            QStringList macs;
+            for (const apsim::Station &s : o.stations)
+                macs << s.mac;
+            expected << macs.join(QLatin1Char(' ')) + QStringLiteral(" / ") + QString::number(macs.size());
+
+            const QString ip = QStringLiteral("127.0.0.%1").arg(81 + i);
+            sims.push_back(std::make_unique<apsim::ApSim>(o));
+            QVERIFY2(sims.back()->listen(QHostAddress(ip)), qPrintable(sims.back()->errorString()));
+            windows.push_back(std::make_unique<frmMonitor>());
+            frmMonitor &w = *windows.back();
+            w.Form_Load();
+            w.txtIP->setText(ip);
+            w.txtUser->setText(QStringLiteral("admin"));
+            w.txtPassw->setText(QStringLiteral("admin"));
+            // Short cycles keep the test brief; the settling rule is the same.
+            w.timPoll_Power->setInterval(300);
+            w.timAuswertung->setInterval(400);
+            connect(sims.back().get(), &apsim::ApSim::lineReceived, this,
+                    [&seen, &w, i](int, qint64, const QByteArray &line) {
+                        if (line == "get station")
+                            seen[i] << shownStations(w);
+                    });
+            w.CmdLogin_Click();
+        }
+        const bool done = waitUntil(
+            [&] {
+                for (const QStringList &s : seen)
+                    if (s.size() < 11)
+                        return false;
+                return true;
+            },
+            90000);
+        for (int i = 0; i < shapeCount; ++i) {
+            // The first poll follows the login, with nothing evaluated yet.
+            const QStringList polls = seen[i].mid(1, 10);
+            QVERIFY2(done,
+                     qPrintable(QStringLiteral("%1: %2 polls").arg(shapes[i].name).arg(seen[i].size())));
+            QCOMPARE(polls, QStringList(10, expected[i]));
+        }
+    }
+};
+
+QTEST_MAIN(TestReplyShapes)
+#include "tst_replyshapes.moc"
