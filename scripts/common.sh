@@ -74,7 +74,7 @@ senvaro_check_format() {
     files=$(cd "$SENVARO_ROOT" && find src tests tools bench fuzz -name '*.cpp' -o -name '*.h')
   fi
   local bad
-  bad=$(cd "$SENVARO_ROOT" && echo "$files" | xargs -r clang-format --dry-run 2>&1 | grep 'warning:' | cut -d: -f1 | sort -u)
+  bad=$(cd "$SENVARO_ROOT" && echo "$files" | xargs -r clang-format --dry-run 2>&1 | { grep 'warning:' || true; } | cut -d: -f1 | sort -u)
   if [ -n "$bad" ]; then
     echo "clang-format would change these files (run clang-format -i on them):" >&2
     echo "$bad" >&2

@@ -34,6 +34,8 @@ const Shape shapes[] = {
     {"leading CR LF", 3, [](apsim::Options &o) { o.leadingLineEnd = true; }},
     {"echo in the same packet", 3, [](apsim::Options &o) { o.echo = true; }},
     {"echo in a packet of its own", 3, [](apsim::Options &o) { o.echoApart = true; }},
+    {"blocks in packets of their own", 3, [](apsim::Options &o) { o.blockGapMs = 20; }},
+    {"blocks apart, after a pause", 3, [](apsim::Options &o) { o.blockGapMs = 150; }},
 };
 constexpr int shapeCount = int(sizeof(shapes) / sizeof(shapes[0]));
 
@@ -62,7 +64,7 @@ private slots:
                 macs << s.mac;
             expected << macs.join(QLatin1Char(' ')) + QStringLiteral(" / ") + QString::number(macs.size());
 
-            const QString ip = QStringLiteral("127.0.0.%1").arg(81 + i);
+            const QString ip = QStringLiteral("127.0.0.%1").arg(140 + i);
             sims.push_back(std::make_unique<apsim::ApSim>(o));
             QVERIFY2(sims.back()->listen(QHostAddress(ip)), qPrintable(sims.back()->errorString()));
             windows.push_back(std::make_unique<frmMonitor>());

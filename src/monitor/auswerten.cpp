@@ -17,13 +17,6 @@
 
 namespace {
 
-// The line of 49 asterisks in front of every station block.
-const QString &separator()
-{
-    static const QString sep(49, QLatin1Char('*'));
-    return sep;
-}
-
 constexpr int maxStations = 12;
 
 // Button captions show as typed: "&" would otherwise become a mnemonic.
@@ -125,6 +118,12 @@ void showDetails(frmMonitor &w, const QString &s)
 
 } // namespace
 
+const QString &stationSeparator()
+{
+    static const QString sep(49, QLatin1Char('*'));
+    return sep;
+}
+
 void AntwortAuswertung(frmMonitor &w, QString text)
 {
     const bool filterOn = chkValue(w.chkBekClients) == 1;
@@ -150,7 +149,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     if (text.size() < 12)
         return; // too short to be a reply; IamReady stays as it is
 
-    const int blockCount = fFieldCount(text, separator()) - 1;
+    const int blockCount = fFieldCount(text, stationSeparator()) - 1;
     if (blockCount < 1) {
         w.IamReady = true;
         w.evaluationCompleted();
@@ -166,7 +165,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     double ackValue = 0.0;
 
     for (int k = 1; examine && k <= blockCount; ++k) {
-        blocks[k] = fGetField(text, separator(), k + 1);
+        blocks[k] = fGetField(text, stationSeparator(), k + 1);
         const QString mac = blocks[k].left(17);
         QRadioButton *button = w.OptClients[k - 1];
 

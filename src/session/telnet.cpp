@@ -126,7 +126,10 @@ void frmMonitor::routeChunk(const QString &chunk)
         return;
     }
 
-    if (chunk.startsWith(QLatin1Char('*'))) {
+    // A chunk that begins with "*" replaces whatever stands before it (an echo, a header),
+    // unless the box already holds a station block: then it continues the same reply, and
+    // emptying the box would lose the blocks received so far.
+    if (chunk.startsWith(QLatin1Char('*')) && !Monitor->text().contains(stationSeparator())) {
         Monitor->setText(QString());
         monitorCut = false;
     }

@@ -159,9 +159,18 @@ private:
             if (close)
                 m_queue.push_back({m_clock.elapsed(), QByteArray(), true});
         } else {
-            const QByteArray body = bytes.isEmpty() ? bytes : o.garbage + bytes;
-            const int gap = o.echoApart ? o.echoApartGapMs : 0;
-            m_queue.push_back({m_clock.elapsed() + o.replyDelayMs + gap, body, close});
+            QByteArray body = bytes.isEmpty() ? bytes : o.garbage + bytes;
+            qint64 due = m_clock.elapsed() + o.replyDelayMs + (o.echoApart ? o.echoApartGapMs : 0);
+            if (o.blockGapMs > 0) {
+                // Every station block after the first in a write of its own.
+                for (qsizetype at = body.indexOf(ApSim::separator(), 1); at > 0;
+                     at = body.indexOf(ApSim::separator(), 1)) {
+                    m_queue.push_back({due, body.left(at), false});
+                    body.remove(0, at);
+                    due += o.blockGapMs;
+                }
+            }
+            m_queue.push_back({due, body, close});
         }
         if (!m_pump.isActive())
             pump();

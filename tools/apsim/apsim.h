@@ -99,6 +99,8 @@ struct Options
     bool leadingLineEnd = false;  // the reply begins with an empty line
     bool echoApart = false;       // echo each received line (not the password) in a write
     int echoApartGapMs = 50;      // of its own, the answer following this many ms later
+    int blockGapMs = 0;           // >0: each station block after the first in a write of its
+                                  // own, this many ms after the one before
 };
 
 // One received line (line end removed), with the connection's number (1, 2, ... in

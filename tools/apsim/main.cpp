@@ -97,6 +97,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("echo-apart"),
          QStringLiteral("Echo every received line (not the password) in a packet of its own, "
                         "the answer following 50 ms later.")},
+        {QStringLiteral("block-apart"),
+         QStringLiteral("Send each station block after the first in a packet of its own, n ms apart."),
+         QStringLiteral("ms"), QStringLiteral("0")},
         {QStringLiteral("quiet"), QStringLiteral("Do not print received lines.")},
     };
     p.addOptions(opts);
@@ -141,6 +144,7 @@ int main(int argc, char *argv[])
     o.stationHeaderLine = p.value(QStringLiteral("header-line")).toLatin1();
     o.leadingLineEnd = p.isSet(QStringLiteral("leading-eol"));
     o.echoApart = p.isSet(QStringLiteral("echo-apart"));
+    o.blockGapMs = intOption(p, QStringLiteral("block-apart"), 0, &ok);
     const int port = intOption(p, QStringLiteral("port"), 1, &ok);
     const QHostAddress address(p.value(QStringLiteral("address")));
     if (address.isNull()) {
