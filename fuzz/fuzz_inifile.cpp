@@ -111,7 +111,7 @@ State snapshot(const frmMonitor &w)
 
 const QString &folder()
 {
-    static QTemporaryDir *dir = [] {
+    static const bool started = [] {
         static int argc = 1;
         static char name[] = "fuzz_inifile";
         static char *argv[] = {name, nullptr};
@@ -119,11 +119,11 @@ const QString &folder()
         new QApplication(argc, argv);
         // Nothing may wait for a person; a box asked here is a finding of its own.
         Dialogs::setHandler([](const Dialogs::Request &) -> Dialogs::Answer { std::abort(); });
-        auto *d = new QTemporaryDir;
-        check(d->isValid());
-        return d;
+        return true;
     }();
-    static const QString path = dir->path();
+    // Removed with its files when the run ends normally.
+    static QTemporaryDir dir;
+    static const QString path = (check(started && dir.isValid()), dir.path());
     return path;
 }
 

@@ -57,7 +57,6 @@ struct Run
     QTcpServer *server = nullptr;
     QTcpSocket *peer = nullptr; // the access point's end of the connection
     frmMonitor *window = nullptr;
-    QTemporaryDir *dir = nullptr;
     Dialogs::Answer answer = Dialogs::Answer::Ok;
     int questions = 0; // wrong-password questions asked
     int ends = 0;      // process ends requested
@@ -74,9 +73,10 @@ Run &run()
         qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
         setFieldYield([] { QCoreApplication::processEvents(); });
-        r.dir = new QTemporaryDir;
-        check(r.dir->isValid());
-        IniPfad = QDir(r.dir->path()).filePath(QStringLiteral("SENVARO.INI"));
+        // Where an alarm word's orderly end saves the settings; removed when the run ends.
+        static QTemporaryDir dir;
+        check(dir.isValid());
+        IniPfad = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
         r.server = new QTcpServer;
         check(r.server->listen(QHostAddress(QHostAddress::LocalHost), 0));
         MACs = QVector<tMAC>(3);
