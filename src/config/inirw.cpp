@@ -311,8 +311,10 @@ std::optional<QString> Document::value(const QString &section, const QString &ke
     if (it == s->keys.constEnd())
         return std::nullopt;
     const QString &text = s->lines[*it].text;
-    const QStringView v = trimBlanks(QStringView(text).mid(text.indexOf(QChar('=')) + 1));
-    return v.left(maxValueLength).toString();
+    // A lone CR or a NUL reads as the blank the writer puts in its place, so a value
+    // read, written and read again stays the same.
+    const QString v = oneLine(text.mid(text.indexOf(QChar('=')) + 1));
+    return trimBlanks(v).left(maxValueLength).toString();
 }
 
 bool Document::setValue(const QString &section, const QString &key, const std::optional<QString> &value)

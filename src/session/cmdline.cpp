@@ -48,10 +48,20 @@ ParamRequest evaluateParameters(const QString &s)
 {
     ParamRequest r;
     r.caption = QStringLiteral("Senvaro - Parameter: ") + s;
-    const QString slash = QStringLiteral("/");
-    const int n = fFieldCount(s, slash);
+    // Fields are cut in one pass, so the cost grows with the length of the text;
+    // taking field i by number would walk the text from its start each time. The
+    // count (which yields to pending events once per "/") decides how many there are:
+    // a "/" as the very last character opens no further field.
+    const QString text = s; // a handler run while counting cannot change what is cut
+    const int n = fFieldCount(text, QStringLiteral("/"));
+    qsizetype start = 0;
     for (int i = 1; i <= n; ++i) {
-        const QString field = fTrim(fGetField(s, slash, i));
+        qsizetype end = text.indexOf(QLatin1Char('/'), start);
+        if (end < 0)
+            end = text.size();
+        const QStringView raw = QStringView(text).mid(start, end - start);
+        start = end + 1;
+        const QString field = fTrimView(raw).toString();
         if (field.isEmpty())
             continue;
         if (field == QLatin1String("R")) {
