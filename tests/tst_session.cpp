@@ -141,7 +141,7 @@ private slots:
                                 << 19 << -1;
         QTest::newRow("action, line lost at tick 12")
             << QStringLiteral("set eth2sta disable") << 12 << login << QList<int>{4, 6, 10} << 12
-            << OneShotStatus::ConnectionLost;
+            << ExitStatus::ConnectionLost;
     }
 
     void robotTicks()

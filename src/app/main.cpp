@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/dialogs.h"
+#include "app/processend.h"
 #include "app/startstop.h"
 #include "config/settingslocation.h"
 #include "monitor/allgemein.h"
@@ -14,13 +15,6 @@
 #include "ui/frmMonitor.h"
 
 namespace {
-
-void printError(const QString &text)
-{
-    const QByteArray line = (QStringLiteral("Senvaro: ") + text + QLatin1Char('\n')).toLocal8Bit();
-    std::fputs(line.constData(), stderr);
-    std::fflush(stderr);
-}
 
 // On X11/Wayland systems a start from a script or a cron job often has no display.
 // Qt would abort there; without an explicit platform choice we look first.
@@ -65,7 +59,7 @@ QString usageText(const QString &ini)
                "  3  der Access Point hat die Anmeldung abgelehnt\n"
                "  4  keine Anzeige und keine Ini-Datei\n"
                "  5  keine Anzeige und keine Aktion auf der Kommandozeile\n"
-               "  6  die Verbindung endete, bevor die Aktion gesendet war\n"
+               "  6  die Verbindung endete vor dem Ende des Laufs (vor oder kurz nach der Aktion)\n"
                "  7  der Access Point hat nach dem Verbindungsaufbau nichts gesendet\n"
                "\n"
                "Ini-Datei: liegt sie neben dem Programm, gilt sie dort. Sonst hält eine\n"
@@ -102,11 +96,11 @@ int main(int argc, char *argv[])
     const bool headless = noDisplay();
     if (headless) {
         if (!evaluateParameters(commandLine).mode) {
-            printError(QStringLiteral(
+            ProcessEnd::printError(QStringLiteral(
                 "keine grafische Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY gesetzt). "
                 "Ohne Anzeige führt Senvaro nur einen Befehl aus, z. B. /192.168.0.50/R, "
                 "/192.168.0.50/ETH0 oder /192.168.0.50/ETH1."));
-            return OneShotStatus::NoDisplay;
+            return ExitStatus::NoDisplay;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -123,14 +117,15 @@ int main(int argc, char *argv[])
         // and any other box is written to stderr and answered negatively.
         const QString ini = settingsFilePath();
         if (!fFileExists(ini)) {
-            printError(QStringLiteral("Ini-Datei ") + QDir::toNativeSeparators(ini) +
-                       QStringLiteral(" nicht gefunden; ohne Anzeige kann sie nicht angelegt werden. Senvaro "
-                                      "einmal mit Anzeige starten oder die Datei anlegen."));
-            return OneShotStatus::NoSettingsFile;
+            ProcessEnd::printError(
+                QStringLiteral("Ini-Datei ") + QDir::toNativeSeparators(ini) +
+                QStringLiteral(" nicht gefunden; ohne Anzeige kann sie nicht angelegt werden. Senvaro "
+                               "einmal mit Anzeige starten oder die Datei anlegen."));
+            return ExitStatus::NoSettingsFile;
         }
         Dialogs::setHandler([](const Dialogs::Request &r) {
-            printError(r.title + QStringLiteral(": ") +
-                       QString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+            ProcessEnd::printError(r.title + QStringLiteral(": ") +
+                                   QString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
             return Dialogs::negativeAnswer(r.buttons);
         });
     }

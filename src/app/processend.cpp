@@ -22,6 +22,13 @@ void endProcess(int status)
     std::_Exit(status);
 }
 
+void printError(const QString &text)
+{
+    const QByteArray line = (QStringLiteral("Senvaro: ") + text + QLatin1Char('\n')).toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+}
+
 Ender setEnder(Ender e)
 {
     Ender previous = std::move(ender());

@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include "app/dialogs.h"
+#include "app/exitstatus.h"
 #include "app/globals.h"
 #include "app/processend.h"
 #include "config/filename.h"
@@ -77,7 +78,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
                                                 "eine neue Ini-Datei angelegt werden ?");
         if (Dialogs::askYesNo(QStringLiteral("Fehler beim Lesen der Ini-Datei"), question) !=
             Dialogs::Answer::Yes) {
-            ProcessEnd::endProcess(0);
+            ProcessEnd::endProcess(ExitStatus::Ok);
             return nullptr;
         }
         if (location.userConfig) // a failure here shows as the file's own failure below
@@ -87,7 +88,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
             Dialogs::critical(QStringLiteral("Fehler beim Anlegen der Ini-Datei"),
                               QStringLiteral("Die Ini-Datei\r\n") + folder + name +
                                   QStringLiteral("\r\nkonnte nicht angelegt werden:\r\n") + reason);
-            ProcessEnd::endProcess(1);
+            ProcessEnd::endProcess(ExitStatus::SaveFailed);
             return nullptr;
         }
         newFile = true;
@@ -118,13 +119,13 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
 void ProgrammEnde(frmMonitor &w)
 {
     IniFile ini;
-    int status = 0;
+    int status = ExitStatus::Ok;
     if (!ini.Save(IniPfad, w)) {
         // The old file is left intact; say so rather than end silently.
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
                           QStringLiteral("Die Einstellungen konnten nicht in\r\n") + IniPfad +
                               QStringLiteral("\r\ngespeichert werden:\r\n") + ini.errorText());
-        status = 1;
+        status = ExitStatus::SaveFailed;
     }
     w.Unload();
     ProcessEnd::endProcess(status);

@@ -3,6 +3,7 @@
 
 #include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
+#include "session/statuscolors.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -33,7 +34,7 @@ void frmMonitor::timPoll_Power_Timer()
         pollSentAt.elapsed() >= qMax<qint64>(3 * qint64(timPoll_Power->interval()), minNoAnswerMs)) {
         lblStatus->setText(QStringLiteral("keine Antwort vom AP seit ") +
                            lastEvaluation.toString(QStringLiteral("HH:mm:ss")));
-        setBackColor(lblStatus, QColor(255, 255, 192));
+        setBackColor(lblStatus, StatusColor::NoConnection);
         statusNote = StatusNote::NoAnswer;
         pollAgain = true;
     }
@@ -70,5 +71,5 @@ void frmMonitor::showConnectedCaption()
 {
     lblStatus->setText(QStringLiteral("Verbindung zu AP") + fGetField(txtIP->text(), QStringLiteral("."), 4) +
                        QStringLiteral(" aufgebaut"));
-    setBackColor(lblStatus, QColor(0, 192, 0));
+    setBackColor(lblStatus, StatusColor::Connected);
 }

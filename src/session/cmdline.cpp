@@ -3,10 +3,10 @@
 
 #include <QTcpSocket>
 #include <QTimer>
-#include <cstdio>
 
 #include "app/processend.h"
 #include "monitor/allgemein.h"
+#include "session/robotticks.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -114,21 +114,21 @@ void frmMonitor::startOneShotWatchdog()
         if (paramIP.isEmpty())
             oneShotAbort(QStringLiteral("keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - "
                                         "Befehl nicht gesendet"),
-                         OneShotStatus::NoConnection);
+                         ExitStatus::NoConnection);
         else
             oneShotAbort(QStringLiteral("keine Verbindung zum AP ") + paramIP +
                              QStringLiteral(" innerhalb von ") +
                              QString::number(oneShotConnectTimeoutMs / 1000) +
                              QStringLiteral(" s - Befehl nicht gesendet"),
-                         OneShotStatus::NoConnection);
+                         ExitStatus::NoConnection);
     });
     // The robot sends the action at its tick 13; a connection that ends before then
     // leaves the action unsent, which must not end as a success at tick 19.
     connect(TCPClient, &QTcpSocket::disconnected, this, [this] {
-        if (paramMode && robotTick < 13 && !isUnloaded())
+        if (paramMode && robotTick < RobotTick::SendAction && !isUnloaded())
             oneShotAbort(QStringLiteral("Verbindung zum AP vor dem Senden des Befehls beendet - "
                                         "Befehl nicht gesendet"),
-                         OneShotStatus::ConnectionLost);
+                         ExitStatus::ConnectionLost);
     });
     watchdog->start(oneShotConnectTimeoutMs);
 }
@@ -137,9 +137,7 @@ void frmMonitor::oneShotAbort(const QString &reason, int status)
 {
     if (isUnloaded())
         return;
-    const QByteArray line = (QStringLiteral("Senvaro: ") + reason + QLatin1Char('\n')).toLocal8Bit();
-    std::fputs(line.constData(), stderr);
-    std::fflush(stderr);
+    ProcessEnd::printError(reason);
     timPWRobot->setEnabled(false);
     timPoll_Power->setEnabled(false);
     timAuswertung->setEnabled(false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/exitstatus.h"
+
 #include <QString>
 
 // True when sIP is an acceptable IPv4 address; then sIP is rewritten normalised.
@@ -21,13 +23,3 @@ ParamRequest evaluateParameters(const QString &s);
 
 // A one-shot run gives up when no connection has come up this long after its login.
 constexpr int oneShotConnectTimeoutMs = 30000;
-
-// Exit statuses of a one-shot run (0: the action was sent and the window closed).
-namespace OneShotStatus {
-constexpr int NoConnection = 2;   // no connection within oneShotConnectTimeoutMs
-constexpr int LoginRefused = 3;   // the access point refused user name or password
-constexpr int NoSettingsFile = 4; // headless start without a settings file
-constexpr int NoDisplay = 5;      // no display and no action to run without one
-constexpr int ConnectionLost = 6; // the connection ended before the action was sent
-constexpr int NoAnswer = 7;       // connected, but the access point never sent a byte
-} // namespace OneShotStatus

@@ -8,6 +8,8 @@
 #include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
 #include "session/cmdline.h"
+#include "session/robotticks.h"
+#include "session/statuscolors.h"
 #include "ui/frmMonitor.h"
 
 void frmMonitor::timPWRobot_Timer()
@@ -17,34 +19,34 @@ void frmMonitor::timPWRobot_Timer()
         lblStatus->setText(statusBase + QStringLiteral("\r\n") + QString::fromUtf8(step));
     };
     switch (robotTick) {
-    case 4:
+    case RobotTick::SendUser:
         sendCommand(fTrim(txtUser->text()));
         statusBase = lblStatus->text();
         showStep("sende Username");
         break;
-    case 6:
+    case RobotTick::SendPassword:
         sendCommand(sPassword);
         showStep("sende Passwort");
         break;
-    case 10:
+    case RobotTick::AskFirmware:
         Monitor->setText(QString());
         sendCommand(QStringLiteral("version"));
         showStep("hole Firmware");
         break;
-    case 12:
+    case RobotTick::ReadFirmware:
         AntwortAuswertung(*this, Monitor->text());
         // The parser may have ended the dialogue (refused login, restart): its status stays.
         if (isUnloaded() || !timPWRobot->enabled())
             return;
         showStep("Antwort erhalten");
         break;
-    case 13:
+    case RobotTick::SendAction:
         if (paramMode) {
             sendCommand(paramCommand);
             showStep("sende Befehl");
         }
         break;
-    case 19: {
+    case RobotTick::LoginDone: {
         loginPhase = false;
         timPWRobot->setEnabled(false);
         // A connection that is gone, or an access point that never said a word, is no
@@ -54,10 +56,10 @@ void frmMonitor::timPWRobot_Timer()
             if (closed)
                 oneShotAbort(QStringLiteral("Verbindung zum AP während der Anmeldung beendet - Befehl "
                                             "vielleicht nicht ausgeführt"),
-                             OneShotStatus::ConnectionLost);
+                             ExitStatus::ConnectionLost);
             else if (!receivedSinceConnect)
                 oneShotAbort(QStringLiteral("keine Antwort vom AP - Befehl vielleicht nicht ausgeführt"),
-                             OneShotStatus::NoAnswer);
+                             ExitStatus::NoAnswer);
             else
                 Unload(); // a command-line action ends here: close without saving
             return;
@@ -68,7 +70,7 @@ void frmMonitor::timPWRobot_Timer()
             TCPClient_Close();
         } else if (!receivedSinceConnect) {
             lblStatus->setText(QStringLiteral("keine Antwort vom AP"));
-            setBackColor(lblStatus, QColor(255, 255, 192));
+            setBackColor(lblStatus, StatusColor::NoConnection);
             statusNote = StatusNote::NoAnswer;
         } else {
             lblStatus->setText(QStringLiteral("Verbindung zu AP") +

@@ -12,13 +12,8 @@
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/chart.h"
+#include "session/statuscolors.h"
 #include "ui/frmMonitor.h"
-
-namespace {
-
-const QColor statusLightRed(255, 128, 128);
-
-} // namespace
 
 void frmMonitor::Cmd_logout_Click()
 {
@@ -37,7 +32,7 @@ void frmMonitor::Cmd_logout_Click()
     }
     CmdLogin->setEnabled(true);
     lblStatus->setText(QStringLiteral("keine Verbindung zum AP"));
-    setBackColor(lblStatus, QColor(255, 255, 192));
+    setBackColor(lblStatus, StatusColor::NoConnection);
     verbunden = false;
 
     MSChart1->setRowCount(1);
@@ -61,7 +56,7 @@ void frmMonitor::Cmd_logout_Click()
 void frmMonitor::trennen()
 {
     lblStatus->setText(QStringLiteral("Passwort ungültig"));
-    setBackColor(lblStatus, statusLightRed);
+    setBackColor(lblStatus, StatusColor::Refused);
     if (paramMode) {
         // Nobody is there to answer the question.
         oneShotAbort(QStringLiteral("Anmeldung am Access Point abgelehnt (falscher Benutzername "

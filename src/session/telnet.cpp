@@ -7,17 +7,13 @@
 #include <QTcpSocket>
 #include <QToolButton>
 
-#include "app/dialogs.h"
 #include "app/pause.h"
-#include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
+#include "session/statuscolors.h"
 #include "ui/frmMonitor.h"
 
 namespace {
-
-const QColor statusGreen(0, 192, 0);
-const QColor statusPaleYellow(255, 255, 192);
 
 // 64 KiB: a chunk of that size is routed and shown in a few milliseconds.
 constexpr qint64 socketReadBufferBytes = 64 * 1024;
@@ -84,7 +80,7 @@ void frmMonitor::sendCommand(const QString &text)
 void frmMonitor::TCPClient_Connect()
 {
     lblStatus->setText(QStringLiteral("AP lokalisiert"));
-    setBackColor(lblStatus, statusGreen);
+    setBackColor(lblStatus, StatusColor::Connected);
     LED2_aus->hide();
     verbunden = true;
     receivedSinceConnect = false;
@@ -187,7 +183,7 @@ void frmMonitor::showReplyCut()
 void frmMonitor::TCPClient_Close()
 {
     lblStatus->setText(QStringLiteral("keine Verbindung zum AP"));
-    setBackColor(lblStatus, statusPaleYellow);
+    setBackColor(lblStatus, StatusColor::NoConnection);
     verbunden = false;
 }
 
