@@ -13,6 +13,7 @@
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/chart.h"
+#include "monitor/record.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -152,6 +153,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
 
     const int blockCount = fFieldCount(text, separator()) - 1;
     if (blockCount < 1) {
+        recordStations(w, text, {}, {});
         w.IamReady = true;
         return;
     }
@@ -206,5 +208,6 @@ void AntwortAuswertung(frmMonitor &w, QString text)
         }
     }
 
+    recordStations(w, text, blocks, passed);
     w.IamReady = true;
 }
