@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpSocket>
@@ -36,8 +37,8 @@ constexpr int tabHeight = 4695;
 constexpr int tabRowHeight = 520;
 constexpr int clientWidth = 7170;
 constexpr int clientHeight = 6270;
-// The designed six pages and "Verlauf" share the designed row: each tab gets its
-// caption and an equal share of what is left.
+// The designed six pages and "Verlauf" share one row: each tab gets its caption and
+// an equal share of what is left.
 constexpr int pagesPerRow = 7;
 
 // The photo (accesspoint.svg, drawn at 1:1) and where its lamps sit on it, in pixels.
@@ -72,7 +73,13 @@ void chainTabOrder(std::initializer_list<QWidget *> chain)
 void layoutWindow(frmMonitor &w)
 {
     auto *bar = static_cast<SSTab *>(w.SSTab1)->bar();
-    const int designedWidth = tw(tabWidth);
+    // The style draws a caption inside its tab less its padding: seven captions with
+    // that padding need a little more than the designed row, so the row grows to them.
+    int captions = 0;
+    for (int i = 0; i < bar->count(); ++i)
+        captions += bar->fontMetrics().horizontalAdvance(bar->tabText(i));
+    const int padding = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar) + 2;
+    const int designedWidth = std::max(tw(tabWidth), captions + padding * bar->count() + 4);
     bar->setTabExtent(QSize((designedWidth - 4) / pagesPerRow, tw(tabRowHeight)));
     w.SSTab1->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
     w.SSTab1->resize(w.SSTab1->size().expandedTo(w.SSTab1->minimumSizeHint()));
