@@ -19,6 +19,7 @@ using namespace ui;
 void frmMonitor::createVerlaufPage(QWidget *page)
 {
     Verlauf = named(new HistoryPage(history, page), "Verlauf");
+    Verlauf->setAccessibleName(QStringLiteral("Verlauf"));
     auto *v = new QVBoxLayout(page);
     tighten(v, 0);
     v->addWidget(Verlauf);
