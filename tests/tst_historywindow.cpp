@@ -182,31 +182,38 @@ private slots:
             }
     }
 
-    // The key "Verlauf protokollieren" follows the designed keys of "User"; files without
-    // it read as off, and loading it on switches the log on beside the settings file.
+    // The key "Verlauf protokollieren" follows the designed keys of "User" once the log
+    // was switched on; files without it read as off and stay as they are while it is off.
+    // Loading it on switches the log on beside the settings file.
     void settingsKey()
     {
+        const QByteArray old = "[User]\r\nName=x\r\nPasswort=\r\nPolling Zyklus in Sekunden=2\r\n"
+                               "Benutzername speichern=1\r\nPasswort speichern=0\r\nPasswort anzeigen=0\r\n"
+                               "[bekannte MAC-Adressen]\r\nAnzahl=0\r\n";
+        const auto content = [] {
+            QFile f(IniPfad);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
         QFile f(IniPfad);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(
-            "[User]\r\nName=x\r\nPasswort=\r\nPolling Zyklus in Sekunden=2\r\nBenutzername speichern=1\r\n"
-            "Passwort speichern=0\r\nPasswort anzeigen=0\r\n[bekannte MAC-Adressen]\r\nAnzahl=0\r\n");
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
         f.close();
-        {
+        for (bool on : {false, true, false}) {
             frmMonitor w;
             w.Form_Load();
             QVERIFY(IniFile().load(IniPfad, w));
-            QVERIFY(!w.chkVerlauf->isChecked() && !w.historyLog->isEnabled());
-            w.chkVerlauf->setChecked(true);
+            QCOMPARE(w.chkVerlauf->isChecked() && w.historyLog->isEnabled(),
+                     content().contains("protokollieren=1"));
+            w.chkVerlauf->setChecked(on);
             QVERIFY(IniFile().Save(IniPfad, w));
+            if (content().contains("Verlauf"))
+                QVERIFY(content().contains(QByteArray("Passwort anzeigen=0\r\nVerlauf protokollieren=") +
+                                           (on ? "1" : "0") + "\r\n[bekannte"));
+            else
+                QVERIFY(!on); // off and never on: no new key
         }
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.readAll().contains("Passwort anzeigen=0\r\nVerlauf protokollieren=1\r\n[bekannte"));
-        f.close();
         frmMonitor w;
         w.Form_Load();
-        QVERIFY(IniFile().load(IniPfad, w));
-        QVERIFY(w.chkVerlauf->isChecked() && w.historyLog->isEnabled());
+        w.chkVerlauf->setChecked(true);
         QCOMPARE(QDir(w.historyLog->folder()), QDir(dir.path()));
     }
 

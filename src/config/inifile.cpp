@@ -187,7 +187,12 @@ bool IniFile::Save(const QString &Dateiname, frmMonitor &Window)
     writeNumber(SaveUser, file, qint16(chkValue(w.ChksaveUser)));
     writeNumber(SavePassword, file, qint16(chkValue(w.ChksavePW)));
     writeNumber(ShowPassword, file, qint16(chkValue(w.ChkShowPW)));
-    writeNumber(LogHistory, file, qint16(chkValue(w.chkVerlauf)));
+    // The log switch is written once it has been used: while the log is off, a file
+    // from before the key stays byte for byte as it was.
+    RegisterPrivateIni(LogHistory.sectionName(), file);
+    const QString absent = QStringLiteral("\n"); // no value can hold a line end
+    if (chkValue(w.chkVerlauf) == 1 || GetPrivateIniString(LogHistory.keyName(), absent) != absent)
+        writeNumber(LogHistory, file, qint16(chkValue(w.chkVerlauf)));
 
     writeNumber(KnownOnly, file, qint16(chkValue(w.chkBekClients)));
     const int n = int(std::clamp<qsizetype>(MACs.size() - 1, 0, 32767));
