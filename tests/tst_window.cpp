@@ -72,7 +72,8 @@ private slots:
         QStringList pages;
         for (int i = 0; i < w.SSTab1->count(); ++i)
             pages << w.SSTab1->tabText(i);
-        QCOMPARE(pages, QStringList({"LOGIN", " Clients", "Diagramm", "manuell", "Antworten", "Setup"}));
+        QCOMPARE(pages,
+                 QStringList({"LOGIN", " Clients", "Diagramm", "manuell", "Antworten", "Setup", "Verlauf"}));
         QCOMPARE(QStringList({w.Command3->toolTip(), w.Command5->toolTip(), w.Command4->toolTip()}),
                  QStringList({"diversity aus", "diversity aus", "diversity ein"}));
         for (auto [t, ms] : {std::pair{w.timAuswertung, 1000}, {w.timPWRobot, 200}, {w.timPoll_Power, 5000}})

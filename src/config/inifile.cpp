@@ -118,6 +118,7 @@ bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
     setChkValue(w.ChksaveUser, checkBoxValue(readText(SaveUser, file)));
     setChkValue(w.ChksavePW, checkBoxValue(readText(SavePassword, file)));
     w.ChkShowPW_Click(); // masks both fields unless "show" is checked
+    w.chkVerlauf->setChecked(checkBoxValue(readText(LogHistory, file)) == 1);
 
     qint16 count = readNumber(RecordCount, file);
     if (count < 0)
@@ -186,6 +187,12 @@ bool IniFile::Save(const QString &Dateiname, frmMonitor &Window)
     writeNumber(SaveUser, file, qint16(chkValue(w.ChksaveUser)));
     writeNumber(SavePassword, file, qint16(chkValue(w.ChksavePW)));
     writeNumber(ShowPassword, file, qint16(chkValue(w.ChkShowPW)));
+    // The log switch is written once it has been used: while the log is off, a file
+    // from before the key stays byte for byte as it was.
+    RegisterPrivateIni(LogHistory.sectionName(), file);
+    const QString absent = QStringLiteral("\n"); // no value can hold a line end
+    if (chkValue(w.chkVerlauf) == 1 || GetPrivateIniString(LogHistory.keyName(), absent) != absent)
+        writeNumber(LogHistory, file, qint16(chkValue(w.chkVerlauf)));
 
     writeNumber(KnownOnly, file, qint16(chkValue(w.chkBekClients)));
     const int n = int(std::clamp<qsizetype>(MACs.size() - 1, 0, 32767));

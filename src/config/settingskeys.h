@@ -43,6 +43,9 @@ inline constexpr SettingKey SaveUser{kUser, "Benutzername speichern", "0"};
 inline constexpr SettingKey SavePassword{kUser, "Passwort speichern", "0"};
 // Written but never read back: the password is never shown at start.
 inline constexpr SettingKey ShowPassword{kUser, "Passwort anzeigen", "0"};
+// Added after the designed keys: "1" writes the signal history to CSV files; files
+// from before it read as off.
+inline constexpr SettingKey LogHistory{kUser, "Verlauf protokollieren", "0"};
 
 inline constexpr SettingKey KnownOnly{kClients, "nur bekannte Clients", "0"};
 inline constexpr SettingKey RecordCount{kClients, "Anzahl", "0"};

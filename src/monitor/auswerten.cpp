@@ -13,6 +13,7 @@
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/chart.h"
+#include "monitor/record.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -151,6 +152,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
 
     const int blockCount = fFieldCount(text, stationSeparator()) - 1;
     if (blockCount < 1) {
+        recordStations(w, text, {}, {});
         w.IamReady = true;
         w.evaluationCompleted();
         return;
@@ -206,6 +208,7 @@ void AntwortAuswertung(frmMonitor &w, QString text)
         }
     }
 
+    recordStations(w, text, blocks, passed);
     w.IamReady = true;
     w.evaluationCompleted();
 }

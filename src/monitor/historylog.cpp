@@ -20,6 +20,12 @@ QString field(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+// Two short lines, so the reason fits the window's status line.
+QString reasonText(const QString &what, const QString &fileName)
+{
+    return QStringLiteral("Verlauf-Protokoll abgeschaltet: ") + what + QStringLiteral("\r\n") + fileName;
+}
+
 QString isoTime(const QDateTime &t)
 {
     return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
@@ -92,14 +98,12 @@ bool HistoryLog::append(const QDate &day, const QString &lines)
 {
     const QString name = fileName(day);
     if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) {
-        fail(
-            QStringLiteral("Verlauf nicht geschrieben, Protokoll abgeschaltet: Ordner fehlt (%1)").arg(name));
+        fail(reasonText(QStringLiteral("Ordner fehlt"), name));
         return false;
     }
     QFile file(filePath(day));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        fail(QStringLiteral("Verlauf nicht geschrieben, Protokoll abgeschaltet: %1 lässt sich nicht öffnen")
-                 .arg(name));
+        fail(reasonText(QStringLiteral("Datei nicht zu öffnen"), name));
         return false;
     }
     QByteArray bytes;
@@ -109,9 +113,7 @@ bool HistoryLog::append(const QDate &day, const QString &lines)
     const bool ok = file.write(bytes) == bytes.size() && file.flush();
     file.close();
     if (!ok || file.error() != QFileDevice::NoError) {
-        fail(QStringLiteral(
-                 "Verlauf nicht geschrieben, Protokoll abgeschaltet: Schreiben in %1 fehlgeschlagen")
-                 .arg(name));
+        fail(reasonText(QStringLiteral("Schreibfehler"), name));
         return false;
     }
     return true;

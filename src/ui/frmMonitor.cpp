@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpSocket>
@@ -18,7 +19,10 @@
 
 #include "app/globals.h"
 #include "monitor/chart.h"
+#include "monitor/history.h"
+#include "monitor/historylog.h"
 #include "ui/builders.h"
+#include "ui/historypage.h"
 #include "ui/widgets.h"
 
 using namespace ui;
@@ -33,7 +37,9 @@ constexpr int tabHeight = 4695;
 constexpr int tabRowHeight = 520;
 constexpr int clientWidth = 7170;
 constexpr int clientHeight = 6270;
-constexpr int pagesPerRow = 6;
+// The designed six pages and "Verlauf" share one row: each tab gets its caption and
+// an equal share of what is left.
+constexpr int pagesPerRow = 7;
 
 // The photo (accesspoint.svg, drawn at 1:1) and where its lamps sit on it, in pixels.
 // The tab control covers the photo's top edge; the bezel with the lamps shows below it.
@@ -67,7 +73,13 @@ void chainTabOrder(std::initializer_list<QWidget *> chain)
 void layoutWindow(frmMonitor &w)
 {
     auto *bar = static_cast<SSTab *>(w.SSTab1)->bar();
-    const int designedWidth = tw(tabWidth);
+    // The style draws a caption inside its tab less its padding: seven captions with
+    // that padding need a little more than the designed row, so the row grows to them.
+    int captions = 0;
+    for (int i = 0; i < bar->count(); ++i)
+        captions += bar->fontMetrics().horizontalAdvance(bar->tabText(i));
+    const int padding = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar) + 2;
+    const int designedWidth = std::max(tw(tabWidth), captions + padding * bar->count() + 4);
     bar->setTabExtent(QSize((designedWidth - 4) / pagesPerRow, tw(tabRowHeight)));
     w.SSTab1->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
     w.SSTab1->resize(w.SSTab1->size().expandedTo(w.SSTab1->minimumSizeHint()));
@@ -115,6 +127,7 @@ frmMonitor::frmMonitor(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmMonitor"));
     createControls();
     wireHandlers();
+    wireHistory();
 }
 
 frmMonitor::~frmMonitor()
@@ -137,6 +150,10 @@ void frmMonitor::createControls()
     Image1->setFixedSize(photoSize);
     Image1->setAccessibleName(QStringLiteral("Access Point"));
 
+    // Before the pages: the page "Verlauf" draws from the history.
+    history = named(new StationHistory(this), "history");
+    historyLog = named(new HistoryLog(QString(), this), "historyLog");
+
     auto *tab = new SSTab(this, QSize((tw(tabWidth) - 4) / pagesPerRow, tw(tabRowHeight)));
     SSTab1 = named(static_cast<QTabWidget *>(tab), "SSTab1");
     keepOwnPalette(SSTab1);
@@ -157,6 +174,7 @@ void frmMonitor::createControls()
         {PageManuell, "manuell", &frmMonitor::createManuellPage},
         {PageAntworten, "Antworten", &frmMonitor::createAntwortenPage},
         {PageSetup, "Setup", &frmMonitor::createSetupPage},
+        {PageVerlauf, "Verlauf", &frmMonitor::createVerlaufPage},
     };
     static_assert(
         [] {
@@ -205,6 +223,10 @@ void frmMonitor::createControls()
                    scrDatensatz,     txtDatensatz, txtDataName, txtDataIP,     txtDataMAC,    chkDataAP,
                    cmdNewData,       cmdSave,      Command2,    chkBekClients, ChksaveUser,   ChksavePW,
                    ChkShowPW,        cmbZyklus,    CmdEnde});
+    // The history's controls go in between the designed chain's last field and ENDE.
+    auto verlauf = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
+    chainTabOrder({cmbZyklus, chkVerlauf, verlauf("cmbVerlaufZeitraum"), verlauf("chkVerlaufAck"),
+                   verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"), CmdEnde});
 
     layoutWindow(*this);
 }
@@ -236,6 +258,7 @@ void frmMonitor::SSTab1_Click(int PreviousTab)
     }
     if (page == PageLogin)
         refreshKnownClientViews();
+    Verlauf->setActive(page == PageVerlauf); // drawn only while shown
 }
 
 void frmMonitor::fillClients(qint16 Anzahl)
@@ -263,6 +286,7 @@ void frmMonitor::closeEvent(QCloseEvent *event)
 {
     if (!m_unloaded) {
         m_unloaded = true;
+        endHistory();
         Form_Unload();
     }
     event->accept();
@@ -275,6 +299,7 @@ void frmMonitor::Unload()
     close();
     if (!m_unloaded) { // a hidden window gets no close event
         m_unloaded = true;
+        endHistory();
         Form_Unload();
     }
 }

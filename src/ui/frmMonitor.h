@@ -8,6 +8,8 @@
 
 #include "ui/controls.h"
 
+class HistoryLog;
+class HistoryPage;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -21,6 +23,7 @@ class QTabWidget;
 class QTcpSocket;
 class QToolButton;
 class StationChart;
+class StationHistory;
 
 // The one window. It owns every control, the three timers and the socket; the
 // program's state lives in its controls and variables. Handlers keep the names of
@@ -40,7 +43,7 @@ public:
 
     // The pages of SSTab1 by their number (the tab control's index). A new page is
     // appended at the end, with a builder of its own (see createControls).
-    enum Page { PageLogin = 0, PageClients, PageChart, PageManuell, PageAntworten, PageSetup };
+    enum Page { PageLogin = 0, PageClients, PageChart, PageManuell, PageAntworten, PageSetup, PageVerlauf };
 
     // ---- Public window variables ----
     bool IamReady = false;    // last reply evaluated: the next poll may go out
@@ -162,6 +165,10 @@ public:
     QLabel *Label11 = nullptr;
     QLabel *Label20 = nullptr;
     QLabel *Label19 = nullptr;
+    QCheckBox *chkVerlauf = nullptr; // history log to CSV files
+
+    // ---- Page 6 "Verlauf" ----
+    HistoryPage *Verlauf = nullptr;
 
     // ---- Outside the tab control ----
     QToolButton *CmdEnde = nullptr;
@@ -174,6 +181,10 @@ public:
     WinTimer *timPWRobot = nullptr;    // 200 ms, login robot
     WinTimer *timPoll_Power = nullptr; // 5000 ms or the chosen cycle, polling
     QTcpSocket *TCPClient = nullptr;
+    // Signal history of the evaluated stations and its CSV log; kept over logout and
+    // login, cleared when the window unloads.
+    StationHistory *history = nullptr;
+    HistoryLog *historyLog = nullptr;
 
     // ---- Window (src/ui/frmMonitor.cpp) ----
     void SSTab1_Click(int PreviousTab);
@@ -299,6 +310,10 @@ private:
     void createManuellPage(QWidget *page);   // src/ui/page_manuell.cpp
     void createAntwortenPage(QWidget *page); // src/ui/page_antworten.cpp
     void createSetupPage(QWidget *page);     // src/ui/page_setup.cpp
+    void createVerlaufPage(QWidget *page);   // src/ui/page_verlauf.cpp
+    // The history's log switch and its failure report (src/ui/page_verlauf.cpp).
+    void wireHistory();
+    void endHistory();
 
     int m_shownTab = 0;
     bool m_activated = false;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDateTimeAxis>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
@@ -69,8 +70,12 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_ack->setAccessibleName(m_ack->text());
 
     m_chart = new QChart();
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    // The page is small inside the window: the legend goes to the right, where each
+    // station gets a line of its own, and the chart's frame gives up its margins.
+    m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->setMargins(QMargins(2, 2, 2, 2));
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    m_chart->setBackgroundRoundness(0);
     m_timeAxis = new QDateTimeAxis(m_chart);
     m_timeAxis->setTickCount(5);
     m_valueAxis = new QValueAxis(m_chart);
@@ -90,7 +95,8 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_events->setObjectName(QStringLiteral("lstVerlaufEreignisse"));
     m_events->setAccessibleName(QStringLiteral("Ereignisse"));
     m_events->setUniformItemSizes(true);
-    m_events->setMaximumHeight(90);
+    // Four entries; the newest is on top.
+    m_events->setFixedHeight(4 * m_events->fontMetrics().lineSpacing() + 2 * m_events->frameWidth());
     eventsLabel->setBuddy(m_events);
 
     auto *top = new QHBoxLayout();
@@ -104,8 +110,10 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     layout->setSpacing(3);
     layout->addLayout(top);
     layout->addWidget(m_view, 1);
-    layout->addWidget(eventsLabel);
-    layout->addWidget(m_events);
+    auto *events = new QHBoxLayout();
+    events->addWidget(eventsLabel, 0, Qt::AlignTop);
+    events->addWidget(m_events, 1);
+    layout->addLayout(events);
 
     auto settingChanged = [this] {
         m_valueAxis->setTitleText(m_ack->isChecked() ? QStringLiteral("Ack. Level (%)")

@@ -58,6 +58,7 @@ void frmMonitor::createSetupPage(QWidget *page)
     Label10->setBuddy(cmbZyklus);
     cmbZyklus->setAccessibleName(Label10->text());
     Label11 = label(Frame5, "Label11", QStringLiteral("s"));
+    chkVerlauf = checkBox(Frame5, "chkVerlauf", QStringLiteral("Verlauf in Datei schreiben"));
     Label20 = label(Frame5, "Label20",
                     QStringLiteral("Es besteht kein Zusammenhang zwischen dem Programm und dem "
                                    "Hersteller des DWL-2100AP"));
@@ -111,6 +112,9 @@ void frmMonitor::createSetupPage(QWidget *page)
     cycle->addStretch();
     program->addSpacing(2);
     program->addLayout(cycle);
+    // Below the designed settings, taking only from the free space above the notes.
+    program->addSpacing(2);
+    program->addWidget(chkVerlauf);
     program->addStretch();
     program->addWidget(Label20);
     program->addWidget(Label19);

@@ -1,0 +1,48 @@
+// Page "Verlauf": the signal history of the evaluated stations, and the switch of its
+// CSV log on the setup page.
+
+#include "ui/frmMonitor.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/globals.h"
+#include "monitor/history.h"
+#include "monitor/historylog.h"
+#include "ui/builders.h"
+#include "ui/historypage.h"
+
+using namespace ui;
+
+void frmMonitor::createVerlaufPage(QWidget *page)
+{
+    Verlauf = named(new HistoryPage(history, page), "Verlauf");
+    Verlauf->setAccessibleName(QStringLiteral("Verlauf"));
+    auto *v = new QVBoxLayout(page);
+    tighten(v, 0);
+    v->addWidget(Verlauf);
+}
+
+void frmMonitor::wireHistory()
+{
+    // The log goes beside the settings file; the folder is taken when the log is
+    // switched on, since the settings file is found after the window is built.
+    connect(chkVerlauf, &QCheckBox::toggled, this, [this](bool on) {
+        historyLog->setFolder(IniPfad.isEmpty() ? QString() : QFileInfo(IniPfad).absolutePath());
+        historyLog->setEnabled(on);
+    });
+    // A failed write has switched the log off; monitoring goes on.
+    connect(historyLog, &HistoryLog::failed, this, [this](const QString &reason) {
+        lblStatus->setText(reason);
+        chkVerlauf->setChecked(false);
+    });
+}
+
+void frmMonitor::endHistory()
+{
+    // Nothing is recorded or written once the window is unloading.
+    historyLog->setEnabled(false);
+    history->clear();
+}
