@@ -36,13 +36,3 @@ void BM_ParameterAuswertung(benchmark::State &state)
 BENCHMARK(BM_ParameterAuswertung)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
