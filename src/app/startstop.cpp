@@ -29,7 +29,7 @@ QString shortDate(const QDate &date)
     return QLocale().toString(date, format);
 }
 
-// The executable's name as the platform gives it: no folder, no ".exe".
+// The executable's file name without folder and without ".exe".
 QString exeName(const QString &exePath)
 {
     QString name = QFileInfo(exePath).fileName();

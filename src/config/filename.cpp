@@ -3,7 +3,7 @@
 QString fFileName(const QString &path, bool cut)
 {
     QString result;
-    // Both separators count, so a path the platform reports with "/" works as well.
+    // Both separators count, so a path Qt reports with "/" works as well.
     const qsizetype slash = std::max(path.lastIndexOf(QChar('\\')), path.lastIndexOf(QChar('/')));
     if (slash >= 0)
         result = path.mid(slash + 1);

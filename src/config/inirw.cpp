@@ -76,7 +76,7 @@ QString oneLine(QString s)
     return s;
 }
 
-// Leading decimal integer as the platform reads it: optional sign, digits, the
+// Leading decimal integer: optional sign, digits, the
 // result's low bits kept as they wrap. No digit gives 0.
 qint16 leadingInt16(QStringView s)
 {

@@ -43,7 +43,8 @@ constexpr int maxValueLength = 254;
 // A group of accesses: while one is open, each file is read and parsed once at its
 // first access and every change is kept in memory; finish() (or the destructor)
 // writes each changed file back once. Without an open group every call reads the
-// file, and every write writes it at once, like the platform's own calls.
+// file, and every write writes it at once, so the file always holds every value
+// written.
 class Group
 {
 public:

@@ -5,7 +5,7 @@
 // Where the settings file of one copy of the program lives.
 struct SettingsLocation
 {
-    QString folder;          // as the platform writes it, without a trailing separator (except the root)
+    QString folder;          // with native separators, without a trailing separator (except the root)
     bool userConfig = false; // the user's configuration folder, which the first start may have to create
 };
 
