@@ -100,15 +100,11 @@ private slots:
 
         ScriptedDialogs dialogs;
         frmMonitor w;
-        w.Form_Load();
         qint64 evaluated = -1;
         connect(w.txtAnzahl, &QLineEdit::textChanged, this, [&] { evaluated = clock.elapsed(); });
-        w.txtIP->setText(QStringLiteral("127.0.0.30"));
-        w.txtUser->setText(QStringLiteral("admin"));
-        w.txtPassw->setText(QStringLiteral("admin"));
+        startLogin(w, QStringLiteral("127.0.0.30"));
         w.timPoll_Power->setInterval(1000);
         w.SSTab1->setCurrentIndex(1);
-        w.CmdLogin_Click();
 
         QVERIFY(waitUntil([&] { return w.txtAnzahl->text() == "3"; }, 20000));
         for (int i = 0; i < 4; ++i)
