@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QThread>
 
 #include "app/processend.h"
+#include "ui/frmMonitor.h"
 
 ScriptedDialogs::ScriptedDialogs()
 {
@@ -49,4 +53,30 @@ bool waitUntilImpl(const std::function<bool()> &pred, int ms)
         QThread::msleep(2);
     }
     return true;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+QString statusOf(const frmMonitor &w)
+{
+    return w.lblStatus->text() + backColor(w.lblStatus).name();
+}
+
+void startLogin(frmMonitor &w, const QString &ip, const QString &user, const QString &password)
+{
+    w.Form_Load();
+    w.txtIP->setText(ip);
+    w.txtUser->setText(user);
+    w.txtPassw->setText(password);
+    w.CmdLogin_Click();
 }

@@ -5,6 +5,8 @@
 
 #include "app/dialogs.h"
 
+class frmMonitor;
+
 // Answers message boxes from a script and records what was asked. Installed for the
 // lifetime of the object; unanswered questions get the negative answer and are counted.
 class ScriptedDialogs
@@ -48,3 +50,14 @@ template <typename Pred> bool waitUntil(Pred pred, int ms)
 {
     return waitUntilImpl(std::function<bool()>(pred), ms);
 }
+
+// A file's bytes (empty when it cannot be read); writing reports whether all bytes landed.
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// The status caption and its colour, e.g. "keine Verbindung zum AP#ffffc0".
+QString statusOf(const frmMonitor &w);
+
+// Loads the window and clicks LOGIN for ip with the given name and password.
+void startLogin(frmMonitor &w, const QString &ip, const QString &user = QStringLiteral("admin"),
+                const QString &password = QStringLiteral("admin"));

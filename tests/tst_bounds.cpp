@@ -23,7 +23,6 @@ QString pattern(qsizetype size)
     return s;
 }
 
-const auto status = [](const frmMonitor &w) { return w.lblStatus->text() + backColor(w.lblStatus).name(); };
 const QString cutStatus = QStringLiteral("Antwort des AP gekürzt: mehr als 1 MiB empfangen");
 
 } // namespace
@@ -100,7 +99,7 @@ private slots:
         w.routeChunk(QString(49, QLatin1Char('*')) +
                      QStringLiteral("00:11:22:33:44:55 RxSignalStrength: 40\r\n"));
         AntwortAuswertung(w, w.Monitor->text());
-        QCOMPARE(status(w), QStringLiteral("Verbindung zu AP50 aufgebaut#00c000"));
+        QCOMPARE(statusOf(w), QStringLiteral("Verbindung zu AP50 aufgebaut#00c000"));
         QCOMPARE(w.txtAnzahl->text(), QStringLiteral("1"));
     }
 
@@ -111,11 +110,7 @@ private slots:
         apsim::ApSim sim;
         QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.87"))), qPrintable(sim.errorString()));
         frmMonitor w;
-        w.Form_Load();
-        w.txtIP->setText(QStringLiteral("127.0.0.87"));
-        w.txtUser->setText(QStringLiteral("admin"));
-        w.txtPassw->setText(QStringLiteral("admin"));
-        w.CmdLogin_Click();
+        startLogin(w, QStringLiteral("127.0.0.87"));
         QVERIFY(waitUntil([&] { return w.timPoll_Power->enabled(); }, 10000));
         w.timPoll_Power->setEnabled(false);
         w.Monitor->setText(QString()); // it still holds the answer to "version"

@@ -42,21 +42,35 @@ void TestCmdline::evaluate_data()
     QTest::addColumn<QString>("arg");
     QTest::addColumn<QString>("command"); // empty: no action
     QTest::addColumn<QString>("ip");
-    QTest::addColumn<QString>("caption");
-    const auto row = [](const char *arg, const char *command, const char *ip, const char *caption) {
-        QTest::newRow(arg) << QString(arg) << QString(command) << QString(ip) << QString(caption);
+    QTest::addColumn<QString>("caption"); // empty: "Senvaro - Parameter: " and the argument
+    const auto row = [](const char *name, const QString &arg, const char *command, const char *ip,
+                        const char *caption) {
+        QTest::newRow(name) << arg << QString(command) << QString(ip) << QString(caption);
     };
-    row("/192.168.0.50/R", "reboot", "192.168.0.50", "reboot");
-    row("/192.168.000.050/ETH1", "set eth2sta enable", "192.168.0.50", "enable ETH");
-    row("/r", "", "", "Senvaro - Parameter: /r");
-    row("/eth0", "", "", "Senvaro - Parameter: /eth0");
-    row("/R/ETH0", "set eth2sta disable", "", "disable ETH");
-    row("/ R ", "reboot", "", "reboot");
-    row("/ 10.0.0.7 /ETH1", "set eth2sta enable", "10.0.0.7", "enable ETH");
-    row("/R/", "reboot", "", "reboot");
-    row("/10.0.0.1/R/10.0.0.2/1.2.3.4", "reboot", "10.0.0.2", "reboot");
-    row("/9.0.0.1/ETH1", "set eth2sta enable", "", "enable ETH");
-    row("/R\t", "", "", "Senvaro - Parameter: /R\t");
+    const auto same = [&row](const char *arg, const char *command, const char *ip, const char *caption) {
+        row(arg, QString::fromLatin1(arg), command, ip, caption);
+    };
+    same("/192.168.0.50/R", "reboot", "192.168.0.50", "reboot");
+    same("/192.168.000.050/ETH1", "set eth2sta enable", "192.168.0.50", "enable ETH");
+    same("/r", "", "", "");
+    same("/eth0", "", "", "");
+    same("/R/ETH0", "set eth2sta disable", "", "disable ETH");
+    same("/ R ", "reboot", "", "reboot");
+    same("/ 10.0.0.7 /ETH1", "set eth2sta enable", "10.0.0.7", "enable ETH");
+    same("/R/", "reboot", "", "reboot");
+    same("/10.0.0.1/R/10.0.0.2/1.2.3.4", "reboot", "10.0.0.2", "reboot");
+    same("/9.0.0.1/ETH1", "set eth2sta enable", "", "enable ETH");
+    same("/R\t", "", "", "");
+    // 20 000 fields: the ones at the far end decide, by the same rules.
+    const auto many = [](const char *field) {
+        return QString(QLatin1Char('/') + QLatin1String(field)).repeated(20000);
+    };
+    row("many: last action and address win", many("R/10.0.0.1") + "/ETH0/10.0.0.2", "set eth2sta disable",
+        "10.0.0.2", "disable ETH");
+    row("many: trailing slash opens no field", many("x") + "/ETH1/", "set eth2sta enable", "", "enable ETH");
+    row("many: empty and blank fields", many(" ") + "// R /010.000.000.001 ", "reboot", "10.0.0.1", "reboot");
+    row("many: last field without slash", many("10.0.0.3") + "/R", "reboot", "10.0.0.3", "reboot");
+    row("many: nothing recognised", many("r") + "/eth0", "", "", "");
 }
 
 void TestCmdline::evaluate()
@@ -69,7 +83,7 @@ void TestCmdline::evaluate()
     QCOMPARE(r.mode, !command.isEmpty());
     QCOMPARE(r.command, command);
     QCOMPARE(r.ip, ip);
-    QCOMPARE(r.caption, caption);
+    QCOMPARE(r.caption, caption.isEmpty() ? QStringLiteral("Senvaro - Parameter: ") + arg : caption);
 }
 
 // The window's load hands the command line over; without one the caption stays.

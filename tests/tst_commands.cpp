@@ -31,10 +31,7 @@ void TestCommands::initTestCase()
     sim = std::make_unique<ApSim>();
     QVERIFY2(sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))), qPrintable(sim->errorString()));
     w = std::make_unique<frmMonitor>();
-    w->txtIP->setText(QStringLiteral("127.0.0.50"));
-    w->txtUser->setText(QStringLiteral("admin"));
-    w->txtPassw->setText(QStringLiteral("admin"));
-    w->CmdLogin_Click();
+    startLogin(*w, QStringLiteral("127.0.0.50"));
     QVERIFY(waitUntil([&] { return w->verbunden && !w->loginPhase; }, 10000));
     w->timPoll_Power->setEnabled(false);
     w->manuellMode = true;

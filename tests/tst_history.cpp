@@ -12,6 +12,7 @@
 
 #include "monitor/history.h"
 #include "monitor/historylog.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -42,12 +43,6 @@ QStringList eventTexts(const StationHistory &h)
     for (const HistoryEvent &e : h.events())
         out << QStringLiteral("%1 %2 %3 %4").arg(T0.msecsTo(e.time()) / 2000).arg(e.mac, e.name, e.word());
     return out;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -183,33 +178,26 @@ private slots:
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("sample");
-        QTest::addColumn<QByteArray>("event");
-        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "Laptop Anna"
-                                << QByteArray(
-                                       "2026-03-01T12:03:17;Messwert;00:11:22:33:44:55;Laptop Anna;62,5;"
-                                       "31,25;5,5;11g\r\n")
-                                << QByteArray(
-                                       "2026-03-01T12:03:17;getrennt;00:11:22:33:44:55;Laptop Anna;;;;\r\n");
+        QTest::addColumn<QByteArray>("written"); // the name as written
+        QTest::addColumn<QByteArray>("values");
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QTest::newRow("German") << german << "Laptop Anna" << QByteArray("Laptop Anna")
+                                << QByteArray("62,5;31,25;5,5");
         QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << "Laptop Anna"
-                                 << QByteArray(
-                                        "2026-03-01T12:03:17;Messwert;00:11:22:33:44:55;Laptop Anna;62.5;"
-                                        "31.25;5.5;11g\r\n")
-                                 << QByteArray(
-                                        "2026-03-01T12:03:17;getrennt;00:11:22:33:44:55;Laptop Anna;;;;\r\n");
+                                 << QByteArray("Laptop Anna") << QByteArray("62.5;31.25;5.5");
         QTest::newRow("Latin-1, separator and quote in a name are quoted")
-            << QLocale(QLocale::German, QLocale::Germany) << QString::fromUtf8("Büro; \"hinten\"")
-            << QByteArray("2026-03-01T12:03:17;Messwert;00:11:22:33:44:55;\"B\xfcro; \"\"hinten\"\"\";62,5;"
-                          "31,25;5,5;11g\r\n")
-            << QByteArray(
-                   "2026-03-01T12:03:17;getrennt;00:11:22:33:44:55;\"B\xfcro; \"\"hinten\"\"\";;;;\r\n");
+            << german << QString::fromUtf8("Büro; \"hinten\"") << QByteArray("\"B\xfcro; \"\"hinten\"\"\"")
+            << QByteArray("62,5;31,25;5,5");
     }
     void csvLines()
     {
         QFETCH(QLocale, locale);
         QFETCH(QString, name);
-        QFETCH(QByteArray, sample);
-        QFETCH(QByteArray, event);
+        QFETCH(QByteArray, written);
+        QFETCH(QByteArray, values);
+        const QByteArray start = "2026-03-01T12:03:17;";
+        const QByteArray sample = start + "Messwert;00:11:22:33:44:55;" + written + ";" + values + ";11g\r\n";
+        const QByteArray event = start + "getrennt;00:11:22:33:44:55;" + written + ";;;;\r\n";
         QLocale::setDefault(locale);
         QTemporaryDir dir;
         HistoryLog log(dir.path());
@@ -220,11 +208,11 @@ private slots:
         QVERIFY(!QFile::exists(log.filePath(t.date())));
         log.setEnabled(true);
         QVERIFY(log.write(t, {s}, {e}));
-        QCOMPARE(readAll(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")),
+        QCOMPARE(readFile(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")),
                  HistoryLog::header().toLatin1() + sample + event);
         // The same moment given in UTC is written as the same local time.
         QVERIFY(log.write(t.toUTC(), {s}, {}));
-        QVERIFY(readAll(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")).endsWith(event + sample));
+        QVERIFY(readFile(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")).endsWith(event + sample));
     }
 
     // Header once per new file, a file per day, appending after a restart.
@@ -250,8 +238,8 @@ private slots:
             QVERIFY(restarted.write(early.addSecs(2), two, {}));
             QVERIFY(restarted.write(late.addSecs(1), two.mid(0, 1), {}));
         }
-        const QByteArray day1 = readAll(dir.filePath("SENVARO-Verlauf-2026-03-01.csv"));
-        const QByteArray day2 = readAll(dir.filePath("SENVARO-Verlauf-2026-03-02.csv"));
+        const QByteArray day1 = readFile(dir.filePath("SENVARO-Verlauf-2026-03-01.csv"));
+        const QByteArray day2 = readFile(dir.filePath("SENVARO-Verlauf-2026-03-02.csv"));
         QVERIFY(day1.startsWith(header) && day2.startsWith(header));
         QCOMPARE(day1.count(header), 1);
         QCOMPARE(day2.count(header), 1);

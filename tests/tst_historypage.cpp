@@ -111,24 +111,8 @@ private slots:
         // The last minute is 1500: rx 0, ack 100 for A.
         QCOMPARE(pts.last().y(), ack ? 100.0 : 0.0);
         QCOMPARE(p.page.series("A")->name(), QString("Laptop Anna"));
-        // SENVARO_SHOT_DIR=folder saves the page as a picture to look at.
-        const QString shots = qEnvironmentVariable("SENVARO_SHOT_DIR");
-        if (!shots.isEmpty()) {
-            QTest::qWait(50); // the chart lays itself out on events
-            QVERIFY(p.page.grab().save(QDir(shots).filePath(QStringLiteral("verlauf-%1.png").arg(index))));
-        }
-    }
-
-    // Thinned to the plot's width again after a resize, without waiting for data.
-    void rethinsOnResize()
-    {
-        Page p;
-        fillDay(p.history);
-        p.span->setCurrentIndex(3);
-        p.page.setActive(true);
-        QTest::qWait(50);
+        // Thinned to the plot's width again after a resize, without waiting for data.
         const int wide = p.page.plotWidth();
-        QVERIFY(p.points("A").size() > 2 * 300 + 3);
         p.page.resize(380, 400);
         QTRY_VERIFY(p.page.plotWidth() < wide);
         QTRY_VERIFY(p.points("A").size() <= 2 * p.page.plotWidth() + 3);

@@ -3,6 +3,7 @@
 
 #include "app/globals.h"
 #include "config/inifile.h"
+#include "testsupport.h"
 #include "ui/frmMonitor.h"
 
 #ifdef Q_OS_UNIX
@@ -14,11 +15,6 @@ namespace {
 const QByteArray header =
     "Diese Ini-Datei wurde am 05.12.2026 von \r\n'senvaro.exe' automatisch generiert.\r\n\r\n";
 
-QByteArray bytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestIniFile : public QObject
@@ -36,9 +32,7 @@ class TestIniFile : public QObject
 
     void load(const QString &file, const QByteArray &content)
     {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-        f.close();
+        QVERIFY(writeFile(file, content));
         MACs = QVector<tMAC>(2);
         w = std::make_unique<frmMonitor>();
         w->Form_Load();
@@ -56,9 +50,9 @@ private slots:
                               w->txtDatensatz->text(), QString::number(w->scrDatensatz->maximum())};
         QCOMPARE(got, (QStringList{"(kein Eintrag)", "192.168.0.1", "192.168.0.1", "", "1", "0"}));
         QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(bytes(p).contains("Name=\r\nPasswort=\r\nPolling Zyklus in Sekunden=2\r\n"));
-        QVERIFY(
-            bytes(p).endsWith("Anzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n"));
+        QVERIFY(readFile(p).contains("Name=\r\nPasswort=\r\nPolling Zyklus in Sekunden=2\r\n"));
+        QVERIFY(readFile(p).endsWith(
+            "Anzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n"));
 
         const QString example = QStringLiteral(R"(Diese Ini-Datei wurde am 05.12.2026 von%1
 'senvaro.exe' automatisch generiert.
@@ -96,7 +90,7 @@ ist_AP 2=Falsch
         QCOMPARE(w->txtMACS->text(), "00:11:22:33:44:55\tDach           \t192.168.0.51\r\n"
                                      "00:11:22:33:44:66\tBuero          \t192.168.0.60\r\n");
         QVERIFY(IniFile().Save(p, *w)); // over the file of the first start
-        QCOMPARE(QString::fromLatin1(bytes(p)).split("\r\n"),
+        QCOMPARE(QString::fromLatin1(readFile(p)).split("\r\n"),
                  example.arg(w->twHeight()).arg(w->twWidth()).split('\n'));
     }
 
@@ -113,7 +107,7 @@ ist_AP 2=Falsch
                  (QStringList{"10.0.0.9", "10.0.0.1", "10.0.0.3"}));
         QCOMPARE(w->Combo1->count(), 2);
         QVERIFY(IniFile().Save(p, *w));
-        const QByteArray saved = bytes(p);
+        const QByteArray saved = readFile(p);
         QVERIFY(saved.startsWith("[PrgWindow]\r\nWindowState=0\r\nleft=0\r\ntop=0\r\n"));
         QVERIFY(saved.contains("Benutzername speichern=0\r\nPasswort speichern=1\r\n"));
         QVERIFY(saved.contains("Anzahl=3\r\nName 1=Zwanzig Zeichen\r\nIP-Adresse 1=10.0.0.1\r\n"
@@ -135,21 +129,19 @@ ist_AP 2=Falsch
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QTRY_COMPARE(w->twWidth(), 9000);
         QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(bytes(p).startsWith("[PrgWindow]\r\nWindowState=0\r\n" + bounds));
+        QVERIFY(readFile(p).startsWith("[PrgWindow]\r\nWindowState=0\r\n" + bounds));
         load(p, "[PrgWindow]\r\nWindowState=2\r\n" + bounds);
         QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(bytes(p).startsWith("[PrgWindow]\r\nWindowState=2\r\n" + bounds + "[Server]"));
+        QVERIFY(readFile(p).startsWith("[PrgWindow]\r\nWindowState=2\r\n" + bounds + "[Server]"));
         QCOMPARE(QList<int>({w->normalGeometry().x(), w->normalGeometry().width()}), QList<int>({40, 600}));
     }
 
-    // 32767 records load and save fast; a save failing half-way (full disk) keeps the old file.
+    // 32767 records load and save; a save failing half-way (file size limit) keeps the old file.
     void hugeCountAndFailedSave()
     {
         const QString p = path("huge");
         const QByteArray old = "[bekannte MAC-Adressen]\r\nAnzahl=32767\r\nMAC-Adr.1=a\r\nist_AP 2=Wahr\r\n";
-        const QDeadlineTimer loading(3000);
         load(p, old);
-        QVERIFY(!loading.hasExpired());
         QCOMPARE(w->txtMACS->text().count(QStringLiteral("\r\n")), 32767);
 #ifdef Q_OS_UNIX
         rlimit saved{};
@@ -161,12 +153,42 @@ ist_AP 2=Falsch
         const bool ok = ini.Save(p, *w);
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!ok && !ini.errorText().isEmpty());
-        QCOMPARE(bytes(p), old);
+        QCOMPARE(readFile(p), old);
 #endif
-        const QDeadlineTimer saving(3000);
         QVERIFY(IniFile().Save(p, *w));
-        QVERIFY(!saving.hasExpired());
-        QVERIFY(bytes(p).contains("\r\nIP-Adresse 32767=(kein Eintrag)\r\nist_AP 32767=Falsch\r\n"));
+        QVERIFY(readFile(p).contains("\r\nIP-Adresse 32767=(kein Eintrag)\r\nist_AP 32767=Falsch\r\n"));
+    }
+
+    // Characters a line holds but the writer cannot put there (a lone CR, a NUL) read as the
+    // blank the writer writes, so a second start shows what the first showed.
+    void oddCharacters_data()
+    {
+        QTest::addColumn<QByteArray>("line"); // in section "bekannte MAC-Adressen", after Anzahl=1
+        QTest::addColumn<QString>("mac");
+        QTest::addColumn<QString>("ip");
+        const QString none = QStringLiteral("(kein Eintrag)");
+        QTest::newRow("lone CR inside")
+            << QByteArray("IP-Adresse 1=192.168.0.51\rsi\r\n") << none << "192.168.0.51 si";
+        QTest::newRow("NUL inside") << QByteArray("MAC-Adr.1=00:11:22\0:33\r\n", 24) << "00:11:22 :33"
+                                    << none;
+        QTest::newRow("CR and NUL at the end")
+            << QByteArray("MAC-Adr.1=00:11\0\r\r\n", 19) << "00:11" << none;
+        QTest::newRow("plain") << QByteArray("IP-Adresse 1= 10.0.0.1 \r\n") << none << "10.0.0.1";
+    }
+    void oddCharacters()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, mac);
+        QFETCH(QString, ip);
+        const QString p = path("chars");
+        load(p, "[Server]\r\nIP=10.0.0.9\r\n[bekannte MAC-Adressen]\r\nAnzahl=1\r\n" + line);
+        for (int start = 1; start <= 2; ++start) {
+            QCOMPARE(MACs.size(), 2);
+            QCOMPARE(QStringList({MACs[1].MAC, MACs[1].IP, w->txtIP->text()}),
+                     QStringList({mac, ip, "10.0.0.9"}));
+            QVERIFY(IniFile().Save(p, *w));
+            load(p, readFile(p));
+        }
     }
 };
 

@@ -5,19 +5,6 @@
 
 using namespace INIRW;
 
-namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-} // namespace
-
 class TestIniRw : public QObject
 {
     Q_OBJECT
@@ -48,7 +35,7 @@ private slots:
             "Kopfzeile ohne Gleichheitszeichen \r\n\r\nKey=preamble\n[Other]\nname=other\xe4\r\n"
             "[ user ]\r\n  NAME  =  Hans Wurst  \n; Passwort=comment\nempty=\r\nbig=40000\n"
             "neg=-15\nmix=12abc\nword=abc\nname=second\nlong=";
-        writeAll(p, text + QByteArray(300, 'x'));
+        QVERIFY(writeFile(p, text + QByteArray(300, 'x')));
         RegisterPrivateIni(QStringLiteral("  USER "), QStringLiteral(" ") + p + QStringLiteral("  "));
         QCOMPARE((QStringList{str("name"), str("Passwort"), str("Key"), str("empty"), str("long")}),
                  (QStringList{"Hans Wurst", "-", "-", "", QString(254, QChar('x'))}));
@@ -66,7 +53,7 @@ private slots:
     {
         const QString p = path("write.ini");
         const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-        writeAll(p, "header line\n\n[A]\nx = old ; note\n; comment\ny=1\n\n[B]\nz=2");
+        QVERIFY(writeFile(p, "header line\n\n[A]\nx = old ; note\n; comment\ny=1\n\n[B]\nz=2"));
         QFile::setPermissions(p, owner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         RegisterPrivateIni(QStringLiteral("a"), p);
         QCOMPARE(put("X", "new"), 1);
@@ -77,13 +64,13 @@ private slots:
         put("w", "v\r\n[Evil]\r\nq=1");
         RegisterPrivateIni(QStringLiteral("C"), p);
         put("k", "");
-        QCOMPARE(readAll(p), QByteArray("header line\n\n[A]\nx =new\n; comment\nn=-15\r\n\n[B]\nz=2\r\n"
-                                        "w=v  [Evil]  q=1\r\n[C]\r\nk=\r\n"));
+        QCOMPARE(readFile(p), QByteArray("header line\n\n[A]\nx =new\n; comment\nn=-15\r\n\n[B]\nz=2\r\n"
+                                         "w=v  [Evil]  q=1\r\n[C]\r\nk=\r\n"));
         QCOMPARE(QFile(p).permissions() & 0xF077, owner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 
         RegisterPrivateIni(QStringLiteral("S"), path("fresh.ini"));
         QCOMPARE(put("k", "v"), 1);
-        QCOMPARE(readAll(path("fresh.ini")), QByteArray("[S]\r\nk=v\r\n"));
+        QCOMPARE(readFile(path("fresh.ini")), QByteArray("[S]\r\nk=v\r\n"));
         QCOMPARE(QFile(path("fresh.ini")).permissions() & 0xF077, owner);
         RegisterPrivateIni(QStringLiteral("S"), path("no/such/folder.ini"));
         QCOMPARE(put("k", "v"), 0);

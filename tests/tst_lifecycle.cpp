@@ -9,34 +9,15 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-const QByteArray storedSettings = "Diese Ini-Datei wurde am 01.12.2026 von \r\n"
-                                  "'senvaro.exe' automatisch generiert.\r\n"
-                                  "\r\n"
-                                  "[Server]\r\n"
-                                  "IP=127.0.0.80\r\n"
-                                  "[User]\r\n"
-                                  "Name=admin\r\n"
-                                  "Passwort=geheim\r\n"
-                                  "Polling Zyklus in Sekunden=3\r\n"
-                                  "Benutzername speichern=1\r\n"
-                                  "Passwort speichern=1\r\n";
+const QByteArray storedSettings =
+    "Diese Ini-Datei wurde am 01.12.2026 von \r\n'senvaro.exe' automatisch generiert.\r\n"
+    "\r\n[Server]\r\nIP=127.0.0.80\r\n[User]\r\nName=admin\r\nPasswort=geheim\r\n"
+    "Polling Zyklus in Sekunden=3\r\nBenutzername speichern=1\r\nPasswort speichern=1\r\n";
 
 // A start beside a settings file holding storedSettings.
 frmMonitor *startWithStoredSettings(const QTemporaryDir &dir)
 {
-    if (!writeAll(dir.filePath(QStringLiteral("SENVARO.INI")), storedSettings))
+    if (!writeFile(dir.filePath(QStringLiteral("SENVARO.INI")), storedSettings))
         return nullptr;
     return StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString());
 }
@@ -85,9 +66,8 @@ private slots:
         w->cmbZyklus->setEditText(QStringLiteral("7"));
         w->close();
         QVERIFY(w->isUnloaded());
-        QCOMPARE(readAll(ini), storedSettings);
-        QCOMPARE(ends.calls(), 0);
-        QVERIFY(dialogs.asked().isEmpty());
+        QCOMPARE(readFile(ini), storedSettings);
+        QVERIFY(ends.calls() == 0 && dialogs.asked().isEmpty());
     }
 
     // "ENDE" while connected: the settings are saved first, then the unload drops the
@@ -110,12 +90,9 @@ private slots:
         w->CmdLogin->click();
         QVERIFY(waitUntil([&] { return w->verbunden && sim.openConnections() == 1; }, 5000));
         w->CmdEnde->click();
-        QCOMPARE(ends.calls(), 1);
-        QCOMPARE(ends.lastStatus(), 0);
-        QVERIFY(w->isUnloaded());
-        const QString saved = QString::fromLatin1(readAll(ini));
-        QVERIFY(saved.contains(QStringLiteral("Polling Zyklus in Sekunden=9\r\n")));
-        QVERIFY(saved.contains(QStringLiteral("IP=127.0.0.80\r\n")));
+        QVERIFY(ends.calls() == 1 && ends.lastStatus() == 0 && w->isUnloaded());
+        const QByteArray saved = readFile(ini);
+        QVERIFY(saved.contains("Polling Zyklus in Sekunden=9\r\n") && saved.contains("IP=127.0.0.80\r\n"));
         QVERIFY(waitUntil([&] { return sim.openConnections() == 0; }, 3000));
     }
 };

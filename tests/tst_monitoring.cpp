@@ -1,16 +1,10 @@
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
-#include <QTabWidget>
 #include <QtTest>
 
-#include "apsim.h"
-#include "monitor/chart.h"
-#include "testsupport.h"
 #include "ui/frmMonitor.h"
 
-// Polling, settling of replies, signal bars, and a whole session against the simulator.
+// The window timer, the settling of replies and the signal bars.
 class TestMonitoring : public QObject
 {
     Q_OBJECT
@@ -80,55 +74,6 @@ private slots:
         w.verbunden = false; // no poll (it would clear IamReady)
         w.timPoll_Power_Timer();
         QVERIFY(w.IamReady);
-    }
-
-    void sessionAgainstSimulator()
-    {
-        apsim::Options o;
-        o.stations = apsim::makeStations(3);
-        o.stations[1].perCent = true;
-        o.stations[1].rx = 70;
-        apsim::ApSim sim(o);
-        QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.30")), 23), qPrintable(sim.errorString()));
-        QElapsedTimer clock;
-        clock.start();
-        QList<qint64> polls;
-        connect(&sim, &apsim::ApSim::lineReceived, this, [&](int, qint64, const QByteArray &line) {
-            if (line == "get station")
-                polls.append(clock.elapsed());
-        });
-
-        ScriptedDialogs dialogs;
-        frmMonitor w;
-        w.Form_Load();
-        qint64 evaluated = -1;
-        connect(w.txtAnzahl, &QLineEdit::textChanged, this, [&] { evaluated = clock.elapsed(); });
-        w.txtIP->setText(QStringLiteral("127.0.0.30"));
-        w.txtUser->setText(QStringLiteral("admin"));
-        w.txtPassw->setText(QStringLiteral("admin"));
-        w.timPoll_Power->setInterval(1000);
-        w.SSTab1->setCurrentIndex(1);
-        w.CmdLogin_Click();
-
-        QVERIFY(waitUntil([&] { return w.txtAnzahl->text() == "3"; }, 20000));
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(w.OptClients[i]->isHidden() ? "" : w.OptClients[i]->text(), o.stations.value(i).mac);
-        QCOMPARE(w.txtMac->text(), o.stations[0].mac);
-        const qint64 settle = evaluated - polls.value(0, evaluated); // two ticks after the one chunk
-        QVERIFY2(settle >= 1800 && settle < 4500, qPrintable(QString::number(settle)));
-
-        w.SSTab1->setCurrentIndex(2);
-        const StationChart *c = w.MSChart1;
-        QVERIFY(waitUntil([&] { return c->rowCount() == 3 && c->rowLabel(3) == o.stations[2].mac; }, 10000));
-        QCOMPARE(c->dataText(2, 1), QStringLiteral("70")); // per cent: unscaled
-        // Polled each second, yet no poll goes out before the previous reply was evaluated.
-        QVERIFY(polls.size() >= 2);
-        for (int i = 1; i < polls.size(); ++i)
-            QVERIFY2(polls[i] - polls[i - 1] >= 1500, qPrintable(QString::number(polls[i] - polls[i - 1])));
-
-        w.Cmd_logout_Click();
-        QCOMPARE(QString::number(c->rowCount()) + c->rowLabel(1) + c->dataText(1, 1) + c->dataText(1, 2),
-                 "100");
     }
 };
 

@@ -18,17 +18,6 @@
 
 namespace {
 
-const auto status = [](const frmMonitor &w) { return w.lblStatus->text() + backColor(w.lblStatus).name(); };
-
-void startLogin(frmMonitor &w, const QString &ip)
-{
-    w.Form_Load();
-    w.txtIP->setText(ip);
-    w.txtUser->setText(QStringLiteral("admin"));
-    w.txtPassw->setText(QStringLiteral("admin"));
-    w.CmdLogin_Click();
-}
-
 // Greets, and answers the user name with a connection reset.
 class ResettingServer : public QTcpServer
 {
@@ -100,7 +89,7 @@ private slots:
             if (fault == 1) // the action did go out before the connection ended
                 QCOMPARE(sim.lines(), (QList<QByteArray>{"admin", "admin", "version", "set eth2sta enable"}));
         } else {
-            QCOMPARE(status(w), caption);
+            QCOMPARE(statusOf(w), caption);
             QVERIFY(!w.loginPhase && w.timPoll_Power->enabled() && ends.calls() == 0);
         }
     }
@@ -137,14 +126,15 @@ private slots:
         QVERIFY2(noted - unanswered >= 9900 && noted - unanswered < 12500,
                  qPrintable(QString::number(noted - unanswered)));
         QCOMPARE(polls.size(), 2); // nothing sent while the poll was open
-        QCOMPARE(status(w), QStringLiteral("keine Antwort vom AP seit ") + evaluated.toString("HH:mm:ss") +
-                                QStringLiteral("#ffffc0"));
-        QVERIFY(QRegularExpression(QStringLiteral("seit \\d\\d:\\d\\d:\\d\\d#")).match(status(w)).hasMatch());
+        QCOMPARE(statusOf(w), QStringLiteral("keine Antwort vom AP seit ") + evaluated.toString("HH:mm:ss") +
+                                  QStringLiteral("#ffffc0"));
+        QVERIFY(
+            QRegularExpression(QStringLiteral("seit \\d\\d:\\d\\d:\\d\\d#")).match(statusOf(w)).hasMatch());
 
         sim.options().noReply = false;
         QVERIFY(waitUntil([&] { return polls.size() == 3; }, 1600)); // the next tick asks again
         QVERIFY(waitUntil([&] { return w.statusNote == frmMonitor::StatusNote::None; }, 5000));
-        QCOMPARE(status(w), QStringLiteral("Verbindung zu AP99 aufgebaut#00c000"));
+        QCOMPARE(statusOf(w), QStringLiteral("Verbindung zu AP99 aufgebaut#00c000"));
     }
 
     // The answer to an open poll that lands on the manual page is not awaited forever:

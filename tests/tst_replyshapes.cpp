@@ -69,10 +69,7 @@ private slots:
             QVERIFY2(sims.back()->listen(QHostAddress(ip)), qPrintable(sims.back()->errorString()));
             windows.push_back(std::make_unique<frmMonitor>());
             frmMonitor &w = *windows.back();
-            w.Form_Load();
-            w.txtIP->setText(ip);
-            w.txtUser->setText(QStringLiteral("admin"));
-            w.txtPassw->setText(QStringLiteral("admin"));
+            startLogin(w, ip);
             // Short cycles keep the test brief; the settling rule is the same.
             w.timPoll_Power->setInterval(300);
             w.timAuswertung->setInterval(400);
@@ -81,7 +78,6 @@ private slots:
                         if (line == "get station")
                             seen[i] << shownStations(w);
                     });
-            w.CmdLogin_Click();
         }
         const bool done = waitUntil(
             [&] {

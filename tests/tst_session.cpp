@@ -1,5 +1,4 @@
 // The telnet session against the simulator: login robot, routing, logout, failures.
-
 #include <QtTest>
 #include <QtWidgets>
 
@@ -12,21 +11,10 @@
 
 namespace {
 
-void startLogin(frmMonitor &w, const char *ip, QString user = "admin", QString password = "admin")
-{
-    w.Form_Load();
-    w.txtIP->setText(QString::fromLatin1(ip));
-    w.txtUser->setText(user);
-    w.txtPassw->setText(password);
-    w.CmdLogin->click();
-}
-
-const auto status = [](frmMonitor &w) { return w.lblStatus->text() + backColor(w.lblStatus).name(); };
-
 void checkIdle(frmMonitor &w)
 {
     QVERIFY(w.CmdLogin->isEnabled() && !w.Cmd_logout->isEnabled() && !w.verbunden);
-    QCOMPARE(status(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
+    QCOMPARE(statusOf(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
     QCOMPARE(w.TCPClient->state(), QAbstractSocket::UnconnectedState);
 }
 
@@ -117,7 +105,7 @@ private slots:
                      "**xy" + apsim::defaultGarbage() + "Data Rate: Auto" + apsim::ApSim::prompt());
 
         sim.closeConnections();
-        QTRY_COMPARE(status(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
+        QTRY_COMPARE(statusOf(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
         QVERIFY(!w.verbunden && !w.CmdLogin->isEnabled() && w.Cmd_logout->isEnabled());
         w.Cmd_logout->click();
         checkIdle(w);
@@ -235,7 +223,7 @@ private slots:
             } else {
                 QTRY_COMPARE(ends.calls(), 1);
                 QVERIFY(w.isUnloaded() && w.Cmd_logout->isEnabled());
-                QCOMPARE(status(w), QStringLiteral("Passwort ungültig#ff8080"));
+                QCOMPARE(statusOf(w), QStringLiteral("Passwort ungültig#ff8080"));
             }
         }
         frmMonitor w; // a one-shot run asks nobody

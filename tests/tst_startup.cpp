@@ -1,22 +1,59 @@
+// The start: the settings file's name and folder (beside the executable, or for an installed
+// copy in the user's configuration folder) and the first start that creates it.
 #include <QtTest>
 #include <QtWidgets>
 
 #include "app/globals.h"
-#include "app/processend.h"
 #include "app/startstop.h"
 #include "config/filename.h"
+#include "config/settingslocation.h"
 #include "testsupport.h"
 #include "ui/frmMonitor.h"
 
 namespace {
 
-QStringList fileLines(const QString &path)
+// A temporary prefix laid out like an installation (bin/, share/applications/) or like a
+// plain folder, with HOME and XDG_CONFIG_HOME pointing into it until destruction.
+struct Layout
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
-}
+    QTemporaryDir dir;
+    QByteArray oldHome = qgetenv("HOME");
+    QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
+    bool hadXdg = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+
+    Layout(bool installed, const QString &xdg)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("usr/bin"));
+        QDir(dir.path()).mkpath(QStringLiteral("home"));
+        if (installed)
+            write(QStringLiteral("usr/share/applications/") + fDesktopEntryName(), "[Desktop Entry]\n");
+        qputenv("HOME", path(QStringLiteral("home")).toLocal8Bit());
+        if (xdg == QLatin1String("<unset>"))
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME",
+                    QString(xdg).replace(QStringLiteral("<tmp>"), dir.path()).toLocal8Bit());
+    }
+    ~Layout()
+    {
+        qputenv("HOME", oldHome);
+        if (hadXdg)
+            qputenv("XDG_CONFIG_HOME", oldXdg);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+    }
+    QString path(const QString &relative) const { return QDir::cleanPath(dir.filePath(relative)); }
+    QString exe() const { return path(QStringLiteral("usr/bin/Senvaro.exe")); }
+    bool write(const QString &relative, const QByteArray &bytes) const
+    {
+        QDir(dir.path()).mkpath(QFileInfo(path(relative)).path());
+        return writeFile(path(relative), bytes);
+    }
+};
+
+const QFileDevice::Permissions notOwner = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                          QFileDevice::WriteOther | QFileDevice::ExeOther;
 
 } // namespace
 
@@ -45,95 +82,139 @@ private slots:
         QTest::newRow("trailing separator") << "C:\\dir\\" << true << "";
         QTest::newRow("dot first") << "/x/.hidden" << true << "";
     }
-
     void fileNameRules()
     {
         QFETCH(QString, path);
         QFETCH(bool, cut);
-        QFETCH(QString, expected);
-        QCOMPARE(fFileName(path, cut), expected);
+        QTEST(fFileName(path, cut), "expected");
     }
 
-    // First start, answer No: nothing written, no window, the process ends with 0.
-    void firstStartNo()
+    // The common cases run end to end through the installed program in install_test.sh.
+    void location_data()
     {
-        QTemporaryDir dir;
+        QTest::addColumn<bool>("installed");   // the desktop entry lies at ../share/applications/
+        QTest::addColumn<QString>("beside");   // what lies beside the executable as SENVARO.INI
+        QTest::addColumn<QString>("xdg");      // XDG_CONFIG_HOME, <tmp> = the layout's folder
+        QTest::addColumn<QString>("expected"); // the folder, relative to the layout
+        const auto row = [](const char *name, bool installed, const char *beside, const char *xdg,
+                            const char *expected) {
+            QTest::newRow(name) << installed << QString::fromLatin1(beside) << QString::fromLatin1(xdg)
+                                << QString::fromLatin1(expected);
+        };
+        row("plain copy with its file", false, "file", "<tmp>/cfg", "usr/bin");
+        row("installed, XDG_CONFIG_HOME empty", true, "", "", "home/.config/senvaro");
+        row("installed, XDG_CONFIG_HOME relative", true, "", "cfg", "home/.config/senvaro");
+        row("installed, a folder of the file's name", true, "folder", "<tmp>/cfg", "cfg/senvaro");
+    }
+    void location()
+    {
+        QFETCH(bool, installed);
+        QFETCH(QString, beside);
+        QFETCH(QString, xdg);
+        QFETCH(QString, expected);
+        Layout layout(installed, xdg);
+        if (beside == QLatin1String("file"))
+            QVERIFY(layout.write(QStringLiteral("usr/bin/SENVARO.INI"), "[Server]\r\n"));
+        else if (beside == QLatin1String("folder"))
+            QVERIFY(QDir(layout.dir.path()).mkpath(QStringLiteral("usr/bin/SENVARO.INI")));
+        const SettingsLocation location = fSettingsLocation(layout.exe(), QStringLiteral("SENVARO.INI"));
+        QCOMPARE(location.folder, QDir::toNativeSeparators(layout.path(expected)));
+        QCOMPARE(location.userConfig, expected != QLatin1String("usr/bin"));
+    }
+
+    // The question names the folder that will be used. Yes creates the folder (owner only) and
+    // the file with its header there, and the window comes up with that path; No leaves no trace
+    // and ends with 0.
+    void firstStart_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("installed, yes") << true << true << "cfg/senvaro";
+        QTest::newRow("installed, no") << true << false << "cfg/senvaro";
+        QTest::newRow("plain copy, yes") << false << true << "usr/bin";
+        QTest::newRow("plain copy, no") << false << false << "usr/bin";
+    }
+    void firstStart()
+    {
+        QFETCH(bool, installed);
+        QFETCH(bool, yes);
+        QFETCH(QString, folder);
+        Layout layout(installed, QStringLiteral("<tmp>/cfg"));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
-        dialogs.answer(Dialogs::Answer::No);
-        frmMonitor *w = StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString());
-        QVERIFY(!w);
-        QCOMPARE(ends.calls(), 1);
-        QCOMPARE(ends.lastStatus(), 0);
-        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+        dialogs.answer(yes ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        std::unique_ptr<frmMonitor> w(StartStop::Main(layout.exe(), QString()));
+        QLocale::setDefault(QLocale::c());
+        const QString ini = layout.path(folder + QStringLiteral("/SENVARO.INI"));
         QCOMPARE(dialogs.asked().size(), 1);
         const Dialogs::Request &q = dialogs.asked().first();
-        QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
-        QCOMPARE(q.icon, Dialogs::Icon::None);
+        QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::None);
         QCOMPARE(q.title, QStringLiteral("Fehler beim Lesen der Ini-Datei"));
         QCOMPARE(q.text, QStringLiteral("Die Ini-Datei 'SENVARO.INI' konnte im Programmverzeichnis\r\n") +
-                             QDir::toNativeSeparators(dir.path()) +
+                             QDir::toNativeSeparators(layout.path(folder)) +
                              QStringLiteral("\r\nnicht gefunden werden.\r\n\r\nSoll automatisch eine neue "
                                             "Ini-Datei angelegt werden ?"));
+        QCOMPARE(bool(w), yes);
+        QCOMPARE(QFileInfo::exists(ini), yes);
+        QCOMPARE(QFileInfo::exists(layout.path(QStringLiteral("cfg"))), installed && yes);
+        if (!yes) {
+            QVERIFY(ends.calls() == 1 && ends.lastStatus() == 0);
+            return;
+        }
+        QCOMPARE(ends.calls(), 0);
+        QVERIFY(w->isVisible() && !w->isUnloaded());
+        QCOMPARE(IniPfad, QDir::toNativeSeparators(ini));
+        const QStringList lines = QString::fromLatin1(readFile(ini)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.mid(0, 3), QStringList({"Diese Ini-Datei wurde am " + today + " von ",
+                                               "'Senvaro.exe' automatisch generiert.", ""}));
+        QVERIFY(lines.size() > 10); // and every section
+        QCOMPARE(QFile::permissions(ini) & notOwner, QFileDevice::Permissions());
+        if (installed) {
+            QCOMPARE(QFile::permissions(layout.path(folder)) & notOwner, QFileDevice::Permissions());
+            QVERIFY(!QFileInfo::exists(layout.path(QStringLiteral("usr/bin/SENVARO.INI"))));
+        }
     }
 
-    // At the file-system root no second separator is added, and the question names it.
+    // At the file-system root no second separator is added.
     void folderAtRootKeepsOneSeparator()
     {
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
-        dialogs.answer(Dialogs::Answer::No);
         QVERIFY(!StartStop::Main(QStringLiteral("/senvaro-test-nonexistent.x.y"), QString()));
         QVERIFY(dialogs.asked().first().text.contains(
             QStringLiteral("'SENVARO-TEST-NONEXISTENT.INI' konnte im Programmverzeichnis\r\n/\r\n")));
     }
 
-    // First start, answer Yes: header lines exactly, name case kept in the header, the
-    // file readable by its owner only, and the window comes up with the file's path.
-    void firstStartYes()
+    // A folder that cannot be created (missing, or a plain file in its way): a German message
+    // names the path, status 1, nothing left behind.
+    void cannotCreateSettingsFile_data()
     {
-        QTemporaryDir dir;
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        dialogs.answer(Dialogs::Answer::Yes);
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-        std::unique_ptr<frmMonitor> w(
-            StartStop::Main(dir.filePath(QStringLiteral("Senvaro.exe")), QString()));
-        QLocale::setDefault(QLocale::c());
-        QVERIFY(w);
-        QCOMPARE(ends.calls(), 0);
-        const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        QCOMPARE(IniPfad,
-                 QDir::toNativeSeparators(dir.path()) + QDir::separator() + QStringLiteral("SENVARO.INI"));
-        const QStringList lines = fileLines(ini);
-        QVERIFY(lines.size() >= 3);
-        QCOMPARE(lines[0], QStringLiteral("Diese Ini-Datei wurde am ") + today + QStringLiteral(" von "));
-        QCOMPARE(lines[1], QStringLiteral("'Senvaro.exe' automatisch generiert."));
-        QCOMPARE(lines[2], QString());
-        QCOMPARE(QFile::permissions(ini) &
-                     (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
-                 QFile::Permissions());
-        QVERIFY(w->isVisible());
-        QVERIFY(!w->isUnloaded());
+        QTest::addColumn<QString>("exe"); // relative to an installed layout
+        QTest::addColumn<QString>("ini");
+        QTest::newRow("plain copy in a missing folder") << "gone/senvaro"
+                                                        << "gone/SENVARO.INI";
+        QTest::newRow("configuration folder blocked") << "usr/bin/senvaro"
+                                                      << "blocked/senvaro/SENVARO.INI";
     }
-
-    // A folder where the file cannot be created: a German message naming the path, a
-    // non-zero end, nothing left behind.
     void cannotCreateSettingsFile()
     {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("missing"));
+        QFETCH(QString, exe);
+        QFETCH(QString, ini);
+        Layout layout(true, QStringLiteral("<tmp>/blocked"));
+        QVERIFY(layout.write(QStringLiteral("blocked"), "not a folder"));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         dialogs.answer(Dialogs::Answer::Yes);
-        QVERIFY(!StartStop::Main(folder + QStringLiteral("/senvaro"), QString()));
-        QCOMPARE(ends.calls(), 1);
-        QVERIFY(ends.lastStatus() != 0);
+        QVERIFY(!StartStop::Main(layout.path(exe), QString()));
+        QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1);
         QCOMPARE(dialogs.asked().size(), 2);
         QCOMPARE(dialogs.asked()[1].icon, Dialogs::Icon::Critical);
-        QVERIFY(dialogs.asked()[1].text.contains(QDir::toNativeSeparators(folder)));
-        QVERIFY(!QFileInfo::exists(folder));
+        QVERIFY2(dialogs.asked()[1].text.contains(QDir::toNativeSeparators(layout.path(ini))),
+                 qPrintable(dialogs.asked()[1].text));
+        QVERIFY(!QFileInfo::exists(layout.path(QStringLiteral("gone"))));
     }
 };
 
