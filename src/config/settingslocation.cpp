@@ -25,7 +25,7 @@ QString fDesktopEntryName()
 
 QString fUserSettingsFolder()
 {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");

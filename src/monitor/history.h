@@ -78,7 +78,7 @@ public:
     explicit StationHistory(QObject *parent = nullptr);
 
     // Records one completed evaluation; returns the events it made (oldest first, in
-    // the order of the samples, "getrennt" after "verbunden"). Any time spec will do;
+    // the order of the samples, "getrennt" after "verbunden"). Any Qt::TimeSpec will do;
     // a UTC time (QDateTime::currentDateTimeUtc()) spares a time-zone lookup.
     QList<HistoryEvent> addEvaluation(const QDateTime &now, const QList<HistorySample> &samples);
     void clear();
