@@ -35,28 +35,6 @@ QString caption(const QAbstractButton *button)
     return text;
 }
 
-// Signal levels come on a 64-step scale; false when the result is no finite number
-// (the step is then skipped and the target keeps its value).
-bool perCentOf64(double raw, double *out)
-{
-    const double v = raw / 64.0 * 100.0;
-    if (!std::isfinite(v))
-        return false;
-    *out = v;
-    return true;
-}
-
-// The first number after the first occurrence of word; false when it cannot be
-// converted.
-bool numberAfter(const QString &block, const QString &word, double *out)
-{
-    bool ok = true;
-    const double v = fExtractNumber(fGetField(block, word, 2), &ok);
-    if (ok)
-        *out = v;
-    return ok;
-}
-
 void feedChart(frmMonitor &w, int blockCount, int k, const QString &block, double &rxValue, double &ackValue)
 {
     StationChart *chart = w.MSChart1;

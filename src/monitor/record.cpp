@@ -11,8 +11,13 @@
 
 namespace {
 
-// The first number after the first occurrence of word; false when it cannot be
-// converted.
+bool has(const QString &block, const QString &label)
+{
+    return fFieldCount(block, label) > 1;
+}
+
+} // namespace
+
 bool numberAfter(const QString &block, const QString &word, double *out)
 {
     bool ok = true;
@@ -22,12 +27,6 @@ bool numberAfter(const QString &block, const QString &word, double *out)
     return ok;
 }
 
-bool has(const QString &block, const QString &label)
-{
-    return fFieldCount(block, label) > 1;
-}
-
-// A level on the 64-step scale in per cent; false when that is no finite number.
 bool perCentOf64(double raw, double *out)
 {
     const double v = raw / 64.0 * 100.0;
@@ -36,8 +35,6 @@ bool perCentOf64(double raw, double *out)
     *out = v;
     return true;
 }
-
-} // namespace
 
 // Mirrors the detail fields of the clients page rule by rule.
 HistorySample historySample(const QString &block, const QString &name)

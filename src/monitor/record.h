@@ -7,6 +7,14 @@
 
 class frmMonitor;
 
+// Signal levels come on a 64-step scale; false when the result is no finite number
+// (the step is then skipped and the target keeps its value).
+bool perCentOf64(double raw, double *out);
+
+// The first number after the first occurrence of word; false when it cannot be
+// converted.
+bool numberAfter(const QString &block, const QString &word, double *out);
+
 // The values the clients page shows for one station block, under the caption name:
 // receive level (per-cent form as it is, else on the 64-step scale), acknowledge level
 // (64-step scale), data rate and WLAN mode. A value the block lacks is 0 / empty.
