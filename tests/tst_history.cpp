@@ -149,6 +149,30 @@ private slots:
         QCOMPARE(failed.count(), 1);
         QVERIFY(failed.first().first().toString().contains("Protokoll abgeschaltet"));
     }
+
+    // A file per day, chosen by each line's own time; a restarted log appends without a
+    // second header.
+    void csvDayChangeAndRestart()
+    {
+        QTemporaryDir dir;
+        const QDateTime late(QDate(2026, 3, 1), QTime(23, 59, 59));
+        const HistoryEvent gone{late.addSecs(2).toMSecsSinceEpoch(), "B", "B", false};
+        {
+            HistoryLog log(dir.path());
+            log.setEnabled(true);
+            QVERIFY(log.write(late, samples("A"), {gone}));
+        }
+        HistoryLog restarted(dir.path());
+        restarted.setEnabled(true);
+        QVERIFY(restarted.write(late.addSecs(3), samples("A"), {}));
+        const QByteArray header = HistoryLog::header().toLatin1();
+        QCOMPARE(readFile(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")),
+                 header + "2026-03-01T23:59:59;Messwert;A;A;50;25;54;11g\r\n");
+        QCOMPARE(
+            readFile(dir.filePath("SENVARO-Verlauf-2026-03-02.csv")),
+            header +
+                "2026-03-02T00:00:01;getrennt;B;B;;;;\r\n2026-03-02T00:00:02;Messwert;A;A;50;25;54;11g\r\n");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHistory)
