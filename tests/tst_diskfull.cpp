@@ -15,95 +15,76 @@
 
 namespace {
 
-QString systemError(const char *what)
-{
-    return QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-}
+constexpr int kPage = 4096; // tmpfs hands out space in pages
 
-// A temporary folder with a tmpfs of kib KiB mounted on it for its lifetime, in a mount
-// namespace private to this process, so nothing outside the test sees it.
+// A temporary folder with a tmpfs of kib KiB mounted on it for its lifetime (in a mount namespace
+// private to this process), holding the settings file if given and a file "filler" that leaves
+// exactly freePages pages free.
 struct SmallFs
 {
     QTemporaryDir dir;
-    QString why; // why it could not be mounted; empty when mounted
-    explicit SmallFs(int kib)
+    QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
+    QString why; // why it could not be set up; empty when it was
+    bool mounted = false;
+    SmallFs(int kib, int freePages, const QByteArray &settings = {})
     {
-        static const QString privateNamespace = []() -> QString {
-            if (unshare(CLONE_NEWNS) != 0)
-                return systemError("unshare(CLONE_NEWNS)");
-            if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-                return systemError("mount --make-rprivate /");
-            return QString();
-        }();
+        const auto error = [](const char *what) {
+            return what + (": " + QString::fromLocal8Bit(strerror(errno)));
+        };
+        static const QString privateNamespace =
+            unshare(CLONE_NEWNS) != 0 ? error("unshare(CLONE_NEWNS)")
+            : mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                ? error("mount --make-rprivate /")
+                : QString();
         const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0700";
         why = !dir.isValid()                ? dir.errorString()
               : !privateNamespace.isEmpty() ? privateNamespace
               : mount("senvaro-test", QFile::encodeName(dir.path()).constData(), "tmpfs",
                       MS_NOSUID | MS_NODEV, options.constData()) != 0
-                  ? systemError("mount -t tmpfs")
+                  ? error("mount -t tmpfs")
                   : QString();
+        mounted = why.isEmpty();
+        if (!mounted || (!settings.isNull() && !writeFile(ini, settings)))
+            return;
+        QFile f(dir.filePath(QStringLiteral("filler")));
+        const qint64 left = qint64(freePages) * kPage;
+        if (QStorageInfo(dir.path()).blockSize() != kPage ||
+            !f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            why = QStringLiteral("no filler, or pages are not 4 KiB as the sizes here assume");
+        while (why.isEmpty() && f.write(QByteArray(kPage, 'x')) == kPage) {
+        }
+        if (why.isEmpty() &&
+            (!f.resize(f.size() / kPage * kPage - left) || QStorageInfo(dir.path()).bytesAvailable() != left))
+            why = QStringLiteral("could not leave exactly %1 free pages").arg(freePages);
     }
     ~SmallFs()
     {
-        if (why.isEmpty())
+        if (mounted)
             umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
     }
-    QString filePath(const QString &name) const { return dir.filePath(name); }
 };
-
-constexpr int kPage = 4096; // tmpfs hands out space in pages
-
-// Fills the file system with a file "filler", then gives back exactly freePages pages.
-// Returns why that failed, or empty text.
-QString fillLeaving(const SmallFs &fs, int freePages)
-{
-    if (QStorageInfo(fs.dir.path()).blockSize() != kPage)
-        return QStringLiteral("the file system's pages are not 4 KiB, the sizes here rely on it");
-    QFile f(fs.filePath(QStringLiteral("filler")));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return f.errorString();
-    const QByteArray page(kPage, 'x');
-    while (f.write(page) == kPage) {
-    }
-    const qint64 full = f.size() / kPage * kPage;
-    if (!f.resize(full - qint64(freePages) * kPage) ||
-        QStorageInfo(fs.dir.path()).bytesAvailable() != qint64(freePages) * kPage)
-        return QStringLiteral("could not leave exactly %1 free pages").arg(freePages);
-    return QString();
-}
-
-// What stands at a path, in enough detail to tell whether anything there changed.
-QString snapshot(const QString &path)
-{
-    const QFileInfo i(path);
-    return QStringLiteral("link=%1 target=%2 dir=%3 perms=%4 entries=%5 ")
-               .arg(i.isSymLink())
-               .arg(i.symLinkTarget())
-               .arg(i.isDir())
-               .arg(int(i.permissions()), 0, 16)
-               .arg(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join('|')) +
-           QString::fromLatin1(readFile(path).toHex());
-}
 
 QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
 }
 
-const QByteArray storedSettings =
-    "Diese Ini-Datei wurde am 01.12.2026 von \r\n'senvaro.exe' automatisch generiert.\r\n"
-    "\r\n[Server]\r\nIP=127.0.0.81\r\n[bekannte MAC-Adressen]\r\nAnzahl=1\r\n"
-    "MAC-Adr.1=00:11:22:33:44:55\r\nName 1=Dach\r\n";
-
-// Enough known clients that the saved file spans two pages but stays below the
-// 16 KiB that the file layer buffers before its first write to the disk.
-void addClients(int count)
+// What stands at a path, in enough detail to tell whether anything there changed.
+QString snapshot(const QString &path)
 {
-    MACs.resize(count + 1);
-    for (int i = 1; i <= count; ++i)
-        MACs[i] = {QStringLiteral("00:11:22:33:44:%1").arg(i, 2, 10, QChar('0')),
-                   QStringLiteral("Client %1").arg(i).leftJustified(15),
-                   QStringLiteral("192.168.0.%1").arg(i), QStringLiteral("Falsch")};
+    const QFileInfo i(path);
+    return i.symLinkTarget() + QString::number(int(i.permissions()), 16) + entries(path).join('|') +
+           QString::fromLatin1(readFile(path).toHex());
+}
+
+const QByteArray storedSettings = "[Server]\r\nIP=127.0.0.81\r\n[bekannte MAC-Adressen]\r\nAnzahl=1\r\n"
+                                  "MAC-Adr.1=00:11:22:33:44:55\r\nName 1=Dach\r\n";
+
+void checkBox(const Dialogs::Request &box, const QString &action, const QString &reason)
+{
+    QCOMPARE(box.title, QStringLiteral("Fehler beim %1 der Ini-Datei").arg(action));
+    QCOMPARE(box.icon, Dialogs::Icon::Critical);
+    QVERIFY2(box.text.contains(IniPfad) && box.text.contains(reason), qPrintable(box.text));
 }
 
 } // namespace
@@ -119,145 +100,93 @@ private slots:
         setCommandLineText(QString());
     }
 
-    // ENDE on a file system with too little room: the old file stays byte for byte, no
-    // temporary file is left, a German box names the file and the reason, status 1.
-    // With room enough the same save succeeds, so the setup itself is sound.
-    void endeOnFullDisk_data()
+    // A full disk: the old file stays byte for byte, no temporary or empty file is left, a box names
+    // file and reason. A first start with room for the header only comes up; with room enough ENDE saves.
+    void fullDisk_data()
     {
+        QTest::addColumn<bool>("firstStart");
         QTest::addColumn<int>("freePages");
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("full: nothing can be written") << 0 << false;
-        QTest::newRow("almost full: cut inside a record") << 1 << false;
-        QTest::newRow("room enough") << 3 << true;
+        QTest::addColumn<QString>("box"); // what the failure box says failed, empty for no box
+        QTest::addColumn<QString>("files");
+        QTest::addColumn<int>("status");        // -1: the program goes on
+        QTest::addColumn<QByteArray>("ending"); // of the settings file afterwards, or part of a new one
+        const QString both = QStringLiteral("filler SENVARO.INI");
+        QTest::newRow("ENDE, full") << false << 0 << "Schreiben" << both << 1 << storedSettings;
+        QTest::newRow("ENDE, cut inside a record")
+            << false << 1 << "Schreiben" << both << 1 << storedSettings;
+        QTest::newRow("ENDE, room enough")
+            << false << 3 << "" << both << 0 << QByteArray("\r\nist_AP 70=Falsch\r\n");
+        QTest::newRow("first start, no room") << true << 0 << "Anlegen"
+                                              << "filler" << 1 << QByteArray();
+        QTest::newRow("first start, room for the header only")
+            << true << 1 << "Schreiben" << both << -1 << QByteArray("generiert.\r\n\r\n");
     }
-
-    void endeOnFullDisk()
+    void fullDisk()
     {
+        QFETCH(bool, firstStart);
         QFETCH(int, freePages);
-        QFETCH(bool, fits);
-        SmallFs fs(64);
+        QFETCH(QString, box);
+        QFETCH(int, status);
+        QFETCH(QByteArray, ending);
+        SmallFs fs(firstStart ? 32 : 64, freePages, firstStart ? QByteArray() : storedSettings);
         if (!fs.why.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no small file system: ") + fs.why));
-        const QString ini = fs.filePath(QStringLiteral("SENVARO.INI"));
-        QVERIFY(writeFile(ini, storedSettings));
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        std::unique_ptr<frmMonitor> w(StartStop::Main(fs.filePath(QStringLiteral("senvaro")), QString()));
-        QVERIFY(w && dialogs.asked().isEmpty());
-        addClients(70);
-        const QString notFilled = fillLeaving(fs, freePages);
-        if (!notFilled.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("cannot set up the full disk: ") + notFilled));
-
-        w->CmdEnde->click();
-
-        QVERIFY(ends.calls() == 1 && w->isUnloaded());
-        QCOMPARE(entries(fs.dir.path()), QStringList({"filler", "SENVARO.INI"}));
-        if (fits) {
-            QVERIFY(ends.lastStatus() == 0 && dialogs.asked().isEmpty());
-            const QByteArray saved = readFile(ini);
-            QVERIFY(saved.size() > kPage && saved.contains("\r\nist_AP 70=Falsch\r\n"));
-            return;
-        }
-        QCOMPARE(ends.lastStatus(), 1);
-        QCOMPARE(readFile(ini), storedSettings);
-        QCOMPARE(dialogs.asked().size(), 1);
-        const Dialogs::Request &box = dialogs.asked().first();
-        QVERIFY(box.icon == Dialogs::Icon::Critical && box.title == "Fehler beim Schreiben der Ini-Datei");
-        QVERIFY2(box.text.contains(IniPfad) && box.text.contains("nicht genug Platz"), qPrintable(box.text));
-    }
-
-    // First start on a full file system: no empty settings file is left, the box says
-    // why, status 1. With room for the header but not for the full save, the window
-    // still comes up, the header stays and a box says the save failed.
-    void firstStartOnFullDisk_data()
-    {
-        QTest::addColumn<int>("freePages");
-        QTest::newRow("no room for the header") << 0;
-        QTest::newRow("room for the header only") << 1;
-    }
-
-    void firstStartOnFullDisk()
-    {
-        QFETCH(int, freePages);
-        SmallFs fs(32);
-        if (!fs.why.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no small file system: ") + fs.why));
-        const QString notFilled = fillLeaving(fs, freePages);
-        if (!notFilled.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("cannot set up the full disk: ") + notFilled));
-        const QString ini = fs.filePath(QStringLiteral("SENVARO.INI"));
+            QSKIP(qPrintable(fs.why));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         dialogs.answer(Dialogs::Answer::Yes);
-        std::unique_ptr<frmMonitor> w(StartStop::Main(fs.filePath(QStringLiteral("senvaro")), QString()));
-
-        QCOMPARE(dialogs.asked().size(), 2);
-        const Dialogs::Request &box = dialogs.asked()[1];
-        QCOMPARE(box.icon, Dialogs::Icon::Critical);
-        QVERIFY2(box.text.contains(QDir::toNativeSeparators(ini)) && box.text.contains("nicht genug Platz"),
-                 qPrintable(box.text));
-        if (freePages == 0) {
-            QVERIFY(!w && ends.calls() == 1 && ends.lastStatus() == 1);
-            QCOMPARE(box.title, QStringLiteral("Fehler beim Anlegen der Ini-Datei"));
-            QCOMPARE(entries(fs.dir.path()), QStringList({"filler"}));
-            return;
+        std::unique_ptr<frmMonitor> w(StartStop::Main(fs.dir.filePath(QStringLiteral("senvaro")), QString()));
+        QCOMPARE(bool(w), status != 1 || !firstStart);
+        if (!firstStart) {
+            // Two pages of records, but below the 16 KiB the file layer buffers before writing.
+            MACs.resize(71);
+            for (int i = 1; i <= 70; ++i)
+                MACs[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
+                           "Falsch"};
+            w->CmdEnde->click();
         }
-        QVERIFY(w && ends.calls() == 0);
-        QCOMPARE(box.title, QStringLiteral("Fehler beim Schreiben der Ini-Datei"));
-        QCOMPARE(entries(fs.dir.path()), QStringList({"filler", "SENVARO.INI"}));
-        const QByteArray header = readFile(ini);
-        QVERIFY(header.startsWith("Diese Ini-Datei wurde am ") &&
-                header.endsWith("automatisch generiert.\r\n\r\n"));
+        QCOMPARE(ends.lastStatus(), status);
+        QTEST(entries(fs.dir.path()).join(' '), "files");
+        QCOMPARE(int(dialogs.asked().size()), int(firstStart) + int(!box.isEmpty()));
+        IniPfad = QDir::toNativeSeparators(fs.ini);
+        if (!box.isEmpty())
+            checkBox(dialogs.asked().last(), box, QStringLiteral("nicht genug Platz"));
+        const QByteArray saved = readFile(fs.ini);
+        QVERIFY(status == 0 ? saved.contains(ending) : saved.endsWith(ending));
     }
 
-    // Something stands at the settings file's path that cannot be read. At start a
-    // German box names the file and the reason and the window shows the defaults; at
-    // ENDE a box says nothing was saved, the status is 1 and the path is untouched.
+    // Something unreadable at the settings path: at start a box names it and the reason and the
+    // window shows the defaults; at ENDE a box says nothing was saved, status 1, path untouched.
     void unreadableSettingsFile_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("Ordner");
-        QTest::newRow("a dangling link") << QStringLiteral("link") << QStringLiteral("verweist auf");
-        QTest::newRow("no read permission")
-            << QStringLiteral("unreadable") << QStringLiteral("Leseberechtigung");
+        QTest::addColumn<QString>("reason"); // the row's name tells what stands there
+        QTest::newRow("folder") << QStringLiteral("Ordner");
+        QTest::newRow("dangling link") << QStringLiteral("verweist auf");
+        QTest::newRow("no read permission") << QStringLiteral("Leseberechtigung");
     }
-
     void unreadableSettingsFile()
     {
-        QFETCH(QString, kind);
         QFETCH(QString, reason);
+        const QByteArray kind = QTest::currentDataTag();
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        if (kind == QStringLiteral("folder")) {
+        if (kind == "folder")
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("SENVARO.INI")));
-        } else if (kind == QStringLiteral("link")) {
-            // The target's folder exists: writing through the link would create it.
+        else if (kind ==
+                 "dangling link") // the target's folder exists: writing through the link would create it
             QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.ini")), ini));
-        } else {
-            QVERIFY(writeFile(ini, storedSettings));
-            QVERIFY(QFile::setPermissions(ini, QFile::WriteOwner));
-            if (QFile(ini).open(QIODevice::ReadOnly))
-                QSKIP("this account reads files without read permission (root): no unreadable file to test");
-        }
+        else if (!writeFile(ini, storedSettings) || !QFile::setPermissions(ini, QFile::WriteOwner) ||
+                 QFile(ini).open(QIODevice::ReadOnly))
+            QSKIP("this account reads files without read permission (root): no unreadable file to test");
         const QString before = snapshot(ini);
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
 
-        QVERIFY(w && ends.calls() == 0);
-        QCOMPARE(w->txtIP->text(), QStringLiteral("192.168.0.1"));
+        QVERIFY(w && ends.calls() == 0 && w->txtIP->text() == QStringLiteral("192.168.0.1"));
         w->CmdEnde->click();
-        QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1);
-        QCOMPARE(dialogs.asked().size(), 2);
-        for (int i : {0, 1}) { // at start, then at the end
-            const Dialogs::Request &box = dialogs.asked()[i];
-            QCOMPARE(box.title,
-                     QStringLiteral("Fehler beim %1 der Ini-Datei").arg(i ? "Schreiben" : "Lesen"));
-            QCOMPARE(box.icon, Dialogs::Icon::Critical);
-            QVERIFY2(box.text.contains(IniPfad) && box.text.contains(reason), qPrintable(box.text));
-        }
+        QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1 && dialogs.asked().size() == 2);
+        checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), reason);
+        checkBox(dialogs.asked()[1], QStringLiteral("Schreiben"), reason);
         QCOMPARE(snapshot(ini), before);
         QCOMPARE(entries(dir.path()), QStringList({"SENVARO.INI"}));
     }
