@@ -28,7 +28,7 @@ private slots:
     }
 
     // Case and blanks around names do not count; the first of two equal keys does.
-    void readsLikeThePlatform()
+    void readsLikeTheIniFormat()
     {
         const QString p = path("read.ini");
         const QByteArray text =
