@@ -91,24 +91,14 @@ private slots:
     }
 
     // The filter acts only when its box is checked (1); unchecked (0) and greyed (2) let all pass.
-    void filterByCheckValue_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("unchecked") << 0 << "0=Dach|1=00:0A:0B:0C:0D:0E 2";
-        QTest::newRow("checked") << 1 << "0=Dach 1";
-        QTest::newRow("greyed") << 2 << "0=Dach|1=00:0A:0B:0C:0D:0E 2";
-    }
-
     void filterByCheckValue()
     {
-        QFETCH(int, value);
-        QFETCH(QString, shown);
         MACs[1] = {"00:11:22:33:44:55", "Dach", {}, {}};
-        setChkValue(w->chkBekClients, value);
-        QCOMPARE(chkValue(w->chkBekClients), value);
-        evaluate(EXAMPLE);
-        QCOMPARE(this->shown(), shown);
+        for (int value : {0, 1, 2}) {
+            setChkValue(w->chkBekClients, value);
+            evaluate(EXAMPLE);
+            QCOMPARE(shown(), value == 1 ? "0=Dach 1" : "0=Dach|1=00:0A:0B:0C:0D:0E 2");
+        }
     }
 
     // A failed login (any case) wins over the restart; 11 characters keep IamReady; 13 or 50
@@ -116,36 +106,23 @@ private slots:
     void alarmWordsShortTextsLimitsAndVersion_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("robot");   // timPWRobot still enabled
-        QTest::addColumn<bool>("polling"); // timPoll_Power still enabled
-        QTest::addColumn<bool>("login");   // CmdLogin enabled again
-        QTest::addColumn<bool>("ready");   // IamReady
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<int>("ends");
-        QTest::addColumn<int>("buttons"); // station options shown
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("mac");     // was "-"
-        QTest::addColumn<QString>("version"); // was "old"
+        QTest::addColumn<QString>("state"); // robot, polling, login (enabled), IamReady, questions, ends
+        QTest::addColumn<QString>("result"); // buttons, count, MAC (was "-"), version (was "old")
         const QString x12 = "h" + block("00:00:00:00:00:01").repeated(12);
-        const auto row = [](const char *name, const QString &text, bool robot, bool polling, bool login,
-            bool ready, int questions, int ends, int buttons, const QString &count, const QString &mac,
-            const QString &version) {
-            QTest::newRow(name) << text << robot << polling << login << ready << questions << ends << buttons
-                                << count << mac << version;
-        };
-        row("incorrect login", "INCORRECT LOGIN\r\nlogin: ", 0, 0, 1, 1, 1, 0, 0, "", "", "");
-        row("restart and incorrect login", "Rebooting ... incorrect Login", 0, 0, 1, 1, 1, 0, 0, "", "", "");
-        row("11 characters", "abcdefghijk", 1, 1, 0, 0, 0, 0, 0, "", "-", "old");
-        row("12 characters", "abcdefghijkl", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
-        row("12 stations", x12, 1, 1, 0, 1, 0, 0, 12, "12", "00:00:00:00:00:01", "old");
-        row("13 stations", x12 + block("00:00:00:00:00:13"), 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
-        row("empty blocks", "h" + SEP + SEP + "0", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
-        row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", 1, 1, 0, 1, 0, 0, 0, "", "-",
-            " v2.50");
-        row("version, lower case", "software_version: v9.99 xxxx", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
-        row("version without line end", "SOFTWARE_VERSION: v2.51HARDWARE_VERSION: A5", 1, 1, 0, 1, 0, 0, 0, "",
-            "-", " v2.51HARDWARE_VERSION");
-        row("restart", "REBOOTING ...", 1, 0, 1, 0, 0, 1, 0, "", "-", "old");
+        const auto row = [](const char *name, const QString &text, const char *state, const QString &result) {
+            QTest::newRow(name) << text << QString(state) << result; };
+        row("incorrect login", "INCORRECT LOGIN\r\nlogin: ", "001110", "0|||");
+        row("restart and incorrect login", "Rebooting ... incorrect Login", "001110", "0|||");
+        row("11 characters", "abcdefghijk", "110000", "0||-|old");
+        row("12 characters", "abcdefghijkl", "110100", "0||-|old");
+        row("12 stations", x12, "110100", "12|12|00:00:00:00:00:01|old");
+        row("13 stations", x12 + block("00:00:00:00:00:13"), "110100", "0||-|old");
+        row("empty blocks", "h" + SEP + SEP + "0", "110100", "0||-|old");
+        row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", "110100", "0||-| v2.50");
+        row("version, lower case", "software_version: v9.99 xxxx", "110100", "0||-|old");
+        row("version without line end", "SOFTWARE_VERSION: v2.51HARDWARE_VERSION: A5", "110100",
+            "0||-| v2.51HARDWARE_VERSION");
+        row("restart", "REBOOTING ...", "101001", "0||-|old");
     }
 
     void alarmWordsShortTextsLimitsAndVersion()
@@ -161,16 +138,10 @@ private slots:
         w->txtMac->setText(QStringLiteral("-"));
         w->txtSoftVers->setText(QStringLiteral("old"));
         evaluate(text);
-        QTEST(w->timPWRobot->enabled(), "robot");
-        QTEST(w->timPoll_Power->enabled(), "polling");
-        QTEST(w->CmdLogin->isEnabled(), "login");
-        QTEST(w->IamReady, "ready");
-        QTEST(int(dialogs.asked().size()), "questions");
-        QTEST(ends.calls(), "ends");
-        QTEST(int(shown().count('=')), "buttons");
-        QTEST(w->txtAnzahl->text(), "count");
-        QTEST(w->txtMac->text(), "mac");
-        QTEST(w->txtSoftVers->text(), "version");
+        QTEST(QString::asprintf("%d%d%d%d%d%d", w->timPWRobot->enabled(), w->timPoll_Power->enabled(),
+            w->CmdLogin->isEnabled(), w->IamReady, int(dialogs.asked().size()), ends.calls()), "state");
+        QTEST(QStringList({QString::number(shown().count('=')), w->txtAnzahl->text(), w->txtMac->text(),
+            w->txtSoftVers->text()}).join('|'), "result");
     }
 
     void perCentMarkerNegativesAndBadNumbers()

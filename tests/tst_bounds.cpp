@@ -40,8 +40,6 @@ private slots:
             << 0 << QList<qsizetype>{1000, MiB - 2000, 1000} << false;
         QTest::newRow("polling, one character more") << 0 << QList<qsizetype>{MiB - 5, 6} << true;
         QTest::newRow("polling, 3 MiB at once") << 0 << QList<qsizetype>{3 * MiB} << true;
-        QTest::newRow("polling, beyond the bound") << 0 << QList<qsizetype>{MiB, 10, 20} << true;
-        QTest::newRow("manual, 1 MiB in two chunks") << 1 << QList<qsizetype>{MiB - 7, 7} << false;
         QTest::newRow("manual, one character more") << 1 << QList<qsizetype>{MiB, 1} << true;
         QTest::newRow("manual, 3 MiB in many chunks") << 1 << QList<qsizetype>(48, MiB / 16) << true;
         QTest::newRow("login phase, 1 MiB") << 2 << QList<qsizetype>{MiB} << false;
@@ -59,9 +57,7 @@ private slots:
         w.manuellMode = mode == 1;
         w.loginPhase = mode == 2;
         w.lblStatus->setText(QStringLiteral("vorher"));
-        qsizetype total = 0;
-        for (qsizetype n : chunks)
-            total += n;
+        const qsizetype total = std::accumulate(chunks.begin(), chunks.end(), qsizetype(0));
         const QString all = pattern(total);
         qsizetype at = 0;
         for (qsizetype n : chunks) {
@@ -78,7 +74,6 @@ private slots:
             QVERIFY(w.Monitor->text() == all.left(MiB)); // the beginning
         }
         QCOMPARE(w.lblStatus->text(), cut ? cutStatus : QStringLiteral("vorher"));
-        QCOMPARE(w.statusNote == frmMonitor::StatusNote::ReplyCut, cut);
     }
 
     // The note stays while the evaluated reply was cut; the next whole reply brings back
@@ -127,9 +122,7 @@ private slots:
         });
         feed.start(5);
         QTest::qWait(3000);
-        QVERIFY(sent >= 16 * MiB);
-        QVERIFY2(mostWaiting <= 64 * 1024, qPrintable(QString::number(mostWaiting)));
-        QCOMPARE(w.Monitor->text().size(), MiB);
+        QVERIFY2(sent >= 16 * MiB && mostWaiting <= 64 * 1024, qPrintable(QString::number(mostWaiting)));
         QVERIFY(w.Monitor->text().toLatin1() == block);
         QCOMPARE(w.lblStatus->text(), cutStatus);
     }

@@ -2,7 +2,6 @@
 // point that stops answering polls.
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -57,7 +56,6 @@ private slots:
         QTest::newRow("reset after the user name") << 2 << 0 << false << closed << -1;
         QTest::newRow("never a byte") << 3 << 0 << false << silent << -1;
         QTest::newRow("one-shot, closed after the action") << 1 << 4 << true << QString() << 6;
-        QTest::newRow("one-shot, reset after the user name") << 2 << 0 << true << QString() << 6;
         QTest::newRow("one-shot, never a byte") << 3 << 0 << true << QString() << 7;
     }
 
@@ -126,10 +124,7 @@ private slots:
         QVERIFY2(noted - unanswered >= 9900 && noted - unanswered < 12500,
                  qPrintable(QString::number(noted - unanswered)));
         QCOMPARE(polls.size(), 2); // nothing sent while the poll was open
-        QCOMPARE(statusOf(w), QStringLiteral("keine Antwort vom AP seit ") + evaluated.toString("HH:mm:ss") +
-                                  QStringLiteral("#ffffc0"));
-        QVERIFY(
-            QRegularExpression(QStringLiteral("seit \\d\\d:\\d\\d:\\d\\d#")).match(statusOf(w)).hasMatch());
+        QCOMPARE(statusOf(w), "keine Antwort vom AP seit " + evaluated.toString("HH:mm:ss") + "#ffffc0");
 
         sim.options().noReply = false;
         QVERIFY(waitUntil([&] { return polls.size() == 3; }, 1600)); // the next tick asks again
@@ -143,8 +138,7 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
-        w.verbunden = true;
-        w.IamReady = true;
+        w.verbunden = w.IamReady = true;
         w.timPoll_Power_Timer();
         QVERIFY(w.pollOutstanding && !w.IamReady);
         w.manuellMode = true;

@@ -53,94 +53,85 @@ struct Run
 class TestOneShot : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void runs_data();
-    void runs();
-    void nothingListening();
-
-private:
     std::unique_ptr<Run> m_silent = std::make_unique<Run>(); // started first: it takes half a minute
+
+private slots:
+    void initTestCase() { QVERIFY(m_silent->start({QStringLiteral("/127.0.0.59/ETH1")}, true, false)); }
+
+    void runs_data()
+    {
+        QTest::addColumn<int>("host");  // the simulator listens on 127.0.0.host
+        QTest::addColumn<int>("fault"); // 1: it refuses every login, 2: it closes after two lines
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("setup"); // 0: display and settings file, 1: no display, 2: neither
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("action"); // the line sent after "version" (status 0)
+        QTest::addColumn<QString>("reason");    // part of the one line on stderr (other statuses)
+        const auto row = [](const char *name, int host, int fault, const QStringList &args, int setup,
+                            int status, const QByteArray &action, const QString &reason = {}) {
+            QTest::newRow(name) << host << fault << args << setup << status << action << reason;
+        };
+        row("R", 55, 0, {"/127.0.0.55/R"}, 0, 0, "reboot");
+        row("ETH0 in two pieces", 57, 0, {"/127.0.0.57/", "ETH0"}, 0, 0, "set eth2sta disable");
+        row("ETH1 without display", 58, 0, {"/127.0.0.58/ETH1"}, 1, 0, "set eth2sta enable");
+        row("login refused", 60, 1, {"/127.0.0.60/R"}, 0, 3, "");
+        row("closed before the action", 61, 2, {"/127.0.0.61/ETH0"}, 0, 6, "");
+        row("headless, no settings file", 62, 0, {"/127.0.0.62/R"}, 2, 4, "", "SENVARO.INI");
+        row("headless, no action", 63, 0, {}, 1, 5, "");
+    }
+
+    // An action logs in with the stored name and password on the address of the command line,
+    // sends the action after the firmware query and ends with status 0, the settings file
+    // untouched; only "Rebooting" ends it the orderly way, with saving. (The robot's ticks are
+    // checked exactly in the session test.)
+    void runs()
+    {
+        QFETCH(int, host);
+        QFETCH(int, fault);
+        QFETCH(QStringList, args);
+        QFETCH(int, setup);
+        QFETCH(int, status);
+        QFETCH(QByteArray, action);
+        QFETCH(QString, reason);
+        apsim::Options o;
+        o.user = "technik";
+        o.password = "g3heim";
+        o.rejectEveryLogin = fault == 1;
+        o.closeAfterLines = fault == 2 ? 2 : 0;
+        apsim::ApSim sim(o);
+        QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(host))),
+                 qPrintable(sim.errorString()));
+        Run run;
+        QVERIFY(run.start(args, setup != 2, setup != 0));
+        const QDateTime modified = QFileInfo(run.ini()).lastModified();
+        QVERIFY(waitUntil([&] { return run.finishedAt >= 0; }, 30000));
+        QVERIFY(run.proc.exitStatus() == QProcess::NormalExit && run.proc.exitCode() == status);
+        QVERIFY2(run.finishedAt < 10000, qPrintable(QString::number(run.finishedAt))); // no waiting for 30 s
+        const QStringList reasons = run.reasons();
+        QVERIFY2(reasons.size() == qMin(status, 1) && reasons.value(0).contains(reason),
+                 qPrintable(reasons.join('|')));
+        const QByteArrayList lines = {"technik", "g3heim", "version", action};
+        QCOMPARE(sim.lines(), status == 0 ? lines : lines.mid(0, fault ? 2 : 0));
+        const bool reboot = action == "reboot";
+        if (reboot) // saved, with the address of the command line
+            QVERIFY(run.iniBytes().contains("IP=127.0.0.55\r\n") && run.iniBytes().contains("Name=technik"));
+        else
+            QCOMPARE(run.iniBytes(), setup != 2 ? settings : QByteArray("<missing>"));
+        QCOMPARE(QFileInfo(run.ini()).lastModified() == modified, !reboot); // written only after "Rebooting"
+    }
+
+    void nothingListening()
+    {
+        Run &run = *m_silent;
+        QVERIFY(waitUntil([&] { return run.finishedAt >= 0; }, 60000));
+        QCOMPARE(run.proc.exitCode(), 2);
+        QVERIFY2(run.finishedAt >= 29500 && run.finishedAt <= 45000,
+                 qPrintable(QString::number(run.finishedAt)));
+        const QStringList reasons = run.reasons();
+        QVERIFY2(reasons.size() == 1 && reasons[0].contains(u"127.0.0.59"), qPrintable(reasons.join('|')));
+        QCOMPARE(run.iniBytes(), settings);
+    }
 };
-
-void TestOneShot::initTestCase()
-{
-    QVERIFY(m_silent->start({QStringLiteral("/127.0.0.59/ETH1")}, true, false));
-}
-
-void TestOneShot::runs_data()
-{
-    QTest::addColumn<int>("host");  // the simulator listens on 127.0.0.host
-    QTest::addColumn<int>("fault"); // 1: it refuses every login, 2: it closes after two lines
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("setup"); // 0: display and settings file, 1: no display, 2: neither
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("action"); // the line sent after "version" (status 0)
-    QTest::addColumn<QString>("reason");    // part of the one line on stderr (other statuses)
-    const auto row = [](const char *name, int host, int fault, const QStringList &args, int setup, int status,
-                        const QByteArray &action, const QString &reason = {}) {
-        QTest::newRow(name) << host << fault << args << setup << status << action << reason;
-    };
-    row("R", 55, 0, {"/127.0.0.55/R"}, 0, 0, "reboot");
-    row("ETH0, padded address", 56, 0, {"/127.0.0.056/ETH0"}, 0, 0, "set eth2sta disable");
-    row("ETH1 in two pieces", 57, 0, {"/127.0.0.57/", "ETH1"}, 0, 0, "set eth2sta enable");
-    row("ETH1 without display", 58, 0, {"/127.0.0.58/ETH1"}, 1, 0, "set eth2sta enable");
-    row("login refused", 60, 1, {"/127.0.0.60/R"}, 0, 3, "");
-    row("closed before the action", 61, 2, {"/127.0.0.61/ETH0"}, 0, 6, "");
-    row("headless, no settings file", 62, 0, {"/127.0.0.62/R"}, 2, 4, "", "SENVARO.INI");
-    row("headless, no action", 63, 0, {}, 1, 5, "");
-}
-
-// An action logs in with the stored name and password on the address of the command line,
-// sends the action after the firmware query and ends with status 0, the settings file
-// untouched; only "Rebooting" ends it the orderly way, with saving. (The robot's ticks are
-// checked exactly in the session test.)
-void TestOneShot::runs()
-{
-    QFETCH(int, host);
-    QFETCH(int, fault);
-    QFETCH(QStringList, args);
-    QFETCH(int, setup);
-    QFETCH(int, status);
-    QFETCH(QByteArray, action);
-    QFETCH(QString, reason);
-    apsim::Options o;
-    o.user = "technik";
-    o.password = "g3heim";
-    o.rejectEveryLogin = fault == 1;
-    o.closeAfterLines = fault == 2 ? 2 : 0;
-    apsim::ApSim sim(o);
-    QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(host))), qPrintable(sim.errorString()));
-    Run run;
-    QVERIFY(run.start(args, setup != 2, setup != 0));
-    const QDateTime modified = QFileInfo(run.ini()).lastModified();
-    QVERIFY(waitUntil([&] { return run.finishedAt >= 0; }, 30000));
-    QCOMPARE(run.proc.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(run.proc.exitCode(), status);
-    QVERIFY2(run.finishedAt < 10000, qPrintable(QString::number(run.finishedAt))); // no waiting for 30 s
-    const QStringList reasons = run.reasons();
-    QVERIFY2(reasons.size() == qMin(status, 1) && reasons.value(0).contains(reason),
-             qPrintable(reasons.join('|')));
-    const QByteArrayList lines = {"technik", "g3heim", "version", action};
-    QCOMPARE(sim.lines(), status == 0 ? lines : lines.mid(0, fault ? 2 : 0));
-    const bool reboot = action == "reboot";
-    if (reboot) // saved, with the address of the command line
-        QVERIFY(run.iniBytes().contains("IP=127.0.0.55\r\n") && run.iniBytes().contains("Name=technik"));
-    else
-        QCOMPARE(run.iniBytes(), setup != 2 ? settings : QByteArray("<missing>"));
-    QCOMPARE(QFileInfo(run.ini()).lastModified() == modified, !reboot); // written only after "Rebooting"
-}
-
-void TestOneShot::nothingListening()
-{
-    Run &run = *m_silent;
-    QVERIFY(waitUntil([&] { return run.finishedAt >= 0; }, 60000));
-    QCOMPARE(run.proc.exitCode(), 2);
-    QVERIFY2(run.finishedAt >= 29500 && run.finishedAt <= 45000, qPrintable(QString::number(run.finishedAt)));
-    const QStringList reasons = run.reasons();
-    QVERIFY2(reasons.size() == 1 && reasons[0].contains(u"127.0.0.59"), qPrintable(reasons.join('|')));
-    QCOMPARE(run.iniBytes(), settings);
-}
 
 QTEST_MAIN(TestOneShot)
 #include "tst_oneshot.moc"

@@ -25,12 +25,8 @@ private slots:
         };
         row("Label7", " Name                       IP");
         row("Label5", "Senvaro für den Access Point \"DWL 2100AP\". ");
-        row("Command7", "Befehl:      set");
         row("Frame4", "Geräte im Netzwerk");
-        row("Label20",
-            "Es besteht kein Zusammenhang zwischen dem Programm und dem Hersteller des DWL-2100AP");
         row("lblUsername", "Username:", "txtUser");
-        row("lblMac", "MAC Adresse:", "txtMac");
         row("Label16", "MAC-Adresse:", "txtDataMAC");
         row("frmMonitor", "Senvaro - für den Access Point DWL-2100AP");
     }
@@ -58,32 +54,15 @@ private slots:
         QCOMPARE(a->text(QAccessible::Name), caption);
     }
 
+    // Loaded: lamps, first page, no station picked; secrets hidden, received text read-only.
     void startState()
     {
         frmMonitor w;
-        QCOMPARE(backColor(&w), bgrColor(0x00FF8080));
-        QCOMPARE(backColor(w.lblStatus), bgrColor(0x00C0FFFF));
-        QVERIFY(!w.windowIcon().isNull() && w.Combo1->count() == 0);
-        QStringList pages;
-        for (int i = 0; i < w.SSTab1->count(); ++i)
-            pages << w.SSTab1->tabText(i);
-        QCOMPARE(pages,
-                 QStringList({"LOGIN", " Clients", "Diagramm", "manuell", "Antworten", "Setup", "Verlauf"}));
-        for (auto [t, ms] : {std::pair{w.timAuswertung, 1000}, {w.timPWRobot, 200}, {w.timPoll_Power, 5000}})
-            QVERIFY(!t->enabled() && t->interval() == ms);
-        QVERIFY(w.CmdLogin->isEnabled() && !w.Cmd_logout->isEnabled());
-        QVERIFY(std::all_of(w.OptClients.begin(), w.OptClients.end(), [](auto *o) { return o->isHidden(); }));
-        QVERIFY(w.lblAnzahl->isHidden() && w.txtAnzahl->isHidden() && w.txtIP->isHidden());
-        for (QLineEdit *t : {w.txtIP, w.txtMac, w.txtAuth, w.txtEncrypt, w.txtWLANMode, w.txtRXDataRate,
-                             w.txtRXSign, w.txtAckSign, w.txtAnzahl})
-            QVERIFY2(t->isReadOnly() != (t == w.txtIP), qPrintable(t->objectName()));
-        QCOMPARE(w.txtPassw->echoMode(), QLineEdit::Password);
-        QVERIFY(w.Monitor->isReadOnly() && w.txtMACS->isReadOnly());
-
         w.Form_Load();
-        QVERIFY(w.LED1_aus->isHidden() && !w.LED2_aus->isHidden());
-        QVERIFY(w.SSTab1->currentIndex() == 0 && !w.manuellMode);
-        QCOMPARE(w.Text1->text(), QStringLiteral("0"));
+        QVERIFY(!w.timAuswertung->enabled() && !w.timPWRobot->enabled() && !w.timPoll_Power->enabled());
+        QVERIFY(w.LED1_aus->isHidden() && !w.LED2_aus->isHidden() && w.txtIP->isHidden());
+        QVERIFY(w.SSTab1->currentIndex() == 0 && !w.manuellMode && w.Text1->text() == "0");
+        QVERIFY(w.txtPassw->echoMode() == QLineEdit::Password && w.Monitor->isReadOnly());
     }
 
     void pageChange()
