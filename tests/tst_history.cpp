@@ -1,40 +1,83 @@
-// The signal history: events from scripted evaluations, the 24-hour bound, the CSV day log.
+// The signal history: its rules on scripted evaluations, the CSV day log, the page
+// "Verlauf" on a history of its own, and the history as the window records and keeps it.
 
-#include <QLocale>
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include <QChart>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QListWidget>
 #include <QtTest>
 
 #include <ctime>
 
+#include "app/globals.h"
+#include "config/inifile.h"
+#include "monitor/auswerten.h"
 #include "monitor/historylog.h"
 #include "testsupport.h"
+#include "ui/frmMonitor.h"
+#include "ui/historypage.h"
 
 namespace {
 
 const QDateTime T0(QDate(2026, 3, 1), QTime(12, 0, 0));
+const QString A("00:11:22:33:44:55"), B("00:0A:0B:0C:0D:0E"), C("00:1B:11:A0:00:03");
+const QString FULL = QStringLiteral(" RxSignalStrength: 40 AckSignalStrength: 32 Authentication Type: Open "
+                                    "WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off");
 
 // "A=Anna B" -> samples for MACs A (named Anna) and B (named by its MAC).
 QList<HistorySample> samples(const QString &script)
 {
     QList<HistorySample> list;
     for (const QString &part : script.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        list.append(
-            {part.section(QLatin1Char('='), 0, 0), part.section(QLatin1Char('='), -1), 50, 25, 54, "11g"});
+        list.append({part.section('=', 0, 0), part.section('=', -1), 50, 25, 54, "11g"});
     return list;
 }
+
+HistorySample sample(const QString &mac, double rx, double ack = 20)
+{
+    return HistorySample{mac, "Laptop " + mac, rx, ack, 54, QStringLiteral("11g")};
+}
+
+QString reply(const QStringList &blocks)
+{
+    const QString sep = "\r\n" + QString(49, QLatin1Char('*'));
+    return "get station" + sep + blocks.join(sep) + "\r\nDWL-2100AP> ";
+}
+
+// A page on a history of its own, shown, not yet active.
+struct Page
+{
+    StationHistory history;
+    HistoryPage page{&history};
+    QComboBox *span = page.findChild<QComboBox *>("cmbVerlaufZeitraum");
+    QCheckBox *ack = page.findChild<QCheckBox *>("chkVerlaufAck");
+    QListWidget *events = page.findChild<QListWidget *>("lstVerlaufEreignisse");
+
+    Page()
+    {
+        page.resize(700, 500);
+        page.show();
+    }
+};
 
 } // namespace
 
 class TestHistory : public QObject
 {
     Q_OBJECT
+    QTemporaryDir dir;
+
 private slots:
     // Local time an hour off UTC, so a time given in UTC must be written as local time.
     void initTestCase()
     {
         qputenv("TZ", "Europe/Berlin");
         tzset();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
 
     void events_data()
@@ -42,25 +85,23 @@ private slots:
         QTest::addColumn<QStringList>("evaluations"); // one every 2 s
         QTest::addColumn<QStringList>("events");      // "<evaluation> <mac> <name> <word>"
         QTest::addColumn<QString>("lines");           // MAC=name of every station at the end
-        QTest::addColumn<int>("points");
 
         QTest::newRow("first evaluation connects everyone, a MAC twice in one reply counts once")
             << QStringList{"A=Anna A=Zweit B", "A=Anna"}
-            << QStringList{"0 A Anna verbunden", "0 B B verbunden", "1 B B getrennt"} << "A=Anna B=B" << 3;
+            << QStringList{"0 A Anna verbunden", "0 B B verbunden", "1 B B getrennt"} << "A=Anna B=B";
         // B is filtered out (gone) and comes back, A renamed stays one station under its
         // latest name, and an empty reply disconnects all in order of first sight.
         QTest::newRow("gone and back, renamed, empty reply")
             << QStringList{"B A=Anna", "A=Laptop", "A=Laptop B=Bert", ""}
             << QStringList{"0 B B verbunden",    "0 A Anna verbunden", "1 B B getrennt",
                            "2 B Bert verbunden", "3 B Bert getrennt",  "3 A Laptop getrennt"}
-            << "B=Bert A=Laptop" << 5;
+            << "B=Bert A=Laptop";
     }
     void events()
     {
         QFETCH(QStringList, evaluations);
         QFETCH(QStringList, events);
         QFETCH(QString, lines);
-        QFETCH(int, points);
         StationHistory h;
         int returned = 0;
         for (int i = 0; i < evaluations.size(); ++i)
@@ -75,7 +116,6 @@ private slots:
         QCOMPARE(made, events);
         QCOMPARE(returned, int(h.events().size()));
         QCOMPARE(shown.join(QLatin1Char(' ')), lines);
-        QCOMPARE(int(h.pointCount()), points);
     }
 
     // The clock is whatever the caller passes: 25 hours of samples every 10 minutes.
@@ -98,56 +138,175 @@ private slots:
         QCOMPARE(a->points.back().ms, last);
     }
 
-    void csvLines_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("written"); // the name as written
-        QTest::addColumn<QByteArray>("values");
-        QTest::newRow("German, Latin-1, separator and quote in a name are quoted")
-            << QLocale(QLocale::German, QLocale::Germany) << QString::fromUtf8("Büro; \"hinten\"")
-            << QByteArray("\"B\xfcro; \"\"hinten\"\"\"") << QByteArray("62,5;31,25;5,5");
-        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << "Laptop Anna"
-                                 << QByteArray("Laptop Anna") << QByteArray("62.5;31.25;5.5");
-    }
     // Off writes nothing; each line goes to the file of its own local day, which gets the
-    // header once, also from a restarted log; a UTC time is written as local time.
-    void csvLines()
+    // header once, also from a restarted log; a UTC time is written as local time, Latin-1,
+    // with the locale's decimal comma, a name holding the separator or a quote quoted.
+    void csvLog()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, name);
-        QFETCH(QByteArray, written);
-        QFETCH(QByteArray, values);
-        QLocale::setDefault(locale);
-        QTemporaryDir dir;
+        QTemporaryDir folder;
         const QDateTime t(QDate(2026, 3, 1), QTime(23, 59, 59));
-        const QString file = dir.filePath("SENVARO-Verlauf-2026-03-01.csv");
-        const HistorySample s{"00:11:22:33:44:55", name, 62.5, 31.25, 5.5, "11g"};
+        const QString file = folder.filePath("SENVARO-Verlauf-2026-03-01.csv");
+        const HistorySample s{"00:11:22:33:44:55", "Büro; \"hinten\"", 62.5, 31.25, 5.5, "11g"};
         const HistoryEvent e{t.addSecs(2).toMSecsSinceEpoch(), s.mac, s.name, false};
-        {
-            HistoryLog log(dir.path());
-            QVERIFY(log.write(t, {s}, {e}));
-            QVERIFY(!QFile::exists(file));
-            log.setEnabled(true);
-            QVERIFY(log.write(t, {s}, {e}));
-        }
-        HistoryLog log(dir.path());
+        HistoryLog log(folder.path()), restarted(folder.path()); // a second log, as after a restart
+        QVERIFY(log.write(t, {s}, {e}));
+        QVERIFY(!QFile::exists(file));
         log.setEnabled(true);
-        QVERIFY(log.write(t.toUTC(), {s}, {}));
+        restarted.setEnabled(true);
+        QVERIFY(log.write(t, {s}, {e}));
+        QVERIFY(restarted.write(t.toUTC(), {s}, {}));
         const QByteArray header = HistoryLog::header().toLatin1();
-        const QByteArray station = ";00:11:22:33:44:55;" + written + ";";
-        const QByteArray sample = "2026-03-01T23:59:59;Messwert" + station + values + ";11g\r\n";
+        const QByteArray station = ";00:11:22:33:44:55;\"B\xfcro; \"\"hinten\"\"\";";
+        const QByteArray sample = "2026-03-01T23:59:59;Messwert" + station + "62,5;31,25;5,5;11g\r\n";
         QCOMPARE(readFile(file), header + sample + sample);
-        QCOMPARE(readFile(dir.filePath("SENVARO-Verlauf-2026-03-02.csv")),
+        QCOMPARE(readFile(folder.filePath("SENVARO-Verlauf-2026-03-02.csv")),
                  header + "2026-03-02T00:00:01;getrennt" + station + ";;;\r\n");
         // A log that cannot be written switches itself off once, with the reason.
         QSignalSpy failed(&log, &HistoryLog::failed);
-        QVERIFY(dir.remove() && !log.write(t, {s}, {}));
+        QVERIFY(folder.remove() && !log.write(t, {s}, {}));
         QVERIFY(log.write(t, {s}, {}));
         QCOMPARE(failed.count(), 1);
         QVERIFY(failed.first().first().toString().contains("Protokoll abgeschaltet"));
     }
+
+    void pageSpans_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<qint64>("spanMs");
+        QTest::addColumn<bool>("ack");
+        QTest::addColumn<QPointF>("levels"); // the lowest and the highest drawn
+        QTest::newRow("10 min") << 0 << 600'000LL << false << QPointF(40, 46);
+        QTest::newRow("8 h, acknowledge level") << 2 << 28'800'000LL << true << QPointF(54, 60);
+        QTest::newRow("24 h, the one dip kept") << 3 << 86'400'000LL << false << QPointF(3, 46);
+    }
+    void pageSpans()
+    {
+        QFETCH(int, index);
+        QFETCH(qint64, spanMs);
+        QFETCH(bool, ack);
+        QFETCH(QPointF, levels);
+        Page p;
+        // 25 hours, a sample a minute: A's rx 40..46 with one dip to 3, its ack 100 minus that.
+        for (int m = 0; m <= 25 * 60; ++m) {
+            const int rx = m == 700 ? 3 : 40 + m % 7;
+            p.history.addEvaluation(T0.addSecs(60 * m), {sample("A", rx, 100 - rx), sample("B", 50)});
+        }
+        p.span->setCurrentIndex(index);
+        p.ack->setChecked(ack);
+        QVERIFY(!p.page.series("A")); // not drawn while another page is shown
+        p.page.setActive(true);
+        const qint64 t1 = p.history.lastMs();
+        const QList<QPointF> pts = p.page.series("A")->points();
+        // One point a minute, one more entering from the left edge; a long span thinned to
+        // one or two points per pixel column, in time order, ending at the newest sample.
+        const qsizetype all = spanMs / 60'000 + 2, width = p.page.plotWidth();
+        QVERIFY(all <= 2 * width ? pts.size() == all : pts.size() >= width && pts.size() <= 2 * width + 3);
+        QCOMPARE(qint64(pts.first().x()), std::max(t1 - spanMs - 60'000, t1 - StationHistory::kKeepMs));
+        const auto notAfter = [](QPointF a, QPointF b) { return a.x() >= b.x(); };
+        QVERIFY(std::adjacent_find(pts.begin(), pts.end(), notAfter) == pts.end());
+        QCOMPARE(pts.last(), QPointF(qreal(t1), ack ? 58.0 : 42.0));
+        const auto [lo, hi] =
+            std::minmax_element(pts.begin(), pts.end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
+        QCOMPARE(QPointF(lo->y(), hi->y()), levels);
+        // Thinned to the plot's width again after a resize, without waiting for data.
+        p.page.resize(380, 400);
+        QTRY_VERIFY(p.page.series("A")->points().size() <= 2 * p.page.plotWidth() + 3);
+        // A legend click hides the line through redraws; a second click shows it.
+        QLegendMarker *marker = p.page.chart()->legend()->markers(p.page.series("A")).value(0);
+        QVERIFY(marker);
+        emit marker->clicked();
+        p.span->setCurrentIndex((index + 1) % 4);
+        QVERIFY(!p.page.series("A")->isVisible() && p.page.series("B")->isVisible());
+        emit marker->clicked();
+        QVERIFY(p.page.series("A")->isVisible());
+    }
+
+    // The event list newest first, filled afresh after many events, cut with the history;
+    // a station gone for a day loses its line, a cleared history empties the list.
+    void pageEvents()
+    {
+        Page p;
+        for (int i = 0; i <= 302; ++i)
+            p.history.addEvaluation(T0.addSecs(2 * i), {sample("A", 12), sample(i % 2 ? "A" : "C", 5)});
+        p.page.setActive(true);
+        QCOMPARE(p.events->count(), 304);
+        QCOMPARE(p.events->item(0)->text(), QString("12:10:04  Laptop C  verbunden"));
+        QCOMPARE(p.events->item(303)->text(), QString("12:00:00  Laptop A  verbunden"));
+        p.history.addEvaluation(T0.addSecs(604 + 86'401), {sample("A", 12)});
+        QCOMPARE(p.page.chart()->series().size(), 1);
+        QCOMPARE(p.events->count(), 1);
+        QCOMPARE(p.events->item(0)->text(), QString("12:10:05  Laptop C  getrennt"));
+        p.history.clear();
+        QCOMPARE(p.events->count(), 0);
+    }
+
+    // Only station replies of the polling phase count, "bekannte Clients" filters, a sample
+    // holds the values the clients page shows, a log that cannot be written switches itself
+    // off while recording goes on, and nothing is kept once the window has unloaded.
+    void windowRecords()
+    {
+        IniPfad = dir.filePath(QStringLiteral("gone/SENVARO.INI"));
+        MACs = QVector<tMAC>(2);
+        frmMonitor w;
+        w.Form_Load();
+        w.chkVerlauf->setChecked(true);
+        const auto step = [&w](const QString &text, bool knownOnly = false, bool loginPhase = false) {
+            setChkValue(w.chkBekClients, knownOnly);
+            w.loginPhase = loginPhase;
+            AntwortAuswertung(w, text);
+        };
+        const QString decimals = " RxSignalStrength: 12,5 AckSignalStrength: -3 Rx Data Rate: 5,5";
+        step(reply({A + FULL, B + " RxSignalStrength(per cent): 62"}));
+        QVERIFY(!w.chkVerlauf->isChecked() && w.lblStatus->text().contains("Protokoll abgeschaltet"));
+        step(reply({A + FULL}));
+        MACs[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        step(reply({A + FULL, C + decimals}));
+        step(reply({A + FULL, C + decimals}), true);
+        step("get station\r\nNo station associated.\r\nDWL-2100AP> ", true);
+        step(reply({A + FULL}), false, true);
+        step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
+        QStringList events;
+        for (const HistoryEvent &e : w.history->events())
+            events << e.word() + QLatin1Char(' ') + e.name;
+        QCOMPARE(events, (QStringList{"verbunden " + A, "verbunden " + B, "getrennt " + B, "verbunden " + C,
+                                      "getrennt " + C, "getrennt Laptop Anna"}));
+        // rx, ack and rate of each first sample: 0..64 steps scaled to per cent, a per-cent
+        // value taken as it is, a missing one 0.
+        QList<float> values;
+        for (const QString &mac : {A, B, C}) {
+            const StationHistory::Point &p = w.history->track(mac)->points.front();
+            values << p.rx << p.ack << p.rate;
+        }
+        QCOMPARE(values, (QList<float>{62.5f, 50, 54, 62, 0, 0, 19.53125f, -4.6875f, 5.5f}));
+        QCOMPARE(w.history->modes().value(w.history->track(A)->points.front().mode), "11g");
+
+        w.Unload(); // ENDE
+        step(reply({A + FULL}));
+        QVERIFY(w.history->tracks().empty() && w.history->events().empty());
+    }
+
+    // "Verlauf protokollieren" follows the keys of "User" once the log was switched on;
+    // files without it read as off and stay so while it is off.
+    void settingsKey()
+    {
+        IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
+        QVERIFY(writeFile(IniPfad, "[User]\r\nName=x\r\n[bekannte MAC-Adressen]\r\nAnzahl=0\r\n"));
+        bool keyed = false; // the key is in the file; it reads as on only after "on"
+        for (bool on : {false, true, false}) {
+            frmMonitor w;
+            w.Form_Load();
+            QVERIFY(IniFile().load(IniPfad, w));
+            QCOMPARE(w.chkVerlauf->isChecked() && w.historyLog->isEnabled(), keyed && !on);
+            w.chkVerlauf->setChecked(on);
+            QVERIFY(IniFile().Save(IniPfad, w));
+            keyed = keyed || on;
+            const QByteArray ini = readFile(IniPfad);
+            QCOMPARE(ini.contains("Verlauf"), keyed);
+            QVERIFY(!keyed || ini.contains(QByteArray("anzeigen=0\r\nVerlauf protokollieren=") +
+                                           (on ? "1" : "0") + "\r\n[bekannte"));
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestHistory)
+QTEST_MAIN(TestHistory)
 #include "tst_history.moc"
