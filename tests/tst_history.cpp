@@ -122,17 +122,16 @@ private slots:
     void dayBound()
     {
         StationHistory h;
-        h.addEvaluation(T0, samples("A B"));
-        for (int i = 1; i <= 25 * 6; ++i)
-            h.addEvaluation(T0.addSecs(600 * i), samples("A"));
+        for (int i = 0; i <= 25 * 6; ++i)
+            h.addEvaluation(T0.addSecs(600 * i), samples(i < 6 ? "A B" : "A"));
         const qint64 last = T0.addSecs(600 * 150).toMSecsSinceEpoch();
         const StationHistory::Track *a = h.track("A");
         QVERIFY(a);
         QCOMPARE(a->points.front().ms, last - StationHistory::kKeepMs);
         QCOMPARE(a->points.size(), size_t(24 * 6 + 1));
-        // B was seen once, 25 hours ago: it and its events are gone.
+        // B, last seen 25 hours ago, is gone; only its leaving, on the bound, is still listed.
         QCOMPARE(h.tracks().size(), size_t(1));
-        QVERIFY(h.events().empty());
+        QVERIFY(h.events().size() == 1 && h.events().front().ms == last - StationHistory::kKeepMs);
         // The clock set back by an hour: recorded at the newest time, still sorted.
         h.addEvaluation(T0.addSecs(600 * 150 - 3600), samples("A"));
         QCOMPARE(a->points.back().ms, last);
@@ -249,6 +248,7 @@ private slots:
         MACs = QVector<tMAC>(2);
         frmMonitor w;
         w.Form_Load();
+        w.SSTab1->setCurrentIndex(frmMonitor::PageClients);
         w.chkVerlauf->setChecked(true);
         const auto step = [&w](const QString &text, bool knownOnly = false, bool loginPhase = false) {
             setChkValue(w.chkBekClients, knownOnly);
@@ -259,12 +259,12 @@ private slots:
         step(reply({A + FULL, B + " RxSignalStrength(per cent): 62"}));
         QVERIFY(!w.chkVerlauf->isChecked() && w.lblStatus->text().contains("Protokoll abgeschaltet"));
         step(reply({A + FULL}));
+        step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
         MACs[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
         step(reply({A + FULL, C + decimals}));
         step(reply({A + FULL, C + decimals}), true);
         step("get station\r\nNo station associated.\r\nDWL-2100AP> ", true);
         step(reply({A + FULL}), false, true);
-        step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
         QStringList events;
         for (const HistoryEvent &e : w.history->events())
             events << e.word() + QLatin1Char(' ') + e.name;
@@ -279,6 +279,7 @@ private slots:
         }
         QCOMPARE(values, (QList<float>{62.5f, 50, 54, 62, 0, 0, 19.53125f, -4.6875f, 5.5f}));
         QCOMPARE(w.history->modes().value(w.history->track(A)->points.front().mode), "11g");
+        QVERIFY(!w.Verlauf->isCurrent()); // the page "Verlauf" is not shown
 
         w.Unload(); // ENDE
         step(reply({A + FULL}));
