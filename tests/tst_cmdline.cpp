@@ -50,27 +50,15 @@ void TestCmdline::evaluate_data()
     const auto same = [&row](const char *arg, const char *command, const char *ip, const char *caption) {
         row(arg, QString::fromLatin1(arg), command, ip, caption);
     };
+    // How fields are cut, trimmed and which one wins is checked against the field functions
+    // by fuzz/fuzz_cmdline; these rows hold the words, their commands and captions.
     same("/192.168.0.50/R", "reboot", "192.168.0.50", "reboot");
     same("/192.168.000.050/ETH1", "set eth2sta enable", "192.168.0.50", "enable ETH");
-    same("/r", "", "", "");
-    same("/eth0", "", "", "");
+    same("/r/eth0", "", "", "");
     same("/R/ETH0", "set eth2sta disable", "", "disable ETH");
-    same("/ R ", "reboot", "", "reboot");
-    same("/ 10.0.0.7 /ETH1", "set eth2sta enable", "10.0.0.7", "enable ETH");
-    same("/R/", "reboot", "", "reboot");
-    same("/10.0.0.1/R/10.0.0.2/1.2.3.4", "reboot", "10.0.0.2", "reboot");
-    same("/9.0.0.1/ETH1", "set eth2sta enable", "", "enable ETH");
-    same("/R\t", "", "", "");
     // 20 000 fields: the ones at the far end decide, by the same rules.
-    const auto many = [](const char *field) {
-        return QString(QLatin1Char('/') + QLatin1String(field)).repeated(20000);
-    };
-    row("many: last action and address win", many("R/10.0.0.1") + "/ETH0/10.0.0.2", "set eth2sta disable",
+    row("many fields", QString("/R/10.0.0.1").repeated(20000) + "/ETH0/10.0.0.2", "set eth2sta disable",
         "10.0.0.2", "disable ETH");
-    row("many: trailing slash opens no field", many("x") + "/ETH1/", "set eth2sta enable", "", "enable ETH");
-    row("many: empty and blank fields", many(" ") + "// R /010.000.000.001 ", "reboot", "10.0.0.1", "reboot");
-    row("many: last field without slash", many("10.0.0.3") + "/R", "reboot", "10.0.0.3", "reboot");
-    row("many: nothing recognised", many("r") + "/eth0", "", "", "");
 }
 
 void TestCmdline::evaluate()
@@ -86,7 +74,8 @@ void TestCmdline::evaluate()
     QCOMPARE(r.caption, caption.isEmpty() ? QStringLiteral("Senvaro - Parameter: ") + arg : caption);
 }
 
-// The window's load hands the command line over; without one the caption stays.
+// The window's load hands the command line over; without one the caption stays. What the
+// window takes from an evaluation is checked by fuzz/fuzz_cmdline.
 void TestCmdline::window()
 {
     setCommandLineText(QStringLiteral("/ 10.0.0.060 / R /"));
@@ -102,10 +91,6 @@ void TestCmdline::window()
     const QString title = idle.windowTitle();
     idle.Form_Load();
     QCOMPARE(idle.windowTitle(), title);
-    idle.ParameterAuswertung(QStringLiteral("/eth1/10.0.0.1"));
-    QCOMPARE(idle.windowTitle(), QStringLiteral("Senvaro - Parameter: /eth1/10.0.0.1"));
-    QVERIFY(!idle.paramMode);
-    QCOMPARE(idle.paramIP, QStringLiteral("10.0.0.1"));
 }
 
 QTEST_MAIN(TestCmdline)
