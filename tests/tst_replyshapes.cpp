@@ -4,6 +4,8 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <algorithm>
+
 #include "apsim.h"
 #include "testsupport.h"
 #include "ui/frmMonitor.h"
@@ -79,14 +81,9 @@ private slots:
                             seen[i] << shownStations(w);
                     });
         }
-        const bool done = waitUntil(
-            [&] {
-                for (const QStringList &s : seen)
-                    if (s.size() < 11)
-                        return false;
-                return true;
-            },
-            90000);
+        const auto polledEnough = [](const QStringList &s) { return s.size() >= 11; };
+        const bool done =
+            waitUntil([&] { return std::all_of(seen.cbegin(), seen.cend(), polledEnough); }, 90000);
         for (int i = 0; i < shapeCount; ++i) {
             // The first poll follows the login, with nothing evaluated yet.
             const QStringList polls = seen[i].mid(1, 10);

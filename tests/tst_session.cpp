@@ -1,4 +1,5 @@
-// The telnet session against the simulator: login robot, routing, logout, failures.
+// The telnet session against the simulator: login robot, routing, logout, failures, and the
+// buttons of the test page with the bytes each one sends.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -75,29 +76,17 @@ private slots:
                               "AP lokalisiert\r\nhole Firmware"}));
         QVERIFY(!w.loginPhase && !w.timPWRobot->enabled() && w.timPoll_Power->enabled() && w.robotTick == 19);
 
-        // Chunks lose CR and LF; the manual page or the evaluation gets them; "*" first clears.
+        // Chunks lose CR and LF and go to the evaluation (manual page: buttons()); "*" first clears.
         w.timPoll_Power->setEnabled(false); // no polls in between
+        w.manuellMode = false;
         w.Monitor->setText("old");
         w.txtmanAntw->setText("A");
-        sim.sendRaw("line one\r\nline two\r\n");
-        QTRY_VERIFY(w.txtmanAntw->text() == "Aline one,line two," && w.LED1_aus->isHidden());
-        QCOMPARE(w.Monitor->text(), QStringLiteral("oldline oneline two"));
-        QVERIFY(!w.timAuswertung->enabled() && !w.dataArrived);
-        w.manuellMode = false;
-        sim.sendRaw("a*b\r\n");
+        sim.sendRaw("a*b\r\nc\r\n");
         QTRY_VERIFY(w.dataArrived && w.LED1_aus->isHidden());
-        QCOMPARE(w.Monitor->text(), QStringLiteral("oldline oneline twoa*b"));
-        QVERIFY(w.sReplyLine == "a*b," && w.timAuswertung->enabled() && w.txtmanAntw->text().size() == 19);
+        QCOMPARE(w.Monitor->text(), QStringLiteral("olda*bc"));
+        QVERIFY(w.sReplyLine == "a*b,c," && w.timAuswertung->enabled() && w.txtmanAntw->text() == "A");
         sim.sendRaw("**x\r\ny");
         QTRY_COMPARE(w.Monitor->text(), QStringLiteral("**xy"));
-
-        // A reply dribbling in, mostly during the handler's pause, with NUL and 0xFF: none lost.
-        sim.options().chunkSize = 1;
-        sim.options().chunkDelayMs = 2;
-        sim.options().garbage = apsim::defaultGarbage();
-        w.sendCommand("get rate");
-        QTRY_COMPARE(w.Monitor->text().toLatin1(),
-                     "**xy" + apsim::defaultGarbage() + "Data Rate: Auto" + apsim::ApSim::prompt());
 
         sim.closeConnections();
         QTRY_VERIFY(!w.verbunden && !w.CmdLogin->isEnabled() && w.Cmd_logout->isEnabled());
@@ -117,7 +106,6 @@ private slots:
         QTest::addColumn<int>("lastTick");
         QTest::addColumn<int>("status"); // of the process end; -1: none
         const QByteArrayList login{"admin", "geheim", "version"};
-        QTest::newRow("login, then polling") << QString() << 0 << login << QList<int>{4, 6, 10} << 19 << -1;
         QTest::newRow("action") << QStringLiteral("set eth2sta enable") << 0
                                 << login + QByteArrayList{"set eth2sta enable"} << QList<int>{4, 6, 10, 13}
                                 << 19 << -1;
@@ -141,10 +129,9 @@ private slots:
             if (w.robotTick == closeAtTick)
                 sim.closeConnections();
         });
-        w.paramMode = !action.isEmpty();
+        w.paramMode = true;
         w.paramCommand = action;
-        if (w.paramMode)
-            w.startOneShotWatchdog(); // as the activation does, without the animation
+        w.startOneShotWatchdog(); // as the activation does, without the animation
         startLogin(w, "127.0.0.13", "admin", "geheim");
         QTRY_VERIFY_WITH_TIMEOUT(!w.timPWRobot->enabled() && w.robotTick > 0, 8000);
         QTest::qWait(300); // nothing further arrives
@@ -152,7 +139,7 @@ private slots:
         QTEST(seen, "ticks");
         QTEST(int(w.robotTick), "lastTick");
         QTEST(ends.lastStatus(), "status");
-        QVERIFY(w.isUnloaded() == w.paramMode && w.timPoll_Power->enabled() != w.paramMode);
+        QVERIFY(w.isUnloaded() && !w.timPoll_Power->enabled());
     }
 
     // Bytes that come in while the handler pauses are taken up by that same handler call:
@@ -176,10 +163,12 @@ private slots:
                 QThread::msleep(20); // in this machine's receive buffer before the pause begins
             }
         });
-        sim.sendRaw("first\r\n");
+        const QByteArray first("first\0\xff\r\n", 9); // NUL and 0xFF arrive as they are
+        sim.sendRaw(first);
         QTRY_COMPARE(readyReads, 1);
         QTest::qWait(300);
-        QVERIFY(w.Monitor->text() == "firstsecond" && readyReads == 1 && w.sReplyLine == "second,");
+        QCOMPARE(w.Monitor->text().toLatin1(), first.chopped(2) + "second");
+        QVERIFY(readyReads == 1 && w.sReplyLine == "second,");
     }
 
     // "Incorrect login": OK goes back to idle, nothing more sent; Cancel ends without logout.
@@ -225,7 +214,89 @@ private slots:
         }
     }
 
+    // The test page, logged in here for confirmations() too. Each button after "löschen": its
+    // bytes, then its answer at the top of the box, line ends turned into commas. A box of 6 or
+    // more characters gets CR LF before the next answer.
+    void buttons()
+    {
+        m_sim = std::make_unique<apsim::ApSim>();
+        QVERIFY2(m_sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))), qPrintable(m_sim->errorString()));
+        m_page = std::make_unique<frmMonitor>();
+        frmMonitor &w = *m_page;
+        startLogin(w, QStringLiteral("127.0.0.50"));
+        QVERIFY(waitUntil([&] { return w.verbunden && !w.loginPhase; }, 10000));
+        w.timPoll_Power->setEnabled(false);
+        w.manuellMode = true;
+        // button, text for Text3/4/5, bytes sent, start of the answer, the box's text when clicked
+        using Case = std::tuple<const char *, QString, QByteArray, const char *, const char *>;
+        const Case cases[] = {
+            {"Command1", "", "get rate\r\n", "Data Rate: Auto,", ""},
+            {"Command11", "", "get channel\r\n", "Channel: 6,", "12345"},
+            {"command6", "", "get power\r\n", "Transmit Power: full,", "123456"},
+            {"Command3", "", "set antenna 1\r\n", "Antenna set to 1,", ""},
+            {"Command7", "antenna 2", "set antenna 2\r\n", "Antenna set to 2,", ""},
+            {"Command8", " channel ", "get  channel \r\n", "Channel: 6,", ""},
+            {"Command9", "", "\r\n", "DWL-2100AP>", ""},
+            {"Command9", "set ssid Büro ", "set ssid B\xfcro \r\n", "Unknown command,", ""},
+        };
+        for (const auto &[button, text, sent, answer, before] : cases) {
+            for (QLineEdit *field : {w.Text3, w.Text4, w.Text5})
+                field->setText(text);
+            w.txtmanAntw->setText(QStringLiteral("an old answer,DWL-2100AP> "));
+            w.Command10->click();
+            w.txtmanAntw->appendText(before);
+            const qsizetype m = mark();
+            w.findChild<QPushButton *>(button)->click();
+            // Right after the click the box shows only the line-break rule; the reply comes later.
+            const QString start = strlen(before) > 5 ? before + QStringLiteral("\r\n") : before;
+            QCOMPARE(w.txtmanAntw->text(), start);
+            QVERIFY(waitUntil([&] { return w.txtmanAntw->text().endsWith(apsim::ApSim::prompt()); }, 3000));
+            QCOMPARE(sentSince(m), sent);
+            const QString box = w.txtmanAntw->text().mid(start.size());
+            QVERIFY2(box.startsWith(answer) && !box.contains(QLatin1Char('\n')), qPrintable(box));
+        }
+        QVERIFY(!w.dataArrived && !w.timAuswertung->enabled()); // answers here are not evaluated
+    }
+
+    // Declined, nothing is sent and the box stays; confirmed, the command goes out with the line
+    // break. After "reboot" from this page the tool carries on; only a one-shot run ends on it.
+    void confirmations()
+    {
+        frmMonitor &w = *m_page;
+        ProcessEndRecorder ends;
+        ScriptedDialogs dialogs;
+        for (auto a :
+             {Dialogs::Answer::No, Dialogs::Answer::Cancel, Dialogs::Answer::Yes, Dialogs::Answer::Ok})
+            dialogs.answer(a);
+        w.txtmanAntw->setText(QStringLiteral("abcdefgh"));
+        const qsizetype m = mark();
+        w.Command5->click();
+        w.cmd_reboot->click();
+        QTest::qWait(300);
+        QVERIFY(sentSince(m).isEmpty() && w.txtmanAntw->text() == "abcdefgh");
+        QCOMPARE(dialogs.asked().size(), 2);
+        QVERIFY(dialogs.asked()[0].buttons == Dialogs::Buttons::YesNo &&
+                dialogs.asked()[1].buttons == Dialogs::Buttons::OkCancel);
+        QCOMPARE(dialogs.asked()[1].text,
+                 QStringLiteral("AP wird zurückgesetzt! Bitte Senvaro neu starten."));
+
+        w.Command5->click();
+        QCOMPARE(w.txtmanAntw->text(), QStringLiteral("abcdefgh\r\n"));
+        QVERIFY(waitUntil([&] { return w.txtmanAntw->text().endsWith(apsim::ApSim::prompt()); }, 3000));
+        w.cmd_reboot->click();
+        QVERIFY(waitUntil([&] { return !w.verbunden; }, 3000)); // the access point closes
+        QCOMPARE(sentSince(m), QByteArray("set antenna 2\r\nreboot\r\n"));
+        QCOMPARE(w.txtmanAntw->text(),
+                 QStringLiteral("abcdefgh\r\nAntenna set to 2,DWL-2100AP> \r\nRebooting ...,"));
+        QVERIFY(ends.calls() == 0 && !w.isUnloaded());
+    }
+
 private:
+    QByteArray sentSince(qsizetype mark) const { return m_sim->receivedBytes(1).mid(mark); }
+    qsizetype mark() const { return m_sim->receivedBytes(1).size(); }
+
+    std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
+    std::unique_ptr<frmMonitor> m_page;
     QTemporaryDir m_dir;
     ScriptedDialogs m_dialogs; // no test may hang on a real message box
 };
