@@ -8,8 +8,8 @@
 #include "ui/credit.h"
 #include "ui/frmMonitor.h"
 
-// The main window: captions, start state, page changes, station options, geometry, rendering,
-// the credit animation.
+// The main window: captions, page changes, station options, the shown window (start state,
+// geometry, lamps), the credit animation.
 class TestWindow : public QObject
 {
     Q_OBJECT
@@ -55,15 +55,6 @@ private slots:
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(named);
         QVERIFY(a);
         QCOMPARE(a->text(QAccessible::Name), caption);
-    }
-
-    // Loaded: nothing runs before LOGIN; secrets hidden, received text read-only.
-    void startState()
-    {
-        frmMonitor w;
-        w.Form_Load();
-        QVERIFY(!w.timAuswertung->enabled() && !w.timPWRobot->enabled() && !w.timPoll_Power->enabled());
-        QVERIFY(w.txtPassw->echoMode() == QLineEdit::Password && w.Monitor->isReadOnly());
     }
 
     void pageChange()
@@ -144,6 +135,9 @@ private slots:
         const QColor grey = bgrColor(0x00808080); // the start animation runs at the first activation
         QVERIFY(
             waitUntil([&] { return backColor(&w) == grey && w.lblautor->font().pointSize() == 8; }, 10000));
+        // Nothing runs before LOGIN; secrets hidden, received text read-only.
+        QVERIFY(!w.timAuswertung->enabled() && !w.timPWRobot->enabled() && !w.timPoll_Power->enabled());
+        QVERIFY(w.txtPassw->echoMode() == QLineEdit::Password && w.Monitor->isReadOnly());
         for (int i = 0; i < 3; ++i) // sample stations for the pictures
             w.OptClients[i]->setText(QStringList{"Laptop Anna", "00:0E:35:AB:CD:EF", "Drucker"}[i]);
         w.fillClients(3);
@@ -176,9 +170,9 @@ private slots:
                 QVERIFY2(inside && fits, qPrintable(c->objectName() + " on page " + QString::number(page)));
             }
         }
-        // The dark-lamp pictures lie on the photo's lamps: shown, the lamp is dark; hidden, it is lit.
+        // The dark-lamp pictures lie on the photo's lamps: shown, the lamp is dark; hidden, it is lit
+        // (green: a picture beside its lamp would not show the photo's lamp there).
         for (QLabel *led : {w.LED1_aus, w.LED2_aus}) {
-            QVERIFY(w.Image1->geometry().contains(led->geometry()));
             led->show();
             const QColor dark = w.grab().toImage().pixelColor(led->geometry().center());
             led->hide();
