@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QLocale>
 #include <QtTest>
 
@@ -74,18 +73,6 @@ private slots:
                 out << fNumText(v);
             QCOMPARE(out.join(' '), language == QLocale::German ? german : QString(german).replace(',', '.'));
         }
-    }
-
-    void largeInputsStayLinear()
-    {
-        const QString stars(4 << 20, QLatin1Char('*'));
-        QElapsedTimer t;
-        t.start();
-        QCOMPARE(fFieldCount(stars, SEP), int(stars.size()) - 48 + 1);
-        QCOMPARE(fGetField(stars, SEP, INT_MAX), stars.right(stars.size() % 49));
-        QCOMPARE(fExtractNumber(": " + QString(3 << 20, '0') + "40"), 40.0);
-        QCOMPARE(fVal(QString(3 << 20, ' ') + "42"), 42.0);
-        QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
     }
 };
 // clang-format on
