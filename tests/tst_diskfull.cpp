@@ -17,16 +17,16 @@ namespace {
 
 constexpr int kPage = 4096; // tmpfs hands out space in pages
 
-// A temporary folder with a tmpfs of kib KiB mounted on it for its lifetime (in a mount namespace
-// private to this process), holding the settings file if given and a file "filler" that leaves
-// exactly freePages pages free.
+// A temporary folder with a tmpfs mounted on it for its lifetime (in a mount namespace private
+// to this process), holding one page: the settings file if given, else a one-byte file "filler"
+// (a tmpfs of size 0 has no bound). The mount is sized to leave exactly freePages pages free.
 struct SmallFs
 {
     QTemporaryDir dir;
     QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
     QString why; // why it could not be set up; empty when it was
     bool mounted = false;
-    SmallFs(int kib, int freePages, const QByteArray &settings = {})
+    SmallFs(int freePages, const QByteArray &settings = {})
     {
         const auto error = [](const char *what) {
             return what + (": " + QString::fromLocal8Bit(strerror(errno)));
@@ -36,7 +36,7 @@ struct SmallFs
             : mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
                 ? error("mount --make-rprivate /")
                 : QString();
-        const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0700";
+        const QByteArray options = "size=" + QByteArray::number((freePages + 1) * kPage) + ",mode=0700";
         why = !dir.isValid()                ? dir.errorString()
               : !privateNamespace.isEmpty() ? privateNamespace
               : mount("senvaro-test", QFile::encodeName(dir.path()).constData(), "tmpfs",
@@ -44,17 +44,10 @@ struct SmallFs
                   ? error("mount -t tmpfs")
                   : QString();
         mounted = why.isEmpty();
-        if (!mounted || (!settings.isNull() && !writeFile(ini, settings)))
-            return;
-        QFile f(dir.filePath(QStringLiteral("filler")));
-        const qint64 left = qint64(freePages) * kPage;
-        if (QStorageInfo(dir.path()).blockSize() != kPage ||
-            !f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            why = QStringLiteral("no filler, or pages are not 4 KiB as the sizes here assume");
-        while (why.isEmpty() && f.write(QByteArray(kPage, 'x')) == kPage) {
-        }
-        if (why.isEmpty() &&
-            (!f.resize(f.size() / kPage * kPage - left) || QStorageInfo(dir.path()).bytesAvailable() != left))
+        const bool first = settings.isNull();
+        if (mounted &&
+            (!writeFile(first ? dir.filePath(QStringLiteral("filler")) : ini, first ? "x" : settings) ||
+             QStorageInfo(dir.path()).bytesAvailable() != qint64(freePages) * kPage))
             why = QStringLiteral("could not leave exactly %1 free pages").arg(freePages);
     }
     ~SmallFs()
@@ -110,16 +103,16 @@ private slots:
         QTest::addColumn<QString>("files");
         QTest::addColumn<int>("status");        // -1: the program goes on
         QTest::addColumn<QByteArray>("ending"); // of the settings file afterwards, or part of a new one
-        const QString both = QStringLiteral("filler SENVARO.INI");
-        QTest::newRow("ENDE, full") << false << 0 << "Schreiben" << both << 1 << storedSettings;
-        QTest::newRow("ENDE, cut inside a record")
-            << false << 1 << "Schreiben" << both << 1 << storedSettings;
+        const QString ini = QStringLiteral("SENVARO.INI");
+        QTest::newRow("ENDE, full") << false << 0 << "Schreiben" << ini << 1 << storedSettings;
+        QTest::newRow("ENDE, cut inside a record") << false << 1 << "Schreiben" << ini << 1 << storedSettings;
         QTest::newRow("ENDE, room enough")
-            << false << 3 << "" << both << 0 << QByteArray("\r\nist_AP 70=Falsch\r\n");
+            << false << 3 << "" << ini << 0 << QByteArray("\r\nist_AP 70=Falsch\r\n");
         QTest::newRow("first start, no room") << true << 0 << "Anlegen"
                                               << "filler" << 1 << QByteArray();
         QTest::newRow("first start, room for the header only")
-            << true << 1 << "Schreiben" << both << -1 << QByteArray("generiert.\r\n\r\n");
+            << true << 1 << "Schreiben"
+            << "filler SENVARO.INI" << -1 << QByteArray("generiert.\r\n\r\n");
     }
     void fullDisk()
     {
@@ -128,7 +121,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(int, status);
         QFETCH(QByteArray, ending);
-        SmallFs fs(firstStart ? 32 : 64, freePages, firstStart ? QByteArray() : storedSettings);
+        SmallFs fs(freePages, firstStart ? QByteArray() : storedSettings);
         if (!fs.why.isEmpty())
             QSKIP(qPrintable(fs.why));
         ScriptedDialogs dialogs;
