@@ -127,8 +127,11 @@ private slots:
                               w->txtDatensatz->text(), QString::number(w->scrDatensatz->maximum())};
         QCOMPARE(got, (QStringList{"(kein Eintrag)", "192.168.0.1", "192.168.0.1", "", "1", "0"}));
         const QByteArray fresh = saved();
-        QVERIFY(fresh.contains("Name=\r\nPasswort=\r\nPolling Zyklus in Sekunden=2\r\n") &&
-                fresh.endsWith("Anzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n"));
+        QCOMPARE(fresh.mid(fresh.indexOf("[Server]")),
+                 "[Server]\r\nIP=192.168.0.1\r\n[User]\r\nName=\r\nPasswort=\r\n"
+                 "Polling Zyklus in Sekunden=2\r\nBenutzername speichern=0\r\nPasswort speichern=0\r\n"
+                 "Passwort anzeigen=0\r\n[bekannte MAC-Adressen]\r\nnur bekannte Clients=0\r\nAnzahl=1\r\n"
+                 "MAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n");
 
         const QString example = QStringLiteral(R"(Diese Ini-Datei wurde am 05.12.2026 von%1
 'senvaro.exe' automatisch generiert.
