@@ -1,5 +1,6 @@
-// The simulator behaviour other tests build on unchecked: line ends, the station reply's layout
-// and the fault options. If these drifted, those tests would pass against replies never sent.
+// What tests and demonstrations rely on in the simulator but no other test notices when it
+// drifts: line ends, the station reply's layout and the fault options only its command line
+// sets. (Login, echo, reboot and closing after n lines drift visibly in other tests.)
 
 #include <QtTest>
 
@@ -14,20 +15,17 @@ class TestApSim : public QObject
     QTcpSocket socket;
     QByteArray got;
     int reads = 0; // readyRead signals seen
-    bool waitFor(const QByteArray &tail)
-    {
-        return waitUntil([&] { return got.endsWith(tail); }, 3000);
-    }
-    QByteArray ask(const QByteArray &line, const QByteArray &tail = ApSim::prompt())
+    // Sends a line (written ahead while the socket still connects), waits for the prompt.
+    QByteArray ask(const QByteArray &line)
     {
         got.clear();
         socket.write(line + "\r\n");
-        waitFor(tail);
+        waitUntil([&] { return got.endsWith(ApSim::prompt()); }, 3000);
         return got;
     }
 
 private slots:
-    void dialogueAndFaults()
+    void layoutAndFaults()
     {
         ApSim sim;
         sim.options().stations = apsim::makeStations(2);
@@ -35,13 +33,7 @@ private slots:
         QVERIFY2(sim.listen(QHostAddress("127.0.0.10")), qPrintable(sim.errorString()));
         connect(&socket, &QTcpSocket::readyRead, [this] { got += socket.readAll(), ++reads; });
         socket.connectToHost(QHostAddress("127.0.0.10"), 23);
-        QVERIFY(waitFor("login: "));
-        socket.write("admin\rwrong\nadmin\nadmin\r\n"); // every line end counts once
-        QVERIFY(waitFor(ApSim::prompt()));
-        QCOMPARE(got, "login: password: \r\nIncorrect login\r\nlogin: password: \r\nWelcome to the "
-                      "DWL-2100AP command line.\r\n" +
-                          ApSim::prompt());
-        QCOMPARE(sim.lines(), (QList<QByteArray>{"admin", "wrong", "admin", "admin"}));
+        QVERIFY(ask("admin\rwrong\nadmin\nadmin").endsWith(ApSim::prompt())); // every line end counts once
 
         const QByteArray st = ask("get station"), sep = QByteArray(49, '*') + "\r\n";
         QVERIFY(st.startsWith(sep +
@@ -58,23 +50,10 @@ private slots:
         sim.setOptions(apsim::Options());
         sim.options().garbage = apsim::defaultGarbage();
         sim.options().hugeReplyBytes = 4 * 1024 * 1024;
-        QVERIFY(apsim::defaultGarbage().contains('\0') && apsim::defaultGarbage().contains('\xff'));
+        sim.options().lineEnd = apsim::LineEnd::Cr;
         const QByteArray huge = ask("get station");
         QVERIFY(huge.startsWith(apsim::defaultGarbage()) && huge.size() >= 4 * 1024 * 1024 &&
-                huge.endsWith("No station associated.\r\n" + ApSim::prompt()));
-
-        sim.setOptions(apsim::Options());
-        sim.options().echo = true;
-        sim.options().lineEnd = apsim::LineEnd::Cr;
-        QCOMPARE(ask("get ssid"), "get ssid\rSSID: senvaro-demo\r" + ApSim::prompt());
-        QCOMPARE(ask("reboot", "Rebooting ...\r"), QByteArray("reboot\rRebooting ...\r"));
-        QVERIFY(waitUntil([&] { return socket.state() == QTcpSocket::UnconnectedState; }, 3000));
-
-        sim.options().closeAfterLines = 1; // the reply still goes out first
-        socket.connectToHost(QHostAddress("127.0.0.10"), 23);
-        QVERIFY(waitFor("login: "));
-        QCOMPARE(ask("admin", "password: "), QByteArray("admin\rpassword: "));
-        QVERIFY(waitUntil([&] { return socket.state() == QTcpSocket::UnconnectedState; }, 3000));
+                huge.endsWith("No station associated.\r" + ApSim::prompt()));
     }
 };
 
