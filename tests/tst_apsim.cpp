@@ -33,7 +33,7 @@ private slots:
         QVERIFY2(sim.listen(QHostAddress("127.0.0.10")), qPrintable(sim.errorString()));
         connect(&socket, &QTcpSocket::readyRead, [this] { got += socket.readAll(), ++reads; });
         socket.connectToHost(QHostAddress("127.0.0.10"), 23);
-        QVERIFY(ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // every line end counts once
+        QVERIFY(ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // a retry; each line end once
 
         const QByteArray st = ask("get station"), sep = QByteArray(49, '*') + "\r\n";
         QVERIFY(st.startsWith(sep +
