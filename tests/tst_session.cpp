@@ -1,5 +1,5 @@
-// The telnet session against the simulator: login robot, routing, logout, failures, and the
-// buttons of the test page with the bytes each one sends.
+// The telnet session against the simulator: login robot, routing, logout, failures, polls that
+// stay unanswered, and the buttons of the test page with the bytes each one sends.
 #include <QtTest>
 #include <QtWidgets>
 
