@@ -72,8 +72,7 @@ private slots:
             QTest::newRow(name) << host << refuse << args << setup << status << action << reason;
         };
         row("R", 55, false, {"/127.0.0.55/R"}, 0, 0, "reboot");
-        row("ETH0 in two pieces", 57, false, {"/127.0.0.57/", "ETH0"}, 0, 0, "set eth2sta disable");
-        row("ETH1 without display", 58, false, {"/127.0.0.58/ETH1"}, 1, 0, "set eth2sta enable");
+        row("ETH0 in two pieces, headless", 57, false, {"/127.0.0.57/", "ETH0"}, 1, 0, "set eth2sta disable");
         row("login refused", 60, true, {"/127.0.0.60/R"}, 0, 3, "");
         row("headless, no settings file", 62, false, {"/127.0.0.62/R"}, 2, 4, "", "SENVARO.INI");
         row("headless, no action", 63, false, {}, 1, 5, "");

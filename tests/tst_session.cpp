@@ -1,5 +1,5 @@
-// The telnet session against the simulator: login robot, routing, logout, failures, and the
-// buttons of the test page with the bytes each one sends.
+// The telnet session against the simulator: login robot, routing, logout, failures, polls that
+// stay unanswered, and the buttons of the test page with the bytes each one sends.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -87,40 +87,48 @@ private slots:
         QVERIFY(w.sReplyLine == "a*b,c," && w.timAuswertung->enabled() && w.txtmanAntw->text() == "A");
         sim.sendRaw("**x\r\ny");
         QTRY_COMPARE(w.Monitor->text(), QStringLiteral("**xy"));
-
-        sim.closeConnections();
-        QTRY_VERIFY(!w.verbunden && !w.CmdLogin->isEnabled() && w.Cmd_logout->isEnabled());
-        w.Cmd_logout->click();
-        checkIdle(w);
     }
 
-    // The robot's steps by tick, read at the moment each line reaches the access point: with
-    // an action it goes out at tick 13 and the window closes at 19; a connection lost before
-    // the action ends the run as a failure.
+    // The robot's steps by tick, read at the moment each line reaches the access point, and
+    // how the login ends: with an action it goes out at tick 13 and the window closes at 19.
+    // A connection that is gone or silent is never shown as success: a one-shot run ends with
+    // its status, the window says why. A reset connection takes the same way as a closed one
+    // (the close event), so the simulator's plain close stands for both.
     void robotTicks_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("closeAtTick"); // the access point drops the line after this tick
-        QTest::addColumn<QByteArrayList>("lines");
-        QTest::addColumn<QList<int>>("ticks");
+        QTest::addColumn<bool>("oneShot");
+        QTest::addColumn<int>("closeAtTick");  // the access point drops the line after this tick
+        QTest::addColumn<bool>("silent");      // it never sends a byte
+        QTest::addColumn<QList<int>>("ticks"); // one for each line the access point receives
         QTest::addColumn<int>("lastTick");
-        QTest::addColumn<int>("status"); // of the process end; -1: none
-        const QByteArrayList login{"admin", "geheim", "version"};
-        QTest::newRow("action") << QStringLiteral("set eth2sta enable") << 0
-                                << login + QByteArrayList{"set eth2sta enable"} << QList<int>{4, 6, 10, 13}
-                                << 19 << -1;
+        QTest::addColumn<int>("status");      // of the process end; -1: none
+        QTest::addColumn<QString>("caption"); // caption and colour at the end (window)
+        const QList<int> all{4, 6, 10, 13};
+        const QString closed = QStringLiteral("keine Verbindung zum AP#ffffc0");
+        const QString silent = QStringLiteral("keine Antwort vom AP#ffffc0");
+        QTest::newRow("action") << true << 0 << false << all << 19 << -1 << QString();
         QTest::newRow("action, line lost at tick 12")
-            << QStringLiteral("set eth2sta disable") << 12 << login << QList<int>{4, 6, 10} << 12
-            << ExitStatus::ConnectionLost;
+            << true << 12 << false << all.mid(0, 3) << 12 << ExitStatus::ConnectionLost << QString();
+        QTest::newRow("action, line lost after it")
+            << true << 14 << false << all << 19 << ExitStatus::ConnectionLost << QString();
+        QTest::newRow("action, never a byte")
+            << true << 0 << true << all << 19 << ExitStatus::NoAnswer << QString();
+        QTest::newRow("window, line lost after the user name")
+            << false << 5 << false << all.mid(0, 1) << 19 << -1 << closed;
+        QTest::newRow("window, never a byte") << false << 0 << true << all.mid(0, 3) << 19 << -1 << silent;
     }
 
     void robotTicks()
     {
-        QFETCH(QString, action);
+        QFETCH(bool, oneShot);
         QFETCH(int, closeAtTick);
+        QFETCH(bool, silent);
+        QFETCH(QList<int>, ticks);
+        static int host = 90;
+        const QString ip = QStringLiteral("127.0.0.%1").arg(host++);
         apsim::ApSim sim;
-        sim.options().password = "geheim";
-        QVERIFY(sim.listen(QHostAddress("127.0.0.13")));
+        sim.options().noReply = silent;
+        QVERIFY(sim.listen(QHostAddress(ip)));
         ProcessEndRecorder ends;
         frmMonitor w;
         QList<int> seen;
@@ -129,17 +137,54 @@ private slots:
             if (w.robotTick == closeAtTick)
                 sim.closeConnections();
         });
-        w.paramMode = true;
-        w.paramCommand = action;
-        w.startOneShotWatchdog(); // as the activation does, without the animation
-        startLogin(w, "127.0.0.13", "admin", "geheim");
+        w.paramMode = oneShot;
+        w.paramCommand = QStringLiteral("set eth2sta enable");
+        if (oneShot)
+            w.startOneShotWatchdog(); // as the activation does, without the animation
+        startLogin(w, ip);
         QTRY_VERIFY_WITH_TIMEOUT(!w.timPWRobot->enabled() && w.robotTick > 0, 8000);
         QTest::qWait(300); // nothing further arrives
-        QTEST(sim.lines(), "lines");
-        QTEST(seen, "ticks");
+        QCOMPARE(sim.lines(),
+                 QByteArrayList({"admin", "admin", "version", "set eth2sta enable"}).mid(0, ticks.size()));
+        QCOMPARE(seen, ticks);
         QTEST(int(w.robotTick), "lastTick");
         QTEST(ends.lastStatus(), "status");
-        QVERIFY(w.isUnloaded() && !w.timPoll_Power->enabled());
+        QVERIFY(!w.loginPhase && w.isUnloaded() == oneShot && w.timPoll_Power->enabled() == !oneShot);
+        if (!oneShot)
+            QTEST(statusOf(w), "caption");
+    }
+
+    // Polls that stay unanswered: after three intervals (at least 10 s) the status names
+    // the time of the last evaluation, the next tick asks again, and the first evaluation
+    // after that brings the connected caption back.
+    void pollsUnanswered()
+    {
+        apsim::Options o;
+        o.stations = apsim::makeStations(2);
+        apsim::ApSim sim(o);
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.99"))));
+        const auto polls = [&] { return sim.lines().count("get station"); };
+        frmMonitor w;
+        startLogin(w, QStringLiteral("127.0.0.99"));
+        w.timPoll_Power->setInterval(1000);
+        QVERIFY(waitUntil([&] { return w.txtAnzahl->text() == "2"; }, 15000));
+        const QTime evaluated = w.lastEvaluation;
+        QVERIFY(evaluated.isValid() && qAbs(evaluated.secsTo(QTime::currentTime())) <= 1);
+        sim.options().noReply = true;
+        QVERIFY(waitUntil([&] { return polls() >= 2; }, 5000));
+        QElapsedTimer open; // since the unanswered poll came in
+        open.start();
+
+        QVERIFY(waitUntil([&] { return w.statusNote == frmMonitor::StatusNote::NoAnswer; }, 15000));
+        const qint64 waited = open.elapsed();
+        QVERIFY2(waited >= 9900 && waited < 12500, qPrintable(QString::number(waited)));
+        QCOMPARE(polls(), 2); // nothing sent while the poll was open
+        QCOMPARE(statusOf(w), "keine Antwort vom AP seit " + evaluated.toString("HH:mm:ss") + "#ffffc0");
+
+        sim.options().noReply = false;
+        QVERIFY(waitUntil([&] { return polls() == 3; }, 1600)); // the next tick asks again
+        QVERIFY(waitUntil([&] { return w.statusNote == frmMonitor::StatusNote::None; }, 5000));
+        QCOMPARE(statusOf(w), QStringLiteral("Verbindung zu AP99 aufgebaut#00c000"));
     }
 
     // Bytes that come in while the handler pauses are taken up by that same handler call:
