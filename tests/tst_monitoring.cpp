@@ -140,8 +140,7 @@ private slots:
         AntwortAuswertung(w, w.Monitor->text());
         QCOMPARE(w.lblStatus->text(), cutStatus);
         w.timPoll_Power_Timer(); // empties the box for the next reply
-        w.routeChunk(QString(49, QLatin1Char('*')) +
-                     QStringLiteral("00:11:22:33:44:55 RxSignalStrength: 40\r\n"));
+        w.routeChunk(QString(49, '*') + "00:11:22:33:44:55 RxSignalStrength: 40\r\n");
         AntwortAuswertung(w, w.Monitor->text());
         QCOMPARE(statusOf(w), QStringLiteral("Verbindung zu AP50 aufgebaut#00c000"));
     }
