@@ -41,11 +41,9 @@ private:
     QList<int> m_statuses;
 };
 
-// Waits (running the event loop) until pred is true or ms pass; returns pred's value.
-template <typename Pred> bool waitUntil(Pred pred, int ms);
-
 bool waitUntilImpl(const std::function<bool()> &pred, int ms);
 
+// Waits (running the event loop) until pred is true or ms pass; returns pred's value.
 template <typename Pred> bool waitUntil(Pred pred, int ms)
 {
     return waitUntilImpl(std::function<bool()>(pred), ms);

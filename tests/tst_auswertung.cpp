@@ -112,8 +112,6 @@ private slots:
         row("empty blocks", "h" + SEP + SEP + "0", "110100", "0||-|old");
         row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", "110100", "0||-| v2.50");
         row("version, lower case", "software_version: v9.99 xxxx", "110100", "0||-|old");
-        row("version without line end", "SOFTWARE_VERSION: v2.51HARDWARE_VERSION: A5", "110100",
-            "0||-| v2.51HARDWARE_VERSION");
         row("restart", "REBOOTING ...", "101001", "0||-|old");
     }
 
