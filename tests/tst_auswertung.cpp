@@ -99,20 +99,30 @@ private slots:
     void alarmWordsShortTextsLimitsAndVersion_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("state"); // robot, polling, login (enabled), IamReady, questions, ends
-        QTest::addColumn<QString>("result"); // buttons, count, MAC (was "-"), version (was "old")
+        for (const char *on : {"robot", "polling", "login", "ready"}) // timers, LOGIN enabled; IamReady
+            QTest::addColumn<bool>(on);
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("ends");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("mac");     // "-" before
+        QTest::addColumn<QString>("version"); // "old" before
+        const auto row = [](const char *name, const QString &text, bool robot, bool polling, bool login,
+                            bool ready, int questions, int ends, int buttons, const char *count,
+                            const char *mac, const char *version) {
+            QTest::newRow(name) << text << robot << polling << login << ready << questions << ends << buttons
+                                << QString(count) << QString(mac) << QString(version); };
         const QString x12 = "h" + block("00:00:00:00:00:01").repeated(12);
-        const auto row = [](const char *name, const QString &text, const char *state, const QString &result) {
-            QTest::newRow(name) << text << QString(state) << result; };
-        row("restart and incorrect login", "Rebooting ... incorrect Login", "001110", "0|||");
-        row("11 characters", "abcdefghijk", "110000", "0||-|old");
-        row("12 characters", "abcdefghijkl", "110100", "0||-|old");
-        row("12 stations", x12, "110100", "12|12|00:00:00:00:00:01|old");
-        row("13 stations", x12 + block("00:00:00:00:00:13"), "110100", "0||-|old");
-        row("empty blocks", "h" + SEP + SEP + "0", "110100", "0||-|old");
-        row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", "110100", "0||-| v2.50");
-        row("version, lower case", "software_version: v9.99 xxxx", "110100", "0||-|old");
-        row("restart", "REBOOTING ...", "101001", "0||-|old");
+        row("restart and incorrect login", "Rebooting ... incorrect Login", 0, 0, 1, 1, 1, 0, 0, "", "", "");
+        row("11 characters", "abcdefghijk", 1, 1, 0, 0, 0, 0, 0, "", "-", "old");
+        row("12 characters", "abcdefghijkl", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("12 stations", x12, 1, 1, 0, 1, 0, 0, 12, "12", "00:00:00:00:00:01", "old");
+        row("13 stations", x12 + block("00:00:00:00:00:13"), 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("empty blocks", "h" + SEP + SEP + "0", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", 1, 1, 0, 1, 0, 0, 0, "", "-",
+            " v2.50");
+        row("version, lower case", "software_version: v9.99 xxxx", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
+        row("restart", "REBOOTING ...", 1, 0, 1, 0, 0, 1, 0, "", "-", "old");
     }
 
     void alarmWordsShortTextsLimitsAndVersion()
@@ -128,10 +138,16 @@ private slots:
         w->txtMac->setText(QStringLiteral("-"));
         w->txtSoftVers->setText(QStringLiteral("old"));
         evaluate(text);
-        QTEST(QString::asprintf("%d%d%d%d%d%d", w->timPWRobot->enabled(), w->timPoll_Power->enabled(),
-            w->CmdLogin->isEnabled(), w->IamReady, int(dialogs.asked().size()), ends.calls()), "state");
-        QTEST(QStringList({QString::number(shown().count('=')), w->txtAnzahl->text(), w->txtMac->text(),
-            w->txtSoftVers->text()}).join('|'), "result");
+        QTEST(w->timPWRobot->enabled(), "robot");
+        QTEST(w->timPoll_Power->enabled(), "polling");
+        QTEST(w->CmdLogin->isEnabled(), "login");
+        QTEST(w->IamReady, "ready");
+        QTEST(int(dialogs.asked().size()), "questions");
+        QTEST(ends.calls(), "ends");
+        QTEST(int(shown().count('=')), "buttons");
+        QTEST(w->txtAnzahl->text(), "count");
+        QTEST(w->txtMac->text(), "mac");
+        QTEST(w->txtSoftVers->text(), "version");
     }
 
     void perCentMarkerNegativesAndBadNumbers()
