@@ -155,11 +155,12 @@ private slots:
         const QString text = "x"
             + block("00:00:00:00:00:01", " RxSignalStrength: 40 (Per Cent) AckSignalStrength: -10")
             + block("12:00:00:00:00:02", " no levels")
-            + block("00:00:00:00:00:03", " RxSignalStrength: , AckSignalStrength: 1" + QString(400, '0'));
+            + block("00:00:00:00:00:03", " RxSignalStrength: , AckSignalStrength: 1" + QString(400, '0'))
+            + block("00:00:00:00:00:04", " RxSignalStrength: -20 AckSignalStrength: 32");
         // Any-case marker: unscaled; negative: 0; no word: the MAC's 12; failed: the block before's.
         evaluate(text, 2);
         QCOMPARE(chart(), QStringLiteral("00:00:00:00:00:01:40:0|12:00:00:00:00:02:18,75:18,75|"
-                                         "00:00:00:00:00:03:18,75:18,75"));
+                                         "00:00:00:00:00:03:18,75:18,75|00:00:00:00:00:04:0:50"));
         // Details of block 1: exact marker only unscaled; negative shown, bar kept; block 3 failed: kept.
         w->txtAckSign->setText(QStringLiteral("50"));
         evaluate(text);
