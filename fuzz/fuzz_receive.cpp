@@ -100,22 +100,13 @@ const char stationB[] = "\r\n*************************************************\r
 const char *const words[] = {stationA, stationB, "Incorrect login\r\nlogin: ", "Rebooting ...\r\n",
                              "DWL-2100AP> "};
 
-// Bytes the kernel holds for the window's socket, not yet read by Qt.
-int kernelPending(QTcpSocket *socket)
+// Bytes a socket's kernel queue holds: FIONREAD, received and not yet read by Qt;
+// SIOCOUTQ, sent and not yet acknowledged by the peer.
+int queued(QTcpSocket *socket, unsigned long request)
 {
     int n = 0;
     if (socket->state() != QAbstractSocket::ConnectedState ||
-        ioctl(int(socket->socketDescriptor()), FIONREAD, &n) != 0)
-        return 0;
-    return n;
-}
-
-// Bytes sent from the access point's end that its peer has not acknowledged yet.
-int unacknowledged(QTcpSocket *socket)
-{
-    int n = 0;
-    if (socket->state() != QAbstractSocket::ConnectedState ||
-        ioctl(int(socket->socketDescriptor()), SIOCOUTQ, &n) != 0)
+        ioctl(int(socket->socketDescriptor()), request, &n) != 0)
         return 0;
     return n;
 }
@@ -174,7 +165,7 @@ void deliver(frmMonitor &w, const QByteArray &chunk)
     QElapsedTimer clock;
     clock.start();
     while (!w.isUnloaded() && clock.elapsed() < 5000) {
-        if (unacknowledged(r.peer) == 0 && kernelPending(w.TCPClient) == 0 &&
+        if (queued(r.peer, SIOCOUTQ) == 0 && queued(w.TCPClient, FIONREAD) == 0 &&
             w.TCPClient->bytesAvailable() == 0)
             break;
         QCoreApplication::processEvents();
