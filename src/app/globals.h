@@ -3,15 +3,7 @@
 #include <QString>
 #include <QVector>
 
-// Known-client record. ist_AP holds "Wahr" for an access point, "Falsch" otherwise
-// (or whatever a hand-edited settings file put there).
-struct tMAC
-{
-    QString MAC;
-    QString Name;
-    QString IP;
-    QString ist_AP;
-};
+#include "config/knownclients.h"
 
 // Slot 0 never holds a record; records are 1..MACs.size()-1. Starts as slot 0 and an
 // empty slot 1, the state the settings loader leaves for a file without records.
