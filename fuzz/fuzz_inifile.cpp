@@ -27,11 +27,6 @@
 #include "ui/frmMonitor.h"
 #include "ui/records.h"
 
-inline bool operator==(const tMAC &a, const tMAC &b)
-{
-    return a.MAC == b.MAC && a.Name == b.Name && a.IP == b.IP && a.ist_AP == b.ist_AP;
-}
-
 namespace {
 void failed(int line)
 {
