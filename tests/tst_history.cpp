@@ -111,6 +111,12 @@ private slots:
         // The clock set back by an hour: recorded at the newest time, still sorted.
         h.addEvaluation(T0.addSecs(600 * 150 - 3600), samples("A"));
         QCOMPARE(a->points.back().ms, last);
+        // However fast stations come and go, 20000 events are kept: the oldest go first.
+        StationHistory busy;
+        for (int i = 0; i < 20'002; ++i)
+            busy.addEvaluation(T0.addSecs(i), samples(i % 2 ? "" : "A"));
+        QCOMPARE(busy.events().size(), size_t(20'000));
+        QCOMPARE(busy.events().front().ms, T0.addSecs(2).toMSecsSinceEpoch());
     }
 
     // Off writes nothing; each line goes to the file of its own local day, which gets the
@@ -129,7 +135,8 @@ private slots:
         restarted.setEnabled(true);
         QVERIFY(log.write(t, {s}, {e}));
         QVERIFY(restarted.write(t.toUTC(), {s}, {}));
-        const QByteArray header = HistoryLog::header().toLatin1();
+        const QByteArray header = "Zeit;Ereignis;MAC-Adresse;Name;Empfangspegel (%);Ack.-Pegel (%);"
+                                  "Datenrate (Mbps);WLAN-Modus\r\n";
         const QByteArray station = ";00:11:22:33:44:55;\"B\xfcro; \"\"hinten\"\"\";";
         const QByteArray sample = "2026-03-01T23:59:59;Messwert" + station + "62,5;31,25;5,5;11g\r\n";
         QCOMPARE(readFile(file), header + sample + sample);
@@ -140,6 +147,26 @@ private slots:
         QVERIFY(folder.remove() && !log.write(t, {s}, {}));
         QVERIFY(log.write(t, {s}, {}));
         QCOMPARE(failed.count(), 1);
+    }
+
+    // Each character that would end a field or a line quotes the name on its own.
+    void csvQuoting_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("separator") << "Dach;Süd"
+                                   << "\"Dach;Süd\"";
+        QTest::newRow("quote") << "Anna \"A\""
+                               << "\"Anna \"\"A\"\"\"";
+        QTest::newRow("line end") << "Lager\n2"
+                                  << "\"Lager\n2\"";
+    }
+    void csvQuoting()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, field);
+        QCOMPARE(HistoryLog::eventLine({T0.toMSecsSinceEpoch(), A, name, true}),
+                 "2026-03-01T12:00:00;verbunden;00:11:22:33:44:55;" + field + ";;;;\r\n");
     }
 
     void pageSpans_data()
@@ -192,6 +219,32 @@ private slots:
         QVERIFY(!p.page.series("A")->isVisible() && p.page.series("B")->isVisible());
         emit marker->clicked();
         QVERIFY(p.page.series("A")->isVisible());
+        const QList<QPointF> shown = p.page.series("A")->points(); // drawn at once, not on new data
+        QCOMPARE(shown.value(shown.size() - 1), QPointF(qreal(t1), ack ? 58.0 : 42.0));
+    }
+
+    // The tooltip names the sample nearest to the pointer, on either side.
+    void pageToolTip_data()
+    {
+        QTest::addColumn<int>("secs"); // after the first of two samples a minute apart
+        QTest::addColumn<bool>("ack");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("before the first") << -30 << false << "Anna\n01.03.2026 12:00:00\nRX Level: 62,5 %";
+        QTest::newRow("nearer the first") << 20 << false << "Anna\n01.03.2026 12:00:00\nRX Level: 62,5 %";
+        QTest::newRow("nearer the second") << 40 << false << "Anna\n01.03.2026 12:01:00\nRX Level: 50 %";
+        QTest::newRow("after the second") << 600 << false << "Anna\n01.03.2026 12:01:00\nRX Level: 50 %";
+        QTest::newRow("acknowledge level") << 25 << true << "Anna\n01.03.2026 12:00:00\nAck. Level: 31,25 %";
+    }
+    void pageToolTip()
+    {
+        QFETCH(int, secs);
+        QFETCH(bool, ack);
+        QFETCH(QString, text);
+        Page p;
+        p.history.addEvaluation(T0, samples("A=Anna", 62.5, 31.25));
+        p.history.addEvaluation(T0.addSecs(60), samples("A=Anna", 50, 20));
+        p.ack->setChecked(ack);
+        QCOMPARE(p.page.toolTipText("A", T0.addSecs(secs).toMSecsSinceEpoch()), text);
     }
 
     // The event list newest first, filled afresh after many events, cut with the history;
@@ -272,6 +325,10 @@ private slots:
             QVERIFY(IniFile().load(IniPfad, w));
             QCOMPARE(w.chkVerlauf->isChecked() && w.historyLog->isEnabled(), keyed && !on);
             w.chkVerlauf->setChecked(on);
+            if (on) { // switched on, the log writes beside the settings file and stays on
+                QVERIFY(w.historyLog->write(T0, samples("A"), {}) && w.chkVerlauf->isChecked());
+                QVERIFY(QFile::exists(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")));
+            }
             QVERIFY(IniFile().Save(IniPfad, w));
             keyed = keyed || on;
             const QByteArray ini = readFile(IniPfad);
