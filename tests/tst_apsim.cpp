@@ -4,7 +4,6 @@
 // Many access points in one process: independent addresses, the address list, going quiet.
 
 #include <QtTest>
-#include <memory>
 
 #include "apsim.h"
 #include "apsim_group.h"
@@ -22,13 +21,18 @@ struct Client
         QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] { got += socket.readAll(); });
         socket.connectToHost(QHostAddress(QString::fromLatin1(ip)), 23);
     }
-    // Sends a line, waits until the reply ends with `end`; the reply (empty when none came).
-    QByteArray ask(const QByteArray &line, const QByteArray &end = ApSim::prompt())
+    // Sends a line; what came back once it ends with `end` (or after 3 s without).
+    QByteArray ask(const QByteArray &line, const QByteArray &end = "DWL-2100AP> ")
     {
         got.clear();
         socket.write(line + "\r\n");
         waitUntil([&] { return got.endsWith(end); }, 3000);
         return got;
+    }
+    bool login()
+    {
+        return waitUntil([&] { return got.endsWith("login: "); }, 3000) &&
+               ask("admin", "password: ") == "password: " && ask("admin").endsWith("\r\nDWL-2100AP> ");
     }
 };
 
@@ -36,20 +40,8 @@ static QList<QHostAddress> addresses(const char *text)
 {
     QList<QHostAddress> list;
     QString why;
-    if (!apsim::parseAddresses(QString::fromLatin1(text), &list, &why))
-        qWarning() << why;
+    apsim::parseAddresses(QString::fromLatin1(text), &list, &why);
     return list;
-}
-
-// The level lines of a "get station" reply, without the MAC addresses.
-static QByteArrayList levels(const QByteArray &reply)
-{
-    QByteArrayList out;
-    for (const QByteArray &line : reply.split('\n')) {
-        if (line.contains("SignalStrength"))
-            out.append(line);
-    }
-    return out;
 }
 
 class TestApSim : public QObject
@@ -109,91 +101,63 @@ private slots:
         base.stations = apsim::makeStations(2);
         apsim::ApSimGroup group(base);
         QVERIFY2(group.listen(addresses("127.0.1.1-127.0.1.3")), qPrintable(group.errorString()));
-        QCOMPARE(group.size(), 3);
         Client a("127.0.1.1"), b("127.0.1.2"), c("127.0.1.3");
         QVERIFY(waitUntil([&] { return a.got + b.got + c.got == "login: login: login: "; }, 3000));
         QCOMPARE(b.ask("admin", "password: "), QByteArray("password: "));
         QCOMPARE(b.ask("wrong", "login: "), QByteArray("\r\nIncorrect login\r\nlogin: "));
-        for (Client *ok : {&a, &c}) {
-            QCOMPARE(ok->ask("admin", "password: "), QByteArray("password: "));
-            QVERIFY(ok->ask("admin").endsWith("\r\nDWL-2100AP> "));
-        }
+        QVERIFY(a.login() && c.login());
 
         const QByteArray fromA = a.ask("get station"), fromC = c.ask("get station");
         QVERIFY(fromA.contains("\r\n00:1B:01:01:00:01\r\n") && fromA.contains("\r\n00:1B:01:01:00:02\r\n"));
         QVERIFY(fromC.contains("\r\n00:1B:01:03:00:01\r\n") && fromC.contains("\r\n00:1B:01:03:00:02\r\n"));
-        QCOMPARE(levels(fromA).size(), 4);
-        QCOMPARE(levels(fromC).size(), 4);
-        QVERIFY2(levels(fromA) != levels(fromC), fromA + fromC);
+        // The same four level lines, but not the same levels.
+        QCOMPARE(fromA.count("SignalStrength: "), 4);
+        QVERIFY2(QString(fromA).remove(QRegularExpression("\n00:1B.*\r")) !=
+                     QString(fromC).remove(QRegularExpression("\n00:1B.*\r")),
+                 fromA + fromC);
 
         QCOMPARE(group.at(0)->lines(), QByteArrayList({"admin", "admin", "get station"}));
         QCOMPARE(group.at(1)->lines(), QByteArrayList({"admin", "wrong"}));
-        QCOMPARE(group.find(QHostAddress("127.0.1.3"))->lines(),
-                 QByteArrayList({"admin", "admin", "get station"}));
         QVERIFY(!group.find(QHostAddress("127.0.1.4")));
     }
 
     void addressList_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("count"); // 0: refused
-        QTest::addColumn<QString>("first");
+        QTest::addColumn<int>("count");    // 0: refused
         QTest::addColumn<QString>("last"); // or the error's text
-        QTest::newRow("range") << "127.0.1.1-127.0.1.50" << 50 << "127.0.1.1"
-                               << "127.0.1.50";
-        QTest::newRow("list with spaces") << " 127.0.0.2 , 127.0.1.5 - 127.0.1.6" << 3 << "127.0.0.2"
-                                          << "127.0.1.6";
-        QTest::newRow("1024") << "127.0.0.1-127.0.0.255,127.0.1.0-127.0.1.255,127.0.2.0-127.0.2.255,"
-                                 "127.0.3.0-127.0.3.255,127.0.4.0"
-                              << 1024 << "127.0.0.1"
-                              << "127.0.4.0";
-        QTest::newRow("1025") << "127.0.0.1-127.0.0.255,127.0.1.0-127.0.1.255,127.0.2.0-127.0.2.255,"
-                                 "127.0.3.0-127.0.3.255,127.0.4.0-127.0.4.1"
-                              << 0 << ""
-                              << "more than 1024 addresses";
-        QTest::newRow("backwards") << "127.0.1.9-127.0.1.3" << 0 << ""
+        const QString full = "127.0.0.1-127.0.0.255,127.0.1.0-127.0.1.255,127.0.2.0-127.0.2.255,"
+                             "127.0.3.0-127.0.3.255,127.0.4.0";
+        QTest::newRow("range") << "127.0.1.1-127.0.1.50" << 50 << "127.0.1.50";
+        QTest::newRow("list, spaces") << " 127.0.0.2 , 127.0.1.5 - 127.0.1.6" << 3 << "127.0.1.6";
+        QTest::newRow("1024") << full << 1024 << "127.0.4.0";
+        QTest::newRow("1025") << full + "-127.0.4.1" << 0 << "more than 1024 addresses";
+        QTest::newRow("backwards") << "127.0.1.9-127.0.1.3" << 0
                                    << "range \"127.0.1.9-127.0.1.3\" runs backwards";
-        QTest::newRow("other /24") << "127.0.1.250-127.0.2.5" << 0 << ""
+        QTest::newRow("other /24") << "127.0.1.250-127.0.2.5" << 0
                                    << "range \"127.0.1.250-127.0.2.5\" leaves one /24";
-        QTest::newRow("not loopback") << "127.0.0.5,10.0.0.1" << 0 << ""
-                                      << "10.0.0.1 is not a loopback address";
-        QTest::newRow("end not loopback") << "127.255.255.250-128.0.0.1" << 0 << ""
-                                          << "128.0.0.1 is not a loopback address";
-        QTest::newRow("short form") << "127.1" << 0 << ""
-                                    << "\"127.1\" is not an IPv4 address";
-        QTest::newRow("above 255") << "127.0.1.256" << 0 << ""
-                                   << "\"127.0.1.256\" is not an IPv4";
-        QTest::newRow("sign") << "127.0.1.+1" << 0 << ""
-                              << "\"127.0.1.+1\" is not an IPv4";
-        QTest::newRow("IPv6") << "::1" << 0 << ""
-                              << "\"::1\" is not an IPv4";
-        QTest::newRow("open range") << "127.0.1.1-" << 0 << ""
-                                    << "\"\" is not an IPv4";
-        QTest::newRow("two dashes") << "127.0.1.1-127.0.1.2-127.0.1.3" << 0 << ""
-                                    << "\"127.0.1.1-127.0.1.2-127.0.1.3\" is not an address or a range";
-        QTest::newRow("empty entry") << "127.0.1.1,,127.0.1.2" << 0 << ""
-                                     << "empty entry";
-        QTest::newRow("nothing") << " " << 0 << ""
-                                 << "no address given";
-        QTest::newRow("twice") << "127.0.1.1-127.0.1.5,127.0.1.3" << 0 << ""
-                               << "127.0.1.3 is named twice";
+        QTest::newRow("not loopback") << "127.0.0.5,10.0.0.1" << 0 << "10.0.0.1 is not a loopback address";
+        QTest::newRow("short form") << "127.1" << 0 << "\"127.1\" is not an IPv4 address";
+        QTest::newRow("above 255") << "127.0.1.256" << 0 << "\"127.0.1.256\" is not an IPv4";
+        QTest::newRow("open range") << "127.0.1.1-" << 0 << "\"\" is not an IPv4";
+        QTest::newRow("two dashes") << "127.0.1.1-127.0.1.2-127.0.1.3" << 0
+                                    << "\"127.0.1.1-127.0.1.2-127.0.1.3\" is not";
+        QTest::newRow("empty entry") << "127.0.1.1,,127.0.1.2" << 0 << "empty entry";
+        QTest::newRow("twice") << "127.0.1.1-127.0.1.5,127.0.1.3" << 0 << "127.0.1.3 is named twice";
     }
     void addressList()
     {
         QFETCH(QString, text);
         QFETCH(int, count);
-        QFETCH(QString, first);
         QFETCH(QString, last);
         QList<QHostAddress> list{QHostAddress("127.0.0.99")};
         QString why;
         QCOMPARE(apsim::parseAddresses(text, &list, &why), count > 0);
         QCOMPARE(list.size(), count);
-        if (count > 0) {
-            QCOMPARE(list.first().toString(), first);
+        if (count > 0)
             QCOMPARE(list.last().toString(), last);
-        } else {
+        else
             QVERIFY2(why.startsWith(last), qPrintable(why));
-        }
     }
 
     // One address goes quiet, is closed or refuses while the other answers on.
@@ -201,96 +165,78 @@ private slots:
     {
         apsim::ApSimGroup group(apsim::Options{});
         QVERIFY2(group.listen(addresses("127.0.1.11,127.0.1.12")), qPrintable(group.errorString()));
-        ApSim *quiet = group.at(0);
         Client before("127.0.1.11");
-        before.ask("admin", "password: ");
-        QVERIFY(before.ask("admin").endsWith("DWL-2100AP> "));
-
+        QVERIFY(before.login());
         QCOMPARE(group.control("silent 127.0.1.11"), QString("ok: silent 127.0.1.11"));
         Client fresh("127.0.1.11"), other("127.0.1.12");
         QVERIFY(waitUntil([&] { return other.got == "login: "; }, 3000));
-        QCOMPARE(before.ask("version"), QByteArray());
-        fresh.socket.write("admin\r\n");
-        QVERIFY(waitUntil([&] { return quiet->lines().size() == 4; }, 3000));
-        QVERIFY(!waitUntil([&] { return !fresh.got.isEmpty() || !before.got.isEmpty(); }, 300));
-        QCOMPARE(quiet->lines(), QByteArrayList({"admin", "admin", "version", "admin"}));
+        before.got.clear();
+        before.socket.write("version\r\n");
+        QVERIFY(waitUntil([&] { return group.at(0)->lines().last() == "version"; }, 3000));
+        QVERIFY(!waitUntil([&] { return !before.got.isEmpty() || !fresh.got.isEmpty(); }, 300));
 
         QCOMPARE(group.control("answer all"), QString("ok: answer all"));
         QVERIFY(before.ask("version").startsWith("SOFTWARE_VERSION: v2.50\r\n"));
-        Client later("127.0.1.11");
-        QVERIFY(waitUntil([&] { return later.got == "login: "; }, 3000));
-
         QCOMPARE(group.control("close 127.0.1.12"), QString("ok: close 127.0.1.12"));
         QVERIFY(waitUntil([&] { return other.socket.state() == QTcpSocket::UnconnectedState; }, 3000));
         QCOMPARE(group.control("REFUSE 127.0.1.12"), QString("ok: refuse 127.0.1.12"));
         Client refused("127.0.1.12");
         QVERIFY(
             waitUntil([&] { return refused.socket.error() == QTcpSocket::ConnectionRefusedError; }, 3000));
-        QCOMPARE(group.control("answer 127.0.1.11-127.0.1.12"), QString("ok: answer 127.0.1.11-127.0.1.12"));
+        QVERIFY(group.control("answer 127.0.1.11-127.0.1.12").startsWith("ok"));
         Client again("127.0.1.12");
         QVERIFY(waitUntil([&] { return again.got == "login: "; }, 3000));
 
         QCOMPARE(group.control("silent 127.0.1.13"), QString("error: 127.0.1.13 is not served here"));
-        QCOMPARE(group.control("silent"), QString("error: \"silent\" is not a command (silent, answer, "
-                                                  "close or refuse, then addresses or all)"));
         QVERIFY(group.control("mute 127.0.1.11").startsWith("error: \"mute 127.0.1.11\" is not a command"));
-        QVERIFY(group.control("silent 127.0.1.11-127.0.1.10").startsWith("error: range"));
-        QCOMPARE(group.control(" "), QString());
     }
 
-    // The program: many addresses, the log naming each, commands on standard input, and
-    // non-zero statuses for a bad list or an address already taken.
+    // The program: the log names each address, commands come on standard input, a bad list
+    // or an address already taken ends it with a non-zero status.
     void program()
     {
         const QString bin = qEnvironmentVariable("SENVARO_APSIM_BIN");
-        QVERIFY(!bin.isEmpty());
         QProcess sim;
-        sim.start(bin, {"--addresses", "127.0.1.21-127.0.1.22", "--control-stdin", "--still"});
         QByteArray log;
         QObject::connect(&sim, &QProcess::readyReadStandardOutput,
                          [&] { log += sim.readAllStandardOutput(); });
+        sim.start(bin, {"--addresses", "127.0.1.21-127.0.1.22", "--control-stdin", "--still"});
         QVERIFY(waitUntil([&] { return log.contains("\n"); }, 10000));
         QCOMPARE(log, QByteArray("senvaro-apsim listening on 2 addresses (127.0.1.21-127.0.1.22), port 23 "
                                  "(user \"admin\", 3 station(s) each)\n"));
         Client a("127.0.1.22");
-        a.ask("admin", "password: ");
-        QVERIFY(a.ask("admin").endsWith("DWL-2100AP> "));
-        QVERIFY(a.ask("get station").contains("00:1B:01:16:00:03"));
+        QVERIFY(a.login());
+        QVERIFY(a.ask("get station").contains("\r\n00:1B:01:16:00:03\r\n"));
         QVERIFY(waitUntil([&] { return log.contains(" ms: get station\n"); }, 3000));
         QVERIFY2(
             QRegularExpression("\n127\\.0\\.1\\.22 \\[1\\] \\d+ ms: get station\n").match(log).hasMatch(),
             log);
 
-        sim.write("silent 127.0.1.22\n");
+        sim.write("silent 127.0.1.22\nsilent 127.0.9.1\n");
         QVERIFY(waitUntil([&] { return log.endsWith("ok: silent 127.0.1.22\n"); }, 3000));
-        QCOMPARE(a.ask("version"), QByteArray());
-        Client b("127.0.1.21");
-        QVERIFY(waitUntil([&] { return b.got == "login: "; }, 3000));
-        sim.write("silent 127.0.9.1\n");
         QVERIFY(waitUntil([&] { return sim.readAllStandardError().contains("127.0.9.1 is not served here"); },
                           3000));
+        a.got.clear();
+        a.socket.write("version\r\n");
+        QVERIFY(waitUntil([&] { return log.contains(" ms: version\n"); }, 3000));
+        QVERIFY(!waitUntil([&] { return !a.got.isEmpty(); }, 300));
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
 
         ApSim taken;
         QVERIFY(taken.listen(QHostAddress("127.0.1.30")));
-        const struct
-        {
-            QStringList args;
-            int status;
-            QByteArray error;
-        } bad[] = {
+        const QList<std::tuple<QStringList, int, QByteArray>> bad = {
             {{"--addresses", "127.0.1.9-127.0.1.3"},
              2,
              "senvaro-apsim: --addresses: range \"127.0.1.9-127.0.1.3\" runs backwards\n"},
             {{"--addresses", "127.0.1.29-127.0.1.31"}, 1, "senvaro-apsim: cannot listen on 127.0.1.30:23: "},
         };
-        for (const auto &row : bad) {
+        for (const auto &[args, status, error] : bad) {
             QProcess p;
-            p.start(bin, row.args);
+            p.start(bin, args);
             QVERIFY(p.waitForFinished(10000));
-            QCOMPARE(p.exitCode(), row.status);
-            QVERIFY2(p.readAllStandardError().startsWith(row.error), qPrintable(row.args.join(' ')));
+            QCOMPARE(p.exitCode(), status);
+            QVERIFY2(p.readAllStandardError().startsWith(error), qPrintable(args.join(' ')));
         }
     }
 };
