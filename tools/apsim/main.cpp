@@ -192,7 +192,11 @@ int main(int argc, char *argv[])
         }
         addresses.append(address);
     }
-    if (!ok || port > 65535)
+    if (port > 65535) {
+        QTextStream(stderr) << "senvaro-apsim: --port needs a whole number from 1 to 65535\n";
+        ok = false;
+    }
+    if (!ok)
         return 2;
 
     raiseDescriptorLimit();
