@@ -54,7 +54,8 @@ int main(int argc, char *argv[])
         "credentials, then shows the prompt \"DWL-2100AP> \" and answers version, get station,\n"
         "get rate|channel|ssid|hardware|power, set antenna 1|2|best, set eth2sta\n"
         "enable|disable, reboot (\"Rebooting ...\" and close) and quit (close).\n"
-        "Every received line is printed with the time in ms since its connection opened.\n"
+        "Every received line is printed with the time in ms since its connection opened\n"
+        "(with --addresses, after the address it came to).\n"
         "Port 23 needs root or a user+network namespace (unshare -Urn)."));
     p.addHelpOption();
     const QList<QCommandLineOption> opts = {
