@@ -1,10 +1,18 @@
-// senvaro-apsim: a simulated DWL-2100AP telnet command line on one address and port.
+// senvaro-apsim: a simulated DWL-2100AP telnet command line on one address and port, or
+// one independent access point on each of many loopback addresses.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
 
+#include <cerrno>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "apsim.h"
+#include "apsim_group.h"
 
 namespace {
 
@@ -21,6 +29,17 @@ int intOption(const QCommandLineParser &p, const QString &name, int min, bool *o
     return v;
 }
 
+// Each address holds a listening socket and each client one more; the usual soft limit of
+// 1024 descriptors would stop a full list short.
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -35,12 +54,21 @@ int main(int argc, char *argv[])
         "credentials, then shows the prompt \"DWL-2100AP> \" and answers version, get station,\n"
         "get rate|channel|ssid|hardware|power, set antenna 1|2|best, set eth2sta\n"
         "enable|disable, reboot (\"Rebooting ...\" and close) and quit (close).\n"
-        "Every received line is printed with the time in ms since its connection opened.\n"
+        "Every received line is printed with the time in ms since its connection opened\n"
+        "(with --addresses, after the address it came to).\n"
         "Port 23 needs root or a user+network namespace (unshare -Urn)."));
     p.addHelpOption();
     const QList<QCommandLineOption> opts = {
         {QStringLiteral("address"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
          QStringLiteral("ip"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("addresses"),
+         QStringLiteral("Many access points, one per address, e.g. 127.0.1.1-127.0.1.50 or "
+                        "127.0.0.2,127.0.1.5-127.0.1.9 (127.0.0.0/8 only, ranges within one /24, "
+                        "at most 1024); each has its own stations and levels."),
+         QStringLiteral("list")},
+        {QStringLiteral("control-stdin"),
+         QStringLiteral("Read commands from standard input, one a line: silent, answer, close or "
+                        "refuse, then addresses or \"all\" (e.g. \"silent 127.0.1.7\").")},
         {QStringLiteral("port"), QStringLiteral("TCP port (default 23)."), QStringLiteral("n"),
          QStringLiteral("23")},
         {QStringLiteral("user"), QStringLiteral("Accepted user name (default admin)."),
@@ -146,44 +174,111 @@ int main(int argc, char *argv[])
     o.echoApart = p.isSet(QStringLiteral("echo-apart"));
     o.blockGapMs = intOption(p, QStringLiteral("block-apart"), 0, &ok);
     const int port = intOption(p, QStringLiteral("port"), 1, &ok);
-    const QHostAddress address(p.value(QStringLiteral("address")));
-    if (address.isNull()) {
-        QTextStream(stderr) << "senvaro-apsim: not an IP address: " << p.value("address") << "\n";
+    const bool many = p.isSet(QStringLiteral("addresses"));
+    QList<QHostAddress> addresses;
+    if (many) {
+        QString why;
+        if (p.isSet(QStringLiteral("address"))) {
+            QTextStream(stderr) << "senvaro-apsim: use either --address or --addresses\n";
+            ok = false;
+        } else if (!apsim::parseAddresses(p.value(QStringLiteral("addresses")), &addresses, &why)) {
+            QTextStream(stderr) << "senvaro-apsim: --addresses: " << why << "\n";
+            ok = false;
+        }
+    } else {
+        const QHostAddress address(p.value(QStringLiteral("address")));
+        if (address.isNull()) {
+            QTextStream(stderr) << "senvaro-apsim: not an IP address: " << p.value("address") << "\n";
+            ok = false;
+        }
+        addresses.append(address);
+    }
+    if (port > 65535) {
+        QTextStream(stderr) << "senvaro-apsim: --port needs a whole number from 1 to 65535\n";
         ok = false;
     }
-    if (!ok || port > 65535)
+    if (!ok)
         return 2;
 
-    apsim::ApSim sim(o);
-    if (!sim.listen(address, quint16(port))) {
-        QTextStream(stderr) << "senvaro-apsim: cannot listen on " << address.toString() << ":" << port << ": "
-                            << sim.errorString() << "\n";
+    raiseDescriptorLimit();
+    // One address runs the options exactly as given, as it always did.
+    apsim::ApSimGroup group(o, many);
+    if (!group.listen(addresses, quint16(port))) {
+        QTextStream(stderr) << "senvaro-apsim: " << group.errorString() << "\n";
         return 1;
     }
     QTextStream out(stdout);
-    out << "senvaro-apsim listening on " << address.toString() << ":" << port << " (user \""
-        << QString::fromLatin1(o.user) << "\", " << count << " station(s))\n";
+    if (many) {
+        out << "senvaro-apsim listening on " << addresses.size() << " addresses ("
+            << p.value(QStringLiteral("addresses")) << "), port " << port << " (user \""
+            << QString::fromLatin1(o.user) << "\", " << count << " station(s) each)\n";
+    } else {
+        out << "senvaro-apsim listening on " << addresses.first().toString() << ":" << port << " (user \""
+            << QString::fromLatin1(o.user) << "\", " << count << " station(s))\n";
+    }
     out.flush();
     const bool quiet = p.isSet(QStringLiteral("quiet"));
-    QObject::connect(&sim, &apsim::ApSim::clientConnected, [&out, quiet](int c) {
-        if (!quiet) {
-            out << "[" << c << "] connected\n";
-            out.flush();
-        }
-    });
-    QObject::connect(&sim, &apsim::ApSim::clientDisconnected, [&out, quiet](int c) {
-        if (!quiet) {
-            out << "[" << c << "] closed\n";
-            out.flush();
-        }
-    });
-    QObject::connect(&sim, &apsim::ApSim::lineReceived,
-                     [&out, quiet](int c, qint64 ms, const QByteArray &line) {
+    // With many addresses each log line names the address it came to.
+    const auto who = [many](const QHostAddress &a, int c) {
+        return (many ? a.toString() + QLatin1Char(' ') : QString()) + QStringLiteral("[%1]").arg(c);
+    };
+    QObject::connect(&group, &apsim::ApSimGroup::clientConnected,
+                     [&out, quiet, who](const QHostAddress &a, int c) {
                          if (!quiet) {
-                             out << "[" << c << "] " << ms << " ms: " << QString::fromLatin1(line) << "\n";
+                             out << who(a, c) << " connected\n";
                              out.flush();
                          }
                      });
+    QObject::connect(&group, &apsim::ApSimGroup::clientDisconnected,
+                     [&out, quiet, who](const QHostAddress &a, int c) {
+                         if (!quiet) {
+                             out << who(a, c) << " closed\n";
+                             out.flush();
+                         }
+                     });
+    QObject::connect(&group, &apsim::ApSimGroup::lineReceived,
+                     [&out, quiet, who](const QHostAddress &a, int c, qint64 ms, const QByteArray &line) {
+                         if (!quiet) {
+                             out << who(a, c) << " " << ms << " ms: " << QString::fromLatin1(line) << "\n";
+                             out.flush();
+                         }
+                     });
+
+    // Commands on standard input, so a test can make one access point go quiet while the
+    // others go on. A line longer than this bound is dropped, not kept growing.
+    constexpr qsizetype maxControlLine = 4096;
+    std::unique_ptr<QSocketNotifier> control;
+    QByteArray pending;
+    const auto readControl = [&] {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            return;
+        if (n <= 0) {
+            control->setEnabled(false); // end of input: serve on without commands
+            return;
+        }
+        pending.append(buffer, n);
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            const QString answer = group.control(QString::fromUtf8(pending.left(end)));
+            pending.remove(0, end + 1);
+            if (answer.startsWith(QLatin1String("error"))) {
+                QTextStream(stderr) << "senvaro-apsim: " << answer << "\n";
+            } else if (!answer.isEmpty()) {
+                out << answer << "\n";
+                out.flush();
+            }
+        }
+        if (pending.size() > maxControlLine) {
+            QTextStream(stderr) << "senvaro-apsim: error: control line longer than " << maxControlLine
+                                << " bytes dropped\n";
+            pending.clear();
+        }
+    };
+    if (p.isSet(QStringLiteral("control-stdin"))) {
+        control = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(control.get(), &QSocketNotifier::activated, readControl);
+    }
 
     return app.exec();
 }
