@@ -6,7 +6,30 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <string>
 #include <system_error>
+
+namespace {
+
+// Reads comma-separated records the way the IEEE registry files are written: fields
+// may be quoted, a doubled quote inside quotes is one quote, and a quoted field may
+// hold commas and line ends. Records end at LF, CR LF or a lone CR outside quotes.
+// Lenient where the text is not well formed: a quote inside an unquoted field is
+// kept as it is, text after a closing quote is appended to the field, and an
+// unterminated quote runs to the end of the text.
+class CsvReader
+{
+public:
+    explicit CsvReader(QByteArrayView text) : m_text(text) {}
+
+    // Reads the next record into fields (its bytes as they stand, not decoded);
+    // false when the text is used up. An empty line is a record with one empty field.
+    bool next(std::vector<std::string> &fields);
+
+private:
+    QByteArrayView m_text;
+    qsizetype m_pos = 0;
+};
 
 bool CsvReader::next(std::vector<std::string> &fields)
 {
@@ -48,8 +71,6 @@ bool CsvReader::next(std::vector<std::string> &fields)
     }
     return true;
 }
-
-namespace {
 
 int hexDigit(QChar c)
 {

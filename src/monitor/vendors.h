@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QStringView>
@@ -8,29 +7,8 @@
 #include <atomic>
 #include <memory>
 #include <optional>
-#include <string>
 #include <thread>
 #include <vector>
-
-// Reads comma-separated records the way the IEEE registry files are written: fields
-// may be quoted, a doubled quote inside quotes is one quote, and a quoted field may
-// hold commas and line ends. Records end at LF, CR LF or a lone CR outside quotes.
-// Lenient where the text is not well formed: a quote inside an unquoted field is
-// kept as it is, text after a closing quote is appended to the field, and an
-// unterminated quote runs to the end of the text.
-class CsvReader
-{
-public:
-    explicit CsvReader(QByteArrayView text) : m_text(text) {}
-
-    // Reads the next record into fields (its bytes as they stand, not decoded);
-    // false when the text is used up. An empty line is a record with one empty field.
-    bool next(std::vector<std::string> &fields);
-
-private:
-    QByteArrayView m_text;
-    qsizetype m_pos = 0;
-};
 
 // A 48-bit MAC address from "00:11:22:33:44:55" or "00-11-22-33-44-55" (either
 // case, one separator throughout); nothing for any other text.
