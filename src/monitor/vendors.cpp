@@ -180,15 +180,10 @@ VendorTable VendorTable::load(const QString &folder, const std::atomic<bool> *ca
         QFile f(QDir(folder).filePath(QLatin1String(file.name)));
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        // Mapping spares a copy of the largest file (3 MB); not every file system maps.
-        QByteArray copy;
-        QByteArrayView text;
-        if (const uchar *mapped = f.size() > 0 ? f.map(0, f.size()) : nullptr) {
-            text = QByteArrayView(reinterpret_cast<const char *>(mapped), f.size());
-        } else {
-            copy = f.readAll();
-            text = copy;
-        }
+        // Read, not mapped: a mapped file cut short while we read it would end the
+        // process. The copy (3 MB at most) is gone before the next file is read.
+        const QByteArray bytes = f.readAll();
+        QByteArrayView text = bytes;
         if (text.startsWith("\xEF\xBB\xBF"))
             text = text.sliced(3);
         CsvReader reader(text);
@@ -217,7 +212,7 @@ VendorTable VendorTable::load(const QString &folder, const std::atomic<bool> *ca
             size_t end = i + 1;
             while (end < blocks.size() && blocks[end].first == blocks[i].first)
                 ++end;
-            std::optional<quint32> number = blocks[i].second;
+            quint32 number = blocks[i].second;
             if (end - i > 1) {
                 QStringList names;
                 for (size_t k = i; k < end; ++k) {
@@ -226,10 +221,9 @@ VendorTable VendorTable::load(const QString &folder, const std::atomic<bool> *ca
                         names.append(name);
                 }
                 if (names.size() > 1)
-                    number = intern(names.join(QStringLiteral(" / ")));
+                    number = intern(names.join(QStringLiteral(" / "))).value_or(number);
             }
-            if (number)
-                words.push_back(blocks[i].first << kNameBits | *number);
+            words.push_back(blocks[i].first << kNameBits | number);
             i = end;
         }
         blocks = {};
