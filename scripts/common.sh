@@ -11,6 +11,7 @@ SENVARO_PACKAGES=(
   libbenchmark-dev clang libclang-rt-14-dev
   iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
+  ieee-data
 )
 
 senvaro_install_packages() {
