@@ -97,12 +97,6 @@ void showDetails(frmMonitor &w, const QString &s)
 
 } // namespace
 
-const QString &stationSeparator()
-{
-    static const QString sep(49, QLatin1Char('*'));
-    return sep;
-}
-
 void AntwortAuswertung(frmMonitor &w, QString text)
 {
     const bool filterOn = chkValue(w.chkBekClients) == 1;

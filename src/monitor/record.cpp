@@ -18,24 +18,6 @@ bool has(const QString &block, const QString &label)
 
 } // namespace
 
-bool numberAfter(const QString &block, const QString &word, double *out)
-{
-    bool ok = true;
-    const double v = fExtractNumber(fGetField(block, word, 2), &ok);
-    if (ok)
-        *out = v;
-    return ok;
-}
-
-bool perCentOf64(double raw, double *out)
-{
-    const double v = raw / 64.0 * 100.0;
-    if (!std::isfinite(v))
-        return false;
-    *out = v;
-    return true;
-}
-
 // Mirrors the detail fields of the clients page rule by rule.
 HistorySample historySample(const QString &block, const QString &name)
 {
@@ -82,4 +64,27 @@ void recordStations(frmMonitor &w, const QString &reply, std::span<const QString
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QList<HistoryEvent> events = w.history->addEvaluation(now, samples);
     w.historyLog->write(now, samples, events);
+}
+
+QList<HistorySample> historySamples(const Reply &reply)
+{
+    QList<HistorySample> samples;
+    for (const StationBlock &b : reply.blocks) {
+        if (!b.passed)
+            continue;
+        HistorySample s;
+        s.mac = b.mac;
+        s.name = b.name;
+        s.rx = b.rx.value_or(0.0);
+        s.ack = b.ack.value_or(0.0);
+        s.rate = b.rate.value_or(0.0);
+        s.mode = b.mode.value_or(QString());
+        samples.append(s);
+    }
+    return samples;
+}
+
+bool countsForHistory(const Reply &reply)
+{
+    return reply.kind == Reply::Kind::Completed && (reply.blockCount >= 1 || reply.noStation);
 }
