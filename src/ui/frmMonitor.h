@@ -5,6 +5,7 @@
 #include <QTime>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "ui/controls.h"
 
@@ -301,7 +302,10 @@ public:
     void cmbZyklus_Click();
 
     // ---- Credit line (src/ui/credit.cpp) ----
-    void animateCredit();
+    // Starts the animation and returns; its steps run on a timer. whenDone runs once no
+    // run plays any more (a run started meanwhile goes first).
+    void animateCredit(std::function<void()> whenDone = {});
+    bool creditRunning() const;
 
 protected:
     void showEvent(QShowEvent *event) override;
