@@ -151,7 +151,7 @@ private slots:
     // (a missing one 0); a reply counts when it has separators or says it has no station.
     void historySamplesFromReply()
     {
-        const QString levels = " RxSignalStrength: 16 AckSignalStrength: -3 Rx Data Rate: 5,5";
+        const QString levels = " RxSignalStrength: -16 AckSignalStrength: -3 Rx Data Rate: 5,5";
         const QString text = "x" + block("00:0A:0B:0C:0D:0E", levels + " WLAN Mode: 11b, x") +
                              block("00:00:00:00:00:02", levels) + block("00:00:00:00:00:03", "").repeated(9) +
                              block("00:11:22:33:44:55", " RxSignalStrength(per cent): 7");
@@ -170,8 +170,8 @@ private slots:
             out << QStringLiteral("/");
         }
         QCOMPARE(out.size(), 12 + 1 + 2 + 1);
-        QCOMPARE(out.at(0), "00:0A:0B:0C:0D:0E A & B 25 -4.6875 5.5 11b");
-        QCOMPARE(out.at(1), "00:00:00:00:00:02 00:00:00:00:00:02 25 -4.6875 5.5 ");
+        QCOMPARE(out.at(0), "00:0A:0B:0C:0D:0E A & B -25 -4.6875 5.5 11b");
+        QCOMPARE(out.at(1), "00:00:00:00:00:02 00:00:00:00:00:02 -25 -4.6875 5.5 ");
         QCOMPARE(out.at(11), "00:11:22:33:44:55 Dach 7 0 0 ");
         QCOMPARE(out.mid(13), QStringList({out.at(0), out.at(11), "/"}));
 
