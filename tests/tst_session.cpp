@@ -5,9 +5,9 @@
 
 #include "app/globals.h"
 #include "apsim.h"
-#include "monitor/chart.h"
 #include "session/cmdline.h"
 #include "testsupport.h"
+#include "ui/chart.h"
 #include "ui/frmMonitor.h"
 
 namespace {

@@ -184,7 +184,8 @@ private slots:
     }
 
     // The credit animation: each step in order, repeated and nested runs, the window ending mid-run.
-    // Each pause processes pending events once: a zero-interval timer sees every step.
+    // The steps run on a timer and the window serves events between them: a zero-interval
+    // timer sees every step.
     void creditRuns()
     {
         const QString caption = QStringLiteral("Abc");
@@ -229,13 +230,14 @@ private slots:
                                    150); // pauses 1, 40, 1, 30 ms
             sampler.start(0);
             w.animateCredit();
+            QVERIFY(waitUntil([&] { return !w.creditRunning(); }, 10000));
             if (run < 3) {
                 QCOMPARE(seenMoves, moves);
                 QCOMPARE(seenTexts, texts);
                 QCOMPARE(seenColours, colours);
-                QCOMPARE(seen, pauses);
+                QVERIFY2(seen >= pauses, qPrintable(QString::number(seen)));
             } else {
-                QCOMPARE(seen, 2 * pauses);
+                QVERIFY2(seen >= 2 * pauses, qPrintable(QString::number(seen)));
             }
             QVERIFY(minimum.hasExpired());
             QCOMPARE(seenMoves.last(), moves.last());
@@ -250,7 +252,9 @@ private slots:
         QTimer::singleShot(100, [w] { delete w; });
         QDeadlineTimer early(1500);
         w->animateCredit();
-        QVERIFY(guard.isNull() && !early.hasExpired()); // stopped early instead of animating a dead label
+        QVERIFY(waitUntil([&] { return guard.isNull(); }, 1500));
+        QTest::qWait(50); // the run went with the window: no step touches a dead label
+        QVERIFY(!early.hasExpired());
     }
 };
 

@@ -28,12 +28,14 @@ void frmMonitor::Form_Load()
 
 void frmMonitor::Form_Activate()
 {
-    animateCredit();
-    if (paramMode && !isUnloaded()) {
-        startOneShotWatchdog();
-        Combo1->setEditText(paramIP);
-        CmdLogin_Click();
-    }
+    // A command-line request is carried out once the animation has played.
+    animateCredit([this] {
+        if (paramMode && !isUnloaded()) {
+            startOneShotWatchdog();
+            Combo1->setEditText(paramIP);
+            CmdLogin_Click();
+        }
+    });
 }
 
 void frmMonitor::Form_Unload()

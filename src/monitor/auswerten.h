@@ -2,10 +2,11 @@
 
 #include <QString>
 
+#include "monitor/reply.h"
+
 class frmMonitor;
 
-// The line of 49 asterisks in front of every station block.
-const QString &stationSeparator();
-
-// Evaluates one reply text of the access point into the window (module "auswerten").
+// Evaluates one reply text into the window: parseReply, then what the outcome asks of
+// the window (src/ui/auswerten.cpp). Temporary: it goes once its callers take the
+// reply value themselves.
 void AntwortAuswertung(frmMonitor &w, QString text);

@@ -11,8 +11,8 @@
 #include "app/pause.h"
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
-#include "monitor/chart.h"
 #include "session/statuscolors.h"
+#include "ui/chart.h"
 #include "ui/frmMonitor.h"
 
 void frmMonitor::Cmd_logout_Click()

@@ -5,6 +5,7 @@
 #include <QTime>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "ui/controls.h"
 
@@ -23,6 +24,7 @@ class QTabWidget;
 class QTcpSocket;
 class QToolButton;
 class StationChart;
+struct Reply;
 class StationHistory;
 
 // The one window. It owns every control, the three timers and the socket; the
@@ -32,7 +34,8 @@ class StationHistory;
 //                 settings, credit
 //   src/app       lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
 //   src/session   telnet connection, login robot, logout, test-page commands, command line
-//   src/monitor   polling and evaluation ticks, signal bars (the parser is a free function)
+//   src/monitor   polling and evaluation ticks (the parser is a free function)
+//   src/ui        also: an evaluated reply shown (replyview.cpp), the signal bars
 // Every control's objectName is its name here, so tests find them with findChild.
 class frmMonitor : public QWidget
 {
@@ -250,7 +253,14 @@ public:
     void startOneShotWatchdog();
     void oneShotAbort(const QString &reason, int status);
 
-    // ---- Timers and signal display (src/monitor) ----
+    // ---- Evaluated replies (src/ui/replyview.cpp) ----
+    // Shows what the window shows of an evaluated reply: the firmware version of any
+    // reply; for a completed one with blocks also the captions, the station count, the
+    // option buttons, the details of the selected block (clients page) and the chart
+    // rows (chart page).
+    void showReply(const Reply &r);
+
+    // ---- Timers and signal display (src/monitor, src/ui/signal.cpp) ----
     void timPoll_Power_Timer();
     void timAuswertung_Timer();
     void txtRXSign_Change();
@@ -292,7 +302,10 @@ public:
     void cmbZyklus_Click();
 
     // ---- Credit line (src/ui/credit.cpp) ----
-    void animateCredit();
+    // Starts the animation and returns; its steps run on a timer. whenDone runs once no
+    // run plays any more (a run started meanwhile goes first).
+    void animateCredit(std::function<void()> whenDone = {});
+    bool creditRunning() const;
 
 protected:
     void showEvent(QShowEvent *event) override;
