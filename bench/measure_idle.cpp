@@ -7,8 +7,9 @@
 //                [--user admin] [--password admin] [--pages " Clients,Diagramm,Verlauf"]
 //                [--grab DIR]
 //
-// Prints one line per page: CPU in per cent of one core, CPU per poll, polls, and the
-// resident memory before and after. Only this process counts: the simulator and the
+// Prints one line per page: CPU in per cent of one core, CPU per poll (all CPU time on
+// the page divided by the polls sent meanwhile), polls, and the resident memory before
+// and after. Only this process counts: the simulator and the
 // X server run apart.
 #include <QApplication>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 
 #include "ui/frmMonitor.h"
