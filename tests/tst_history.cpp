@@ -218,7 +218,6 @@ private slots:
     void windowRecords()
     {
         IniPfad = dir.filePath(QStringLiteral("gone/SENVARO.INI"));
-        MACs = QVector<tMAC>(2);
         frmMonitor w;
         w.Form_Load();
         w.SSTab1->setCurrentIndex(frmMonitor::PageClients);
@@ -233,7 +232,9 @@ private slots:
         QVERIFY(!w.chkVerlauf->isChecked() && w.lblStatus->text().contains("Protokoll abgeschaltet"));
         step(reply({A + FULL}));
         step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
-        MACs[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        KnownClients anna;
+        anna[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        w.setKnownClients(anna);
         step(reply({A + FULL, C + decimals}));
         step(reply({A + FULL, C + decimals}), true);
         step("get station\r\nNo station associated.\r\nDWL-2100AP> ", true);
@@ -269,10 +270,12 @@ private slots:
         for (bool on : {false, true, false}) {
             frmMonitor w;
             w.Form_Load();
-            QVERIFY(IniFile().load(IniPfad, w));
+            Settings settings;
+            QVERIFY(IniFile().load(IniPfad, settings));
+            w.applySettings(settings);
             QCOMPARE(w.chkVerlauf->isChecked() && w.historyLog->isEnabled(), keyed && !on);
             w.chkVerlauf->setChecked(on);
-            QVERIFY(IniFile().Save(IniPfad, w));
+            QVERIFY(IniFile().Save(IniPfad, w.collectSettings()));
             keyed = keyed || on;
             const QByteArray ini = readFile(IniPfad);
             QCOMPARE(ini.contains("Verlauf"), keyed);

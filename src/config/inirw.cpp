@@ -76,8 +76,8 @@ QString oneLine(QString s)
     return s;
 }
 
-// Leading decimal integer: optional sign, digits, the
-// result's low bits kept as they wrap. No digit gives 0.
+} // namespace
+
 qint16 leadingInt16(QStringView s)
 {
     qsizetype i = 0;
@@ -93,6 +93,8 @@ qint16 leadingInt16(QStringView s)
         v = 0u - v;
     return qint16(quint16(v & 0xFFFFu));
 }
+
+namespace {
 
 struct CachedFile
 {
@@ -376,6 +378,15 @@ bool Document::setValue(const QString &section, const QString &key, const std::o
 }
 
 // ---- Whole files ----
+
+bool readDocument(const QString &path, Document *doc, QString *error)
+{
+    CachedFile c = readFile(path);
+    *doc = std::move(c.doc);
+    if (!c.readable && error)
+        *error = c.readError;
+    return c.readable;
+}
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
 {

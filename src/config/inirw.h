@@ -40,6 +40,16 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
 // Longest text a read returns.
 constexpr int maxValueLength = 254;
 
+// The integer a value reads as: its leading decimal integer (a sign allowed) with the
+// low 16 bits kept, 0 when it does not start with one.
+qint16 leadingInt16(QStringView text);
+
+class Document;
+// Reads and parses the file at path. A missing file is an empty document. False when
+// something stands at the path that cannot be read as a file: doc then holds what
+// could be read (mostly nothing) and error says why, in German.
+bool readDocument(const QString &path, Document *doc, QString *error);
+
 // A group of accesses: while one is open, each file is read and parsed once at its
 // first access and every change is kept in memory; finish() (or the destructor)
 // writes each changed file back once. Without an open group every call reads the

@@ -9,7 +9,6 @@
 #include <array>
 #include <cmath>
 
-#include "app/globals.h"
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/chart.h"
@@ -149,13 +148,10 @@ void AntwortAuswertung(frmMonitor &w, QString text)
         const QString mac = blocks[k].left(17);
         QRadioButton *button = w.OptClients[k - 1];
 
-        bool found = false;
-        for (qsizetype i = 0; i < MACs.size(); ++i) {
-            if (fTrim(MACs.at(i).MAC) == mac) {
-                setCaption(button, fTrim(MACs.at(i).Name));
-                found = true;
-            }
-        }
+        QString name;
+        const bool found = w.knownClients().findName(mac, &name);
+        if (found)
+            setCaption(button, name);
         if (filterOn && !found)
             continue;
         passed[k] = true;
