@@ -264,15 +264,17 @@ ist_AP 2=Falsch
     }
 
     // Characters a line holds but the writer cannot put there (a lone CR, a NUL) read as the
-    // blank the writer writes, so a second start shows what the first showed.
+    // blank the writer writes, a tab at the name's cut as a blank, so a second start shows
+    // what the first showed.
     void oddCharacters()
     {
         const char text[] = "[Server]\r\nIP=10.0.0.9\r\n[bekannte MAC-Adressen]\r\nAnzahl=1\r\n"
-                            "MAC-Adr.1=00:11:22\0:33\0\r\r\nIP-Adresse 1=192.168.0.51\rsi\r\n";
+                            "MAC-Adr.1=00:11:22\0:33\0\r\r\nIP-Adresse 1=192.168.0.51\rsi\r\n"
+                            "Name 1=Vierzehn Zeich\tmehr\r\n";
         Settings s = load(QByteArray(text, sizeof text - 1));
         for (int start = 1; start <= 2; ++start) {
-            QCOMPARE(QStringList({s.clients.at(1).MAC, s.clients.at(1).IP, s.ip}),
-                     QStringList({"00:11:22 :33", "192.168.0.51 si", "10.0.0.9"}));
+            QCOMPARE(QStringList({s.clients.at(1).MAC, s.clients.at(1).IP, s.ip, s.clients.at(1).Name}),
+                     QStringList({"00:11:22 :33", "192.168.0.51 si", "10.0.0.9", "Vierzehn Zeich "}));
             s = load(saved(s));
         }
     }

@@ -54,13 +54,8 @@ void writeNumber(Document &doc, const SettingKey &key, int value)
 
 } // namespace
 
-bool IniFile::load(const QString &Dateiname, Settings &out)
+Settings IniFile::read(const Document &doc)
 {
-    m_Dateiname = Dateiname;
-    m_error.clear();
-    Document doc;
-    const bool read = INIRW::readDocument(m_Dateiname, &doc, &m_error);
-
     Settings s;
     s.windowState = readNumber(doc, WindowState);
     if (s.windowState < 0 || s.windowState > 2)
@@ -85,29 +80,21 @@ bool IniFile::load(const QString &Dateiname, Settings &out)
     for (int i = 1; i <= s.recordCount; ++i) {
         tMAC &r = s.clients[i];
         r.MAC = readRecord(doc, RecordMac, i);
-        // Names are exactly 15 characters: padded with blanks or cut.
-        r.Name = (readRecord(doc, RecordName, i) + QString(15, QChar(' '))).left(15);
+        // Names are exactly 15 characters: cut or padded with blanks. A tab or another
+        // blank the reader trims that ends up at the cut becomes a plain blank, as the
+        // next start would read it back.
+        QString name = readRecord(doc, RecordName, i).left(15);
+        while (!name.isEmpty() && QStringView(u" \t\r\v\f").contains(name.back()))
+            name.chop(1);
+        r.Name = name.leftJustified(15, QChar(' '));
         r.IP = readRecord(doc, RecordIP, i);
         r.ist_AP = readRecord(doc, RecordIsAP, i);
     }
-    out = std::move(s);
-    return read;
+    return s;
 }
 
-bool IniFile::Save(const QString &Dateiname, const Settings &s)
+void IniFile::write(Document &doc, const Settings &s)
 {
-    m_Dateiname = Dateiname;
-    m_error.clear();
-    Document doc;
-    QString why;
-    if (!INIRW::readDocument(m_Dateiname, &doc, &why)) {
-        // Writing now would replace content we could not read.
-        m_error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht gelesen "
-                                 "werden konnte: %1")
-                      .arg(why);
-        return false;
-    }
-
     writeNumber(doc, WindowState, s.windowState);
     if (s.windowState == 0) {
         // A value outside 16 bits cannot be stored: its key keeps what it holds.
@@ -146,5 +133,31 @@ bool IniFile::Save(const QString &Dateiname, const Settings &s)
         writeRecord(doc, RecordIsAP, i,
                     r.isAccessPoint() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
     }
+}
+
+bool IniFile::load(const QString &Dateiname, Settings &out)
+{
+    m_Dateiname = Dateiname;
+    m_error.clear();
+    Document doc;
+    const bool ok = INIRW::readDocument(m_Dateiname, &doc, &m_error);
+    out = read(doc);
+    return ok;
+}
+
+bool IniFile::Save(const QString &Dateiname, const Settings &settings)
+{
+    m_Dateiname = Dateiname;
+    m_error.clear();
+    Document doc;
+    QString why;
+    if (!INIRW::readDocument(m_Dateiname, &doc, &why)) {
+        // Writing now would replace content we could not read.
+        m_error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht gelesen "
+                                 "werden konnte: %1")
+                      .arg(why);
+        return false;
+    }
+    write(doc, settings);
     return INIRW::writeWholeFile(m_Dateiname, doc.serialize(), &m_error);
 }

@@ -4,6 +4,10 @@
 
 #include "config/settings.h"
 
+namespace INIRW {
+class Document;
+}
+
 // Moves the settings and the known clients between the settings file and a Settings
 // value. Each call reads (and a save writes) the file once.
 class IniFile
@@ -18,6 +22,11 @@ public:
     bool Save(const QString &Dateiname, const Settings &settings);
     // Why the last load or Save failed, in German (empty after a successful one).
     QString errorText() const { return m_error; }
+
+    // The two halves without the file: the settings a parsed file holds, and the
+    // settings written into a parsed file (its other lines stay as they are).
+    static Settings read(const INIRW::Document &doc);
+    static void write(INIRW::Document &doc, const Settings &settings);
 
 private:
     QString m_Dateiname;
