@@ -145,16 +145,3 @@ void setCommandLineText(const QString &text)
 {
     g_commandLine = text;
 }
-
-bool fFileExists(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
-
-QString fFileNameNoExt(const QString &path)
-{
-    return fFileName(path, true);
-}
