@@ -70,16 +70,19 @@ const QString &folder()
     return path;
 }
 
-// A program start as far as the settings go.
-Settings loadFresh(const QByteArray &file)
+// A file as load and save parse it, with the settings a start takes from it.
+struct Start
 {
-    return IniFile::read(INIRW::Document::parse(file));
-}
+    explicit Start(const QByteArray &bytes) : doc(INIRW::Document::parse(bytes)), settings(IniFile::read(doc))
+    {
+    }
+    INIRW::Document doc;
+    Settings settings;
+};
 
 // The orderly end: the settings written into the file as it stands.
-QByteArray save(const QByteArray &file, const Settings &settings)
+QByteArray save(INIRW::Document doc, const Settings &settings)
 {
-    INIRW::Document doc = INIRW::Document::parse(file);
     IniFile::write(doc, settings);
     return doc.serialize();
 }
@@ -188,14 +191,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // A file that claims thousands of records takes seconds here and finds nothing that
     // a few records do not; the tests load and save the most there can be.
-    const std::optional<QString> count = INIRW::Document::parse(bytes).value(
-        QStringLiteral("bekannte MAC-Adressen"), QStringLiteral("Anzahl"));
+    const INIRW::Document input = INIRW::Document::parse(bytes);
+    const std::optional<QString> count =
+        input.value(QStringLiteral("bekannte MAC-Adressen"), QStringLiteral("Anzahl"));
     if (count && INIRW::leadingInt16(*count) > maxRecords)
         return -1;
 
-    const Settings a = loadFresh(bytes);
-    const QByteArray saved = save(bytes, a);
-    const Settings b = loadFresh(saved);
+    const Settings a = IniFile::read(input);
+    const QByteArray saved = save(input, a);
+    const Start second(saved);
+    const Settings &b = second.settings;
 
     check(b.windowState == a.windowState);
     check(b.left == a.left && b.top == a.top && b.width == a.width && b.height == a.height);
@@ -222,13 +227,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The second start saves what it found: the file stays as it is, byte for byte.
     // Only the empty slot 1 of a list without records changes once more: its name,
     // empty in memory, comes back padded to 15 blanks; from then on nothing changes.
-    const QByteArray again = save(saved, b);
+    const QByteArray again = save(second.doc, b);
     if (a.recordCount > 0) {
         check(again == saved);
     } else {
-        const Settings c = loadFresh(again);
-        check(c == b);
-        check(save(again, c) == again);
+        const Start third(again);
+        check(third.settings == b);
+        check(save(third.doc, third.settings) == again);
     }
     return 0;
 }
