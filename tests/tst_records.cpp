@@ -80,6 +80,13 @@ private slots:
                              chkValue(w->ChksavePW), chkValue(w->chkBekClients)}),
                  QList<int>({3, 3, 7000, 1, 1}));
         QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=0\r\nleft=0\r\ntop=0\r\n"));
+        KnownClients two; // replaced later: the bar and the views follow at once
+        two.setUpperBound(2);
+        two[2] = rec("ap", "Wahr");
+        w->setKnownClients(two);
+        QCOMPARE((QStringList{w->txtMACS->text(), w->Combo1->itemText(0), QString::number(w->Combo1->count()),
+                              QString::number(w->scrDatensatz->maximum()), w->txtIP->text()}),
+                 (QStringList{"\t\t\r\nmac-ap\tap\tip-ap\r\n", "ip-ap", "1", "2", "10.0.0.9"}));
 
         load("[bekannte MAC-Adressen]\r\nAnzahl=32767\r\n");
         QCOMPARE(w->txtMACS->text().count(QStringLiteral("\r\n")), 32767);
