@@ -96,7 +96,8 @@ private slots:
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}}); // own button; details only if selected passed
         evaluate(EXAMPLE);
         QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Keller 1 "));
-        known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}}); // a later match wins; "" matches slot 0
+        // a later match wins; "" matches slot 0
+        known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}});
         evaluate(EXAMPLE + SEP, 1, QStringLiteral("1"));
         QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
     }
