@@ -78,11 +78,6 @@ Run &run()
         IniPfad = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
         r.server = new QTcpServer;
         check(r.server->listen(QHostAddress(QHostAddress::LocalHost), 0));
-        MACs = QVector<tMAC>(3);
-        MACs[1].MAC = QStringLiteral("00:11:22:33:44:55");
-        MACs[1].Name = QStringLiteral("Dach           ");
-        MACs[2].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
-        MACs[2].Name = QStringLiteral("<b>Keller</b>");
         return r;
     }();
     return r;
@@ -123,6 +118,13 @@ frmMonitor &freshWindowIfEnded()
     }
     r.window = new frmMonitor;
     r.window->Form_Load();
+    KnownClients clients;
+    clients.setUpperBound(2);
+    clients[1].MAC = QStringLiteral("00:11:22:33:44:55");
+    clients[1].Name = QStringLiteral("Dach           ");
+    clients[2].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
+    clients[2].Name = QStringLiteral("<b>Keller</b>");
+    r.window->setKnownClients(clients);
     return *r.window;
 }
 

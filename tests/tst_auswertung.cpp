@@ -46,13 +46,20 @@ class TestAuswertung : public QObject
         w->Text1->setText(selected);
         AntwortAuswertung(*w, text);
     }
+    void known(const QList<tMAC> &records)
+    {
+        KnownClients k;
+        k.setUpperBound(int(records.size()));
+        for (int i = 0; i < records.size(); ++i)
+            k[i + 1] = records[i];
+        w->setKnownClients(k);
+    }
 
 private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
-        MACs = QVector<tMAC>(2);
         w = std::make_unique<frmMonitor>();
         w->Form_Load();
     }
@@ -77,7 +84,7 @@ private slots:
 
     void filterOnShowsOnlyPassingStations()
     {
-        MACs[1] = {" 00:11:22:33:44:55 ", "Dach           ", {}, {}};
+        known({{" 00:11:22:33:44:55 ", "Dach           ", {}, {}}});
         w->chkBekClients->setChecked(true);
         evaluate(EXAMPLE, 2);
         QCOMPARE(shown() + " " + chart(), QStringLiteral("0=Dach 1 Dach:62,5:50|:0:0")); // row 2 never fed
@@ -85,10 +92,11 @@ private slots:
         evaluate(EXAMPLE, 2);
         QCOMPARE(shown(), QStringLiteral("0=Dach|1=00:0A:0B:0C:0D:0E 2"));
         w->chkBekClients->setChecked(true);
-        MACs[1] = {"00:0A:0B:0C:0D:0E", "Keller", {}, {}}; // own button; details only if selected passed
+        known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}}); // own button; details only if selected passed
         evaluate(EXAMPLE);
         QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Keller 1 "));
-        MACs.append({"00:0A:0B:0C:0D:0E", "Garage", {}, {}}); // a later match wins; "" matches slot 0
+        // a later match wins; "" matches slot 0
+        known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}});
         evaluate(EXAMPLE + SEP, 1, QStringLiteral("1"));
         QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
     }

@@ -70,8 +70,6 @@ class TestDiskFull : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { MACs = QVector<tMAC>(2); }
-
     // A full disk: the old file stays byte for byte, no temporary or empty file is left, a box names
     // file and reason. A first start with room for the header only comes up; with room enough ENDE saves.
     void fullDisk_data()
@@ -101,10 +99,12 @@ private slots:
         QVERIFY(w);
         if (!firstStart) {
             // Two pages of records, but below the 16 KiB the file layer buffers before writing.
-            MACs.resize(71);
+            KnownClients many;
+            many.setUpperBound(70);
             for (int i = 1; i <= 70; ++i)
-                MACs[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
+                many[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
                            "Falsch"};
+            w->setKnownClients(many);
             w->CmdEnde->click();
         }
         QCOMPARE(ends.lastStatus(), status);

@@ -271,7 +271,6 @@ private slots:
     void windowRecords()
     {
         IniPfad = dir.filePath(QStringLiteral("gone/SENVARO.INI"));
-        MACs = QVector<tMAC>(2);
         frmMonitor w;
         w.Form_Load();
         w.SSTab1->setCurrentIndex(frmMonitor::PageClients);
@@ -286,7 +285,9 @@ private slots:
         QVERIFY(!w.chkVerlauf->isChecked() && w.lblStatus->text().contains("Protokoll abgeschaltet"));
         step(reply({A + FULL}));
         step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
-        MACs[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        KnownClients anna;
+        anna[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        w.setKnownClients(anna);
         step(reply({A + FULL, C + decimals}));
         step(reply({A + FULL, C + decimals}), true);
         step("get station\r\nNo station associated.\r\nDWL-2100AP> ", true);
@@ -322,14 +323,16 @@ private slots:
         for (bool on : {false, true, false}) {
             frmMonitor w;
             w.Form_Load();
-            QVERIFY(IniFile().load(IniPfad, w));
+            Settings settings;
+            QVERIFY(IniFile().load(IniPfad, settings));
+            w.applySettings(settings);
             QCOMPARE(w.chkVerlauf->isChecked() && w.historyLog->isEnabled(), keyed && !on);
             w.chkVerlauf->setChecked(on);
             if (on) { // switched on, the log writes beside the settings file and stays on
                 QVERIFY(w.historyLog->write(T0, samples("A"), {}) && w.chkVerlauf->isChecked());
                 QVERIFY(QFile::exists(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")));
             }
-            QVERIFY(IniFile().Save(IniPfad, w));
+            QVERIFY(IniFile().Save(IniPfad, w.collectSettings()));
             keyed = keyed || on;
             const QByteArray ini = readFile(IniPfad);
             QCOMPARE(ini.contains("Verlauf"), keyed);

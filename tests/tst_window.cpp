@@ -14,8 +14,6 @@ class TestWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { MACs = QVector<tMAC>(2); }
-
     // Captions that a conversion could break (blanks, umlauts, quotes, long lines) show as
     // designed, as plain text; screen readers find fields by their labels' captions.
     void captions_data()
@@ -82,15 +80,20 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
-        MACs = QVector<tMAC>(1); // no record 1: "Setup" adds an empty one
+        KnownClients clients;
+        clients.setUpperBound(0); // no record 1: "Setup" adds an empty one
+        w.setKnownClients(clients);
         w.SSTab1->setCurrentIndex(5);
-        QCOMPARE(MACs.size(), 2);
-        MACs = QVector<tMAC>(4); // more records stay; record 1 is shown and listed
-        MACs[1] = {"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"};
+        QCOMPARE(w.knownClients().upperBound(), 1);
+        clients.setUpperBound(3); // more records stay; record 1 is shown and listed
+        clients[1] = {"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"};
+        w.setKnownClients(clients);
+        w.txtMACS->setText(QString());
         w.SSTab1->setCurrentIndex(0);
         QVERIFY(w.txtMACS->text().contains(QStringLiteral("00:11:22:33:44:55")));
+        w.txtDataName->clear();
         w.SSTab1->setCurrentIndex(5);
-        QCOMPARE(MACs.size(), 4);
+        QCOMPARE(w.knownClients().upperBound(), 3);
         QCOMPARE(w.txtDataName->text(), QStringLiteral("Bürozugang"));
     }
 

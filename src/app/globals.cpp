@@ -1,4 +1,3 @@
 #include "app/globals.h"
 
-QVector<tMAC> MACs(2);
 QString IniPfad;

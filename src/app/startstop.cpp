@@ -99,7 +99,10 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     w->Form_Load();
     IniPfad = folder + name;
     IniFile ini;
-    if (!ini.load(IniPfad, *w)) {
+    Settings settings;
+    const bool read = ini.load(IniPfad, settings);
+    w->applySettings(settings);
+    if (!read) {
         Dialogs::critical(
             QStringLiteral("Fehler beim Lesen der Ini-Datei"),
             QStringLiteral("Die Ini-Datei\r\n") + IniPfad +
@@ -107,7 +110,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
                 QStringLiteral("\r\n\r\nDas Programm startet mit den Standardeinstellungen. Beim "
                                "Beenden bleibt die Datei unverändert."));
     }
-    if (newFile && !ini.Save(IniPfad, *w)) {
+    if (newFile && !ini.Save(IniPfad, w->collectSettings())) {
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
                           QStringLiteral("Die Ini-Datei\r\n") + IniPfad +
                               QStringLiteral("\r\nkonnte nicht geschrieben werden:\r\n") + ini.errorText());
@@ -120,7 +123,7 @@ void ProgrammEnde(frmMonitor &w)
 {
     IniFile ini;
     int status = ExitStatus::Ok;
-    if (!ini.Save(IniPfad, w)) {
+    if (!ini.Save(IniPfad, w.collectSettings())) {
         // The old file is left intact; say so rather than end silently.
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
                           QStringLiteral("Die Einstellungen konnten nicht in\r\n") + IniPfad +
@@ -141,17 +144,4 @@ QString commandLineText()
 void setCommandLineText(const QString &text)
 {
     g_commandLine = text;
-}
-
-bool fFileExists(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
-
-QString fFileNameNoExt(const QString &path)
-{
-    return fFileName(path, true);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "config/filename.h" // fFileExists, fFileNameNoExt
+
 class frmMonitor;
 
 // Start and orderly end (module "StartStop").
@@ -20,6 +22,3 @@ void ProgrammEnde(frmMonitor &w);
 // Current command line as the window load reads it: Main stores its argument here.
 QString commandLineText();
 void setCommandLineText(const QString &text);
-
-bool fFileExists(const QString &path);
-QString fFileNameNoExt(const QString &path);

@@ -1,5 +1,7 @@
 #include "config/filename.h"
 
+#include <QFileInfo>
+
 QString fFileName(const QString &path, bool cut)
 {
     QString result;
@@ -17,4 +19,17 @@ QString fFileName(const QString &path, bool cut)
             result = result.left(dot);
     }
     return result.toUpper();
+}
+
+QString fFileNameNoExt(const QString &path)
+{
+    return fFileName(path, true);
+}
+
+bool fFileExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
 }

@@ -1,60 +1,32 @@
 #include "config/inifile.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGuiApplication>
-#include <QLineEdit>
-#include <QScreen>
-#include <QSignalBlocker>
+#include <algorithm>
 
-#include "app/globals.h"
 #include "config/inirw.h"
 #include "config/settingskeys.h"
-#include "ui/frmMonitor.h"
-#include "ui/records.h"
 
-using namespace INIRW;
+using INIRW::Document;
+using namespace SettingKeys;
 
 namespace {
 
-using namespace SettingKeys;
-
-// Each key names its own section, so every access registers it first; the group keeps
-// this cheap (one parsed copy of the file).
-QString readText(const SettingKey &key, const QString &file)
+QString readText(const Document &doc, const SettingKey &key)
 {
-    RegisterPrivateIni(key.sectionName(), file);
-    return GetPrivateIniString(key.keyName(), key.fallbackText());
+    return doc.value(key.sectionName(), key.keyName()).value_or(key.fallbackText());
 }
 
-QString readRecord(const SettingKey &key, int record, const QString &file)
+QString readRecord(const Document &doc, const SettingKey &key, int record)
 {
-    RegisterPrivateIni(key.sectionName(), file);
-    return GetPrivateIniString(key.keyName(record), key.fallbackText());
+    return doc.value(key.sectionName(), key.keyName(record)).value_or(key.fallbackText());
 }
 
-qint16 readNumber(const SettingKey &key, const QString &file)
+// A missing or empty value gives the default, anything else its leading integer in 16 bits.
+qint16 readNumber(const Document &doc, const SettingKey &key)
 {
-    RegisterPrivateIni(key.sectionName(), file);
-    return GetPrivateIniInt(key.keyName(), qint16(QByteArray(key.fallback).toInt()));
-}
-
-void writeText(const SettingKey &key, const QString &file, const QString &value)
-{
-    RegisterPrivateIni(key.sectionName(), file);
-    PutPrivateIniString(key.keyName(), value);
-}
-
-void writeRecord(const SettingKey &key, int record, const QString &file, const QString &value)
-{
-    RegisterPrivateIni(key.sectionName(), file);
-    PutPrivateIniString(key.keyName(record), value);
-}
-
-void writeNumber(const SettingKey &key, const QString &file, qint16 value)
-{
-    RegisterPrivateIni(key.sectionName(), file);
-    PutPrivateIniInt(key.keyName(), value);
+    const std::optional<QString> v = doc.value(key.sectionName(), key.keyName());
+    if (!v || v->isEmpty())
+        return qint16(QByteArray(key.fallback).toInt());
+    return INIRW::leadingInt16(*v);
 }
 
 // A check box takes 0, 1 or 2; any other text ("ja") gives the key's default 0.
@@ -65,146 +37,127 @@ int checkBoxValue(const QString &text)
     return ok && v >= 0 && v <= 2 ? v : 0;
 }
 
-// True when the window's title strip would lie on some screen, so the user can reach it.
-bool reachable(const QRect &frame)
+void writeText(Document &doc, const SettingKey &key, const QString &value)
 {
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    if (screens.isEmpty())
-        return true;
-    const QRect strip(frame.topLeft(), QSize(frame.width(), 24));
-    for (const QScreen *screen : screens) {
-        const QRect seen = strip.intersected(screen->availableGeometry());
-        if (seen.width() >= 48 && seen.height() >= 8)
-            return true;
-    }
-    return false;
+    doc.setValue(key.sectionName(), key.keyName(), value);
+}
+
+void writeRecord(Document &doc, const SettingKey &key, int record, const QString &value)
+{
+    doc.setValue(key.sectionName(), key.keyName(record), value);
+}
+
+void writeNumber(Document &doc, const SettingKey &key, int value)
+{
+    doc.setValue(key.sectionName(), key.keyName(), QString::number(qint16(value)));
 }
 
 } // namespace
 
-bool IniFile::load(const QString &Dateiname, frmMonitor &Window)
+Settings IniFile::read(const Document &doc)
 {
-    m_Dateiname = Dateiname;
-    m_error.clear();
-    frmMonitor &w = Window;
-    Group group; // the file is read and parsed once for all keys
+    Settings s;
+    s.windowState = readNumber(doc, WindowState);
+    if (s.windowState < 0 || s.windowState > 2)
+        s.windowState = 0;
+    s.left = readNumber(doc, Left);
+    s.top = readNumber(doc, Top);
+    s.height = readNumber(doc, Height);
+    s.width = readNumber(doc, Width);
 
-    const QString &file = m_Dateiname;
-    int state = readNumber(WindowState, file);
-    int left = readNumber(Left, file);
-    int top = readNumber(Top, file);
-    const int height = readNumber(Height, file);
-    const int width = readNumber(Width, file);
-    if (state < 0 || state > 2)
-        state = 0;
-    // The geometry is the window's normal-state bounds; a minimized or maximized state
-    // is applied over it, so un-maximizing returns to the stored place.
-    w.setWindowStateValue(0);
-    w.setTwHeight(height);
-    w.setTwWidth(width);
-    if (!reachable(QRect(tw(left), tw(top), tw(w.twWidth()), tw(w.twHeight())))) {
-        left = 0;
-        top = 0;
+    s.ip = readText(doc, IP);
+    s.user = readText(doc, UserName);
+    s.password = readText(doc, Password);
+    s.pollCycle = readText(doc, PollCycle);
+    s.saveUser = checkBoxValue(readText(doc, SaveUser));
+    s.savePassword = checkBoxValue(readText(doc, SavePassword));
+    s.logHistory = checkBoxValue(readText(doc, LogHistory));
+    s.knownOnly = checkBoxValue(readText(doc, KnownOnly));
+
+    // -5, or 40000 read as -25536: no records.
+    s.recordCount = std::max<qint16>(readNumber(doc, RecordCount), 0);
+    s.clients.setUpperBound(std::max<int>(1, s.recordCount));
+    for (int i = 1; i <= s.recordCount; ++i) {
+        tMAC &r = s.clients[i];
+        r.MAC = readRecord(doc, RecordMac, i);
+        // Names are exactly 15 characters: cut or padded with blanks. A tab or another
+        // blank the reader trims that ends up at the cut becomes a plain blank, as the
+        // next start would read it back.
+        QString name = readRecord(doc, RecordName, i).left(15);
+        while (!name.isEmpty() && QStringView(u" \t\r\v\f").contains(name.back()))
+            name.chop(1);
+        r.Name = name.leftJustified(15, QChar(' '));
+        r.IP = readRecord(doc, RecordIP, i);
+        r.ist_AP = readRecord(doc, RecordIsAP, i);
     }
-    w.setTwTop(top);
-    w.setTwLeft(left);
-    w.setWindowStateValue(state);
-
-    w.txtIP->setText(readText(IP, file));
-
-    w.txtUser->setText(readText(UserName, file));
-    w.txtPassw->setText(readText(Password, file));
-    w.cmbZyklus->setEditText(readText(PollCycle, file));
-    setChkValue(w.ChksaveUser, checkBoxValue(readText(SaveUser, file)));
-    setChkValue(w.ChksavePW, checkBoxValue(readText(SavePassword, file)));
-    w.ChkShowPW_Click(); // masks both fields unless "show" is checked
-    w.chkVerlauf->setChecked(checkBoxValue(readText(LogHistory, file)) == 1);
-
-    qint16 count = readNumber(RecordCount, file);
-    if (count < 0)
-        count = 0; // -5, or 40000 read as -25536: no records
-    w.AnzahlMACs = count;
-    setRecordMaximum(w, count);
-    if (count == 0) {
-        // With no record the bar had to go to 0; the editor still works on record 1,
-        // the empty slot kept below, so what is stored there is saved.
-        w.txtDatensatz->setText(QStringLiteral("1"));
-    }
-
-    if (MACs.size() != std::max<qsizetype>(2, count + 1))
-        MACs.resize(std::max<qsizetype>(2, count + 1));
-    QString lines;
-    {
-        // Adding the first item would put it into the box's text on the way.
-        const QSignalBlocker blocker(w.Combo1);
-        for (int i = 1; i <= count; ++i) {
-            tMAC &r = MACs[i];
-            r.MAC = readRecord(RecordMac, i, file);
-            r.Name = (readRecord(RecordName, i, file) + QString(15, QChar(' '))).left(15);
-            r.IP = readRecord(RecordIP, i, file);
-            r.ist_AP = readRecord(RecordIsAP, i, file);
-            if (isAccessPoint(r))
-                w.Combo1->addItem(r.IP);
-            lines += knownClientLine(r);
-        }
-    }
-    if (!lines.isEmpty())
-        w.txtMACS->appendText(lines);
-    // The address shown is the address used: through the change handler txtIP keeps it.
-    w.Combo1->setEditText(w.txtIP->text());
-
-    setChkValue(w.chkBekClients, checkBoxValue(readText(KnownOnly, file)));
-    return group.allRead(&m_error);
+    return s;
 }
 
-bool IniFile::Save(const QString &Dateiname, frmMonitor &Window)
+void IniFile::write(Document &doc, const Settings &s)
+{
+    writeNumber(doc, WindowState, s.windowState);
+    if (s.windowState == 0) {
+        // A value outside 16 bits cannot be stored: its key keeps what it holds.
+        auto put = [&doc](const SettingKey &key, int twips) {
+            if (twips >= -32768 && twips <= 32767)
+                writeNumber(doc, key, twips);
+        };
+        put(Left, s.left);
+        put(Top, s.top);
+        put(Height, s.height);
+        put(Width, s.width);
+    }
+
+    writeText(doc, IP, s.ip);
+
+    writeText(doc, UserName, s.saveUser == 1 ? s.user : QString());
+    writeText(doc, Password, s.savePassword == 1 ? s.password : QString());
+    writeText(doc, PollCycle, s.pollCycle);
+    writeNumber(doc, SaveUser, s.saveUser);
+    writeNumber(doc, SavePassword, s.savePassword);
+    writeNumber(doc, ShowPassword, s.showPassword);
+    // The log switch is written once it has been used: while the log is off, a file
+    // from before the key stays byte for byte as it was.
+    if (s.logHistory == 1 || doc.value(LogHistory.sectionName(), LogHistory.keyName()))
+        writeNumber(doc, LogHistory, s.logHistory);
+
+    writeNumber(doc, KnownOnly, s.knownOnly);
+    const int n = std::clamp(s.clients.upperBound(), 0, 32767);
+    writeNumber(doc, RecordCount, n);
+    for (int i = 1; i <= n; ++i) {
+        const tMAC &r = s.clients.at(i);
+        // Empty fields are written as empty values, so they come back empty.
+        writeRecord(doc, RecordMac, i, r.MAC);
+        writeRecord(doc, RecordName, i, r.Name);
+        writeRecord(doc, RecordIP, i, r.IP);
+        writeRecord(doc, RecordIsAP, i,
+                    r.isAccessPoint() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
+    }
+}
+
+bool IniFile::load(const QString &Dateiname, Settings &out)
 {
     m_Dateiname = Dateiname;
     m_error.clear();
-    frmMonitor &w = Window;
-    Group group; // every key goes into one parsed copy, written back once at the end
+    Document doc;
+    const bool ok = INIRW::readDocument(m_Dateiname, &doc, &m_error);
+    out = read(doc);
+    return ok;
+}
 
-    const QString &file = m_Dateiname;
-    const int state = w.windowStateValue();
-    writeNumber(WindowState, file, qint16(state));
-    if (state == 0) {
-        // A value outside 16 bits cannot be stored: its key keeps what it holds.
-        auto put = [&file](const SettingKey &key, int twips) {
-            if (twips >= -32768 && twips <= 32767)
-                writeNumber(key, file, qint16(twips));
-        };
-        put(Left, w.twLeft());
-        put(Top, w.twTop());
-        put(Height, w.twHeight());
-        put(Width, w.twWidth());
+bool IniFile::Save(const QString &Dateiname, const Settings &settings)
+{
+    m_Dateiname = Dateiname;
+    m_error.clear();
+    Document doc;
+    QString why;
+    if (!INIRW::readDocument(m_Dateiname, &doc, &why)) {
+        // Writing now would replace content we could not read.
+        m_error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht gelesen "
+                                 "werden konnte: %1")
+                      .arg(why);
+        return false;
     }
-
-    writeText(IP, file, w.txtIP->text());
-
-    writeText(UserName, file, chkValue(w.ChksaveUser) == 1 ? w.txtUser->text() : QString());
-    writeText(Password, file, chkValue(w.ChksavePW) == 1 ? w.txtPassw->text() : QString());
-    writeText(PollCycle, file, w.cmbZyklus->currentText());
-    writeNumber(SaveUser, file, qint16(chkValue(w.ChksaveUser)));
-    writeNumber(SavePassword, file, qint16(chkValue(w.ChksavePW)));
-    writeNumber(ShowPassword, file, qint16(chkValue(w.ChkShowPW)));
-    // The log switch is written once it has been used: while the log is off, a file
-    // from before the key stays byte for byte as it was.
-    RegisterPrivateIni(LogHistory.sectionName(), file);
-    const QString absent = QStringLiteral("\n"); // no value can hold a line end
-    if (chkValue(w.chkVerlauf) == 1 || GetPrivateIniString(LogHistory.keyName(), absent) != absent)
-        writeNumber(LogHistory, file, qint16(chkValue(w.chkVerlauf)));
-
-    writeNumber(KnownOnly, file, qint16(chkValue(w.chkBekClients)));
-    const int n = int(std::clamp<qsizetype>(MACs.size() - 1, 0, 32767));
-    writeNumber(RecordCount, file, qint16(n));
-    for (int i = 1; i <= n; ++i) {
-        const tMAC &r = MACs[i];
-        // Empty fields are written as empty values, so they come back empty.
-        writeRecord(RecordMac, i, file, r.MAC);
-        writeRecord(RecordName, i, file, r.Name);
-        writeRecord(RecordIP, i, file, r.IP);
-        writeRecord(RecordIsAP, i, file,
-                    isAccessPoint(r) ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
-    }
-    return group.finish(&m_error);
+    write(doc, settings);
+    return INIRW::writeWholeFile(m_Dateiname, doc.serialize(), &m_error);
 }

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStorageInfo>
-#include <map>
 
 #include "app/dialogs.h"
 #include "app/filesync.h"
@@ -76,8 +75,8 @@ QString oneLine(QString s)
     return s;
 }
 
-// Leading decimal integer: optional sign, digits, the
-// result's low bits kept as they wrap. No digit gives 0.
+} // namespace
+
 qint16 leadingInt16(QStringView s)
 {
     qsizetype i = 0;
@@ -94,12 +93,13 @@ qint16 leadingInt16(QStringView s)
     return qint16(quint16(v & 0xFFFFu));
 }
 
+namespace {
+
 struct CachedFile
 {
     Document doc;
     bool readable = true; // false: something stands at the path that cannot be read
     QString readError;
-    bool dirty = false;
 };
 
 CachedFile readFile(const QString &path)
@@ -166,28 +166,10 @@ bool writeFile(const QString &path, const CachedFile &c, QString *error)
     return writeWholeFile(path, c.doc.serialize(), error);
 }
 
-// Open group: the parsed files by absolute path.
-struct GroupState
-{
-    std::map<QString, CachedFile> files;
-};
-GroupState *g_group = nullptr;
-
-CachedFile &groupFile(const QString &path)
-{
-    const QString abs = QFileInfo(path).absoluteFilePath();
-    auto it = g_group->files.find(abs);
-    if (it == g_group->files.end())
-        it = g_group->files.emplace(abs, readFile(path)).first;
-    return it->second;
-}
-
 std::optional<QString> readValue(const QString &key)
 {
     if (PrivFileName.isEmpty())
         return std::nullopt;
-    if (g_group)
-        return groupFile(PrivFileName).doc.value(PrivSection, key);
     return readFile(PrivFileName).doc.value(PrivSection, key);
 }
 
@@ -195,17 +177,6 @@ qint16 writeValue(const QString &key, const std::optional<QString> &value)
 {
     if (PrivFileName.isEmpty())
         return 0;
-    if (g_group) {
-        CachedFile &c = groupFile(PrivFileName);
-        if (!c.readable) {
-            c.dirty = true; // so that finish() reports the write it could not make
-            return 0;
-        }
-        if (!c.doc.setValue(PrivSection, key, value))
-            return 0;
-        c.dirty = true;
-        return 1;
-    }
     CachedFile c = readFile(PrivFileName);
     if (!c.readable || !c.doc.setValue(PrivSection, key, value))
         return 0;
@@ -377,6 +348,15 @@ bool Document::setValue(const QString &section, const QString &key, const std::o
 
 // ---- Whole files ----
 
+bool readDocument(const QString &path, Document *doc, QString *error)
+{
+    CachedFile c = readFile(path);
+    *doc = std::move(c.doc);
+    if (!c.readable && error)
+        *error = c.readError;
+    return c.readable;
+}
+
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     auto fail = [error](const QString &text) {
@@ -411,56 +391,6 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
                         .arg(f.errorString()));
     }
     return true;
-}
-
-// ---- Group ----
-
-Group::Group()
-{
-    if (!g_group) {
-        g_group = new GroupState;
-        m_outer = true;
-    }
-}
-
-Group::~Group()
-{
-    finish();
-}
-
-bool Group::allRead(QString *error) const
-{
-    if (!g_group)
-        return true;
-    for (const auto &[path, file] : g_group->files) {
-        if (!file.readable) {
-            if (error)
-                *error = file.readError;
-            return false;
-        }
-    }
-    return true;
-}
-
-bool Group::finish(QString *error)
-{
-    if (!m_outer || m_finished)
-        return true;
-    m_finished = true;
-    bool ok = true;
-    for (auto &[path, file] : g_group->files) {
-        if (!file.dirty)
-            continue;
-        QString why;
-        if (!writeFile(path, file, &why)) {
-            if (ok && error)
-                *error = why;
-            ok = false;
-        }
-    }
-    delete g_group;
-    g_group = nullptr;
-    return ok;
 }
 
 // ---- The layer ----

@@ -40,31 +40,15 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
 // Longest text a read returns.
 constexpr int maxValueLength = 254;
 
-// A group of accesses: while one is open, each file is read and parsed once at its
-// first access and every change is kept in memory; finish() (or the destructor)
-// writes each changed file back once. Without an open group every call reads the
-// file, and every write writes it at once, so the file always holds every value
-// written.
-class Group
-{
-public:
-    Group();
-    ~Group();
-    Group(const Group &) = delete;
-    Group &operator=(const Group &) = delete;
+// The integer a value reads as: its leading decimal integer (a sign allowed) with the
+// low 16 bits kept, 0 when it does not start with one.
+qint16 leadingInt16(QStringView text);
 
-    // False when a file the group has read from exists but could not be read (its keys
-    // gave their defaults); error says why, in German.
-    bool allRead(QString *error = nullptr) const;
-
-    // Writes the changed files. False when one could not be written, also when it could
-    // not be read (it then keeps its old content); error says why, in German.
-    bool finish(QString *error = nullptr);
-
-private:
-    bool m_outer = false;
-    bool m_finished = false;
-};
+class Document;
+// Reads and parses the file at path. A missing file is an empty document. False when
+// something stands at the path that cannot be read as a file: doc then holds what
+// could be read (mostly nothing) and error says why, in German.
+bool readDocument(const QString &path, Document *doc, QString *error);
 
 // Parsed INI text. Keeps every line as read, so what is not changed is written back
 // byte for byte.

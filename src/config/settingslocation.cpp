@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/startstop.h"
+#include "config/filename.h"
 
 #ifndef SENVARO_DESKTOP_ENTRY
 #error "SENVARO_DESKTOP_ENTRY (the installed desktop entry's file name) comes from CMakeLists.txt"

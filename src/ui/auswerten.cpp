@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QToolButton>
 
-#include "app/globals.h"
 #include "app/startstop.h"
 #include "config/knownclients.h"
 #include "monitor/history.h"
@@ -14,17 +13,6 @@
 #include "ui/frmMonitor.h"
 
 namespace {
-
-// Temporary: the known clients still live in the global list; this copy goes when the
-// window holds a KnownClients of its own.
-KnownClients knownClientsFromGlobalList()
-{
-    KnownClients known;
-    known.setUpperBound(int(MACs.size()) - 1);
-    for (qsizetype i = 0; i < MACs.size(); ++i)
-        known[int(i)] = MACs.at(i);
-    return known;
-}
 
 // Nothing is recorded during the login phase or once the window is unloading.
 void recordStations(frmMonitor &w, const Reply &r)
@@ -41,7 +29,7 @@ void recordStations(frmMonitor &w, const Reply &r)
 
 void AntwortAuswertung(frmMonitor &w, QString text)
 {
-    const Reply r = parseReply(text, knownClientsFromGlobalList(), chkValue(w.chkBekClients) == 1);
+    const Reply r = parseReply(text, w.knownClients(), chkValue(w.chkBekClients) == 1);
     switch (r.kind) {
     case Reply::Kind::Refused:
         w.timPWRobot->setEnabled(false);

@@ -17,7 +17,6 @@
 #include <QToolButton>
 #include <iterator>
 
-#include "app/globals.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "ui/builders.h"
@@ -252,8 +251,8 @@ void frmMonitor::SSTab1_Click(int PreviousTab)
             timPoll_Power->setEnabled(true);
     }
     if (page == PageSetup) {
-        if (MACs.size() < 2)
-            MACs.resize(2); // the editor always has a record 1 to work on
+        if (m_knownClients.upperBound() < 1)
+            m_knownClients.setUpperBound(1); // the editor always has a record 1 to work on
         showRecord();
     }
     if (page == PageLogin)

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "config/knownclients.h"
 #include "ui/controls.h"
 
 class HistoryLog;
@@ -23,6 +24,7 @@ class QScrollBar;
 class QTabWidget;
 class QTcpSocket;
 class QToolButton;
+struct Settings;
 class StationChart;
 struct Reply;
 class StationHistory;
@@ -296,7 +298,17 @@ public:
     void Combo1_Change();
     void Combo1_Click();
 
+    // The known clients the editor, the views and the reply evaluation work on. Setting
+    // them sets the record bar's maximum and rebuilds the views on the "LOGIN" page.
+    const KnownClients &knownClients() const { return m_knownClients; }
+    void setKnownClients(const KnownClients &clients);
+
     // ---- Settings controls (src/ui/settings.cpp) ----
+    // Puts loaded settings into the window as the start does: each value into its
+    // control (change handlers run), AnzahlMACs, the known clients and their views.
+    void applySettings(const Settings &settings);
+    // What the window holds now, for the save at the end.
+    Settings collectSettings() const;
     void ChkShowPW_Click();
     void cmbZyklus_Change();
     void cmbZyklus_Click();
@@ -331,6 +343,7 @@ private:
     int m_shownTab = 0;
     bool m_activated = false;
     bool m_unloaded = false;
+    KnownClients m_knownClients;
 };
 
 // Check box value as the settings file stores it: 0 unchecked, 1 checked, 2 greyed.

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "app/dialogs.h"
-#include "app/globals.h"
 #include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
 
@@ -18,17 +17,12 @@ namespace {
 // Record numbers are 16-bit.
 constexpr int maxRecords = 32767;
 
-int upperBound()
-{
-    return int(MACs.size()) - 1;
-}
-
 // The record number in txtDatensatz (leading number, halves to even), if that slot
 // exists: 0 to N.
 std::optional<int> typedRecord(const frmMonitor &w)
 {
     const double n = fRoundEven(fVal(w.txtDatensatz->text()));
-    if (n >= 0 && n <= upperBound())
+    if (n >= 0 && n <= w.knownClients().upperBound())
         return int(n);
     return std::nullopt;
 }
@@ -54,29 +48,24 @@ QString knownClientLine(const tMAC &record)
     return record.MAC + QChar('\t') + record.Name + QChar('\t') + record.IP + QStringLiteral("\r\n");
 }
 
-bool isAccessPoint(const tMAC &record)
-{
-    return record.ist_AP == QStringLiteral("Wahr");
-}
-
 void frmMonitor::showRecord()
 {
     const std::optional<int> n = typedRecord(*this);
     if (!n)
         return; // no such record: the fields keep what they show
-    const tMAC record = MACs[*n];
+    const tMAC record = m_knownClients.at(*n);
     txtDataName->setText(record.Name);
     txtDataIP->setText(record.IP);
     txtDataMAC->setText(record.MAC);
     // Anything but "Wahr" is saved as "Falsch", so it shows unchecked.
-    chkDataAP->setChecked(isAccessPoint(record));
+    chkDataAP->setChecked(record.isAccessPoint());
 }
 
 void frmMonitor::cmdSave_Click()
 {
     const std::optional<int> n = typedRecord(*this);
     if (!n) {
-        const int last = upperBound();
+        const int last = m_knownClients.upperBound();
         const QString why = last >= 1 ? QStringLiteral("Vorhanden sind die Datensätze 1 bis %1.").arg(last)
                                       : QStringLiteral("Es ist noch kein Datensatz vorhanden.");
         Dialogs::inform(appTitle(),
@@ -86,7 +75,7 @@ void frmMonitor::cmdSave_Click()
                             .arg(txtDatensatz->text().trimmed(), why));
         return;
     }
-    tMAC &record = MACs[*n];
+    tMAC &record = m_knownClients[*n];
     record.Name = txtDataName->text();
     record.IP = txtDataIP->text();
     record.MAC = txtDataMAC->text();
@@ -104,10 +93,10 @@ void frmMonitor::cmdNewData_Click()
         return;
     }
     const int n = last + 1;
-    MACs.resize(n + 1);
+    m_knownClients.setUpperBound(n);
     // Marked before the bar moves: a bar standing at 0 follows its new minimum at once
     // and shows the record.
-    MACs[n].ist_AP = QStringLiteral("Falsch");
+    m_knownClients[n].ist_AP = QStringLiteral("Falsch");
     setRecordMaximum(*this, n);
     scrDatensatz->setValue(n);
     txtDatensatz->setText(QString::number(n));
@@ -118,7 +107,7 @@ void frmMonitor::Command2_Click()
 {
     auto nothingToDelete = [this] {
         const int x = scrDatensatz->value();
-        return scrDatensatz->maximum() < 1 || x < 1 || x > upperBound();
+        return scrDatensatz->maximum() < 1 || x < 1 || x > m_knownClients.upperBound();
     };
     if (nothingToDelete())
         return;
@@ -129,9 +118,9 @@ void frmMonitor::Command2_Click()
         return;
     const int x = scrDatensatz->value();
     const int m = scrDatensatz->maximum() - 1;
-    for (int i = x; i <= m && i + 1 <= upperBound(); ++i)
-        MACs[i] = MACs[i + 1];
-    MACs.resize(m + 1);
+    for (int i = x; i <= m && i + 1 <= m_knownClients.upperBound(); ++i)
+        m_knownClients[i] = m_knownClients.at(i + 1);
+    m_knownClients.setUpperBound(m);
     setRecordMaximum(*this, m);
     showRecord();
     if (x - 1 >= scrDatensatz->minimum()) {
@@ -161,14 +150,22 @@ void frmMonitor::refreshKnownClientViews()
         // Emptying and filling the list would change the text on the way.
         const QSignalBlocker blocker(Combo1);
         Combo1->clear();
-        for (int i = 1; i <= upperBound(); ++i) {
-            lines += knownClientLine(MACs[i]);
-            if (isAccessPoint(MACs[i]))
-                Combo1->addItem(MACs[i].IP);
+        for (int i = 1; i <= m_knownClients.upperBound(); ++i) {
+            const tMAC &record = m_knownClients.at(i);
+            lines += knownClientLine(record);
+            if (record.isAccessPoint())
+                Combo1->addItem(record.IP);
         }
     }
     txtMACS->setText(lines);
     Combo1->setEditText(address);
+}
+
+void frmMonitor::setKnownClients(const KnownClients &clients)
+{
+    m_knownClients = clients;
+    setRecordMaximum(*this, m_knownClients.upperBound());
+    refreshKnownClientViews();
 }
 
 void frmMonitor::Combo1_Change()

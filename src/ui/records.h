@@ -11,6 +11,3 @@ void setRecordMaximum(frmMonitor &w, int maximum);
 
 // A known client's line in the list on the "LOGIN" page: MAC, TAB, name, TAB, IP, CR LF.
 QString knownClientLine(const tMAC &record);
-
-// Only the exact word "Wahr" marks an access point; the file may hold anything else.
-bool isAccessPoint(const tMAC &record);

@@ -4,11 +4,15 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QStyleFactory>
 #include <map>
 
+#include "config/settings.h"
 #include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
+#include "ui/records.h"
 
 namespace {
 
@@ -59,7 +63,98 @@ void maskWith(QLineEdit *field, QChar maskChar)
     field->setEchoMode(QLineEdit::Password);
 }
 
+// True when the window's title strip would lie on some screen, so the user can reach it.
+bool reachable(const QRect &frame)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return true;
+    const QRect strip(frame.topLeft(), QSize(frame.width(), 24));
+    for (const QScreen *screen : screens) {
+        const QRect seen = strip.intersected(screen->availableGeometry());
+        if (seen.width() >= 48 && seen.height() >= 8)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+void frmMonitor::applySettings(const Settings &s)
+{
+    // The geometry is the window's normal-state bounds; a minimized or maximized state
+    // is applied over it, so un-maximizing returns to the stored place.
+    setWindowStateValue(0);
+    setTwHeight(s.height);
+    setTwWidth(s.width);
+    int left = s.left;
+    int top = s.top;
+    if (!reachable(QRect(tw(left), tw(top), tw(twWidth()), tw(twHeight())))) {
+        left = 0;
+        top = 0;
+    }
+    setTwTop(top);
+    setTwLeft(left);
+    setWindowStateValue(s.windowState);
+
+    txtIP->setText(s.ip);
+
+    txtUser->setText(s.user);
+    txtPassw->setText(s.password);
+    cmbZyklus->setEditText(s.pollCycle); // sets the polling interval
+    setChkValue(ChksaveUser, s.saveUser);
+    setChkValue(ChksavePW, s.savePassword);
+    ChkShowPW_Click(); // masks both fields unless "show" is checked
+    chkVerlauf->setChecked(s.logHistory == 1);
+
+    AnzahlMACs = s.recordCount;
+    setRecordMaximum(*this, s.recordCount);
+    if (s.recordCount == 0) {
+        // With no record the bar had to go to 0; the editor still works on record 1,
+        // the empty slot the list keeps, so what is stored there is saved.
+        txtDatensatz->setText(QStringLiteral("1"));
+    }
+    m_knownClients = s.clients;
+    QString lines;
+    {
+        // Adding the first item would put it into the box's text on the way.
+        const QSignalBlocker blocker(Combo1);
+        for (int i = 1; i <= s.recordCount; ++i) {
+            const tMAC &r = m_knownClients.at(i);
+            if (r.isAccessPoint())
+                Combo1->addItem(r.IP);
+            lines += knownClientLine(r);
+        }
+    }
+    if (!lines.isEmpty())
+        txtMACS->appendText(lines);
+    // The address shown is the address used: through the change handler txtIP keeps it.
+    Combo1->setEditText(txtIP->text());
+
+    setChkValue(chkBekClients, s.knownOnly);
+}
+
+Settings frmMonitor::collectSettings() const
+{
+    Settings s;
+    s.windowState = windowStateValue();
+    s.left = twLeft();
+    s.top = twTop();
+    s.height = twHeight();
+    s.width = twWidth();
+    s.ip = txtIP->text();
+    s.user = txtUser->text();
+    s.password = txtPassw->text();
+    s.pollCycle = cmbZyklus->currentText();
+    s.saveUser = chkValue(ChksaveUser);
+    s.savePassword = chkValue(ChksavePW);
+    s.showPassword = chkValue(ChkShowPW);
+    s.knownOnly = chkValue(chkBekClients);
+    s.logHistory = chkValue(chkVerlauf);
+    s.recordCount = AnzahlMACs;
+    s.clients = m_knownClients;
+    return s;
+}
 
 void frmMonitor::ChkShowPW_Click()
 {

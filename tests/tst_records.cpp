@@ -1,0 +1,189 @@
+#include <QtTest>
+#include <QtWidgets>
+
+#include "config/inifile.h"
+#include "testsupport.h"
+#include "ui/frmMonitor.h"
+#include "ui/records.h"
+
+// The window's side of the settings and the known clients: applying loaded settings,
+// collecting them again, the record editor and the views on the "LOGIN" page.
+class TestRecords : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    const QString p = dir.filePath(QStringLiteral("SENVARO.INI"));
+    std::unique_ptr<frmMonitor> w;
+    ScriptedDialogs d;
+
+    // A start as far as the settings go: a fresh window, the file loaded and applied.
+    void load(const QByteArray &content)
+    {
+        Settings s;
+        QVERIFY(writeFile(p, content) && IniFile().load(p, s));
+        w = std::make_unique<frmMonitor>();
+        w->Form_Load();
+        w->applySettings(s);
+    }
+    QByteArray saved() { return IniFile().Save(p, w->collectSettings()) ? readFile(p) : "save failed"; }
+    static tMAC rec(const QString &n, const char *ap = "Falsch") { return {"mac-" + n, n, "ip-" + n, ap}; }
+    void del(Dialogs::Answer a = Dialogs::Answer::Ok) { d.answer(a), w->Command2->click(); }
+    void start(const QList<tMAC> &records)
+    {
+        d.clear();
+        KnownClients clients;
+        clients.setUpperBound(std::max(1, int(records.size())));
+        for (int i = 0; i < records.size(); ++i)
+            clients[i + 1] = records[i];
+        w = std::make_unique<frmMonitor>();
+        w->Form_Load();
+        w->setKnownClients(clients);
+        setRecordMaximum(*w, int(records.size()));
+        w->txtDatensatz->setText(QStringLiteral("1"));
+    }
+    // "N(names) bar maximum/value editor number:name"
+    QString state() const
+    {
+        QStringList n;
+        const KnownClients &k = w->knownClients();
+        for (int i = 1; i <= k.upperBound(); ++i)
+            n << k.at(i).Name;
+        return QStringLiteral("%1(%2) %3/%4 %5:%6")
+            .arg(QString::number(k.upperBound()), n.join(','), QString::number(w->scrDatensatz->maximum()),
+                 QString::number(w->scrDatensatz->value()), w->txtDatensatz->text(), w->txtDataName->text());
+    }
+
+private slots:
+    // A file without records: nothing listed, the editor on the empty record 1. Access
+    // points fill Combo1's list in record order while its text stays the address of "Server";
+    // a position off every screen starts at 0/0.
+    void applyAndCollect()
+    {
+        load("Kopfzeile\r\n");
+        const QStringList got{w->txtUser->text(),      w->Combo1->currentText(),
+                              w->txtIP->text(),        w->txtMACS->text(),
+                              w->txtDatensatz->text(), QString::number(w->scrDatensatz->maximum())};
+        QCOMPARE(got, (QStringList{"(kein Eintrag)", "192.168.0.1", "192.168.0.1", "", "1", "0"}));
+        QVERIFY(
+            saved().endsWith("Anzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n"));
+
+        load(
+            "[PrgWindow]\r\nWindowState=7\r\nleft=32000\r\ntop=32000\r\n[Server]\r\nIP=10.0.0.9\r\n[User]\r\n"
+            "Polling Zyklus in Sekunden=7\r\nPasswort speichern=1\r\n[bekannte MAC-Adressen]\r\n"
+            "nur bekannte Clients=1\r\nAnzahl=3\r\nName 1=Dach\r\nIP-Adresse 1=10.0.0.1\r\nist_AP 1=Wahr\r\n"
+            "IP-Adresse 2=10.0.0.2\r\nist_AP 2=wahr\r\nIP-Adresse 3=10.0.0.3\r\nist_AP 3=Wahr\r\n");
+        QCOMPARE((QStringList{w->Combo1->currentText(), w->Combo1->itemText(0), w->Combo1->itemText(1),
+                              QString::number(w->Combo1->count()), w->txtMACS->text().section("\r\n", 0, 0)}),
+                 (QStringList{"10.0.0.9", "10.0.0.1", "10.0.0.3", "2",
+                              "(kein Eintrag)\tDach           \t10.0.0.1"}));
+        QCOMPARE(QList<int>({w->AnzahlMACs, w->scrDatensatz->maximum(), w->timPoll_Power->interval(),
+                             chkValue(w->ChksavePW), chkValue(w->chkBekClients)}),
+                 QList<int>({3, 3, 7000, 1, 1}));
+        QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=0\r\nleft=0\r\ntop=0\r\n"));
+        KnownClients two; // replaced later: the bar and the views follow at once
+        two.setUpperBound(2);
+        two[2] = rec("ap", "Wahr");
+        w->setKnownClients(two);
+        QCOMPARE((QStringList{w->txtMACS->text(), w->Combo1->itemText(0), QString::number(w->Combo1->count()),
+                              QString::number(w->scrDatensatz->maximum()), w->txtIP->text()}),
+                 (QStringList{"\t\t\r\nmac-ap\tap\tip-ap\r\n", "ip-ap", "1", "2", "10.0.0.9"}));
+
+        load("[bekannte MAC-Adressen]\r\nAnzahl=32767\r\n");
+        QCOMPARE(w->txtMACS->text().count(QStringLiteral("\r\n")), 32767);
+    }
+
+    // Outer bounds do not creep; saved maximized, the normal bounds stay in the file.
+    void windowBounds()
+    {
+        const QByteArray bounds = "left=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n";
+        load("[PrgWindow]\r\nWindowState=0\r\n" + bounds);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTRY_COMPARE(w->twWidth(), 9000);
+        QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=0\r\n" + bounds));
+        load("[PrgWindow]\r\nWindowState=2\r\n" + bounds);
+        QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=2\r\n" + bounds + "[Server]"));
+        QCOMPARE(QList<int>({w->normalGeometry().x(), w->normalGeometry().width()}), QList<int>({40, 600}));
+    }
+
+    void editorFlows()
+    {
+        start({rec("a"), rec("b")});
+        w->scrDatensatz->setValue(2);
+        del(Dialogs::Answer::Cancel);
+        QCOMPARE(state(), QStringLiteral("2(a,b) 2/2 2:b"));
+        QCOMPARE(d.asked().last().text, QStringLiteral("Diesen Datensatz wirklich löschen?"));
+        QCOMPARE(d.asked().last().buttons, Dialogs::Buttons::OkCancel);
+        del(); // the last one: the one before shows
+        QCOMPARE(state(), QStringLiteral("1(a) 1/1 1:a"));
+        del(); // the only one
+        QCOMPARE(state(), QStringLiteral("0() 0/0 0:"));
+        w->Command2->click(); // nothing left: no question, no change
+        QCOMPARE(d.asked().size(), 3);
+
+        // The record at the bar goes, not the one typed; the first place is refilled.
+        start({rec("a"), rec("b"), rec("c")});
+        w->txtDatensatz->setText(QStringLiteral("3"));
+        QCOMPARE(state(), QStringLiteral("3(a,b,c) 3/1 3:c"));
+        del();
+        QCOMPARE(state(), QStringLiteral("2(b,c) 2/1 1:b"));
+
+        start({rec("a")});
+        w->cmdNewData->click();
+        w->cmdNewData->click();
+        QCOMPARE(state(), QStringLiteral("3(a,,) 3/3 3:"));
+        w->txtDataName->setText(QStringLiteral("neu"));
+        w->chkDataAP->setChecked(true);
+        w->cmdSave->click();
+        QCOMPARE(w->knownClients().at(3).Name + w->knownClients().at(3).ist_AP, QStringLiteral("neuWahr"));
+        w->chkDataAP->setCheckState(Qt::PartiallyChecked); // greyed is not checked
+        w->cmdSave->click();
+        QCOMPARE(w->knownClients().at(3).ist_AP, QStringLiteral("Falsch"));
+        w->txtDatensatz->setText(QStringLiteral("1"));
+        w->txtDatensatz->setText(QStringLiteral("9")); // above N: the fields stay, nothing is stored
+        w->cmdSave->click();
+        QCOMPARE(state(), QStringLiteral("3(a,,neu) 3/3 9:a"));
+        QVERIFY(d.asked().last().text.contains(QStringLiteral("1 bis 3")));
+
+        start({}); // no record (a new settings file): "Neu" takes slot 1
+        w->cmdNewData->click();
+        QCOMPARE(state(), QStringLiteral("1() 1/1 1:"));
+        setRecordMaximum(*w, 32767); // the most there can be
+        w->cmdNewData->click();
+        QCOMPARE(QList<int>({w->scrDatensatz->maximum(), w->knownClients().upperBound()}),
+                 QList<int>({32767, 1}));
+        QVERIFY(d.asked().last().text.contains(QStringLiteral("32767")));
+    }
+
+    // Views keep the typed address; a cycle the timer cannot take keeps the one before.
+    void viewsAndSettings()
+    {
+        start({rec("a"), rec("ap", "Wahr"), {"", "", "", "wahr"}});
+        w->Combo1->setEditText(QStringLiteral("10.9.9.9"));
+        w->refreshKnownClientViews();
+        w->refreshKnownClientViews();
+        QVERIFY(w->Combo1->count() == 1 && w->Combo1->itemText(0) == QStringLiteral("ip-ap"));
+        QCOMPARE(w->Combo1->currentText() + ' ' + w->txtIP->text(), QStringLiteral("10.9.9.9 10.9.9.9"));
+        QCOMPARE(w->txtMACS->text(), QStringLiteral("mac-a\ta\tip-a\r\nmac-ap\tap\tip-ap\r\n\t\t\r\n"));
+        w->Combo1->setCurrentIndex(0);
+        QCOMPARE(w->txtIP->text(), QStringLiteral("ip-ap"));
+
+        w->timPoll_Power->setEnabled(true);
+        const QList<std::pair<QString, int>> cycles{{"2.5", 2500}, {"2,5", 2000}, {"1 0", 10000},   {"", 0},
+                                                    {"70", 3000},  {"-1", 3000},  {"65.535", 65535}};
+        for (const auto &[text, ms] : cycles) {
+            w->cmbZyklus->setEditText(QStringLiteral("3"));
+            w->cmbZyklus->setEditText(text);
+            QVERIFY2(w->timPoll_Power->interval() == ms && w->timPoll_Power->enabled(), qPrintable(text));
+        }
+        w->txtUser->setText(QStringLiteral("ab"));
+        w->txtPassw->setText(QStringLiteral("ab"));
+        w->ChkShowPW->setChecked(true);
+        QCOMPARE(w->txtUser->displayText() + w->txtPassw->displayText(), QStringLiteral("abab"));
+        w->ChkShowPW->setChecked(false);
+        QCOMPARE(w->txtUser->displayText() + w->txtPassw->displayText(), QStringLiteral("##**"));
+    }
+};
+
+QTEST_MAIN(TestRecords)
+#include "tst_records.moc"
