@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "app/globals.h"
-#include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/chart.h"
 #include "monitor/record.h"
@@ -105,35 +104,36 @@ const QString &stationSeparator()
 
 void AntwortAuswertung(frmMonitor &w, QString text)
 {
+    w.session->evaluate(text);
+}
+
+Reply showReplyText(frmMonitor &w, const QString &text)
+{
+    Reply reply;
     const bool filterOn = chkValue(w.chkBekClients) == 1;
 
     if (text.contains(QLatin1String("Incorrect login"), Qt::CaseInsensitive)) {
-        w.timPWRobot->setEnabled(false);
-        w.timPoll_Power->setEnabled(false);
-        w.CmdLogin->setEnabled(true);
-        w.trennen();
-        w.IamReady = true;
-        return;
+        reply.kind = Reply::Kind::Refused;
+        return reply;
     }
     if (text.contains(QLatin1String("Rebooting"), Qt::CaseInsensitive)) {
-        w.timPoll_Power->setEnabled(false);
-        w.CmdLogin->setEnabled(true);
-        StartStop::ProgrammEnde(w);
-        return; // the program has ended
+        reply.kind = Reply::Kind::Rebooting;
+        return reply;
     }
 
     if (fFieldCount(text, QStringLiteral("SOFTWARE_VERSION")) > 1)
-        w.txtSoftVers->setText(fGetField(fGetField(text, QStringLiteral(":"), 2), QStringLiteral("\r"), 1));
+        reply.firmware = fGetField(fGetField(text, QStringLiteral(":"), 2), QStringLiteral("\r"), 1);
 
-    if (text.size() < 12)
-        return; // too short to be a reply; IamReady stays as it is
+    if (text.size() < 12) {
+        reply.kind = Reply::Kind::TooShort;
+        return reply;
+    }
 
     const int blockCount = fFieldCount(text, stationSeparator()) - 1;
     if (blockCount < 1) {
         recordStations(w, text, {}, {});
-        w.IamReady = true;
-        w.evaluationCompleted();
-        return;
+        reply.blockCount = blockCount;
+        return reply;
     }
 
     // A reply with more blocks than option buttons is not examined block by block.
@@ -187,6 +187,8 @@ void AntwortAuswertung(frmMonitor &w, QString text)
     }
 
     recordStations(w, text, blocks, passed);
-    w.IamReady = true;
-    w.evaluationCompleted();
+    reply.blockCount = blockCount;
+    reply.examined = examine;
+    reply.stationCount = stationCount;
+    return reply;
 }
