@@ -160,6 +160,25 @@ private slots:
         }
     }
 
+    // A one-shot run without a connection gives up after 30 s: the reason on stderr, status 2,
+    // the window unloaded.
+    void oneShotWithoutConnection()
+    {
+        ProcessEndRecorder ends;
+        auto clock = std::make_shared<SteppedClock>();
+        frmMonitor w(nullptr, clock);
+        w.Form_Load();
+        w.ParameterAuswertung(QStringLiteral("/127.0.0.59/ETH1"));
+        w.startOneShotWatchdog();
+        startLogin(w, w.paramIP);
+        QTRY_VERIFY(w.lblStatus->text().startsWith(QLatin1String("Verbindung fehlgeschlagen")));
+        clock->advance(29999);
+        QCOMPARE(ends.calls(), 0);
+        clock->advance(1);
+        QCOMPARE(ends.lastStatus(), 2);
+        QVERIFY(w.isUnloaded());
+    }
+
     // The test page, logged in here for confirmations() too. Each button after "löschen": its
     // bytes, then its answer at the top of the box, line ends turned into commas. A box of 6 or
     // more characters gets CR LF before the next answer.
