@@ -305,6 +305,8 @@ void ApSession::TCPClient_Error()
 
 void ApSession::timPWRobot_Timer()
 {
+    if (m_closedDown)
+        return;
     ++m_robotTick;
     const auto showStep = [this](const char *step) {
         showStatus(m_statusBase + QStringLiteral("\r\n") + QString::fromUtf8(step), StatusKind::Unchanged);
@@ -375,7 +377,7 @@ void ApSession::timPWRobot_Timer()
 // again once three intervals have passed without an evaluation.
 void ApSession::timPoll_Power_Timer()
 {
-    if (!verbunden)
+    if (!verbunden || m_closedDown)
         return;
     if (IamReady || m_pollAgain) {
         // Everything received has been evaluated: the text holds only the coming reply,
@@ -403,6 +405,8 @@ void ApSession::timPoll_Power_Timer()
 // connection lamp blinks on every tick while a reply settles.
 void ApSession::timAuswertung_Timer()
 {
+    if (m_closedDown)
+        return;
     if (!m_dataArrived) {
         evaluate(m_reply);
         m_evaluation->setEnabled(false);
@@ -498,9 +502,10 @@ void ApSession::stop()
 
 void ApSession::closeDown()
 {
+    // The three designed timers keep their state, but their ticks do nothing from now on.
     m_closedDown = true;
-    for (WinTimer *t : {m_robot, m_poll, m_evaluation, m_chunkPause, m_logoutPause})
-        t->setEnabled(false);
+    m_chunkPause->setEnabled(false);
+    m_logoutPause->setEnabled(false);
     // Dropped without logging out; this is our close, not the peer's, so no close event.
     const QSignalBlocker blocker(m_socket);
     m_socket->abort();

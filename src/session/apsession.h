@@ -65,7 +65,8 @@ public:
     void logout();
     // Stops every clock of the session (robot, polling, evaluation) and the login phase.
     void stop();
-    // The window goes: the connection is dropped without a close event, nothing runs on.
+    // The window goes: the connection is dropped without a close event, and the session's
+    // timers tick on without effect.
     void closeDown();
     // The parser's call with a reply text and the decisions after it.
     void evaluate(const QString &text);
