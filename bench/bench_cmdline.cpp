@@ -25,12 +25,10 @@ void BM_ParameterAuswertung(benchmark::State &state)
 {
     static frmMonitor *w = new frmMonitor;
     const QString s = argument(int(state.range(0)));
-    setFieldYield([] { QCoreApplication::processEvents(); });
     for (auto _ : state) {
         w->ParameterAuswertung(s);
         benchmark::DoNotOptimize(w->paramMode);
     }
-    setFieldYield({});
     state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
 }
 BENCHMARK(BM_ParameterAuswertung)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -1,20 +1,13 @@
-// The reply evaluation on arbitrary bytes, read as the wire reads them (Latin-1), in a
-// window. The first byte picks the page, the filter and the selected station. The
-// window lives for the whole run: use ASAN_OPTIONS=detect_leaks=0.
-#include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTabWidget>
+// The reply parser on arbitrary bytes, read as the wire reads them (Latin-1). The first
+// byte picks the filter; the known clients name two stations and hold a record twice.
+#include <QString>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/globals.h"
-#include "monitor/allgemein.h"
-#include "monitor/auswerten.h"
-#include "monitor/chart.h"
-#include "ui/frmMonitor.h"
+#include "config/knownclients.h"
+#include "monitor/reply.h"
 
 namespace {
 void check(bool ok)
@@ -23,24 +16,22 @@ void check(bool ok)
         std::abort();
 }
 
-frmMonitor &window()
+const KnownClients &knownClients()
 {
-    static frmMonitor *w = [] {
-        static int argc = 1;
-        static char name[] = "fuzz_auswertung";
-        static char *argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-        MACs = QVector<tMAC>(3);
-        MACs[1].MAC = QStringLiteral("00:11:22:33:44:55");
-        MACs[1].Name = QStringLiteral("Dach           ");
-        MACs[2].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
-        MACs[2].Name = QStringLiteral("<b>Keller</b>");
-        auto *win = new frmMonitor;
-        win->Form_Load();
-        return win;
+    static const KnownClients known = [] {
+        KnownClients k;
+        k.setUpperBound(3);
+        k[1] = {QStringLiteral("00:11:22:33:44:55"), QStringLiteral("Dach           "), {}, {}};
+        k[2] = {QStringLiteral(" 00:0A:0B:0C:0D:0E"), QStringLiteral("<b>Keller</b>"), {}, {}};
+        k[3] = {QStringLiteral("00:0A:0B:0C:0D:0E"), QStringLiteral("A & B"), {}, {}};
+        return k;
     }();
-    return *w;
+    return known;
+}
+
+bool finiteOrEmpty(const std::optional<double> &v)
+{
+    return !v || std::isfinite(*v);
 }
 } // namespace
 
@@ -49,30 +40,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     const QString text = QString::fromLatin1(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
-    // The alarm words log out (with a pause) or end the process: not for this loop.
-    if (text.contains(QLatin1String("Incorrect login"), Qt::CaseInsensitive) ||
-        text.contains(QLatin1String("Rebooting"), Qt::CaseInsensitive))
-        return 0;
+    const bool knownOnly = data[0] & 1;
+    const Reply r = parseReply(text, knownClients(), knownOnly);
 
-    frmMonitor &w = window();
-    const uint8_t pick = data[0];
-    w.SSTab1->setCurrentIndex(pick % 3);
-    w.chkBekClients->setChecked(pick & 4);
-    w.Text1->setText(QString::number(int(pick >> 3) - 2)); // -2 .. 29
-    w.IamReady = false;
+    const bool refused = text.contains(QLatin1String("incorrect login"), Qt::CaseInsensitive);
+    check((r.kind == Reply::Kind::Refused) == refused);
+    if (!refused)
+        check((r.kind == Reply::Kind::Rebooting) ==
+              text.contains(QLatin1String("rebooting"), Qt::CaseInsensitive));
+    if (r.kind == Reply::Kind::TooShort)
+        check(text.size() < 12);
+    check(!r.firmware || text.contains(QLatin1String("SOFTWARE_VERSION")));
 
-    AntwortAuswertung(w, text);
-
-    check(w.IamReady == (text.size() >= 12));
-    check(w.MSChart1->rowCount() >= 1 && w.MSChart1->rowCount() <= 12);
-    int shown = 0;
-    for (const QRadioButton *b : w.OptClients)
-        shown += b->isHidden() ? 0 : 1;
-    const QString count = w.txtAnzahl->text();
-    if (text.size() >= 12 && fFieldCount(text, QString(49, QLatin1Char('*'))) >= 2) {
-        // Evaluated: the buttons shown are exactly the stations counted.
-        check(count.isEmpty() ? shown == 0 : count.toInt() == shown);
-        check(shown <= 12);
+    const bool examined = r.kind == Reply::Kind::Completed && r.blockCount >= 1 && r.blockCount <= 12;
+    check(r.examined == examined && r.blocks.size() == (examined ? r.blockCount : 0));
+    int passed = 0;
+    for (qsizetype i = 0; i < r.blocks.size(); ++i) {
+        const StationBlock &b = r.blocks.at(i);
+        check(b.number == i + 1 && b.mac.size() <= 17 && text.contains(b.mac));
+        check(b.passed == (!knownOnly || b.known));
+        check(b.known ? knownClients().findName(b.mac) : b.name == b.mac);
+        check(finiteOrEmpty(b.rate) && finiteOrEmpty(b.rx) && finiteOrEmpty(b.ack));
+        // The chart gets values only for passed blocks, never a negative one.
+        check(b.passed || (!b.chartRx && !b.chartAck));
+        check(finiteOrEmpty(b.chartRx) && finiteOrEmpty(b.chartAck));
+        check(b.chartRx.value_or(0) >= 0 && b.chartAck.value_or(0) >= 0);
+        passed += b.passed ? 1 : 0;
     }
+    check(r.stationCount == passed);
     return 0;
 }

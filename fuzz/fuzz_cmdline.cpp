@@ -31,7 +31,6 @@ frmMonitor &window()
         static char *argv[] = {name, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
-        setFieldYield([] { QCoreApplication::processEvents(); });
         return new frmMonitor;
     }();
     return *w;

@@ -66,7 +66,6 @@ Run &run()
         static char *argv[] = {name, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
-        setFieldYield([] { QCoreApplication::processEvents(); });
         // Where an alarm word's orderly end saves the settings; removed when the run ends.
         static QTemporaryDir dir;
         check(dir.isValid());

@@ -6,7 +6,7 @@
 
 #include "app/globals.h"
 #include "apsim.h"
-#include "monitor/chart.h"
+#include "ui/chart.h"
 #include "testsupport.h"
 #include "ui/frmMonitor.h"
 

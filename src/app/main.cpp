@@ -110,7 +110,6 @@ int main(int argc, char *argv[])
     QTranslator qtGerman;
     if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
-    setFieldYield([] { QCoreApplication::processEvents(); });
 
     if (headless) {
         // Nobody can answer a question here: the first-start question would wait forever,

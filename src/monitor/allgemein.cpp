@@ -6,21 +6,9 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
-
-std::function<void()> &fieldYield()
-{
-    static std::function<void()> yield;
-    return yield;
-}
-
-inline void yieldOnce()
-{
-    const auto &y = fieldYield();
-    if (y)
-        y();
-}
 
 // Converts a decimal text ("-12.5", "0.5e-3"; at least one digit before any exponent)
 // without regard to the locale. Underflow gives 0; overflow reports false and sets out
@@ -84,43 +72,46 @@ bool parseDecimal(const std::string &s, double *out)
 
 } // namespace
 
-void setFieldYield(std::function<void()> yield)
+int fFieldCount(const QString &text, const QString &delim)
 {
-    fieldYield() = std::move(yield);
-}
-
-int fFieldCount(const QString &textRef, const QString &delimRef)
-{
-    // A handler run by the yield may change the caller's strings: work on shared copies.
-    const QString text = textRef;
-    const QString delim = delimRef;
+    constexpr int most = std::numeric_limits<int>::max();
     const qsizetype len = text.size();
     if (len == 0)
         return 0;
     if (delim.isEmpty()) {
         // An empty delimiter occurs at every character; only the last opens no field.
-        for (qsizetype i = 0; i < len; ++i)
-            yieldOnce();
-        return len > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : int(len);
+        return len > most ? most : int(len);
+    }
+    // Every occurrence counts, overlapping ones too ("aaa" cut at "aa" gives 3). A
+    // prefix table finds them all in one pass, so a text of asterisks only costs no
+    // more than any other.
+    const qsizetype m = delim.size();
+    std::vector<qsizetype> border(size_t(m), 0);
+    for (qsizetype i = 1, k = 0; i < m; ++i) {
+        while (k > 0 && delim.at(i) != delim.at(k))
+            k = border[size_t(k - 1)];
+        if (delim.at(i) == delim.at(k))
+            ++k;
+        border[size_t(i)] = k;
     }
     int count = 1;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype pos = text.indexOf(delim, from, Qt::CaseSensitive);
-        if (pos < 0)
-            break;
-        if (pos < len - 1 && count < std::numeric_limits<int>::max())
-            ++count;
-        from = pos + 1; // overlapping occurrences count one by one
-        yieldOnce();
+    for (qsizetype i = 0, k = 0; i < len; ++i) {
+        while (k > 0 && text.at(i) != delim.at(k))
+            k = border[size_t(k - 1)];
+        if (text.at(i) == delim.at(k))
+            ++k;
+        if (k == m) {
+            // An occurrence beginning at the last character opens no further field.
+            if (i - m + 1 < len - 1 && count < most)
+                ++count;
+            k = border[size_t(k - 1)];
+        }
     }
     return count;
 }
 
-QString fGetField(const QString &textRef, const QString &delimRef, int n)
+QString fGetField(const QString &text, const QString &delim, int n)
 {
-    const QString text = textRef; // immune to changes made while yielding
-    const QString delim = delimRef;
     if (delim.isEmpty())
         return QString(); // occurs before the first character: every field is empty
     qsizetype occ = text.indexOf(delim, 0, Qt::CaseSensitive);
@@ -132,7 +123,6 @@ QString fGetField(const QString &textRef, const QString &delimRef, int n)
         occ = text.indexOf(delim, start, Qt::CaseSensitive);
         if (occ < 0)
             break;
-        yieldOnce();
     }
     const qsizetype end = occ < 0 ? text.size() : occ;
     return text.mid(start, end - start);

@@ -1,18 +1,17 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 // General text functions of the program (module "Allgemein"). All comparisons are
-// exact: letter case counts.
+// exact: letter case counts. They are pure: no event is processed while they run.
 
 // Number of fields of text cut at delim: 0 for an empty text; overlapping occurrences
 // count one by one ("aaa" cut at "aa" gives 3); an occurrence starting at the last
-// character opens no further field. Yields to pending events once per occurrence.
+// character opens no further field.
 int fFieldCount(const QString &text, const QString &delim);
 
 // Field n (from 1) of text cut at delim: the whole text when delim does not occur,
-// field 1 for n <= 1, the last field for n beyond it. Yields once per occurrence passed.
+// field 1 for n <= 1, the last field for n beyond it.
 QString fGetField(const QString &text, const QString &delim, int n);
 
 // The first number in text (digits with at most one decimal comma, a minus directly in
@@ -42,7 +41,3 @@ inline QString fTrim(const QString &text)
 {
     return fTrimView(text).toString();
 }
-
-// The field functions yield to pending events once per delimiter occurrence; the
-// program installs QCoreApplication::processEvents here, pure-logic tests leave it off.
-void setFieldYield(std::function<void()> yield);

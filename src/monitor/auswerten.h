@@ -2,17 +2,19 @@
 
 #include <QString>
 
-class frmMonitor;
-
-// The line of 49 asterisks in front of every station block.
-const QString &stationSeparator();
-
 #include "monitor/reply.h"
 
-// Evaluates one reply text of the access point: the window's session evaluates it with
-// the window's evaluator and decides what follows (module "auswerten").
+class frmMonitor;
+
+// Evaluates one reply text through the window's session: parseReply, then what the
+// outcome asks of the session and the window (src/ui/auswerten.cpp). Temporary: it goes
+// once its callers take the reply value themselves.
 void AntwortAuswertung(frmMonitor &w, QString text);
 
-// The window's evaluator: shows a reply text in the window's controls and says what
-// kind of reply it was (with the firmware version, when it names one).
-Reply showReplyText(frmMonitor &w, const QString &text);
+// The window's evaluator for its session: the reply against the known clients and the
+// filter switch.
+Reply parseForWindow(const frmMonitor &w, const QString &text);
+
+// The window's answer to an evaluated reply: shown, and a completed one recorded in the
+// history.
+void showEvaluated(frmMonitor &w, const Reply &r);

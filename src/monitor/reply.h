@@ -11,9 +11,10 @@ class KnownClients;
 // be read) is empty: whoever shows it keeps what it showed before.
 struct StationBlock
 {
-    int number = 0;    // k, from 1: block k belongs to option button k - 1 and chart row k
-    QString mac;       // the block's first 17 characters
-    QString name;      // its caption: the known client's trimmed name, else the MAC address
+    int number = 0;      // k, from 1: block k belongs to option button k - 1 and chart row k
+    QString mac;         // the block's first 17 characters
+    QString name;        // its caption: the known client's trimmed name, else the MAC address
+                         // (a block that is neither known nor passed keeps its old caption)
     bool known = false;  // the MAC address is among the known clients
     bool passed = false; // it passed the filter (filter off, or known)
 
@@ -43,6 +44,7 @@ struct Reply
     Kind kind = Kind::Completed;
 
     std::optional<QString> firmware; // text after "SOFTWARE_VERSION", when present
+    bool knownOnly = false;          // the filter the blocks were judged by
 
     // Number of station separators - 1 (may be < 1: no blocks).
     int blockCount = 0;
@@ -54,10 +56,24 @@ struct Reply
     int stationCount = 0;
     // The reply says "No station associated." (a reply without stations).
     bool noStation = false;
+
+    // Block k (1..blockCount) when examined, else null.
+    const StationBlock *block(int k) const
+    {
+        return k >= 1 && k <= blocks.size() ? &blocks.at(k - 1) : nullptr;
+    }
 };
 
 // The line of 49 asterisks that opens each station block.
 const QString &stationSeparator();
+
+// Signal levels come on a 64-step scale; false when the result is no finite number
+// (the value is then left out and its target keeps what it showed).
+bool perCentOf64(double raw, double *out);
+
+// The first number after the first occurrence of word; false when it cannot be
+// converted (out is then left as it was).
+bool numberAfter(const QString &block, const QString &word, double *out);
 
 // Parses one reply text against the known clients; with knownOnly only known stations
 // pass. Pure: no side effect, no event processing.

@@ -436,9 +436,9 @@ void ApSession::evaluate(const QString &text)
     }
     if (reply.firmware)
         emit firmware(*reply.firmware);
+    emit replyEvaluated(reply, duringLogin);
     if (reply.kind == Reply::Kind::TooShort)
         return; // too short to be a reply; IamReady stays as it is
-    emit replyEvaluated(reply, duringLogin);
     IamReady = true;
     evaluationCompleted();
 }

@@ -121,6 +121,7 @@ signals:
     void manualAnswerReset(const QString &text);
     void manualAnswerAppended(const QString &piece);
     void firmware(const QString &version);
+    // A completed reply, or one too short to be a reply (it may name the firmware).
     void replyEvaluated(const Reply &reply, bool duringLogin);
     void loginRefused();     // robot and polling are off
     void rebooting();        // polling is off

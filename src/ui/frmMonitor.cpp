@@ -18,10 +18,10 @@
 #include <iterator>
 
 #include "app/globals.h"
-#include "monitor/chart.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "ui/builders.h"
+#include "ui/chart.h"
 #include "ui/historypage.h"
 #include "ui/widgets.h"
 

@@ -22,6 +22,7 @@ class QTabWidget;
 class QTcpSocket;
 class QToolButton;
 class StationChart;
+struct Reply;
 class StationHistory;
 
 // The one window. It owns every control and the access-point session (which owns the
@@ -31,8 +32,10 @@ class StationHistory;
 //                 settings, credit
 //   src/app       lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
 //   src/session   the session object, test-page commands, command line
-//   src/ui/sessionview.cpp  LOGIN, Logout, the wrong-password question, the session's listener
-//   src/monitor   signal bars (the parser is a free function)
+//   src/ui        also: LOGIN, Logout, the wrong-password question and the session's
+//                 listener (sessionview.cpp), an evaluated reply shown (replyview.cpp),
+//                 the signal bars
+//   src/monitor   the parser is a free function
 // Every control's objectName is its name here, so tests find them with findChild.
 class frmMonitor : public QWidget
 {
@@ -244,7 +247,14 @@ public:
     void startOneShotWatchdog();
     void oneShotAbort(const QString &reason, int status);
 
-    // ---- Signal display (src/monitor) ----
+    // ---- Evaluated replies (src/ui/replyview.cpp) ----
+    // Shows what the window shows of an evaluated reply: the firmware version of any
+    // reply; for a completed one with blocks also the captions, the station count, the
+    // option buttons, the details of the selected block (clients page) and the chart
+    // rows (chart page).
+    void showReply(const Reply &r);
+
+    // ---- Signal display (src/ui/signal.cpp) ----
     void txtRXSign_Change();
     void txtAckSign_Change();
 

@@ -5,8 +5,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "monitor/chart.h"
 #include "ui/builders.h"
+#include "ui/chart.h"
 
 using namespace ui;
 

@@ -11,8 +11,8 @@
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
 #include "monitor/auswerten.h"
-#include "monitor/chart.h"
 #include "session/oneshot.h"
+#include "ui/chart.h"
 #include "ui/frmMonitor.h"
 #include "ui/statuscolors.h"
 
@@ -20,7 +20,7 @@ void frmMonitor::wireSession()
 {
     session->setUserNameSource([this] { return txtUser->text(); });
     session->setAddressSource([this] { return txtIP->text(); });
-    session->setEvaluator([this](const QString &text) { return showReplyText(*this, text); });
+    session->setEvaluator([this](const QString &text) { return parseForWindow(*this, text); });
 
     connect(session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
         lblStatus->setText(text);
@@ -45,7 +45,7 @@ void frmMonitor::wireSession()
     connect(session, &ApSession::replyTextAppended, Monitor, &TextBox::appendText);
     connect(session, &ApSession::manualAnswerReset, txtmanAntw, &TextBox::setText);
     connect(session, &ApSession::manualAnswerAppended, txtmanAntw, &TextBox::appendText);
-    connect(session, &ApSession::firmware, txtSoftVers, &QLineEdit::setText);
+    connect(session, &ApSession::replyEvaluated, this, [this](const Reply &r) { showEvaluated(*this, r); });
     connect(session, &ApSession::connected, this, [this] { CmdLogin->setEnabled(false); });
     connect(session, &ApSession::loginRefused, this, [this] {
         CmdLogin->setEnabled(true);

@@ -1,4 +1,4 @@
-#include "monitor/chart.h"
+#include "ui/chart.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

@@ -1,0 +1,92 @@
+// The window shows an evaluated reply.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "monitor/allgemein.h"
+#include "monitor/reply.h"
+#include "ui/chart.h"
+#include "ui/frmMonitor.h"
+
+namespace {
+
+// Button captions show as typed: "&" would otherwise become a mnemonic.
+void setCaption(QAbstractButton *button, const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    button->setText(shown);
+}
+
+void feedChart(StationChart *chart, int blockCount, const StationBlock &b)
+{
+    chart->setRowCount(qint16(blockCount));
+    chart->setRow(qint16(b.number));
+    chart->setRowLabel(b.name);
+    chart->setColumn(1);
+    if (b.chartRx)
+        chart->setData(fNumText(*b.chartRx));
+    chart->setColumn(2);
+    if (b.chartAck)
+        chart->setData(fNumText(*b.chartAck));
+}
+
+} // namespace
+
+void frmMonitor::showReply(const Reply &r)
+{
+    if (r.firmware)
+        txtSoftVers->setText(*r.firmware);
+    if (r.kind != Reply::Kind::Completed || r.blockCount < 1)
+        return;
+
+    const int page = SSTab1->currentIndex();
+    for (const StationBlock &b : r.blocks) {
+        // Only an unknown block can be skipped by the filter: it keeps its caption.
+        if (b.passed)
+            setCaption(OptClients[b.number - 1], b.name);
+        if (b.passed && page == PageChart)
+            feedChart(MSChart1, r.blockCount, b);
+    }
+
+    txtAnzahl->setText(r.stationCount > 0 ? QString::number(r.stationCount) : QString());
+    fillClients(qint16(r.stationCount));
+    if (r.knownOnly) {
+        // Exactly the buttons of the stations that passed: button k - 1 for block k.
+        for (int i = 0; i < int(OptClients.size()); ++i) {
+            const StationBlock *b = r.block(i + 1);
+            OptClients[i]->setHidden(!(b && b->passed));
+        }
+    }
+
+    if (page != PageClients || !r.examined)
+        return;
+    // Text1 holds the index of the option last clicked, from 0; blocks count from 1.
+    const double selected = fRoundEven(fVal(Text1->text()) + 1);
+    if (selected < 0 || selected > r.blockCount)
+        return;
+    const StationBlock *b = r.block(int(selected));
+    if (!b) {
+        // Block 0 is the empty piece before the first separator.
+        if (!r.knownOnly)
+            txtMac->setText(QString());
+        return;
+    }
+    // With the filter on only a station that passed may fill the details.
+    if (r.knownOnly && !b->passed)
+        return;
+    txtMac->setText(b->mac);
+    if (b->authentication)
+        txtAuth->setText(*b->authentication);
+    if (b->encryption)
+        txtEncrypt->setText(*b->encryption);
+    if (b->mode)
+        txtWLANMode->setText(*b->mode);
+    if (b->rate)
+        txtRXDataRate->setText(fNumText(*b->rate));
+    if (b->rx)
+        txtRXSign->setText(fNumText(*b->rx));
+    if (b->ack)
+        txtAckSign->setText(fNumText(*b->ack));
+}
