@@ -6,8 +6,8 @@
 
 #include "app/globals.h"
 #include "apsim.h"
-#include "ui/chart.h"
 #include "testsupport.h"
+#include "ui/chart.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -208,7 +208,7 @@ private slots:
                 field->setText(text);
             w.session->setManualAnswer(QStringLiteral("an old answer,DWL-2100AP> "));
             w.Command10->click();
-            w.session->appendManualAnswer(before);
+            QTest::keyClicks(w.txtmanAntw, before); // typed by the user
             const qsizetype m = mark();
             w.findChild<QPushButton *>(button)->click();
             // Right after the click the box shows only the line-break rule; the reply comes later.

@@ -81,6 +81,8 @@ public:
     const QString &manualAnswer() const { return m_manual; }
     void setManualAnswer(const QString &text);
     void appendManualAnswer(const QString &piece);
+    // The user edited the shown answers: this is their text now (nothing is reported).
+    void adoptManualAnswer(const QString &text) { m_manual = text; }
 
     // ---- State, for listeners and tests ----
     qint16 robotTick() const { return m_robotTick; }

@@ -92,6 +92,7 @@ void TextBox::syncFromUser()
     const QString last = document()->lastBlock().text();
     m_lineLength = int(last.size());
     m_lastWasCr = false;
+    emit userEdited();
 }
 
 SignalBar::SignalBar(QWidget *parent) : QProgressBar(parent)

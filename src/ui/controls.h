@@ -18,6 +18,9 @@ public:
     void setText(const QString &text);
     void appendText(const QString &piece);
 
+signals:
+    void userEdited(); // the user typed: text() holds the new text
+
 private:
     void displayAppend(const QString &piece);
     void syncFromUser();

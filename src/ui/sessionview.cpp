@@ -45,6 +45,8 @@ void frmMonitor::wireSession()
     connect(session, &ApSession::replyTextAppended, Monitor, &TextBox::appendText);
     connect(session, &ApSession::manualAnswerReset, txtmanAntw, &TextBox::setText);
     connect(session, &ApSession::manualAnswerAppended, txtmanAntw, &TextBox::appendText);
+    connect(txtmanAntw, &TextBox::userEdited, this,
+            [this] { session->adoptManualAnswer(txtmanAntw->text()); });
     connect(session, &ApSession::replyEvaluated, this, [this](const Reply &r) { showEvaluated(*this, r); });
     connect(session, &ApSession::connected, this, [this] { CmdLogin->setEnabled(false); });
     connect(session, &ApSession::loginRefused, this, [this] {
