@@ -70,6 +70,13 @@ WinTimer *SteppedClock::createTimer(int intervalMs, QObject *parent)
     return new WinTimer(intervalMs, parent, this);
 }
 
+SteppedClock::~SteppedClock()
+{
+    // Timers that outlive their clock no longer look back at it.
+    for (WinTimer *t : std::as_const(m_timers))
+        t->m_stepped = nullptr;
+}
+
 void SteppedClock::advance(qint64 ms)
 {
     const qint64 until = m_now + ms;

@@ -68,6 +68,9 @@ class SteppedClock final : public SessionClock
 {
 public:
     explicit SteppedClock(QTime startOfDay = QTime(12, 0, 0)) : m_startOfDay(startOfDay) {}
+    ~SteppedClock() override;
+    SteppedClock(const SteppedClock &) = delete;
+    SteppedClock &operator=(const SteppedClock &) = delete;
     WinTimer *createTimer(int intervalMs, QObject *parent) override;
     qint64 elapsedMs() const override { return m_now; }
     QTime currentTime() const override { return m_startOfDay.addMSecs(int(m_now % 86400000)); }
