@@ -49,7 +49,8 @@ public:
     // appended at the end, with a builder of its own (see createControls).
     enum Page { PageLogin = 0, PageClients, PageChart, PageManuell, PageAntworten, PageSetup, PageVerlauf };
 
-    // The telnet session: socket, timers, flags and received text live there.
+    // The telnet session: socket, timers, flags and received text live there; the timers,
+    // the socket and three flags below are the session's, under their designed names.
     ApSession *const session;
 
     // ---- Public window variables ----
@@ -178,8 +179,7 @@ public:
     QLabel *Image1 = nullptr;
     QLabel *LED1_aus = nullptr;
     QLabel *LED2_aus = nullptr;
-    QLineEdit *Text1 = nullptr; // hidden: index of the station option last clicked
-    // The session's timers and socket, under their designed names.
+    QLineEdit *Text1 = nullptr;        // hidden: index of the station option last clicked
     WinTimer *timAuswertung = nullptr; // 1000 ms, evaluation
     WinTimer *timPWRobot = nullptr;    // 200 ms, login robot
     WinTimer *timPoll_Power = nullptr; // 5000 ms or the chosen cycle, polling
