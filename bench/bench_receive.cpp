@@ -101,27 +101,27 @@ BENCHMARK(BM_Evaluate1MiB)
 // page, already full, so every chunk pushes old text out).
 void BM_RouteChunk(benchmark::State &state)
 {
-    frmMonitor &w = window();
+    ApSession &s = *window().session;
     const bool manual = state.range(1) != 0;
     const QString chunk = QString(state.range(0), QLatin1Char('x')) + QStringLiteral("\r\n");
-    w.verbunden = true;
-    w.manuellMode = manual;
+    s.verbunden = true;
+    s.setManualMode(manual);
     if (manual)
-        w.txtmanAntw->setText(QString(frmMonitor::maxReceivedChars, QLatin1Char('y')));
+        s.setManualAnswer(QString(ApSession::maxReceivedChars, QLatin1Char('y')));
     QElapsedTimer clock;
     qint64 worst = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        w.Monitor->setText(QString());
-        w.monitorCut = false;
+        s.IamReady = true;
+        s.timPoll_Power_Timer(); // a poll empties the reply text
         state.ResumeTiming();
         clock.start();
-        w.routeChunk(chunk);
+        s.routeChunk(chunk);
         worst = qMax(worst, clock.nsecsElapsed());
     }
-    w.manuellMode = false;
-    w.verbunden = false;
-    w.timAuswertung->setEnabled(false);
+    s.setManualMode(false);
+    s.verbunden = false;
+    s.timAuswertung()->setEnabled(false);
     state.counters["stall_ms"] = double(worst) / 1e6;
     state.SetBytesProcessed(int64_t(state.iterations()) * chunk.size());
 }

@@ -1,7 +1,8 @@
 // The receive path on arbitrary bytes: chunks go through a real loopback connection
-// (a server on 127.0.0.1, port chosen by the system) into the window's socket, so the
+// (a server on 127.0.0.1, port chosen by the system) into the session's socket, so the
 // data-arrived handler, the raw-reply box and the evaluation run as in the program,
-// with pending events processed inside them and the alarm words live. The dialog and
+// with the alarm words live. The session's clock is stepped: the pause after a chunk is
+// ended at once, the evaluation runs when the input says so. The dialog and
 // process-end seams answer instead of a person and record instead of ending.
 //
 // Input: byte 0 picks the login phase, the page, the filter, the answer to the
@@ -28,21 +29,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/dialogs.h"
 #include "app/globals.h"
-#include "app/pause.h"
 #include "app/processend.h"
 #include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
-
-// The program's pause processes pending events and then sleeps. The fuzzer links this
-// one instead of the library's: the events are processed all the same, only the sleep
-// is left out, so that thousands of chunks a second go through.
-void Pause(int)
-{
-    QCoreApplication::processEvents();
-}
 
 namespace {
 void failed(int line)
@@ -57,6 +50,7 @@ struct Run
     QTcpServer *server = nullptr;
     QTcpSocket *peer = nullptr; // the access point's end of the connection
     frmMonitor *window = nullptr;
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
     Dialogs::Answer answer = Dialogs::Answer::Ok;
     int questions = 0; // wrong-password questions asked
     int ends = 0;      // process ends requested
@@ -116,7 +110,7 @@ frmMonitor &freshWindowIfEnded()
         delete r.peer;
         r.peer = nullptr;
     }
-    r.window = new frmMonitor;
+    r.window = new frmMonitor(nullptr, r.clock);
     r.window->Form_Load();
     KnownClients clients;
     clients.setUpperBound(2);
@@ -163,6 +157,7 @@ void deliver(frmMonitor &w, const QByteArray &chunk)
     // Once the window's end has acknowledged every byte they wait at its socket; the
     // window has handled them when neither the system nor Qt holds any. The time
     // bound only keeps a handler that leaves bytes unread from hanging the run.
+    auto *pause = w.findChild<WinTimer *>(QStringLiteral("chunkPause"));
     QElapsedTimer clock;
     clock.start();
     while (!w.isUnloaded() && clock.elapsed() < 5000) {
@@ -170,6 +165,8 @@ void deliver(frmMonitor &w, const QByteArray &chunk)
             w.TCPClient->bytesAvailable() == 0)
             break;
         QCoreApplication::processEvents();
+        if (pause->enabled())
+            emit pause->timeout(); // its 100 ms are over: the waiting bytes are the next chunk
     }
 }
 
@@ -184,14 +181,14 @@ void evaluate(frmMonitor &w)
     Run &r = run();
     if (w.isUnloaded())
         return;
-    if (w.dataArrived)
-        w.timAuswertung_Timer();
+    if (w.session->dataArrived())
+        w.session->timAuswertung_Timer();
     if (w.isUnloaded())
         return;
     const QString text = w.Monitor->text();
     const int questions = r.questions, ends = r.ends;
     w.IamReady = false;
-    w.timAuswertung_Timer();
+    w.session->timAuswertung_Timer();
     if (hasAlarm(text, "Incorrect login")) {
         check(r.questions == questions + 1);
         if (r.answer == Dialogs::Answer::Ok)
@@ -241,9 +238,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     w.Text1->setText(QString::number(int(pick >> 6) - 1));
     w.timPoll_Power->setEnabled(false);
     w.timAuswertung->setEnabled(false);
-    w.Monitor->setText(QString());
-    w.txtmanAntw->setText(QString());
-    w.dataArrived = false;
+    w.session->setReplyText(QString());
+    w.session->setManualAnswer(QString());
+    if (w.session->dataArrived())
+        w.session->timAuswertung_Timer(); // notes the chunk, no evaluation
+    w.timAuswertung->setEnabled(false);
     w.IamReady = false;
     w.loginPhase = login;
     const bool manual = w.manuellMode;
@@ -263,7 +262,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             i += length;
         }
         if (head & 0x40)
-            w.timPoll_Power_Timer();
+            w.session->timPoll_Power_Timer();
         deliver(w, chunk);
         stream += chunk;
         if (login && !w.isUnloaded()) {

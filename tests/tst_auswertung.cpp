@@ -19,6 +19,7 @@ class TestAuswertung : public QObject
 {
     Q_OBJECT
     std::unique_ptr<frmMonitor> w;
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
     QTemporaryDir dir;
 
     QString shown() const // the buttons shown ("index=caption|..."), then the station count
@@ -45,6 +46,7 @@ class TestAuswertung : public QObject
         w->SSTab1->setCurrentIndex(page);
         w->Text1->setText(selected);
         AntwortAuswertung(*w, text);
+        clock->advance(1000); // a logout after the wrong-password question closes a second later
     }
     void known(const QList<tMAC> &records)
     {
@@ -60,7 +62,7 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
-        w = std::make_unique<frmMonitor>();
+        w = std::make_unique<frmMonitor>(nullptr, clock);
         w->Form_Load();
     }
 

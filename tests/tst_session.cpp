@@ -1,22 +1,87 @@
-// The telnet session against the simulator: login robot, routing, logout, failures, polls that
-// stay unanswered, and the buttons of the test page with the bytes each one sends.
+// The session without a window, against the simulator, on a stepped clock: the robot's
+// ticks and what goes out at each, one-shot outcomes, the pause after a chunk, logout,
+// the no-answer watch and the bounds of the received text.
+#include <QTcpSocket>
 #include <QtTest>
-#include <QtWidgets>
 
-#include "app/globals.h"
 #include "apsim.h"
-#include "session/cmdline.h"
+#include "session/apsession.h"
+#include "session/oneshot.h"
 #include "testsupport.h"
-#include "ui/chart.h"
-#include "ui/frmMonitor.h"
 
 namespace {
 
-void checkIdle(frmMonitor &w)
+// A stand-in for the reply parser (tested on its own): only the kind of a reply counts here.
+Reply standInParser(const QString &text)
 {
-    QVERIFY(w.CmdLogin->isEnabled() && !w.Cmd_logout->isEnabled() && !w.verbunden);
-    QCOMPARE(statusOf(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
-    QCOMPARE(w.TCPClient->state(), QAbstractSocket::UnconnectedState);
+    Reply r;
+    if (text.contains(QLatin1String("Incorrect login"), Qt::CaseInsensitive))
+        r.kind = Reply::Kind::Refused;
+    else if (text.contains(QLatin1String("Rebooting"), Qt::CaseInsensitive))
+        r.kind = Reply::Kind::Rebooting;
+    else if (text.size() < 12)
+        r.kind = Reply::Kind::TooShort;
+    return r;
+}
+
+constexpr qsizetype MiB = qsizetype(1) << 20;
+const QString cutNote = QStringLiteral("Antwort des AP gekürzt: mehr als 1 MiB empfangen");
+
+// A session on a stepped clock; the status line as a listener would show it.
+struct Rig
+{
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
+    ApSession s{nullptr, clock};
+    QString status = QStringLiteral("keine Verbindung zum AP");
+    StatusKind colour = StatusKind::NoConnection;
+    int evaluations = 0;
+    int polls = 0; // "get station" written by the session
+
+    Rig()
+    {
+        s.setEvaluator(standInParser);
+        s.setUserNameSource([] { return QStringLiteral(" admin  "); });
+        QObject::connect(&s, &ApSession::statusChanged, [this](const QString &text, StatusKind kind) {
+            status = text;
+            if (kind != StatusKind::Unchanged)
+                colour = kind;
+        });
+        QObject::connect(&s, &ApSession::replyEvaluated, [this] { ++evaluations; });
+        // Outside the login only a poll empties the reply while nothing is received.
+        QObject::connect(&s, &ApSession::replyTextReset, [this](const QString &text) {
+            if (text.isEmpty() && !s.loginPhase)
+                ++polls;
+        });
+    }
+    bool connectTo(const QString &ip, const QString &password = QStringLiteral("admin"))
+    {
+        s.login(ip, password);
+        return waitUntil([&] { return s.verbunden; }, 3000);
+    }
+    QString shown() const
+    {
+        static const char *names[] = {"unchanged", "green", "pale yellow", "light red"};
+        return status + QLatin1Char('#') + QLatin1String(names[int(colour)]);
+    }
+};
+
+// The robot's 19 ticks, each line waited for on the wire before the next tick; an access
+// point that answers has its firmware answer in before tick 12 (at 2.0 s).
+bool walkLogin(Rig &r, apsim::ApSim &sim, int connection = 1)
+{
+    const QList<int> sendAt{4, 6, 10};
+    for (int tick = 1; tick <= 19; ++tick) {
+        r.clock->advance(200);
+        const int expected =
+            int(std::count_if(sendAt.begin(), sendAt.end(), [&](int t) { return t <= tick; }));
+        if (!waitUntil([&] { return sim.lines(connection).size() >= expected; }, 3000) ||
+            sim.lines(connection).size() != expected)
+            return false;
+        if (tick == 10 && !sim.options().noReply &&
+            !waitUntil([&] { return r.s.replyText().endsWith(QLatin1String("> ")); }, 3000))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -25,97 +90,34 @@ class TestSession : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { IniPfad = m_dir.filePath(QStringLiteral("SENVARO.INI")); }
-
-    // A logout right after the user name resets exactly the listed fields; the next login sends
-    // the trimmed user name, the password as at the click and "version" at ticks 4, 6, 10.
-    void session()
-    {
-        apsim::ApSim sim;
-        sim.options().password = "geheim";
-        QVERIFY(sim.listen(QHostAddress("127.0.0.12")));
-        frmMonitor w;
-        startLogin(w, "127.0.0.12", "  admin ", " geheim  ");
-        QTRY_COMPARE(sim.lines().size(), 1);
-        const QList<QLineEdit *> cleared{w.txtSoftVers, w.txtMac,      w.txtAuth,
-                                         w.txtEncrypt,  w.txtWLANMode, w.txtRXDataRate};
-        for (QLineEdit *e : cleared + QList<QLineEdit *>{w.txtRXSign, w.txtAckSign})
-            e->setText("x1");
-        w.txtmanAntw->setText("answer");
-        w.Monitor->setText("raw");
-        w.MSChart1->setRowCount(3);
-        w.LED1_aus->hide();
-        w.IamReady = w.manuellMode = true;
-        const QDeadlineTimer pause(1000);
-        w.Cmd_logout->click();
-        QVERIFY(pause.hasExpired());
-        checkIdle(w);
-        QVERIFY(!w.timPoll_Power->enabled() && !w.timPWRobot->enabled() && !w.LED2_aus->isHidden());
-        QCOMPARE(w.MSChart1->rowCount(), 1);
-        for (QLineEdit *e : cleared)
-            QCOMPARE(e->text(), QString());
-        QVERIFY(w.txtmanAntw->text().isEmpty() && w.Monitor->text().isEmpty() &&
-                w.txtAckSign->text() == "x1");
-        QVERIFY(w.txtPassw->text() == " geheim  " && w.loginPhase && w.IamReady && w.manuellMode);
-
-        QStringList captions;
-        connect(&sim, &apsim::ApSim::lineReceived, &w, [&] { captions << w.lblStatus->text(); });
-        w.CmdLogin->click();
-        w.txtPassw->setText("changed");
-        QTRY_VERIFY(w.verbunden);
-        QVERIFY(w.LED2_aus->isHidden() && w.timPWRobot->enabled());
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("login: ")); // not to be merged with what follows
-        sim.sendRaw("one\r\ntwo\r\n"); // login phase: just the last chunk, line ends intact
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("one\r\ntwo\r\n"));
-        QVERIFY(!w.LED1_aus->isHidden() && !w.timAuswertung->enabled());
-        QTRY_COMPARE_WITH_TIMEOUT(w.lblStatus->text(), QStringLiteral("Verbindung zu AP12 aufgebaut"), 8000);
-        QCOMPARE(sim.receivedBytes(1), QByteArray("admin\r\n"));
-        QCOMPARE(sim.receivedBytes(2), QByteArray("admin\r\ngeheim\r\nversion\r\n"));
-        QCOMPARE(captions.mid(0, 3),
-                 (QStringList{"AP lokalisiert\r\nsende Username", "AP lokalisiert\r\nsende Passwort",
-                              "AP lokalisiert\r\nhole Firmware"}));
-        QVERIFY(!w.loginPhase && !w.timPWRobot->enabled() && w.timPoll_Power->enabled() && w.robotTick == 19);
-
-        // Chunks lose CR and LF and go to the evaluation (manual page: buttons()); "*" first clears.
-        w.timPoll_Power->setEnabled(false); // no polls in between
-        w.manuellMode = false;
-        w.Monitor->setText("old");
-        w.txtmanAntw->setText("A");
-        sim.sendRaw("a*b\r\nc\r\n");
-        QTRY_VERIFY(w.dataArrived && w.LED1_aus->isHidden());
-        QCOMPARE(w.Monitor->text(), QStringLiteral("olda*bc"));
-        QVERIFY(w.sReplyLine == "a*b,c," && w.timAuswertung->enabled() && w.txtmanAntw->text() == "A");
-        sim.sendRaw("**x\r\ny");
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("**xy"));
-    }
-
-    // The robot's steps by tick, read at the moment each line reaches the access point, and
-    // how the login ends: with an action it goes out at tick 13 and the window closes at 19.
-    // A connection that is gone or silent is never shown as success: a one-shot run ends with
-    // its status, the window says why. A reset connection takes the same way as a closed one
-    // (the close event), so the simulator's plain close stands for both.
+    // Which tick each line goes out at, and how the login ends: with an action it goes out at
+    // tick 13 and the run ends at 19; a connection that is gone or silent is never success.
     void robotTicks_data()
     {
         QTest::addColumn<bool>("oneShot");
         QTest::addColumn<int>("closeAtTick");  // the access point drops the line after this tick
         QTest::addColumn<bool>("silent");      // it never sends a byte
+        QTest::addColumn<bool>("refuse");      // it refuses the login
         QTest::addColumn<QList<int>>("ticks"); // one for each line the access point receives
         QTest::addColumn<int>("lastTick");
-        QTest::addColumn<int>("status");      // of the process end; -1: none
-        QTest::addColumn<QString>("caption"); // caption and colour at the end (window)
+        QTest::addColumn<int>("status");  // of the one-shot run; -1: none
+        QTest::addColumn<QString>("end"); // status line at the end (window runs)
         const QList<int> all{4, 6, 10, 13};
-        const QString closed = QStringLiteral("keine Verbindung zum AP#ffffc0");
-        const QString silent = QStringLiteral("keine Antwort vom AP#ffffc0");
-        QTest::newRow("action") << true << 0 << false << all << 19 << -1 << QString();
-        QTest::newRow("action, line lost at tick 12")
-            << true << 12 << false << all.mid(0, 3) << 12 << ExitStatus::ConnectionLost << QString();
-        QTest::newRow("action, line lost after it")
-            << true << 14 << false << all << 19 << ExitStatus::ConnectionLost << QString();
-        QTest::newRow("action, never a byte")
-            << true << 0 << true << all << 19 << ExitStatus::NoAnswer << QString();
+        QTest::newRow("window") << false << 0 << false << false << all.mid(0, 3) << 19 << -1
+                                << "Verbindung zu AP41 aufgebaut#green";
         QTest::newRow("window, line lost after the user name")
-            << false << 5 << false << all.mid(0, 1) << 19 << -1 << closed;
-        QTest::newRow("window, never a byte") << false << 0 << true << all.mid(0, 3) << 19 << -1 << silent;
+            << false << 5 << false << false << all.mid(0, 1) << 19 << -1
+            << "keine Verbindung zum AP#pale yellow";
+        QTest::newRow("window, never a byte")
+            << false << 0 << true << false << all.mid(0, 3) << 19 << -1 << "keine Antwort vom AP#pale yellow";
+        QTest::newRow("action") << true << 0 << false << false << all << 19 << 0 << QString();
+        QTest::newRow("action, line lost at tick 12")
+            << true << 12 << false << false << all.mid(0, 3) << 12 << 6 << QString();
+        QTest::newRow("action, line lost after it")
+            << true << 14 << false << false << all << 19 << 6 << QString();
+        QTest::newRow("action, never a byte") << true << 0 << true << false << all << 19 << 7 << QString();
+        QTest::newRow("action, login refused")
+            << true << 0 << false << true << all.mid(0, 2) << 6 << 3 << QString();
     }
 
     void robotTicks()
@@ -123,228 +125,284 @@ private slots:
         QFETCH(bool, oneShot);
         QFETCH(int, closeAtTick);
         QFETCH(bool, silent);
+        QFETCH(bool, refuse);
         QFETCH(QList<int>, ticks);
-        static int host = 90;
+        static int host = 41;
         const QString ip = QStringLiteral("127.0.0.%1").arg(host++);
         apsim::ApSim sim;
         sim.options().noReply = silent;
+        sim.options().rejectEveryLogin = refuse;
         QVERIFY(sim.listen(QHostAddress(ip)));
-        ProcessEndRecorder ends;
-        frmMonitor w;
+        Rig r;
+        r.s.setOneShot(oneShot, QStringLiteral("set eth2sta enable"));
+        std::unique_ptr<OneShotRun> run;
+        int status = -1;
+        QString reason;
+        if (oneShot) {
+            run = std::make_unique<OneShotRun>(r.s, ip);
+            connect(run.get(), &OneShotRun::finished, this, [&](int st, const QString &why) {
+                status = st;
+                reason = why;
+                r.s.stop(); // as the window does before it ends the process
+            });
+            run->start();
+        }
+        QVERIFY(r.connectTo(ip));
         QList<int> seen;
-        connect(&sim, &apsim::ApSim::lineReceived, &w, [&] { seen << w.robotTick; });
-        connect(w.timPWRobot, &WinTimer::timeout, &w, [&] { // after the robot's own handler
-            if (w.robotTick == closeAtTick)
+        for (int tick = 1; tick <= 25; ++tick) {
+            r.clock->advance(200);
+            const int expected =
+                int(std::count_if(ticks.begin(), ticks.end(), [&](int t) { return t <= tick; }));
+            QVERIFY(waitUntil([&] { return sim.lines().size() >= expected; }, 3000));
+            QCOMPARE(sim.lines().size(), expected);
+            if (seen.size() < expected)
+                seen << r.s.robotTick();
+            if (tick == closeAtTick) {
                 sim.closeConnections();
-        });
-        w.paramMode = oneShot;
-        w.paramCommand = QStringLiteral("set eth2sta enable");
-        if (oneShot)
-            w.startOneShotWatchdog(); // as the activation does, without the animation
-        startLogin(w, ip);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.timPWRobot->enabled() && w.robotTick > 0, 8000);
-        QTest::qWait(300); // nothing further arrives
+                QVERIFY(waitUntil([&] { return !r.s.verbunden; }, 3000));
+            }
+            if (refuse && expected == 2) // the refusal comes back before the next tick
+                QVERIFY(waitUntil([&] { return status >= 0; }, 3000));
+        }
+        QCOMPARE(seen, ticks);
         QCOMPARE(sim.lines(),
                  QByteArrayList({"admin", "admin", "version", "set eth2sta enable"}).mid(0, ticks.size()));
-        QCOMPARE(seen, ticks);
-        QTEST(int(w.robotTick), "lastTick");
-        QTEST(ends.lastStatus(), "status");
-        QVERIFY(!w.loginPhase && w.isUnloaded() == oneShot && w.timPoll_Power->enabled() == !oneShot);
+        QTEST(int(r.s.robotTick()), "lastTick");
+        QTEST(status, "status");
+        QVERIFY(!r.s.loginPhase && !r.s.timPWRobot()->enabled());
+        QCOMPARE(r.s.timPoll_Power()->enabled(), !oneShot);
         if (!oneShot)
-            QTEST(statusOf(w), "caption");
+            QTEST(r.shown(), "end");
+        QCOMPARE(reason.isEmpty(), status <= 0);
     }
 
-    // Polls that stay unanswered: after three intervals (at least 10 s) the status names
-    // the time of the last evaluation, the next tick asks again, and the first evaluation
-    // after that brings the connected caption back.
+    // No connection within 30 s ends a one-shot run with status 2 and names the address.
+    void watchdog_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nothing listening")
+            << "127.0.0.29"
+            << "keine Verbindung zum AP 127.0.0.29 innerhalb von 30 s - Befehl nicht gesendet";
+        QTest::newRow("no address") << ""
+                                    << "keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - Befehl "
+                                       "nicht gesendet";
+    }
+
+    void watchdog()
+    {
+        QFETCH(QString, ip);
+        Rig r;
+        r.s.setOneShot(true, QStringLiteral("reboot"));
+        OneShotRun run(r.s, ip);
+        QList<int> statuses;
+        QString reason;
+        connect(&run, &OneShotRun::finished, this, [&](int st, const QString &why) {
+            statuses << st;
+            reason = why;
+        });
+        run.start();
+        r.s.login(ip, QStringLiteral("admin"));
+        QVERIFY(
+            waitUntil([&] { return r.status.startsWith(QLatin1String("Verbindung fehlgeschlagen")); }, 3000));
+        r.clock->advance(29999);
+        QVERIFY(statuses.isEmpty());
+        r.clock->advance(1);
+        QCOMPARE(statuses, QList<int>{2});
+        QTEST(reason, "reason");
+    }
+
+    // A chunk darkens the data lamp for 100 ms; what comes meanwhile waits in the socket and
+    // is the next chunk. Logout waits 1000 ms, then closes and empties the received texts; a
+    // new login starts at tick 0 and counts received bytes anew.
+    void pauseLogoutAndNewLogin()
+    {
+        apsim::ApSim sim;
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.14"))));
+        Rig r;
+        QList<bool> lamp;
+        connect(&r.s, &ApSession::dataLamp, this, [&](bool lit) { lamp << lit; });
+        QVERIFY(r.connectTo(QStringLiteral("127.0.0.14")));
+        QVERIFY(walkLogin(r, sim));
+        QCOMPARE(r.shown(), QStringLiteral("Verbindung zu AP14 aufgebaut#green"));
+        r.s.timPoll_Power()->setEnabled(false);
+        r.clock->advance(100); // any pause of the login's last chunk is over
+
+        lamp.clear();
+        sim.sendRaw(QByteArray("first\0\xff\r\n", 9)); // NUL and 0xFF arrive as they are
+        QVERIFY(waitUntil([&] { return r.s.dataArrived(); }, 3000));
+        sim.sendRaw("*second\r\n");
+        QVERIFY(waitUntil([&] { return r.s.TCPClient()->bytesAvailable() == 9; }, 3000));
+        QCOMPARE(r.s.sReplyLine(), QString::fromLatin1(QByteArray("first\0\xff,", 8)));
+        QCOMPARE(lamp, QList<bool>{false});
+        r.clock->advance(99);
+        QCOMPARE(r.s.TCPClient()->bytesAvailable(), 9);
+        r.clock->advance(1); // the pause ends: the waiting bytes are the next chunk
+        QCOMPARE(r.s.sReplyLine(), QStringLiteral("*second,"));
+        QCOMPARE(r.s.replyText(), QStringLiteral("*second")); // a "*" first starts a new reply
+        QCOMPARE(lamp, (QList<bool>{false, true, false}));
+        r.clock->advance(100);
+        QCOMPARE(lamp.last(), true);
+
+        r.s.setManualAnswer(QStringLiteral("answer"));
+        r.s.logout();
+        QCOMPARE(r.status, QStringLiteral("Verbindung wird getrennt"));
+        r.clock->advance(999);
+        QVERIFY(r.s.TCPClient()->state() == QAbstractSocket::ConnectedState && r.s.verbunden);
+        r.clock->advance(1);
+        QVERIFY(r.s.TCPClient()->state() == QAbstractSocket::UnconnectedState && !r.s.verbunden);
+        QCOMPARE(r.shown(), QStringLiteral("keine Verbindung zum AP#pale yellow"));
+        QVERIFY(r.s.replyText().isEmpty() && r.s.manualAnswer().isEmpty());
+
+        // The same access point, now silent: it must not show as connected.
+        sim.options().noReply = true;
+        QVERIFY(r.connectTo(QStringLiteral("127.0.0.14")));
+        QCOMPARE(r.s.robotTick(), 0);
+        QVERIFY(walkLogin(r, sim, 2));
+        QCOMPARE(r.shown(), QStringLiteral("keine Antwort vom AP#pale yellow"));
+    }
+
+    // An unanswered poll: after three intervals, at least 10 s, the status names the time of
+    // the last evaluation and the next tick asks again; the re-sent poll gets its full time
+    // too. The first evaluation after that brings the connected caption back.
     void pollsUnanswered()
     {
-        apsim::Options o;
-        o.stations = apsim::makeStations(2);
-        apsim::ApSim sim(o);
+        apsim::ApSim sim;
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.99"))));
-        const auto polls = [&] { return sim.lines().count("get station"); };
-        frmMonitor w;
-        startLogin(w, QStringLiteral("127.0.0.99"));
-        w.timPoll_Power->setInterval(1000);
-        QVERIFY(waitUntil([&] { return w.txtAnzahl->text() == "2"; }, 15000));
-        const QTime evaluated = w.lastEvaluation;
-        QVERIFY(evaluated.isValid() && qAbs(evaluated.secsTo(QTime::currentTime())) <= 1);
+        Rig r;
+        QVERIFY(r.connectTo(QStringLiteral("127.0.0.99")));
+        r.s.timPoll_Power()->setInterval(1000);
+        QVERIFY(walkLogin(r, sim)); // evaluated at tick 12: 12:00:02.4
         sim.options().noReply = true;
-        QVERIFY(waitUntil([&] { return polls() >= 2; }, 5000));
-        QElapsedTimer open; // since the unanswered poll came in
-        open.start();
-
-        QVERIFY(waitUntil([&] { return w.statusNote == frmMonitor::StatusNote::NoAnswer; }, 15000));
-        const qint64 waited = open.elapsed();
-        QVERIFY2(waited >= 9900 && waited < 12500, qPrintable(QString::number(waited)));
-        QCOMPARE(polls(), 2); // nothing sent while the poll was open
-        QCOMPARE(statusOf(w), "keine Antwort vom AP seit " + evaluated.toString("HH:mm:ss") + "#ffffc0");
+        QList<int> pollsAt; // seconds after the connect
+        QString firstNote;
+        int noteAt = 0;
+        for (int ms = 3800 + 1000; ms <= 27800; ms += 1000) {
+            const int before = r.polls;
+            r.clock->advance(1000);
+            if (r.polls > before)
+                pollsAt << ms;
+            if (!noteAt && r.s.statusNote() == ApSession::StatusNote::NoAnswer) {
+                noteAt = ms;
+                firstNote = r.shown();
+            }
+        }
+        QCOMPARE(pollsAt, (QList<int>{4800, 15800, 26800}));
+        QCOMPARE(noteAt, 14800);
+        QCOMPARE(firstNote, QStringLiteral("keine Antwort vom AP seit 12:00:02#pale yellow"));
+        QVERIFY(waitUntil([&] { return sim.lines().count("get station") == 3; }, 3000));
 
         sim.options().noReply = false;
-        QVERIFY(waitUntil([&] { return polls() == 3; }, 1600)); // the next tick asks again
-        QVERIFY(waitUntil([&] { return w.statusNote == frmMonitor::StatusNote::None; }, 5000));
-        QCOMPARE(statusOf(w), QStringLiteral("Verbindung zu AP99 aufgebaut#00c000"));
+        for (const int before = r.polls; r.polls == before && r.clock->elapsedMs() < 60000;)
+            r.clock->advance(1000); // the next poll, now answered
+        QVERIFY(waitUntil([&] { return r.s.dataArrived(); }, 3000));
+        r.clock->advance(2100); // pause, then one quiet interval
+        QCOMPARE(r.s.statusNote(), ApSession::StatusNote::None);
+        QCOMPARE(r.shown(), QStringLiteral("Verbindung zu AP99 aufgebaut#green"));
     }
 
-    // Bytes that come in while the handler pauses are taken up by that same handler call:
-    // Qt emits no further readyRead for bytes it read while the handler was running.
-    void chunkDuringPause()
+    // A reply is evaluated on the first evaluation tick that follows a whole quiet interval;
+    // the connection lamp changes on every tick, the evaluating one included.
+    void settling()
+    {
+        Rig r;
+        QList<bool> lamp;
+        connect(&r.s, &ApSession::connectionLamp, this, [&](bool lit) { lamp << lit; });
+        r.s.routeChunk(QStringLiteral("a reply of the access point"));
+        for (int i = 0; i < 3; ++i) { // chunks 600 ms apart keep it open
+            r.clock->advance(600);
+            r.s.routeChunk(QStringLiteral("more"));
+        }
+        QCOMPARE(r.evaluations, 0);
+        r.clock->advance(1199);
+        QCOMPARE(r.evaluations, 0);
+        r.clock->advance(1);
+        QCOMPARE(r.evaluations, 1);
+        QVERIFY(r.s.IamReady && !r.s.timAuswertung()->enabled());
+        QCOMPARE(lamp, (QList<bool>{true, false, true}));
+        QCOMPARE(r.s.replyText(), QStringLiteral("a reply of the access pointmoremoremore"));
+    }
+
+    // The reply keeps its beginning, the answers their newest text, each at most 1 MiB; a
+    // reply that fills the box exactly is whole. The poll clears the cut note's flag, so the
+    // next whole reply (here one beginning with its echo) brings the caption back.
+    void bounds_data()
+    {
+        QTest::addColumn<int>("mode"); // 0 polling, 1 manual page, 2 login phase
+        QTest::addColumn<QList<qsizetype>>("chunks");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("polling, exactly full") << 0 << QList<qsizetype>{MiB - 5, 5} << false;
+        QTest::newRow("polling, one character more") << 0 << QList<qsizetype>{MiB - 5, 6} << true;
+        QTest::newRow("manual, 3 MiB in many chunks") << 1 << QList<qsizetype>(48, MiB / 16) << true;
+        QTest::newRow("login phase, exactly full") << 2 << QList<qsizetype>{MiB} << false;
+        QTest::newRow("login phase, one character more") << 2 << QList<qsizetype>{MiB + 1} << true;
+    }
+
+    void bounds()
+    {
+        QFETCH(int, mode);
+        QFETCH(QList<qsizetype>, chunks);
+        QFETCH(bool, cut);
+        Rig r;
+        r.s.verbunden = r.s.IamReady = true;
+        r.s.setManualMode(mode == 1);
+        r.s.timPoll_Power_Timer(); // a poll is open
+        r.s.loginPhase = mode == 2;
+        qsizetype total = 0;
+        for (qsizetype n : chunks)
+            total += n;
+        QString all(total, QLatin1Char('x'));
+        for (qsizetype i = 0; i < total; i += 997)
+            all[i] = QChar(char16_t(u'a' + (i / 997) % 26));
+        qsizetype at = 0;
+        for (qsizetype n : chunks) {
+            r.s.routeChunk(all.mid(at, n));
+            at += n;
+        }
+        if (mode == 1) {
+            const QString box = r.s.manualAnswer();
+            QVERIFY2(box.size() <= MiB && box.size() >= MiB / 2, qPrintable(QString::number(box.size())));
+            QVERIFY(box == all.right(box.size()));
+            // The answer to the open poll landed here: the next tick asks again.
+            QVERIFY(!r.s.pollOutstanding() && r.s.pollAgain());
+        } else {
+            QVERIFY(r.s.replyText() == all.left(MiB));
+        }
+        QCOMPARE(r.status == cutNote, cut);
+        if (mode != 0 || !cut)
+            return;
+        r.s.evaluate(r.s.replyText());
+        QCOMPARE(r.status, cutNote); // the evaluated reply itself was cut
+        r.s.timPoll_Power_Timer();
+        r.s.routeChunk(QStringLiteral("get station\r\n") + QString(49, QLatin1Char('*')) +
+                       QStringLiteral("00:11"));
+        r.s.evaluate(r.s.replyText());
+        QCOMPARE(r.status, QStringLiteral("Verbindung zu AP aufgebaut"));
+    }
+
+    // An access point that keeps sending: the socket holds back what the session has not
+    // read, and the reply stays at its bound.
+    void endlessSender()
     {
         apsim::ApSim sim;
-        QVERIFY(sim.listen(QHostAddress("127.0.0.14")));
-        frmMonitor w;
-        startLogin(w, "127.0.0.14");
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("login: "));
-        w.timPWRobot->setEnabled(false);
-        w.loginPhase = false;
-        w.Monitor->setText(QString());
-        int readyReads = 0;
-        connect(w.TCPClient, &QTcpSocket::readyRead, &w, [&] { ++readyReads; });
-        bool second = false; // sent while the first chunk is handled, before the handler's pause
-        connect(w.Monitor, &QPlainTextEdit::textChanged, &w, [&] {
-            if (!std::exchange(second, true)) {
-                sim.sendRaw("second\r\n");
-                QThread::msleep(20); // in this machine's receive buffer before the pause begins
-            }
-        });
-        const QByteArray first("first\0\xff\r\n", 9); // NUL and 0xFF arrive as they are
-        sim.sendRaw(first);
-        QTRY_COMPARE(readyReads, 1);
-        QTest::qWait(300);
-        QCOMPARE(w.Monitor->text().toLatin1(), first.chopped(2) + "second");
-        QVERIFY(readyReads == 1 && w.sReplyLine == "second,");
-    }
-
-    // "Incorrect login": OK goes back to idle, nothing more sent; Cancel ends without logout.
-    void wrongPassword()
-    {
-        apsim::ApSim sim;
-        QVERIFY(sim.listen(QHostAddress("127.0.0.17")));
-        ProcessEndRecorder ends;
-        for (const Dialogs::Answer answer : {Dialogs::Answer::Ok, Dialogs::Answer::Cancel}) {
-            ScriptedDialogs dialogs;
-            dialogs.answer(answer);
-            frmMonitor w;
-            startLogin(w, "127.0.0.17", "admin", "falsch");
-            QTRY_COMPARE(dialogs.asked().size(), 1);
-            QCOMPARE(dialogs.asked()[0].text,
-                     QStringLiteral("Das eingegebene Passwort ist falsch! Nochmal versuchen?"));
-            if (answer == Dialogs::Answer::Ok) {
-                QTest::qWait(1500);
-                checkIdle(w);
-                QCOMPARE(sim.lines(1), (QList<QByteArray>{"admin", "falsch"}));
-                QVERIFY(sim.openConnections() == 0 && ends.calls() == 0 && dialogs.asked().size() == 1);
-            } else {
-                QTRY_COMPARE(ends.calls(), 1);
-                QVERIFY(w.isUnloaded() && w.Cmd_logout->isEnabled());
-                QCOMPARE(statusOf(w), QStringLiteral("Passwort ungültig#ff8080"));
-            }
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.87"))));
+        Rig r;
+        QVERIFY(r.connectTo(QStringLiteral("127.0.0.87")));
+        QVERIFY(walkLogin(r, sim));
+        r.s.timPoll_Power()->setEnabled(false);
+        const QByteArray mib(MiB, 'x');
+        for (int i = 0; i < 4; ++i)
+            sim.sendRaw(mib);
+        qint64 mostWaiting = 0;
+        for (int i = 0; i < 200 && r.s.replyText().size() < MiB; ++i) {
+            waitUntil([&] { return r.s.TCPClient()->bytesAvailable() >= 64 * 1024; }, 50);
+            mostWaiting = qMax(mostWaiting, r.s.TCPClient()->bytesAvailable());
+            r.clock->advance(100);
         }
+        QVERIFY2(mostWaiting <= 64 * 1024, qPrintable(QString::number(mostWaiting)));
+        QCOMPARE(r.s.replyText().size(), MiB);
     }
-
-    // Nothing listening, or no address: the window stays connecting and says why.
-    void failedConnections()
-    {
-        for (const char *ip : {"127.0.0.29", ""}) {
-            frmMonitor w;
-            startLogin(w, ip);
-            QTRY_COMPARE(w.lblStatus->text(),
-                         "Verbindung fehlgeschlagen: " +
-                             QString(*ip ? "Verbindung abgelehnt" : "keine Adresse eingegeben"));
-            QTest::qWait(1200);
-            QVERIFY(!w.CmdLogin->isEnabled() && w.Cmd_logout->isEnabled() && w.loginPhase && !w.verbunden);
-            w.Cmd_logout->click();
-            checkIdle(w);
-        }
-    }
-
-    // The test page, logged in here for confirmations() too. Each button after "löschen": its
-    // bytes, then its answer at the top of the box, line ends turned into commas. A box of 6 or
-    // more characters gets CR LF before the next answer.
-    void buttons()
-    {
-        m_sim = std::make_unique<apsim::ApSim>();
-        QVERIFY2(m_sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))), qPrintable(m_sim->errorString()));
-        m_page = std::make_unique<frmMonitor>();
-        frmMonitor &w = *m_page;
-        startLogin(w, QStringLiteral("127.0.0.50"));
-        QVERIFY(waitUntil([&] { return w.verbunden && !w.loginPhase; }, 10000));
-        w.timPoll_Power->setEnabled(false);
-        w.manuellMode = true;
-        // button, text for Text3/4/5, bytes sent, start of the answer, the box's text when clicked
-        using Case = std::tuple<const char *, QString, QByteArray, const char *, const char *>;
-        const Case cases[] = {
-            {"Command1", "", "get rate\r\n", "Data Rate: Auto,", ""},
-            {"Command11", "", "get channel\r\n", "Channel: 6,", "12345"},
-            {"command6", "", "get power\r\n", "Transmit Power: full,", "123456"},
-            {"Command3", "", "set antenna 1\r\n", "Antenna set to 1,", ""},
-            {"Command7", "antenna 2", "set antenna 2\r\n", "Antenna set to 2,", ""},
-            {"Command8", " channel ", "get  channel \r\n", "Channel: 6,", ""},
-            {"Command9", "", "\r\n", "DWL-2100AP>", ""},
-            {"Command9", "set ssid Büro ", "set ssid B\xfcro \r\n", "Unknown command,", ""},
-        };
-        for (const auto &[button, text, sent, answer, before] : cases) {
-            for (QLineEdit *field : {w.Text3, w.Text4, w.Text5})
-                field->setText(text);
-            w.txtmanAntw->setText(QStringLiteral("an old answer,DWL-2100AP> "));
-            w.Command10->click();
-            w.txtmanAntw->appendText(before);
-            const qsizetype m = mark();
-            w.findChild<QPushButton *>(button)->click();
-            // Right after the click the box shows only the line-break rule; the reply comes later.
-            const QString start = strlen(before) > 5 ? before + QStringLiteral("\r\n") : before;
-            QCOMPARE(w.txtmanAntw->text(), start);
-            QVERIFY(waitUntil([&] { return w.txtmanAntw->text().endsWith(apsim::ApSim::prompt()); }, 3000));
-            QCOMPARE(sentSince(m), sent);
-            const QString box = w.txtmanAntw->text().mid(start.size());
-            QVERIFY2(box.startsWith(answer) && !box.contains(QLatin1Char('\n')), qPrintable(box));
-        }
-        QVERIFY(!w.dataArrived && !w.timAuswertung->enabled()); // answers here are not evaluated
-    }
-
-    // Declined, nothing is sent and the box stays; confirmed, the command goes out with the line
-    // break. After "reboot" from this page the tool carries on; only a one-shot run ends on it.
-    void confirmations()
-    {
-        frmMonitor &w = *m_page;
-        ProcessEndRecorder ends;
-        ScriptedDialogs dialogs;
-        for (auto a :
-             {Dialogs::Answer::No, Dialogs::Answer::Cancel, Dialogs::Answer::Yes, Dialogs::Answer::Ok})
-            dialogs.answer(a);
-        w.txtmanAntw->setText(QStringLiteral("abcdefgh"));
-        const qsizetype m = mark();
-        w.Command5->click();
-        w.cmd_reboot->click();
-        QTest::qWait(300);
-        QVERIFY(sentSince(m).isEmpty() && w.txtmanAntw->text() == "abcdefgh");
-        QCOMPARE(dialogs.asked().size(), 2);
-        QVERIFY(dialogs.asked()[0].buttons == Dialogs::Buttons::YesNo &&
-                dialogs.asked()[1].buttons == Dialogs::Buttons::OkCancel);
-        QCOMPARE(dialogs.asked()[1].text,
-                 QStringLiteral("AP wird zurückgesetzt! Bitte Senvaro neu starten."));
-
-        w.Command5->click();
-        QCOMPARE(w.txtmanAntw->text(), QStringLiteral("abcdefgh\r\n"));
-        QVERIFY(waitUntil([&] { return w.txtmanAntw->text().endsWith(apsim::ApSim::prompt()); }, 3000));
-        w.cmd_reboot->click();
-        QVERIFY(waitUntil([&] { return !w.verbunden; }, 3000)); // the access point closes
-        QCOMPARE(sentSince(m), QByteArray("set antenna 2\r\nreboot\r\n"));
-        QCOMPARE(w.txtmanAntw->text(),
-                 QStringLiteral("abcdefgh\r\nAntenna set to 2,DWL-2100AP> \r\nRebooting ...,"));
-        QVERIFY(ends.calls() == 0 && !w.isUnloaded());
-    }
-
-private:
-    QByteArray sentSince(qsizetype mark) const { return m_sim->receivedBytes(1).mid(mark); }
-    qsizetype mark() const { return m_sim->receivedBytes(1).size(); }
-
-    std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
-    std::unique_ptr<frmMonitor> m_page;
-    QTemporaryDir m_dir;
-    ScriptedDialogs m_dialogs; // no test may hang on a real message box
 };
 
-QTEST_MAIN(TestSession)
+QTEST_GUILESS_MAIN(TestSession)
 #include "tst_session.moc"

@@ -2,9 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QTabWidget>
-#include <QTcpSocket>
 
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
@@ -19,6 +17,7 @@ void frmMonitor::Form_Load()
     OptClients[0]->setChecked(true);
     SSTab1->setCurrentIndex(PageLogin);
     manuellMode = false;
+    session->setManualMode(false);
     txtMACS->setText(QString());
     const QString commandLine = commandLineText();
     if (fFieldCount(commandLine, QStringLiteral(" ")) >= 1)
@@ -40,9 +39,8 @@ void frmMonitor::Form_Activate()
 
 void frmMonitor::Form_Unload()
 {
-    // Dropped without logging out; this is our close, not the peer's, so no close event.
-    const QSignalBlocker blocker(TCPClient);
-    TCPClient->abort();
+    // Dropped without logging out, and nothing of the session runs on.
+    session->closeDown();
 }
 
 void frmMonitor::CmdEnde_Click()

@@ -1,12 +1,7 @@
 // The command-line request: one action on one access point, run without a person.
 #include "session/cmdline.h"
 
-#include <QTcpSocket>
-#include <QTimer>
-
-#include "app/processend.h"
 #include "monitor/allgemein.h"
-#include "session/robotticks.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -95,53 +90,4 @@ void frmMonitor::ParameterAuswertung(const QString &s)
     if (!r.ip.isEmpty())
         paramIP = r.ip;
     setWindowTitle(r.caption);
-}
-
-void frmMonitor::startOneShotWatchdog()
-{
-    // A script waiting for the run must learn that it failed rather than wait forever.
-    auto *watchdog = new QTimer(this);
-    watchdog->setObjectName(QStringLiteral("oneShotWatchdog"));
-    watchdog->setSingleShot(true);
-    connect(TCPClient, &QTcpSocket::connected, watchdog, [watchdog] {
-        watchdog->stop();
-        watchdog->deleteLater();
-    });
-    connect(watchdog, &QTimer::timeout, this, [this, watchdog] {
-        watchdog->deleteLater();
-        if (verbunden)
-            return;
-        if (paramIP.isEmpty())
-            oneShotAbort(QStringLiteral("keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - "
-                                        "Befehl nicht gesendet"),
-                         ExitStatus::NoConnection);
-        else
-            oneShotAbort(QStringLiteral("keine Verbindung zum AP ") + paramIP +
-                             QStringLiteral(" innerhalb von ") +
-                             QString::number(oneShotConnectTimeoutMs / 1000) +
-                             QStringLiteral(" s - Befehl nicht gesendet"),
-                         ExitStatus::NoConnection);
-    });
-    // The robot sends the action at its tick 13; a connection that ends before then
-    // leaves the action unsent, which must not end as a success at tick 19.
-    connect(TCPClient, &QTcpSocket::disconnected, this, [this] {
-        if (paramMode && robotTick < RobotTick::SendAction && !isUnloaded())
-            oneShotAbort(QStringLiteral("Verbindung zum AP vor dem Senden des Befehls beendet - "
-                                        "Befehl nicht gesendet"),
-                         ExitStatus::ConnectionLost);
-    });
-    watchdog->start(oneShotConnectTimeoutMs);
-}
-
-void frmMonitor::oneShotAbort(const QString &reason, int status)
-{
-    if (isUnloaded())
-        return;
-    ProcessEnd::printError(reason);
-    timPWRobot->setEnabled(false);
-    timPoll_Power->setEnabled(false);
-    timAuswertung->setEnabled(false);
-    loginPhase = false;
-    Unload();
-    ProcessEnd::endProcess(status);
 }

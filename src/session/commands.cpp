@@ -11,9 +11,9 @@ namespace {
 // characters, a new answer starts on a line of its own.
 void sendManual(frmMonitor &w, const QString &command)
 {
-    if (w.txtmanAntw->text().size() > 5)
-        w.txtmanAntw->appendText(QStringLiteral("\r\n"));
-    w.sendCommand(command);
+    if (w.session->manualAnswer().size() > 5)
+        w.session->appendManualAnswer(QStringLiteral("\r\n"));
+    w.session->sendCommand(command);
 }
 
 } // namespace
@@ -93,5 +93,5 @@ void frmMonitor::cmd_reboot_Click()
 
 void frmMonitor::Command10_Click()
 {
-    txtmanAntw->setText(QString());
+    session->setManualAnswer(QString());
 }

@@ -1,11 +1,11 @@
-// The window's evaluation of a reply text: parse it, then act on the outcome.
+// The window's part in evaluating a reply text: the session parses it with the window's
+// known clients and filter and decides what follows; the window shows and records it.
 #include "monitor/auswerten.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QToolButton>
 
-#include "app/startstop.h"
 #include "config/knownclients.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
@@ -29,28 +29,17 @@ void recordStations(frmMonitor &w, const Reply &r)
 
 void AntwortAuswertung(frmMonitor &w, QString text)
 {
-    const Reply r = parseReply(text, w.knownClients(), chkValue(w.chkBekClients) == 1);
-    switch (r.kind) {
-    case Reply::Kind::Refused:
-        w.timPWRobot->setEnabled(false);
-        w.timPoll_Power->setEnabled(false);
-        w.CmdLogin->setEnabled(true);
-        w.trennen();
-        w.IamReady = true;
-        return;
-    case Reply::Kind::Rebooting:
-        w.timPoll_Power->setEnabled(false);
-        w.CmdLogin->setEnabled(true);
-        StartStop::ProgrammEnde(w);
-        return; // the program has ended
-    case Reply::Kind::TooShort:
-        w.showReply(r); // the firmware only; IamReady stays as it is
-        return;
-    case Reply::Kind::Completed:
-        break;
-    }
+    w.session->evaluate(text);
+}
+
+Reply parseForWindow(const frmMonitor &w, const QString &text)
+{
+    return parseReply(text, w.knownClients(), chkValue(w.chkBekClients) == 1);
+}
+
+void showEvaluated(frmMonitor &w, const Reply &r)
+{
     w.showReply(r);
-    recordStations(w, r);
-    w.IamReady = true;
-    w.evaluationCompleted();
+    if (r.kind == Reply::Kind::Completed)
+        recordStations(w, r);
 }

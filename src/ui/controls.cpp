@@ -92,6 +92,7 @@ void TextBox::syncFromUser()
     const QString last = document()->lastBlock().text();
     m_lineLength = int(last.size());
     m_lastWasCr = false;
+    emit userEdited();
 }
 
 SignalBar::SignalBar(QWidget *parent) : QProgressBar(parent)
@@ -108,41 +109,6 @@ void SignalBar::setValueF(float value)
     m_value = value;
     const float shown = value > 100.0f ? 100.0f : value;
     setValue(qRound(shown * 10.0f));
-}
-
-WinTimer::WinTimer(int intervalMs, QObject *parent) : QObject(parent), m_interval(intervalMs)
-{
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(intervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &WinTimer::timeout);
-}
-
-void WinTimer::setEnabled(bool on)
-{
-    if (on == m_enabled)
-        return;
-    m_enabled = on;
-    apply();
-}
-
-void WinTimer::setInterval(int ms)
-{
-    if (ms < 0)
-        return;
-    m_interval = ms;
-    m_timer.setInterval(ms);
-    if (m_timer.isActive())
-        m_timer.start(); // a changed interval starts anew
-    apply();
-}
-
-void WinTimer::apply()
-{
-    const bool run = m_enabled && m_interval > 0;
-    if (run && !m_timer.isActive())
-        m_timer.start();
-    else if (!run && m_timer.isActive())
-        m_timer.stop();
 }
 
 QColor bgrColor(quint32 value)

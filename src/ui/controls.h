@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTimer>
 
 // Multi-line text box that keeps its text exactly as given (CR, LF, NUL and all) and
 // shows it. Appending costs in proportion to the appended text, never to what the box
@@ -18,6 +17,9 @@ public:
     const QString &text() const { return m_text; }
     void setText(const QString &text);
     void appendText(const QString &piece);
+
+signals:
+    void userEdited(); // the user typed: text() holds the new text
 
 private:
     void displayAppend(const QString &piece);
@@ -42,32 +44,6 @@ public:
 
 private:
     float m_value = 0.0f;
-};
-
-// A window timer: enabled or not, with an interval in ms. Interval 0 never fires
-// (a plain QTimer would fire continuously). Changing the interval of a running timer
-// restarts its interval. Precise, since the login robot counts ticks.
-class WinTimer : public QObject
-{
-    Q_OBJECT
-public:
-    WinTimer(int intervalMs, QObject *parent = nullptr);
-
-    bool enabled() const { return m_enabled; }
-    void setEnabled(bool on);
-    int interval() const { return m_interval; }
-    void setInterval(int ms);
-    bool isRunning() const { return m_timer.isActive(); }
-
-signals:
-    void timeout();
-
-private:
-    void apply();
-
-    QTimer m_timer;
-    bool m_enabled = false;
-    int m_interval;
 };
 
 // A colour given as 0x00BBGGRR (blue in the high byte), the form the window's designed

@@ -120,20 +120,23 @@ static void initPictures()
     Q_INIT_RESOURCE(senvaro);
 }
 
-frmMonitor::frmMonitor(QWidget *parent) : QWidget(parent)
+frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
+    : QWidget(parent), session(new ApSession(this, std::move(clock))), IamReady(session->IamReady),
+      verbunden(session->verbunden), loginPhase(session->loginPhase)
 {
     initPictures();
     setObjectName(QStringLiteral("frmMonitor"));
     createControls();
     wireHandlers();
+    wireSession();
     wireHistory();
 }
 
 frmMonitor::~frmMonitor()
 {
-    // The socket is destroyed with the children and would report its close to a window
-    // that is already half gone.
-    TCPClient->disconnect(this);
+    // The session is destroyed with the children and would report to a window that is
+    // already half gone.
+    session->disconnect(this);
 }
 
 void frmMonitor::createControls()
@@ -208,10 +211,10 @@ void frmMonitor::createControls()
     Text1 = textBox(this, "Text1", QStringLiteral("Text1"));
     Text1->hide();
 
-    timAuswertung = named(new WinTimer(1000, this), "timAuswertung");
-    timPWRobot = named(new WinTimer(200, this), "timPWRobot");
-    timPoll_Power = named(new WinTimer(5000, this), "timPoll_Power");
-    TCPClient = named(new QTcpSocket(this), "TCPClient");
+    timAuswertung = session->timAuswertung();
+    timPWRobot = session->timPWRobot();
+    timPoll_Power = session->timPoll_Power();
+    TCPClient = session->TCPClient();
 
     chainTabOrder({SSTab1->tabBar(), Combo1,       txtUser,     txtPassw,      CmdLogin,      Cmd_logout,
                    txtSoftVers,      txtMACS,      txtMac,      txtAuth,       txtEncrypt,    txtWLANMode,
@@ -245,8 +248,10 @@ void frmMonitor::SSTab1_Click(int PreviousTab)
     if (page == PageManuell) {
         timPoll_Power->setEnabled(false);
         manuellMode = true;
+        session->setManualMode(true);
     } else {
         manuellMode = false;
+        session->setManualMode(false);
         if (PreviousTab == PageManuell && verbunden)
             timPoll_Power->setEnabled(true);
     }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
-#include <QTime>
 #include <QWidget>
 #include <array>
 #include <functional>
 
 #include "config/knownclients.h"
+#include "session/apsession.h"
 #include "ui/controls.h"
 
 class HistoryLog;
@@ -29,40 +28,42 @@ class StationChart;
 struct Reply;
 class StationHistory;
 
-// The one window. It owns every control, the three timers and the socket; the
-// program's state lives in its controls and variables. Handlers keep the names of
+// The one window. It owns every control and the access-point session (which owns the
+// socket and the three timers) and shows what the session says. Handlers keep the names of
 // their events and are implemented in the folder of their subsystem:
 //   src/ui        construction (one file per page), page change, station options, records,
 //                 settings, credit
 //   src/app       lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
-//   src/session   telnet connection, login robot, logout, test-page commands, command line
-//   src/monitor   polling and evaluation ticks (the parser is a free function)
-//   src/ui        also: an evaluated reply shown (replyview.cpp), the signal bars
+//   src/session   the session object, test-page commands, command line
+//   src/ui        also: LOGIN, Logout, the wrong-password question and the session's
+//                 listener (sessionview.cpp), an evaluated reply shown (replyview.cpp),
+//                 the signal bars
+//   src/monitor   the parser is a free function
 // Every control's objectName is its name here, so tests find them with findChild.
 class frmMonitor : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmMonitor(QWidget *parent = nullptr);
+    // clock: where the session's timers come from (tests step one); real timers by default.
+    explicit frmMonitor(QWidget *parent = nullptr, std::shared_ptr<SessionClock> clock = {});
     ~frmMonitor() override;
 
     // The pages of SSTab1 by their number (the tab control's index). A new page is
     // appended at the end, with a builder of its own (see createControls).
     enum Page { PageLogin = 0, PageClients, PageChart, PageManuell, PageAntworten, PageSetup, PageVerlauf };
 
+    // The telnet session: socket, timers, flags and received text live there; the timers,
+    // the socket and three flags below are the session's, under their designed names.
+    ApSession *const session;
+
     // ---- Public window variables ----
-    bool IamReady = false;    // last reply evaluated: the next poll may go out
-    bool verbunden = false;   // the telnet connection is up
+    bool &IamReady;           // the session's: last reply evaluated, the next poll may go out
+    bool &verbunden;          // the session's: the telnet connection is up
     bool manuellMode = false; // the test page "manuell" is shown
     qint16 AnzahlMACs = 0;    // records read at start
 
     // ---- Connection variables ----
-    bool loginPhase = false;
-    qint16 robotTick = 0;
-    QString sPassword;
-    QString sReplyLine;
-    bool dataArrived = false;
-    QString statusBase; // kept by the login robot between ticks
+    bool &loginPhase; // the session's: the login dialogue runs
 
     // ---- Command-line request ----
     bool paramMode = false;
@@ -222,15 +223,9 @@ public:
     void Unload();
     bool isUnloaded() const { return m_unloaded; }
 
-    // ---- Telnet connection, login robot, logout (src/session) ----
+    // ---- Login, logout, wrong password (src/ui/sessionview.cpp) ----
     void CmdLogin_Click();
-    void sendCommand(const QString &text);
-    void TCPClient_Connect();
-    void TCPClient_DataArrival();
-    void TCPClient_Close();
-    void TCPClient_Error(); // asynchronous socket error (refused, unreachable, unresolved)
     void trennen();
-    void timPWRobot_Timer();
     void Cmd_logout_Click();
 
     // ---- Test-page commands (src/session/commands.cpp) ----
@@ -250,8 +245,8 @@ public:
 
     // ---- Command line (src/session/cmdline.cpp) ----
     void ParameterAuswertung(const QString &s);
-    // One-shot runs cannot wait for a person: after a time without a connection, or
-    // when the login is refused, they end with a reason on stderr and a non-zero status.
+    // One-shot runs cannot wait for a person: they end with a reason on stderr and a
+    // non-zero status (src/ui/sessionview.cpp, decided by OneShotRun).
     void startOneShotWatchdog();
     void oneShotAbort(const QString &reason, int status);
 
@@ -262,30 +257,9 @@ public:
     // rows (chart page).
     void showReply(const Reply &r);
 
-    // ---- Timers and signal display (src/monitor, src/ui/signal.cpp) ----
-    void timPoll_Power_Timer();
-    void timAuswertung_Timer();
+    // ---- Signal display (src/ui/signal.cpp) ----
     void txtRXSign_Change();
     void txtAckSign_Change();
-
-    // ---- Received text and the answer watch (src/session/telnet.cpp, src/monitor/timers.cpp) ----
-    // Each box keeps at most this many characters (one byte each on the wire): Monitor the
-    // beginning of the reply, txtmanAntw the newest text.
-    static constexpr qsizetype maxReceivedChars = qsizetype(1) << 20;
-    // Steps 3 and 4.1 to 4.4 of the receive routing for one chunk (no lamp, no pause).
-    void routeChunk(const QString &chunk);
-    // Called by the parser when an evaluation has completed.
-    void evaluationCompleted();
-    void showReplyCut();         // status note: received text was dropped at the bound
-    void showConnectedCaption(); // "Verbindung zu AP… aufgebaut" on green
-    enum class StatusNote { None, ReplyCut, NoAnswer };
-    StatusNote statusNote = StatusNote::None; // a note in lblStatus that replaced the caption
-    bool receivedSinceConnect = false;        // any byte since the connect event
-    bool monitorCut = false;                  // Monitor's current reply lost text to the bound
-    bool pollOutstanding = false;             // "get station" sent, no evaluation completed since
-    bool pollAgain = false;                   // the next polling tick sends even without IamReady
-    QElapsedTimer pollSentAt;
-    QTime lastEvaluation; // time of day of the last completed evaluation (or of the connect)
 
     // ---- Known-client records (src/ui/records.cpp) ----
     void showRecord();
@@ -326,6 +300,7 @@ protected:
 private:
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp
+    void wireSession();    // src/ui/sessionview.cpp
 
     // One builder per page, each in a file of its own: it creates the page's controls
     // on the given page and lays them out.

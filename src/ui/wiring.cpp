@@ -9,7 +9,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QTcpSocket>
 #include <QToolButton>
 
 #include "ui/frmMonitor.h"
@@ -85,15 +84,6 @@ void frmMonitor::wireHandlers()
         m_shownTab = index;
         SSTab1_Click(previous);
     });
-
-    connect(timAuswertung, &WinTimer::timeout, this, &frmMonitor::timAuswertung_Timer);
-    connect(timPWRobot, &WinTimer::timeout, this, &frmMonitor::timPWRobot_Timer);
-    connect(timPoll_Power, &WinTimer::timeout, this, &frmMonitor::timPoll_Power_Timer);
-
-    connect(TCPClient, &QTcpSocket::connected, this, &frmMonitor::TCPClient_Connect);
-    connect(TCPClient, &QTcpSocket::readyRead, this, &frmMonitor::TCPClient_DataArrival);
-    connect(TCPClient, &QTcpSocket::disconnected, this, &frmMonitor::TCPClient_Close);
-    connect(TCPClient, &QTcpSocket::errorOccurred, this, &frmMonitor::TCPClient_Error);
 
     connect(txtRXSign, &QLineEdit::textChanged, this, &frmMonitor::txtRXSign_Change);
     connect(txtAckSign, &QLineEdit::textChanged, this, &frmMonitor::txtAckSign_Change);

@@ -1,0 +1,124 @@
+// The window as the session's listener: LOGIN and Logout hand over to the session, and
+// whatever the session reports is shown in the controls.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "app/dialogs.h"
+#include "app/exitstatus.h"
+#include "app/processend.h"
+#include "app/startstop.h"
+#include "monitor/allgemein.h"
+#include "monitor/auswerten.h"
+#include "session/oneshot.h"
+#include "ui/chart.h"
+#include "ui/frmMonitor.h"
+#include "ui/statuscolors.h"
+
+void frmMonitor::wireSession()
+{
+    session->setUserNameSource([this] { return txtUser->text(); });
+    session->setAddressSource([this] { return txtIP->text(); });
+    session->setEvaluator([this](const QString &text) { return parseForWindow(*this, text); });
+
+    connect(session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
+        lblStatus->setText(text);
+        switch (kind) {
+        case StatusKind::Connected:
+            setBackColor(lblStatus, StatusColor::Connected);
+            break;
+        case StatusKind::NoConnection:
+            setBackColor(lblStatus, StatusColor::NoConnection);
+            break;
+        case StatusKind::Refused:
+            setBackColor(lblStatus, StatusColor::Refused);
+            break;
+        case StatusKind::Unchanged:
+            break;
+        }
+    });
+    // The lamps are pictures of a dark lamp laid over the photo: hidden means lit.
+    connect(session, &ApSession::dataLamp, this, [this](bool lit) { LED1_aus->setHidden(lit); });
+    connect(session, &ApSession::connectionLamp, this, [this](bool lit) { LED2_aus->setHidden(lit); });
+    connect(session, &ApSession::replyTextReset, Monitor, &TextBox::setText);
+    connect(session, &ApSession::replyTextAppended, Monitor, &TextBox::appendText);
+    connect(session, &ApSession::manualAnswerReset, txtmanAntw, &TextBox::setText);
+    connect(session, &ApSession::manualAnswerAppended, txtmanAntw, &TextBox::appendText);
+    connect(txtmanAntw, &TextBox::userEdited, this,
+            [this] { session->adoptManualAnswer(txtmanAntw->text()); });
+    connect(session, &ApSession::replyEvaluated, this, [this](const Reply &r) { showEvaluated(*this, r); });
+    connect(session, &ApSession::connected, this, [this] { CmdLogin->setEnabled(false); });
+    connect(session, &ApSession::loginRefused, this, [this] {
+        CmdLogin->setEnabled(true);
+        trennen();
+    });
+    connect(session, &ApSession::rebooting, this, [this] {
+        CmdLogin->setEnabled(true);
+        StartStop::ProgrammEnde(*this);
+    });
+    connect(session, &ApSession::loggedOut, this, [this] {
+        CmdLogin->setEnabled(true);
+        MSChart1->setRowCount(1);
+        MSChart1->setRow(1);
+        MSChart1->setRowLabel(QString());
+        MSChart1->setColumn(1);
+        MSChart1->setData(fNumText(0));
+        MSChart1->setColumn(2);
+        MSChart1->setData(fNumText(0));
+        for (QLineEdit *e : {txtSoftVers, txtMac, txtAuth, txtEncrypt, txtWLANMode, txtRXDataRate})
+            e->setText(QString());
+    });
+}
+
+void frmMonitor::CmdLogin_Click()
+{
+    CmdLogin->setEnabled(false);
+    Cmd_logout->setEnabled(true);
+    session->setOneShot(paramMode, paramCommand);
+    session->login(txtIP->text(), txtPassw->text());
+}
+
+void frmMonitor::Cmd_logout_Click()
+{
+    Cmd_logout->setEnabled(false);
+    session->logout();
+}
+
+void frmMonitor::trennen()
+{
+    session->showStatus(QStringLiteral("Passwort ungültig"), StatusKind::Refused);
+    if (paramMode)
+        return; // the one-shot run ends on the refusal itself
+    const Dialogs::Answer answer =
+        Dialogs::askOkCancel(QStringLiteral("falsches Passwort"),
+                             QStringLiteral("Das eingegebene Passwort ist falsch! Nochmal versuchen?"));
+    if (answer == Dialogs::Answer::Ok)
+        Cmd_logout_Click();
+    else
+        StartStop::ProgrammEnde(*this);
+}
+
+void frmMonitor::startOneShotWatchdog()
+{
+    // A script waiting for the run must learn that it failed rather than wait forever.
+    auto *run = new OneShotRun(*session, paramIP, this);
+    run->setObjectName(QStringLiteral("oneShotRun"));
+    connect(run, &OneShotRun::finished, this, [this](int status, const QString &reason) {
+        if (status == ExitStatus::Ok)
+            Unload(); // the action went out: close without saving, the program ends
+        else
+            oneShotAbort(reason, status);
+    });
+    run->start();
+}
+
+void frmMonitor::oneShotAbort(const QString &reason, int status)
+{
+    if (isUnloaded())
+        return;
+    ProcessEnd::printError(reason);
+    session->stop();
+    Unload();
+    ProcessEnd::endProcess(status);
+}
