@@ -8,8 +8,8 @@
 
 #include "config/knownclients.h"
 #include "monitor/allgemein.h"
-#include "monitor/auswerten.h"
 #include "monitor/reply.h"
+#include "ui/auswerten.h"
 #include "ui/frmMonitor.h"
 
 namespace {

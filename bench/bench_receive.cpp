@@ -10,7 +10,7 @@
 #include <QTabWidget>
 
 #include "monitor/allgemein.h"
-#include "monitor/auswerten.h"
+#include "ui/auswerten.h"
 #include "ui/frmMonitor.h"
 
 namespace {

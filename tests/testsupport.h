@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/dialogs.h"
+#include "logicsupport.h"
 
 class frmMonitor;
 
@@ -40,18 +41,6 @@ public:
 private:
     QList<int> m_statuses;
 };
-
-bool waitUntilImpl(const std::function<bool()> &pred, int ms);
-
-// Waits (running the event loop) until pred is true or ms pass; returns pred's value.
-template <typename Pred> bool waitUntil(Pred pred, int ms)
-{
-    return waitUntilImpl(std::function<bool()>(pred), ms);
-}
-
-// A file's bytes (empty when it cannot be read); writing reports whether all bytes landed.
-QByteArray readFile(const QString &path);
-bool writeFile(const QString &path, const QByteArray &bytes);
 
 // The status caption and its colour, e.g. "keine Verbindung zum AP#ffffc0".
 QString statusOf(const frmMonitor &w);

@@ -7,7 +7,7 @@
 
 #include "apsim.h"
 #include "apsim_group.h"
-#include "testsupport.h"
+#include "logicsupport.h"
 
 using apsim::ApSim;
 
@@ -236,5 +236,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestApSim)
+QTEST_GUILESS_MAIN(TestApSim)
 #include "tst_apsim.moc"

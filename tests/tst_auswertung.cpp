@@ -2,8 +2,8 @@
 #include <QtWidgets>
 
 #include "app/globals.h"
-#include "monitor/auswerten.h"
 #include "testsupport.h"
+#include "ui/auswerten.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
 

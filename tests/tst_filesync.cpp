@@ -5,7 +5,7 @@
 #include <clocale>
 #include <unistd.h>
 
-#include "app/filesync.h"
+#include "config/filesync.h"
 
 class TestFileSync : public QObject
 {

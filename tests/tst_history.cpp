@@ -15,9 +15,9 @@
 
 #include "app/globals.h"
 #include "config/inifile.h"
-#include "monitor/auswerten.h"
 #include "monitor/historylog.h"
 #include "testsupport.h"
+#include "ui/auswerten.h"
 #include "ui/frmMonitor.h"
 #include "ui/historypage.h"
 

@@ -2,7 +2,7 @@
 
 #include "config/inifile.h"
 #include "config/inirw.h"
-#include "testsupport.h"
+#include "logicsupport.h"
 
 using namespace INIRW;
 
@@ -52,13 +52,13 @@ private slots:
     // Before any registration (the layer stays registered for the rest of the process).
     void initTestCase()
     {
-        ScriptedDialogs dialogs;
+        QStringList reported;
+        const INIRW::Reporter previous = INIRW::setReporter(
+            [&](const QString &title, const QString &text) { reported << title + '|' + text; });
         QCOMPARE((QList<int>{num("x"), put("x", "1"), int(str("x").size())}), (QList<int>{0, 0, 0}));
-        QCOMPARE(dialogs.asked().size(), 3);
-        const Dialogs::Request &r = dialogs.asked().first();
-        QCOMPARE(r.title, QStringLiteral("IniFile Logic Error"));
-        QCOMPARE(r.text, QStringLiteral("[Section] and FileName Not Registered in Private.Ini!"));
-        QVERIFY(r.buttons == Dialogs::Buttons::Ok && r.icon == Dialogs::Icon::Critical);
+        INIRW::setReporter(previous);
+        QCOMPARE(reported,
+                 QStringList(3, "IniFile Logic Error|[Section] and FileName Not Registered in Private.Ini!"));
     }
 
     // Case and blanks around names do not count; the first of two equal keys does.

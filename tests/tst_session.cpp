@@ -5,9 +5,9 @@
 #include <QtTest>
 
 #include "apsim.h"
+#include "logicsupport.h"
 #include "session/apsession.h"
 #include "session/oneshot.h"
-#include "testsupport.h"
 
 namespace {
 

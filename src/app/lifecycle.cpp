@@ -6,6 +6,7 @@
 
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
+#include "session/cmdline.h"
 #include "ui/frmMonitor.h"
 
 void frmMonitor::Form_Load()
@@ -51,4 +52,19 @@ void frmMonitor::CmdEnde_Click()
 void frmMonitor::lblautor_Click()
 {
     animateCredit();
+}
+
+// The command-line request: what it asks for is read by the session's rules; the
+// window keeps it and shows it in its caption.
+void frmMonitor::ParameterAuswertung(const QString &s)
+{
+    setWindowTitle(QStringLiteral("Senvaro - Parameter: ") + s);
+    paramMode = false;
+    const ParamRequest r = evaluateParameters(s);
+    paramMode = r.mode;
+    if (r.mode)
+        paramCommand = r.command;
+    if (!r.ip.isEmpty())
+        paramIP = r.ip;
+    setWindowTitle(r.caption);
 }

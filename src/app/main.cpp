@@ -9,6 +9,7 @@
 #include "app/dialogs.h"
 #include "app/processend.h"
 #include "app/startstop.h"
+#include "config/inirw.h"
 #include "config/settingslocation.h"
 #include "monitor/allgemein.h"
 #include "session/cmdline.h"
@@ -110,6 +111,7 @@ int main(int argc, char *argv[])
     QTranslator qtGerman;
     if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
+    INIRW::setReporter([](const QString &title, const QString &text) { Dialogs::critical(title, text); });
 
     if (headless) {
         // Nobody can answer a question here: the first-start question would wait forever,

@@ -7,13 +7,13 @@
 #include <QLocale>
 
 #include "app/dialogs.h"
-#include "app/exitstatus.h"
 #include "app/globals.h"
 #include "app/processend.h"
 #include "config/filename.h"
 #include "config/inifile.h"
 #include "config/inirw.h"
 #include "config/settingslocation.h"
+#include "session/exitstatus.h"
 #include "ui/frmMonitor.h"
 
 namespace {

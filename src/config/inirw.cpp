@@ -1,13 +1,14 @@
 #include "config/inirw.h"
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStorageInfo>
 
-#include "app/dialogs.h"
-#include "app/filesync.h"
+#include "config/filesync.h"
 
 namespace INIRW {
 namespace {
@@ -442,14 +443,30 @@ qint16 PutPrivateIniString(const QString &Key, const std::optional<QString> &Val
     return writeValue(Key, Value);
 }
 
+namespace {
+Reporter &reporter()
+{
+    static Reporter r;
+    return r;
+}
+} // namespace
+
+Reporter setReporter(Reporter r)
+{
+    Reporter previous = std::move(reporter());
+    reporter() = std::move(r);
+    return previous;
+}
+
 void ReportNotRegistered()
 {
-    Dialogs::Request r;
-    r.buttons = Dialogs::Buttons::Ok;
-    r.icon = Dialogs::Icon::Critical;
-    r.title = QStringLiteral("IniFile Logic Error");
-    r.text = QStringLiteral("[Section] and FileName Not Registered in Private.Ini!");
-    Dialogs::show(r);
+    const QString title = QStringLiteral("IniFile Logic Error");
+    const QString text = QStringLiteral("[Section] and FileName Not Registered in Private.Ini!");
+    if (reporter()) {
+        reporter()(title, text);
+        return;
+    }
+    std::fputs(qPrintable(title + QStringLiteral(": ") + text + QLatin1Char('\n')), stderr);
 }
 
 } // namespace INIRW

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QVector>
+#include <functional>
 #include <optional>
 
 // Private-profile layer (module "INIRW"): a current section and file, registered once
@@ -31,6 +32,10 @@ QString GetPrivateIniString(const QString &Key, const QString &Default);
 qint16 PutPrivateIniInt(const QString &Key, qint16 Value);
 qint16 PutPrivateIniString(const QString &Key, const std::optional<QString> &Value);
 void ReportNotRegistered();
+// Where ReportNotRegistered's message goes (title, text): the window installs its
+// message box; without one it is one line on standard error. Returns the previous one.
+using Reporter = std::function<void(const QString &title, const QString &text)>;
+Reporter setReporter(Reporter reporter);
 
 // Writes bytes as the whole new content of path, the way every change is written
 // (see above). False when that failed: the old file, if any, is then as it was and

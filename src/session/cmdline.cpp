@@ -1,8 +1,9 @@
 // The command-line request: one action on one access point, run without a person.
 #include "session/cmdline.h"
 
+#include <QStringList>
+
 #include "monitor/allgemein.h"
-#include "ui/frmMonitor.h"
 
 namespace {
 
@@ -45,9 +46,9 @@ ParamRequest evaluateParameters(const QString &s)
     r.caption = QStringLiteral("Senvaro - Parameter: ") + s;
     // Fields are cut in one pass, so the cost grows with the length of the text;
     // taking field i by number would walk the text from its start each time. The
-    // count (which yields to pending events once per "/") decides how many there are:
-    // a "/" as the very last character opens no further field.
-    const QString text = s; // a handler run while counting cannot change what is cut
+    // count decides how many there are: a "/" as the very last character opens no
+    // further field.
+    const QString &text = s;
     const int n = fFieldCount(text, QStringLiteral("/"));
     qsizetype start = 0;
     for (int i = 1; i <= n; ++i) {
@@ -77,17 +78,4 @@ ParamRequest evaluateParameters(const QString &s)
             r.ip = ip;
     }
     return r;
-}
-
-void frmMonitor::ParameterAuswertung(const QString &s)
-{
-    setWindowTitle(QStringLiteral("Senvaro - Parameter: ") + s);
-    paramMode = false;
-    const ParamRequest r = evaluateParameters(s);
-    paramMode = r.mode;
-    if (r.mode)
-        paramCommand = r.command;
-    if (!r.ip.isEmpty())
-        paramIP = r.ip;
-    setWindowTitle(r.caption);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/exitstatus.h"
+#include "session/exitstatus.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "session/oneshot.h"
 
-#include "app/exitstatus.h"
 #include "session/apsession.h"
 #include "session/cmdline.h"
+#include "session/exitstatus.h"
 #include "session/robotticks.h"
 
 OneShotRun::OneShotRun(ApSession &session, const QString &ip, QObject *parent)

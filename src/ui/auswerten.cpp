@@ -1,6 +1,6 @@
 // The window's part in evaluating a reply text: the session parses it with the window's
 // known clients and filter and decides what follows; the window shows and records it.
-#include "monitor/auswerten.h"
+#include "ui/auswerten.h"
 
 #include <QCheckBox>
 #include <QDateTime>

@@ -6,12 +6,12 @@
 #include <QToolButton>
 
 #include "app/dialogs.h"
-#include "app/exitstatus.h"
 #include "app/processend.h"
 #include "app/startstop.h"
 #include "monitor/allgemein.h"
-#include "monitor/auswerten.h"
+#include "session/exitstatus.h"
 #include "session/oneshot.h"
+#include "ui/auswerten.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
 #include "ui/statuscolors.h"

@@ -1,4 +1,4 @@
-#include "app/filesync.h"
+#include "config/filesync.h"
 
 #include <QtGlobal>
 #include <cerrno>
