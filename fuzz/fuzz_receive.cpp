@@ -191,9 +191,10 @@ void evaluate(frmMonitor &w)
     w.session->timAuswertung_Timer();
     if (hasAlarm(text, "Incorrect login")) {
         check(r.questions == questions + 1);
-        if (r.answer == Dialogs::Answer::Ok)
+        if (r.answer == Dialogs::Answer::Ok) {
+            r.clock->advance(1000); // the logout closes the connection after its second
             check(w.IamReady && !w.isUnloaded() && w.Monitor->text().isEmpty());
-        else
+        } else
             check(r.ends == ends + 1 && r.lastStatus == 0);
     } else if (hasAlarm(text, "Rebooting")) {
         check(r.ends == ends + 1 && r.lastStatus == 0 && w.isUnloaded());
