@@ -194,8 +194,9 @@ void evaluate(frmMonitor &w)
         if (r.answer == Dialogs::Answer::Ok) {
             r.clock->advance(1000); // the logout closes the connection after its second
             check(w.IamReady && !w.isUnloaded() && w.Monitor->text().isEmpty());
-        } else
+        } else {
             check(r.ends == ends + 1 && r.lastStatus == 0);
+        }
     } else if (hasAlarm(text, "Rebooting")) {
         check(r.ends == ends + 1 && r.lastStatus == 0 && w.isUnloaded());
     } else {
