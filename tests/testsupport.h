@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/dialogs.h"
+#include "findcontrol.h"
 
 class frmMonitor;
 

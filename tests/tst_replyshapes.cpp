@@ -16,10 +16,10 @@ namespace {
 QString shownStations(const frmMonitor &w)
 {
     QStringList shown;
-    for (const QRadioButton *b : w.OptClients)
-        if (!b->isHidden())
+    for (int i = 0; i < 12; ++i)
+        if (const QRadioButton *b = optClient<QRadioButton>(w, i); !b->isHidden())
             shown << b->text();
-    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + w.txtAnzahl->text();
+    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + ctl<QLineEdit>(w, "txtAnzahl")->text();
 }
 
 struct Shape
@@ -73,8 +73,8 @@ private slots:
             frmMonitor &w = *windows.back();
             startLogin(w, ip);
             // Short cycles keep the test brief; the settling rule is the same.
-            w.timPoll_Power->setInterval(300);
-            w.timAuswertung->setInterval(400);
+            w.session().timPoll_Power()->setInterval(300);
+            w.session().timAuswertung()->setInterval(400);
             connect(sims.back().get(), &apsim::ApSim::lineReceived, this,
                     [&seen, &w, i](int, qint64, const QByteArray &line) {
                         if (line == "get station")
