@@ -101,7 +101,7 @@ BENCHMARK(BM_Evaluate1MiB)
 // page, already full, so every chunk pushes old text out).
 void BM_RouteChunk(benchmark::State &state)
 {
-    ApSession &s = *window().session;
+    ApSession &s = window().session();
     const bool manual = state.range(1) != 0;
     const QString chunk = QString(state.range(0), QLatin1Char('x')) + QStringLiteral("\r\n");
     s.verbunden = true;

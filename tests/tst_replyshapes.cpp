@@ -55,6 +55,8 @@ private slots:
         ScriptedDialogs dialogs;
         std::vector<std::unique_ptr<apsim::ApSim>> sims;
         std::vector<std::unique_ptr<frmMonitor>> windows;
+        // Each window's timers move only when the test steps its clock.
+        std::vector<std::shared_ptr<SteppedClock>> clocks;
         QList<QStringList> seen(shapeCount);
         QStringList expected;
         for (int i = 0; i < shapeCount; ++i) {
@@ -69,7 +71,8 @@ private slots:
             const QString ip = QStringLiteral("127.0.0.%1").arg(140 + i);
             sims.push_back(std::make_unique<apsim::ApSim>(o));
             QVERIFY2(sims.back()->listen(QHostAddress(ip)), qPrintable(sims.back()->errorString()));
-            windows.push_back(std::make_unique<frmMonitor>());
+            clocks.push_back(std::make_shared<SteppedClock>());
+            windows.push_back(std::make_unique<frmMonitor>(nullptr, clocks.back()));
             frmMonitor &w = *windows.back();
             startLogin(w, ip);
             // Short cycles keep the test brief; the settling rule is the same.
@@ -82,8 +85,25 @@ private slots:
                     });
         }
         const auto polledEnough = [](const QStringList &s) { return s.size() >= 11; };
-        const bool done =
-            waitUntil([&] { return std::all_of(seen.cbegin(), seen.cend(), polledEnough); }, 90000);
+        // While a reply is on its way (polled, prompt not yet received) a window's time
+        // runs as fast as the simulator's, so its pauses between blocks keep their length
+        // against the evaluation ticks; otherwise it leaps 100 ms per turn of the loop.
+        QElapsedTimer real;
+        real.start();
+        qint64 lastMs = 0;
+        const bool done = waitUntil(
+            [&] {
+                const qint64 nowMs = real.elapsed();
+                for (size_t i = 0; i < windows.size(); ++i) {
+                    const ApSession &s = windows[i]->session();
+                    const bool onItsWay = !s.IamReady && s.verbunden && !s.loginPhase &&
+                                          !s.replyText().endsWith(QLatin1String("DWL-2100AP> "));
+                    clocks[i]->advance(onItsWay ? nowMs - lastMs : 100);
+                }
+                lastMs = nowMs;
+                return std::all_of(seen.cbegin(), seen.cend(), polledEnough);
+            },
+            60000);
         for (int i = 0; i < shapeCount; ++i) {
             // The first poll follows the login, with nothing evaluated yet.
             const QStringList polls = seen[i].mid(1, 10);
