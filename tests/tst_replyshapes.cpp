@@ -58,6 +58,7 @@ private slots:
         // Each window's timers move only when the test steps its clock.
         std::vector<std::shared_ptr<SteppedClock>> clocks;
         QList<QStringList> seen(shapeCount);
+        QStringList heard(shapeCount); // all text each window received
         QStringList expected;
         for (int i = 0; i < shapeCount; ++i) {
             apsim::Options o;
@@ -78,6 +79,9 @@ private slots:
             // Short cycles keep the test brief; the settling rule is the same.
             w.session().timPoll_Power()->setInterval(300);
             w.session().timAuswertung()->setInterval(400);
+            const auto hear = [&heard, i](const QString &text) { heard[i] += text; };
+            connect(&w.session(), &ApSession::replyTextReset, this, hear);
+            connect(&w.session(), &ApSession::replyTextAppended, this, hear);
             connect(sims.back().get(), &apsim::ApSim::lineReceived, this,
                     [&seen, &w, i](int, qint64, const QByteArray &line) {
                         if (line == "get station")
@@ -85,9 +89,16 @@ private slots:
                     });
         }
         const auto polledEnough = [](const QStringList &s) { return s.size() >= 11; };
-        // While a reply is on its way (polled, prompt not yet received) a window's time
-        // runs as fast as the simulator's, so its pauses between blocks keep their length
-        // against the evaluation ticks; otherwise it leaps 100 ms per turn of the loop.
+        // The simulator ends each answer (and its greeting) with a request for input. While
+        // one is owed, a window's time runs as fast as the simulator's, so its pauses between
+        // blocks keep their length against the evaluation ticks; otherwise it leaps 100 ms
+        // per turn of the loop.
+        const auto owed = [&](size_t i) {
+            qsizetype requests = 0;
+            for (const char *end : {"login: ", "password: ", "DWL-2100AP> "})
+                requests += heard[int(i)].count(QLatin1String(end));
+            return 1 + sims[i]->lines().size() - requests > 0;
+        };
         QElapsedTimer real;
         real.start();
         qint64 lastMs = 0;
@@ -95,10 +106,7 @@ private slots:
             [&] {
                 const qint64 nowMs = real.elapsed();
                 for (size_t i = 0; i < windows.size(); ++i) {
-                    const ApSession &s = windows[i]->session();
-                    const bool onItsWay = !s.IamReady && s.verbunden && !s.loginPhase &&
-                                          !s.replyText().endsWith(QLatin1String("DWL-2100AP> "));
-                    clocks[i]->advance(onItsWay ? nowMs - lastMs : 100);
+                    clocks[i]->advance(owed(i) ? nowMs - lastMs : 100);
                 }
                 lastMs = nowMs;
                 return std::all_of(seen.cbegin(), seen.cend(), polledEnough);
