@@ -199,6 +199,7 @@ private slots:
         QVERIFY2(m_sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))), qPrintable(m_sim->errorString()));
         m_page = std::make_unique<frmMonitor>(nullptr, m_clock);
         frmMonitor &w = *m_page;
+        TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         startLogin(w, QStringLiteral("127.0.0.50"));
         QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden && !w.session().loginPhase; }));
         ctl<QTabWidget>(w, "SSTab1")
@@ -221,17 +222,15 @@ private slots:
                 field->setText(text);
             w.session().setManualAnswer(QStringLiteral("an old answer,DWL-2100AP> "));
             ctl<QPushButton>(w, "Command10")->click();
-            QTest::keyClicks(ctl<TextBox>(w, "txtmanAntw"), before); // typed by the user
+            QTest::keyClicks(answers, before); // typed by the user
             const qsizetype m = mark();
             w.findChild<QPushButton *>(button)->click();
             // Right after the click the box shows only the line-break rule; the reply comes later.
             const QString start = strlen(before) > 5 ? before + QStringLiteral("\r\n") : before;
-            QCOMPARE(ctl<TextBox>(w, "txtmanAntw")->text(), start);
-            QVERIFY(stepUntil(*m_clock, [&] {
-                return ctl<TextBox>(w, "txtmanAntw")->text().endsWith(apsim::ApSim::prompt());
-            }));
+            QCOMPARE(answers->text(), start);
+            QVERIFY(stepUntil(*m_clock, [&] { return answers->text().endsWith(apsim::ApSim::prompt()); }));
             QCOMPARE(sentSince(m), sent);
-            const QString box = ctl<TextBox>(w, "txtmanAntw")->text().mid(start.size());
+            const QString box = answers->text().mid(start.size());
             QVERIFY2(box.startsWith(answer) && !box.contains(QLatin1Char('\n')), qPrintable(box));
         }
         QVERIFY(!w.session().dataArrived() &&
@@ -243,6 +242,7 @@ private slots:
     void confirmations()
     {
         frmMonitor &w = *m_page;
+        TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         ProcessEndRecorder ends;
         ScriptedDialogs dialogs;
         for (auto a :
@@ -259,14 +259,12 @@ private slots:
                  QStringLiteral("AP wird zurückgesetzt! Bitte Senvaro neu starten."));
 
         ctl<QPushButton>(w, "Command5")->click();
-        QCOMPARE(ctl<TextBox>(w, "txtmanAntw")->text(), QStringLiteral("abcdefgh\r\n"));
-        QVERIFY(stepUntil(*m_clock, [&] {
-            return ctl<TextBox>(w, "txtmanAntw")->text().endsWith(apsim::ApSim::prompt());
-        }));
+        QCOMPARE(answers->text(), QStringLiteral("abcdefgh\r\n"));
+        QVERIFY(stepUntil(*m_clock, [&] { return answers->text().endsWith(apsim::ApSim::prompt()); }));
         ctl<QPushButton>(w, "cmd_reboot")->click();
         QVERIFY(stepUntil(*m_clock, [&] { return !w.session().verbunden; })); // the access point closes
         QCOMPARE(sentSince(m), QByteArray("set antenna 2\r\nreboot\r\n"));
-        QCOMPARE(ctl<TextBox>(w, "txtmanAntw")->text(),
+        QCOMPARE(answers->text(),
                  QStringLiteral("abcdefgh\r\nAntenna set to 2,DWL-2100AP> \r\nRebooting ...,"));
         QVERIFY(ends.calls() == 0 && !w.isUnloaded());
     }

@@ -63,13 +63,13 @@ private slots:
         for (auto [from, to, connected, before, after] : rows) {
             frmMonitor w;
             w.Form_Load();
+            auto *tabs = ctl<QTabWidget>(w, "SSTab1");
             w.session().verbunden = connected;
             w.session().timPoll_Power()->setInterval(7000);
-            ctl<QTabWidget>(w, "SSTab1")
-                ->setCurrentIndex(3); // first through "manuell", so a stale previous page would show
-            ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(from);
+            tabs->setCurrentIndex(3); // first through "manuell", so a stale previous page would show
+            tabs->setCurrentIndex(from);
             w.session().timPoll_Power()->setEnabled(before);
-            ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(to);
+            tabs->setCurrentIndex(to);
             QVERIFY2(w.isManuellMode() == (to == 3) &&
                          w.session().timPoll_Power()->enabled() == bool(after) &&
                          w.session().timPoll_Power()->interval() == 7000,
@@ -82,19 +82,20 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
+        auto *tabs = ctl<QTabWidget>(w, "SSTab1");
         KnownClients clients;
         clients.setUpperBound(0); // no record 1: "Setup" adds an empty one
         w.setKnownClients(clients);
-        ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(5);
+        tabs->setCurrentIndex(5);
         QCOMPARE(w.knownClients().upperBound(), 1);
         clients.setUpperBound(3); // more records stay; record 1 is shown and listed
         clients[1] = {"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"};
         w.setKnownClients(clients);
         ctl<TextBox>(w, "txtMACS")->setText(QString());
-        ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(0);
+        tabs->setCurrentIndex(0);
         QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
         ctl<QLineEdit>(w, "txtDataName")->clear();
-        ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(5);
+        tabs->setCurrentIndex(5);
         QCOMPARE(w.knownClients().upperBound(), 3);
         QCOMPARE(ctl<QLineEdit>(w, "txtDataName")->text(), QStringLiteral("Bürozugang"));
     }
@@ -131,6 +132,7 @@ private slots:
         const QString dir = qEnvironmentVariable("SENVARO_SCREENSHOT_DIR");
         frmMonitor w;
         w.Form_Load();
+        auto *tabs = ctl<QTabWidget>(w, "SSTab1");
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QColor grey = bgrColor(0x00808080); // the start animation runs at the first activation
@@ -149,10 +151,10 @@ private slots:
         w.setTwWidth(6600); // a stored outer size cannot go below that either
         w.setTwHeight(4230);
         QCOMPARE(w.size(), w.minimumClientSize());
-        for (int page = 0; page < ctl<QTabWidget>(w, "SSTab1")->count(); ++page) {
-            ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(page);
+        for (int page = 0; page < tabs->count(); ++page) {
+            tabs->setCurrentIndex(page);
             QTest::qWait(page == 2 ? 300 : 20); // the chart refreshes deferred
-            const QString name = ctl<QTabWidget>(w, "SSTab1")->tabText(page).trimmed().toLower();
+            const QString name = tabs->tabText(page).trimmed().toLower();
             if (!dir.isEmpty())
                 w.grab().save(QDir(dir).filePath(QStringLiteral("page%1-%2.png").arg(page).arg(name)));
             if (page == 1)
