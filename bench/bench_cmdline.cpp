@@ -27,7 +27,7 @@ void BM_ParameterAuswertung(benchmark::State &state)
     const QString s = argument(int(state.range(0)));
     for (auto _ : state) {
         w->ParameterAuswertung(s);
-        benchmark::DoNotOptimize(w->paramMode);
+        benchmark::DoNotOptimize(w->isParamMode());
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
 }

@@ -14,6 +14,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "../tests/findcontrol.h"
 #include "apsim.h"
 #include "ui/frmMonitor.h"
 
@@ -40,15 +41,15 @@ void BM_EndlessSender(benchmark::State &state)
         }
         auto *w = new frmMonitor;
         w->Form_Load();
-        w->txtIP->setText(QStringLiteral("127.0.0.1"));
-        w->txtUser->setText(QStringLiteral("admin"));
-        w->txtPassw->setText(QStringLiteral("admin"));
+        ctl<QLineEdit>(*w, "txtIP")->setText(QStringLiteral("127.0.0.1"));
+        ctl<QLineEdit>(*w, "txtUser")->setText(QStringLiteral("admin"));
+        ctl<QLineEdit>(*w, "txtPassw")->setText(QStringLiteral("admin"));
         w->CmdLogin_Click();
         QElapsedTimer wait;
         wait.start();
-        while (!w->timPoll_Power->enabled() && wait.elapsed() < 10000)
+        while (!w->session().timPoll_Power()->enabled() && wait.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        w->timPoll_Power->setEnabled(false);
+        w->session().timPoll_Power()->setEnabled(false);
 
         const QByteArray block(256 * 1024, 'x');
         QTcpSocket *peer = nullptr;
@@ -87,7 +88,7 @@ void BM_EndlessSender(benchmark::State &state)
         state.counters["sent_MiB"] = double(sent) / double(MiB);
         state.counters["peak_rss_growth_MiB"] = double(peak - before) / double(MiB);
         state.counters["probe_worst_ms"] = double(worstProbe);
-        state.counters["monitor_KiB"] = double(w->Monitor->text().size()) / 1024.0;
+        state.counters["monitor_KiB"] = double(ctl<TextBox>(*w, "Monitor")->text().size()) / 1024.0;
         sim.stop();
         delete w;
     }

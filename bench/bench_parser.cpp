@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "../tests/findcontrol.h"
 #include "config/knownclients.h"
 #include "monitor/allgemein.h"
 #include "monitor/reply.h"
-#include "ui/auswerten.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -99,10 +99,10 @@ frmMonitor &window(int page)
     static frmMonitor *w = [] {
         auto *win = new frmMonitor;
         win->Form_Load();
-        win->Text1->setText(QStringLiteral("3"));
+        ctl<QLineEdit>(*win, "Text1")->setText(QStringLiteral("3"));
         return win;
     }();
-    w->SSTab1->setCurrentIndex(page);
+    ctl<QTabWidget>(*w, "SSTab1")->setCurrentIndex(page);
     return *w;
 }
 
@@ -112,8 +112,8 @@ void BM_Evaluate12Stations(benchmark::State &state)
     frmMonitor &w = window(int(state.range(0)));
     const QString reply = stationReply(12);
     for (auto _ : state) {
-        AntwortAuswertung(w, reply);
-        benchmark::DoNotOptimize(w.IamReady);
+        w.session().evaluate(reply);
+        benchmark::DoNotOptimize(w.session().IamReady);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * reply.size());
 }

@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "../tests/findcontrol.h"
 #include "monitor/allgemein.h"
-#include "ui/auswerten.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -47,7 +47,7 @@ frmMonitor &window()
     static frmMonitor *w = [] {
         auto *win = new frmMonitor;
         win->Form_Load();
-        win->SSTab1->setCurrentIndex(1);
+        ctl<QTabWidget>(*win, "SSTab1")->setCurrentIndex(1);
         return win;
     }();
     return *w;
@@ -82,7 +82,7 @@ void BM_Evaluate1MiB(benchmark::State &state)
     // The evaluation processes no events: the stall is the whole evaluation.
     for (auto _ : state) {
         meter.start();
-        AntwortAuswertung(w, text);
+        w.session().evaluate(text);
         meter.mark();
     }
     state.counters["stall_ms"] = double(meter.worst) / 1e6;
@@ -101,7 +101,7 @@ BENCHMARK(BM_Evaluate1MiB)
 // page, already full, so every chunk pushes old text out).
 void BM_RouteChunk(benchmark::State &state)
 {
-    ApSession &s = *window().session;
+    ApSession &s = window().session();
     const bool manual = state.range(1) != 0;
     const QString chunk = QString(state.range(0), QLatin1Char('x')) + QStringLiteral("\r\n");
     s.verbunden = true;

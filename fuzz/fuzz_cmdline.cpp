@@ -86,14 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (r.mode)
         check(!r.command.isEmpty());
 
-    const QString commandBefore = QStringLiteral("before"), ipBefore = QStringLiteral("10.9.9.9");
-    w.paramMode = true;
-    w.paramCommand = commandBefore;
-    w.paramIP = ipBefore;
+    // A request from before (reboot of 10.9.9.9) stays where the text names nothing.
+    const QString commandBefore = QStringLiteral("reboot"), ipBefore = QStringLiteral("10.9.9.9");
+    w.ParameterAuswertung(QStringLiteral("R/10.9.9.9"));
     w.ParameterAuswertung(s);
     check(w.windowTitle() == r.caption);
-    check(w.paramMode == r.mode);
-    check(w.paramCommand == (r.mode ? r.command : commandBefore));
-    check(w.paramIP == (r.ip.isEmpty() ? ipBefore : r.ip));
+    check(w.isParamMode() == r.mode);
+    check(w.paramRequestCommand() == (r.mode ? r.command : commandBefore));
+    check(w.paramRequestIP() == (r.ip.isEmpty() ? ipBefore : r.ip));
     return 0;
 }

@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "../tests/findcontrol.h"
 #include "app/dialogs.h"
 #include "app/globals.h"
 #include "app/processend.h"
@@ -126,7 +127,7 @@ frmMonitor &freshWindowIfEnded()
 bool ensureConnected(frmMonitor &w)
 {
     Run &r = run();
-    if (w.TCPClient->state() == QAbstractSocket::ConnectedState && r.peer &&
+    if (w.session().TCPClient()->state() == QAbstractSocket::ConnectedState && r.peer &&
         r.peer->state() == QAbstractSocket::ConnectedState)
         return true;
     if (r.peer) {
@@ -134,13 +135,13 @@ bool ensureConnected(frmMonitor &w)
         delete r.peer;
         r.peer = nullptr;
     }
-    w.TCPClient->abort();
-    w.TCPClient->connectToHost(QHostAddress(QHostAddress::LocalHost), r.server->serverPort());
-    if (!w.TCPClient->waitForConnected(5000) || !r.server->waitForNewConnection(5000))
+    w.session().TCPClient()->abort();
+    w.session().TCPClient()->connectToHost(QHostAddress(QHostAddress::LocalHost), r.server->serverPort());
+    if (!w.session().TCPClient()->waitForConnected(5000) || !r.server->waitForNewConnection(5000))
         return false;
     r.peer = r.server->nextPendingConnection();
     // The login robot is not part of this run; the connect event started it.
-    w.timPWRobot->setEnabled(false);
+    w.session().timPWRobot()->setEnabled(false);
     return r.peer != nullptr;
 }
 
@@ -161,8 +162,8 @@ void deliver(frmMonitor &w, const QByteArray &chunk)
     QElapsedTimer clock;
     clock.start();
     while (!w.isUnloaded() && clock.elapsed() < 5000) {
-        if (queued(r.peer, SIOCOUTQ) == 0 && queued(w.TCPClient, FIONREAD) == 0 &&
-            w.TCPClient->bytesAvailable() == 0)
+        if (queued(r.peer, SIOCOUTQ) == 0 && queued(w.session().TCPClient(), FIONREAD) == 0 &&
+            w.session().TCPClient()->bytesAvailable() == 0)
             break;
         QCoreApplication::processEvents();
         if (pause->enabled())
@@ -181,19 +182,19 @@ void evaluate(frmMonitor &w)
     Run &r = run();
     if (w.isUnloaded())
         return;
-    if (w.session->dataArrived())
-        w.session->timAuswertung_Timer();
+    if (w.session().dataArrived())
+        w.session().timAuswertung_Timer();
     if (w.isUnloaded())
         return;
-    const QString text = w.Monitor->text();
+    const QString text = ctl<TextBox>(w, "Monitor")->text();
     const int questions = r.questions, ends = r.ends;
-    w.IamReady = false;
-    w.session->timAuswertung_Timer();
+    w.session().IamReady = false;
+    w.session().timAuswertung_Timer();
     if (hasAlarm(text, "Incorrect login")) {
         check(r.questions == questions + 1);
         if (r.answer == Dialogs::Answer::Ok) {
             r.clock->advance(1000); // the logout closes the connection after its second
-            check(w.IamReady && !w.isUnloaded() && w.Monitor->text().isEmpty());
+            check(w.session().IamReady && !w.isUnloaded() && ctl<TextBox>(w, "Monitor")->text().isEmpty());
         } else {
             check(r.ends == ends + 1 && r.lastStatus == 0);
         }
@@ -201,7 +202,7 @@ void evaluate(frmMonitor &w)
         check(r.ends == ends + 1 && r.lastStatus == 0 && w.isUnloaded());
     } else {
         check(r.questions == questions && r.ends == ends);
-        check(w.IamReady == (text.size() >= 12));
+        check(w.session().IamReady == (text.size() >= 12));
     }
 }
 
@@ -234,20 +235,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     frmMonitor &w = freshWindowIfEnded();
     const uint8_t pick = data[0];
     const bool login = pick & 1;
-    w.SSTab1->setCurrentIndex((pick >> 1) % 6);
-    w.chkBekClients->setChecked(pick & 0x10);
+    ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex((pick >> 1) % 6);
+    ctl<QCheckBox>(w, "chkBekClients")->setChecked(pick & 0x10);
     r.answer = (pick & 0x20) ? Dialogs::Answer::Cancel : Dialogs::Answer::Ok;
-    w.Text1->setText(QString::number(int(pick >> 6) - 1));
-    w.timPoll_Power->setEnabled(false);
-    w.timAuswertung->setEnabled(false);
-    w.session->setReplyText(QString());
-    w.session->setManualAnswer(QString());
-    if (w.session->dataArrived())
-        w.session->timAuswertung_Timer(); // notes the chunk, no evaluation
-    w.timAuswertung->setEnabled(false);
-    w.IamReady = false;
-    w.loginPhase = login;
-    const bool manual = w.manuellMode;
+    ctl<QLineEdit>(w, "Text1")->setText(QString::number(int(pick >> 6) - 1));
+    w.session().timPoll_Power()->setEnabled(false);
+    w.session().timAuswertung()->setEnabled(false);
+    w.session().setReplyText(QString());
+    w.session().setManualAnswer(QString());
+    if (w.session().dataArrived())
+        w.session().timAuswertung_Timer(); // notes the chunk, no evaluation
+    w.session().timAuswertung()->setEnabled(false);
+    w.session().IamReady = false;
+    w.session().loginPhase = login;
+    const bool manual = w.isManuellMode();
     const int endsBefore = r.ends;
 
     QByteArray stream; // everything sent in this run
@@ -264,12 +265,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             i += length;
         }
         if (head & 0x40)
-            w.session->timPoll_Power_Timer();
+            w.session().timPoll_Power_Timer();
         deliver(w, chunk);
         stream += chunk;
         if (login && !w.isUnloaded()) {
             // The whole chunk went to the evaluation at once; the box holds it as received.
-            check(QString::fromLatin1(stream).contains(w.Monitor->text()));
+            check(QString::fromLatin1(stream).contains(ctl<TextBox>(w, "Monitor")->text()));
         }
         if (head & 0x80)
             evaluate(w);
@@ -286,16 +287,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(!w.isUnloaded());
     if (!login) {
         const QString plain = withoutLineEnds(stream);
-        check(!w.Monitor->text().contains(QLatin1Char('\r')) &&
-              !w.Monitor->text().contains(QLatin1Char('\n')));
-        check(plain.contains(w.Monitor->text()));
+        check(!ctl<TextBox>(w, "Monitor")->text().contains(QLatin1Char('\r')) &&
+              !ctl<TextBox>(w, "Monitor")->text().contains(QLatin1Char('\n')));
+        check(plain.contains(ctl<TextBox>(w, "Monitor")->text()));
         QString answers = QString::fromLatin1(stream);
         answers.replace(QLatin1Char('\r'), QLatin1Char(','));
         answers.remove(QLatin1Char('\n'));
         if (manual)
-            check(answers.contains(w.txtmanAntw->text()));
+            check(answers.contains(ctl<TextBox>(w, "txtmanAntw")->text()));
         else
-            check(w.txtmanAntw->text().isEmpty());
+            check(ctl<TextBox>(w, "txtmanAntw")->text().isEmpty());
     }
     return 0;
 }

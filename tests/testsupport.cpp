@@ -45,14 +45,14 @@ ProcessEndRecorder::~ProcessEndRecorder()
 
 QString statusOf(const frmMonitor &w)
 {
-    return w.lblStatus->text() + backColor(w.lblStatus).name();
+    return ctl<QLabel>(w, "lblStatus")->text() + backColor(ctl<QLabel>(w, "lblStatus")).name();
 }
 
 void startLogin(frmMonitor &w, const QString &ip, const QString &user, const QString &password)
 {
     w.Form_Load();
-    w.txtIP->setText(ip);
-    w.txtUser->setText(user);
-    w.txtPassw->setText(password);
+    ctl<QLineEdit>(w, "txtIP")->setText(ip);
+    ctl<QLineEdit>(w, "txtUser")->setText(user);
+    ctl<QLineEdit>(w, "txtPassw")->setText(password);
     w.CmdLogin_Click();
 }

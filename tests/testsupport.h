@@ -5,6 +5,7 @@
 
 #include "app/dialogs.h"
 #include "logicsupport.h"
+#include "findcontrol.h"
 
 class frmMonitor;
 

@@ -3,7 +3,6 @@
 
 #include "app/globals.h"
 #include "testsupport.h"
-#include "ui/auswerten.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
 
@@ -22,30 +21,36 @@ class TestAuswertung : public QObject
     std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
     QTemporaryDir dir;
 
+    template <class T = QLineEdit> T *c(const char *name) const { return ctl<T>(*w, name); }
+
     QString shown() const // the buttons shown ("index=caption|..."), then the station count
     {
         QStringList s;
         for (int i = 0; i < 12; ++i)
-            if (!w->OptClients[i]->isHidden())
-                s << QString::number(i) + "=" + w->OptClients[i]->text();
-        return s.join('|') + " " + w->txtAnzahl->text();
+            if (!optClient<QRadioButton>(*w, i)->isHidden())
+                s << QString::number(i) + "=" + optClient<QRadioButton>(*w, i)->text();
+        return s.join('|') + " " + c("txtAnzahl")->text();
     }
-    QString details() const { return QStringList({w->txtMac->text(), w->txtAuth->text(),
-        w->txtEncrypt->text(), w->txtWLANMode->text(), w->txtRXDataRate->text(), w->txtRXSign->text(),
-        w->txtAckSign->text()}).join('|'); }
+    QString details() const
+    {
+        QStringList s;
+        for (const char *name : {"txtMac", "txtAuth", "txtEncrypt", "txtWLANMode", "txtRXDataRate", "txtRXSign", "txtAckSign"})
+            s << c(name)->text();
+        return s.join('|');
+    }
     QString chart() const // "label:rx:ack|..."
     {
         QStringList s;
-        for (int r = 1; r <= w->MSChart1->rowCount(); ++r)
-            s << w->MSChart1->rowLabel(r) + ":" + w->MSChart1->dataText(r, 1) + ":"
-                     + w->MSChart1->dataText(r, 2);
+        for (int r = 1; r <= c<StationChart>("MSChart1")->rowCount(); ++r)
+            s << c<StationChart>("MSChart1")->rowLabel(r) + ":" + c<StationChart>("MSChart1")->dataText(r, 1) + ":"
+                     + c<StationChart>("MSChart1")->dataText(r, 2);
         return s.join('|');
     }
     void evaluate(const QString &text, int page = 1, const QString &selected = QStringLiteral("0"))
     {
-        w->SSTab1->setCurrentIndex(page);
-        w->Text1->setText(selected);
-        AntwortAuswertung(*w, text);
+        c<QTabWidget>("SSTab1")->setCurrentIndex(page);
+        c("Text1")->setText(selected);
+        w->session().evaluate(text);
         clock->advance(1000); // a logout after the wrong-password question closes a second later
     }
     void known(const QList<tMAC> &records)
@@ -71,14 +76,14 @@ private slots:
         evaluate(EXAMPLE, 1, QStringLiteral("Text1")); // the initial text selects station 0
         QCOMPARE(shown(), QStringLiteral("0=00:11:22:33:44:55|1=00:0A:0B:0C:0D:0E 2"));
         QCOMPARE(details(), QStringLiteral("00:11:22:33:44:55|Open |Off|11g|54|62,5|50"));
-        QCOMPARE(QString("%1 %2 %3 ").arg(w->RXBar->valueF()).arg(w->AcknBar->valueF()).arg(w->IamReady)
+        QCOMPARE(QString("%1 %2 %3 ").arg(c<SignalBar>("RXBar")->valueF()).arg(c<SignalBar>("AcknBar")->valueF()).arg(w->session().IamReady)
                      + chart(), QStringLiteral("62 50 1 Client:0:0")); // the chart untouched
         evaluate(EXAMPLE, 1, QStringLiteral("1")); // block 2: unscaled; fields it lacks keep their text
         QCOMPARE(details(), QStringLiteral("00:0A:0B:0C:0D:0E|Open |Off|11g|54|62|31,25"));
-        w->txtMac->setText(QStringLiteral("keep")); // a station gone, and the chart page: details kept
+        c("txtMac")->setText(QStringLiteral("keep")); // a station gone, and the chart page: details kept
         evaluate(EXAMPLE, 1, QStringLiteral("5"));
         evaluate(EXAMPLE, 2);
-        QCOMPARE(w->txtMac->text() + " " + chart(),
+        QCOMPARE(c("txtMac")->text() + " " + chart(),
                  QStringLiteral("keep 00:11:22:33:44:55:62,5:50|00:0A:0B:0C:0D:0E:62:31,25"));
         evaluate("x" + block("00:00:00:00:00:07"), 2); // one row left; no ack word: the first number
         QCOMPARE(chart(), QStringLiteral("00:00:00:00:00:07:25:0"));
@@ -87,20 +92,20 @@ private slots:
     void filterOnShowsOnlyPassingStations()
     {
         known({{" 00:11:22:33:44:55 ", "Dach           ", {}, {}}});
-        w->chkBekClients->setChecked(true);
+        c<QCheckBox>("chkBekClients")->setChecked(true);
         evaluate(EXAMPLE, 2);
         QCOMPARE(shown() + " " + chart(), QStringLiteral("0=Dach 1 Dach:62,5:50|:0:0")); // row 2 never fed
-        setChkValue(w->chkBekClients, 2); // greyed (2) acts like unchecked: all pass
+        setChkValue(c<QCheckBox>("chkBekClients"), 2); // greyed (2) acts like unchecked: all pass
         evaluate(EXAMPLE, 2);
         QCOMPARE(shown(), QStringLiteral("0=Dach|1=00:0A:0B:0C:0D:0E 2"));
-        w->chkBekClients->setChecked(true);
+        c<QCheckBox>("chkBekClients")->setChecked(true);
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}}); // own button; details only if selected passed
         evaluate(EXAMPLE);
-        QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Keller 1 "));
+        QCOMPARE(shown() + " " + c("txtMac")->text(), QStringLiteral("1=Keller 1 "));
         // a later match wins; "" matches slot 0
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}});
         evaluate(EXAMPLE + SEP, 1, QStringLiteral("1"));
-        QCOMPARE(shown() + " " + w->txtMac->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
+        QCOMPARE(shown() + " " + c("txtMac")->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
     }
 
     // A failed login (any case) wins over the restart; 11 characters keep IamReady; 13 or 50
@@ -140,23 +145,23 @@ private slots:
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         dialogs.answer(Dialogs::Answer::Ok); // the failed-login question: go on
-        w->timPWRobot->setEnabled(true);
-        w->timPoll_Power->setEnabled(true);
-        w->CmdLogin->setEnabled(false);
-        w->IamReady = false;
-        w->txtMac->setText(QStringLiteral("-"));
-        w->txtSoftVers->setText(QStringLiteral("old"));
+        w->session().timPWRobot()->setEnabled(true);
+        w->session().timPoll_Power()->setEnabled(true);
+        c<QToolButton>("CmdLogin")->setEnabled(false);
+        w->session().IamReady = false;
+        c("txtMac")->setText(QStringLiteral("-"));
+        c("txtSoftVers")->setText(QStringLiteral("old"));
         evaluate(text);
-        QTEST(w->timPWRobot->enabled(), "robot");
-        QTEST(w->timPoll_Power->enabled(), "polling");
-        QTEST(w->CmdLogin->isEnabled(), "login");
-        QTEST(w->IamReady, "ready");
+        QTEST(w->session().timPWRobot()->enabled(), "robot");
+        QTEST(w->session().timPoll_Power()->enabled(), "polling");
+        QTEST(c<QToolButton>("CmdLogin")->isEnabled(), "login");
+        QTEST(w->session().IamReady, "ready");
         QTEST(int(dialogs.asked().size()), "questions");
         QTEST(ends.calls(), "ends");
         QTEST(int(shown().count('=')), "buttons");
-        QTEST(w->txtAnzahl->text(), "count");
-        QTEST(w->txtMac->text(), "mac");
-        QTEST(w->txtSoftVers->text(), "version");
+        QTEST(c("txtAnzahl")->text(), "count");
+        QTEST(c("txtMac")->text(), "mac");
+        QTEST(c("txtSoftVers")->text(), "version");
     }
 
     // A value the reply leaves out (no finite number) keeps its chart cell and its field; a
@@ -170,18 +175,18 @@ private slots:
         QCOMPARE(chart(), QStringLiteral("00:11:22:33:44:55:62,5:0"));
         evaluate(EXAMPLE);
         evaluate(huge);
-        QCOMPARE(details().section('|', 5) + " " + QString::number(w->AcknBar->valueF()), "62,5|-15,625 50");
+        QCOMPARE(details().section('|', 5) + " " + QString::number(c<SignalBar>("AcknBar")->valueF()), "62,5|-15,625 50");
     }
 
     void hostileReplies()
     {
         const QString markup = "<b>x</b>&amp;<i"; // as typed (NUL, 0xFF too); escaped on the chart axis
         evaluate("h" + SEP + markup + QChar(0) + QChar(0xff) + QString(5, QChar(0)) + SEP + markup + " ");
-        QCOMPARE(w->txtMac->text() + w->OptClients[0]->text().left(14),
+        QCOMPARE(c("txtMac")->text() + optClient<QRadioButton>(*w, 0)->text().left(14),
                  markup + QChar(0) + QChar(0xff) + "<b>x</b>&&amp;"); // no mnemonic
         evaluate("x" + SEP + markup, 2);
-        w->MSChart1->flush();
-        QVERIFY(w->MSChart1->shownCategories().value(0).startsWith("&lt;b&gt;x&lt;/b&gt;"));
+        c<StationChart>("MSChart1")->flush();
+        QVERIFY(c<StationChart>("MSChart1")->shownCategories().value(0).startsWith("&lt;b&gt;x&lt;/b&gt;"));
     }
 };
 // clang-format on

@@ -105,7 +105,7 @@ private slots:
                 many[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
                            "Falsch"};
             w->setKnownClients(many);
-            w->CmdEnde->click();
+            ctl<QToolButton>(*w, "CmdEnde")->click();
         }
         QCOMPARE(ends.lastStatus(), status);
         QCOMPARE(entries(fs.dir.path()).join(' '),
@@ -138,8 +138,9 @@ private slots:
         ProcessEndRecorder ends;
         std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
 
-        QVERIFY(w && ends.calls() == 0 && w->txtIP->text() == QStringLiteral("192.168.0.1"));
-        w->CmdEnde->click();
+        QVERIFY(w && ends.calls() == 0 &&
+                ctl<QLineEdit>(*w, "txtIP")->text() == QStringLiteral("192.168.0.1"));
+        ctl<QToolButton>(*w, "CmdEnde")->click();
         QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1 && dialogs.asked().size() == 2);
         checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), reason);
         checkBox(dialogs.asked()[1], QStringLiteral("Schreiben"), reason);

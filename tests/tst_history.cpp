@@ -17,7 +17,6 @@
 #include "config/inifile.h"
 #include "monitor/historylog.h"
 #include "testsupport.h"
-#include "ui/auswerten.h"
 #include "ui/frmMonitor.h"
 #include "ui/historypage.h"
 
@@ -273,16 +272,17 @@ private slots:
         IniPfad = dir.filePath(QStringLiteral("gone/SENVARO.INI"));
         frmMonitor w;
         w.Form_Load();
-        w.SSTab1->setCurrentIndex(frmMonitor::PageClients);
-        w.chkVerlauf->setChecked(true);
+        ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(frmMonitor::PageClients);
+        ctl<QCheckBox>(w, "chkVerlauf")->setChecked(true);
         const auto step = [&w](const QString &text, bool knownOnly = false, bool loginPhase = false) {
-            setChkValue(w.chkBekClients, knownOnly);
-            w.loginPhase = loginPhase;
-            AntwortAuswertung(w, text);
+            setChkValue(ctl<QCheckBox>(w, "chkBekClients"), knownOnly);
+            w.session().loginPhase = loginPhase;
+            w.session().evaluate(text);
         };
         const QString decimals = " RxSignalStrength: 12,5 AckSignalStrength: -3 Rx Data Rate: 5,5";
         step(reply({A + FULL, B + " RxSignalStrength(per cent): 62"}));
-        QVERIFY(!w.chkVerlauf->isChecked() && w.lblStatus->text().contains("Protokoll abgeschaltet"));
+        QVERIFY(!ctl<QCheckBox>(w, "chkVerlauf")->isChecked() &&
+                ctl<QLabel>(w, "lblStatus")->text().contains("Protokoll abgeschaltet"));
         step(reply({A + FULL}));
         step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
         KnownClients anna;
@@ -293,7 +293,7 @@ private slots:
         step("get station\r\nNo station associated.\r\nDWL-2100AP> ", true);
         step(reply({A + FULL}), false, true);
         QStringList events;
-        for (const HistoryEvent &e : w.history->events())
+        for (const HistoryEvent &e : w.history().events())
             events << e.word() + QLatin1Char(' ') + e.name;
         QCOMPARE(events, (QStringList{"verbunden " + A, "verbunden " + B, "getrennt " + B, "verbunden " + C,
                                       "getrennt " + C, "getrennt Laptop Anna"}));
@@ -301,16 +301,16 @@ private slots:
         // value taken as it is, a missing one 0.
         QList<float> values;
         for (const QString &mac : {A, B, C}) {
-            const StationHistory::Point &p = w.history->track(mac)->points.front();
+            const StationHistory::Point &p = w.history().track(mac)->points.front();
             values << p.rx << p.ack << p.rate;
         }
         QCOMPARE(values, (QList<float>{62.5f, 50, 54, 62, 0, 0, 19.53125f, -4.6875f, 5.5f}));
-        QCOMPARE(w.history->modes().value(w.history->track(A)->points.front().mode), "11g");
-        QVERIFY(!w.Verlauf->isCurrent()); // the page "Verlauf" is not shown
+        QCOMPARE(w.history().modes().value(w.history().track(A)->points.front().mode), "11g");
+        QVERIFY(!ctl<HistoryPage>(w, "Verlauf")->isCurrent()); // the page "Verlauf" is not shown
 
         w.Unload(); // ENDE
         step(reply({A + FULL}));
-        QVERIFY(w.history->tracks().empty() && w.history->events().empty());
+        QVERIFY(w.history().tracks().empty() && w.history().events().empty());
     }
 
     // "Verlauf protokollieren" follows the keys of "User" once the log was switched on;
@@ -326,10 +326,12 @@ private slots:
             Settings settings;
             QVERIFY(IniFile().load(IniPfad, settings));
             w.applySettings(settings);
-            QCOMPARE(w.chkVerlauf->isChecked() && w.historyLog->isEnabled(), keyed && !on);
-            w.chkVerlauf->setChecked(on);
+            QCOMPARE(ctl<QCheckBox>(w, "chkVerlauf")->isChecked() && w.historyLog().isEnabled(),
+                     keyed && !on);
+            ctl<QCheckBox>(w, "chkVerlauf")->setChecked(on);
             if (on) { // switched on, the log writes beside the settings file and stays on
-                QVERIFY(w.historyLog->write(T0, samples("A"), {}) && w.chkVerlauf->isChecked());
+                QVERIFY(w.historyLog().write(T0, samples("A"), {}) &&
+                        ctl<QCheckBox>(w, "chkVerlauf")->isChecked());
                 QVERIFY(QFile::exists(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")));
             }
             QVERIFY(IniFile().Save(IniPfad, w.collectSettings()));

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "findcontrol.h"
 #include "ui/frmMonitor.h"
 
 class TestMonitoring : public QObject
@@ -52,12 +53,15 @@ private slots:
         const QStringList texts{"50", "62,5", "", "62.5", "-3", "abc", " 1 2", "250", "-1,5"};
         const QList<float> bars{50, 62, 0, 62.5f, 62.5f, 0, 12, 250, 250};
         for (int i = 0; i < texts.size(); ++i) {
-            w.txtRXSign->setText(texts[i]);
-            w.txtAckSign->setText(texts[i]);
-            QCOMPARE(QList<float>({w.RXBar->valueF(), w.AcknBar->valueF()}), QList<float>(2, bars[i]));
+            ctl<QLineEdit>(w, "txtRXSign")->setText(texts[i]);
+            ctl<QLineEdit>(w, "txtAckSign")->setText(texts[i]);
+            QCOMPARE(
+                QList<float>({ctl<SignalBar>(w, "RXBar")->valueF(), ctl<SignalBar>(w, "AcknBar")->valueF()}),
+                QList<float>(2, bars[i]));
         }
-        w.txtRXSign->setText(QString(400, QChar('9')));
-        QCOMPARE(w.RXBar->value(), w.RXBar->maximum()); // beyond a float: full
+        ctl<QLineEdit>(w, "txtRXSign")->setText(QString(400, QChar('9')));
+        QCOMPARE(ctl<SignalBar>(w, "RXBar")->value(),
+                 ctl<SignalBar>(w, "RXBar")->maximum()); // beyond a float: full
     }
 };
 

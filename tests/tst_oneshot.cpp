@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 #include "apsim.h"
 #include "testsupport.h"
 
@@ -50,68 +54,81 @@ struct Run
     }
 };
 
+struct Row
+{
+    const char *name;
+    int host; // the simulator listens on 127.0.0.host
+    QStringList args;
+    int setup; // 0: display and settings file, 1: no display, 2: neither
+    int status;
+    QByteArray action; // the line sent after "version" (status 0)
+    QString reason;    // part of the one line on stderr (other statuses)
+};
+
+// A refused login (status 3) and the failures after a connection are walked on a stepped
+// clock in the session tests; these runs prove the program's own wiring.
+const Row rows[] = {
+    {"R", 55, {"/127.0.0.55/R"}, 0, 0, "reboot", {}},
+    {"ETH0 in two pieces, headless", 57, {"/127.0.0.57/", "ETH0"}, 1, 0, "set eth2sta disable", {}},
+    {"headless, no settings file", 62, {"/127.0.0.62/R"}, 2, 4, "", "SENVARO.INI"},
+    {"headless, no action", 63, {}, 1, 5, "", {}},
+};
+constexpr int rowCount = int(sizeof(rows) / sizeof(rows[0]));
+
 class TestOneShot : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void runs_data()
-    {
-        QTest::addColumn<int>("host");    // the simulator listens on 127.0.0.host
-        QTest::addColumn<bool>("refuse"); // it refuses every login
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("setup"); // 0: display and settings file, 1: no display, 2: neither
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("action"); // the line sent after "version" (status 0)
-        QTest::addColumn<QString>("reason");    // part of the one line on stderr (other statuses)
-        const auto row = [](const char *name, int host, bool refuse, const QStringList &args, int setup,
-                            int status, const QByteArray &action, const QString &reason = {}) {
-            QTest::newRow(name) << host << refuse << args << setup << status << action << reason;
-        };
-        row("R", 55, false, {"/127.0.0.55/R"}, 0, 0, "reboot");
-        row("ETH0 in two pieces, headless", 57, false, {"/127.0.0.57/", "ETH0"}, 1, 0, "set eth2sta disable");
-        row("login refused", 60, true, {"/127.0.0.60/R"}, 0, 3, "");
-        row("headless, no settings file", 62, false, {"/127.0.0.62/R"}, 2, 4, "", "SENVARO.INI");
-        row("headless, no action", 63, false, {}, 1, 5, "");
-    }
-
     // An action logs in with the stored name and password on the address of the command line,
     // sends the action after the firmware query and ends with status 0, the settings file
-    // untouched; only "Rebooting" ends it the orderly way, with saving. (The robot's ticks and
-    // the other statuses, 2, 6 and 7, are checked on a stepped clock in the session tests.)
+    // untouched; only "Rebooting" ends it the orderly way, with saving. The runs go side by
+    // side, each against a simulator of its own.
     void runs()
     {
-        QFETCH(int, host);
-        QFETCH(bool, refuse);
-        QFETCH(QStringList, args);
-        QFETCH(int, setup);
-        QFETCH(int, status);
-        QFETCH(QByteArray, action);
-        QFETCH(QString, reason);
-        apsim::Options o;
-        o.user = "technik";
-        o.password = "g3heim";
-        o.rejectEveryLogin = refuse;
-        apsim::ApSim sim(o);
-        QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(host))),
-                 qPrintable(sim.errorString()));
-        Run run;
-        QVERIFY(run.start(args, setup != 2, setup != 0));
-        const QDateTime modified = QFileInfo(run.ini()).lastModified();
-        QVERIFY(waitUntil([&] { return run.finishedAt >= 0; }, 30000));
-        QVERIFY(run.proc.exitStatus() == QProcess::NormalExit && run.proc.exitCode() == status);
-        QVERIFY2(run.finishedAt < 10000, qPrintable(QString::number(run.finishedAt))); // no waiting for 30 s
-        const QStringList reasons = run.reasons();
-        QVERIFY2(reasons.size() == qMin(status, 1) && reasons.value(0).contains(reason),
-                 qPrintable(reasons.join('|')));
-        const QByteArrayList lines = {"technik", "g3heim", "version", action};
-        QCOMPARE(sim.lines(), status == 0 ? lines : lines.mid(0, refuse ? 2 : 0));
-        const bool reboot = action == "reboot";
-        if (reboot) // saved, with the address of the command line
-            QVERIFY(run.iniBytes().contains("IP=127.0.0.55\r\n") && run.iniBytes().contains("Name=technik"));
-        else
-            QCOMPARE(run.iniBytes(), setup != 2 ? settings : QByteArray("<missing>"));
-        QCOMPARE(QFileInfo(run.ini()).lastModified() == modified, !reboot); // written only after "Rebooting"
+        std::vector<std::unique_ptr<apsim::ApSim>> sims;
+        std::vector<std::unique_ptr<Run>> runs;
+        QList<QDateTime> modified;
+        for (const Row &row : rows) {
+            apsim::Options o;
+            o.user = "technik";
+            o.password = "g3heim";
+            sims.push_back(std::make_unique<apsim::ApSim>(o));
+            QVERIFY2(sims.back()->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(row.host))),
+                     qPrintable(sims.back()->errorString()));
+            runs.push_back(std::make_unique<Run>());
+            QVERIFY2(runs.back()->start(row.args, row.setup != 2, row.setup != 0), row.name);
+            modified << QFileInfo(runs.back()->ini()).lastModified();
+        }
+        QVERIFY(waitUntil(
+            [&] {
+                return std::all_of(runs.begin(), runs.end(),
+                                   [](const auto &r) { return r->finishedAt >= 0; });
+            },
+            30000));
+        for (int i = 0; i < rowCount; ++i) {
+            const Row &row = rows[i];
+            Run &run = *runs[size_t(i)];
+            const QString tag = QString::fromLatin1(row.name);
+            QVERIFY2(run.proc.exitStatus() == QProcess::NormalExit && run.proc.exitCode() == row.status,
+                     qPrintable(tag + QStringLiteral(": status %1").arg(run.proc.exitCode())));
+            // no waiting for 30 s
+            QVERIFY2(run.finishedAt < 10000, qPrintable(tag + QStringLiteral(": %1 ms").arg(run.finishedAt)));
+            const QStringList reasons = run.reasons();
+            QVERIFY2(reasons.size() == qMin(row.status, 1) && reasons.value(0).contains(row.reason),
+                     qPrintable(tag + QStringLiteral(": ") + reasons.join('|')));
+            const QByteArrayList lines = {"technik", "g3heim", "version", row.action};
+            QCOMPARE(sims[size_t(i)]->lines(), row.status == 0 ? lines : QByteArrayList());
+            const bool reboot = row.action == "reboot";
+            if (reboot) // saved, with the address of the command line
+                QVERIFY2(run.iniBytes().contains("IP=127.0.0.55\r\n") &&
+                             run.iniBytes().contains("Name=technik"),
+                         row.name);
+            else
+                QCOMPARE(run.iniBytes(), row.setup != 2 ? settings : QByteArray("<missing>"));
+            // written only after "Rebooting"
+            QVERIFY2((QFileInfo(run.ini()).lastModified() == modified[i]) == !reboot, row.name);
+        }
     }
 };
 

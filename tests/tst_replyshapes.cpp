@@ -16,10 +16,10 @@ namespace {
 QString shownStations(const frmMonitor &w)
 {
     QStringList shown;
-    for (const QRadioButton *b : w.OptClients)
-        if (!b->isHidden())
+    for (int i = 0; i < 12; ++i)
+        if (const QRadioButton *b = optClient<QRadioButton>(w, i); !b->isHidden())
             shown << b->text();
-    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + w.txtAnzahl->text();
+    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + ctl<QLineEdit>(w, "txtAnzahl")->text();
 }
 
 struct Shape
@@ -55,7 +55,10 @@ private slots:
         ScriptedDialogs dialogs;
         std::vector<std::unique_ptr<apsim::ApSim>> sims;
         std::vector<std::unique_ptr<frmMonitor>> windows;
+        // Each window's timers move only when the test steps its clock.
+        std::vector<std::shared_ptr<SteppedClock>> clocks;
         QList<QStringList> seen(shapeCount);
+        QStringList heard(shapeCount); // all text each window received
         QStringList expected;
         for (int i = 0; i < shapeCount; ++i) {
             apsim::Options o;
@@ -69,12 +72,16 @@ private slots:
             const QString ip = QStringLiteral("127.0.0.%1").arg(140 + i);
             sims.push_back(std::make_unique<apsim::ApSim>(o));
             QVERIFY2(sims.back()->listen(QHostAddress(ip)), qPrintable(sims.back()->errorString()));
-            windows.push_back(std::make_unique<frmMonitor>());
+            clocks.push_back(std::make_shared<SteppedClock>());
+            windows.push_back(std::make_unique<frmMonitor>(nullptr, clocks.back()));
             frmMonitor &w = *windows.back();
             startLogin(w, ip);
             // Short cycles keep the test brief; the settling rule is the same.
-            w.timPoll_Power->setInterval(300);
-            w.timAuswertung->setInterval(400);
+            w.session().timPoll_Power()->setInterval(300);
+            w.session().timAuswertung()->setInterval(400);
+            const auto hear = [&heard, i](const QString &text) { heard[i] += text; };
+            connect(&w.session(), &ApSession::replyTextReset, this, hear);
+            connect(&w.session(), &ApSession::replyTextAppended, this, hear);
             connect(sims.back().get(), &apsim::ApSim::lineReceived, this,
                     [&seen, &w, i](int, qint64, const QByteArray &line) {
                         if (line == "get station")
@@ -82,8 +89,29 @@ private slots:
                     });
         }
         const auto polledEnough = [](const QStringList &s) { return s.size() >= 11; };
-        const bool done =
-            waitUntil([&] { return std::all_of(seen.cbegin(), seen.cend(), polledEnough); }, 90000);
+        // The simulator ends each answer (and its greeting) with a request for input. While
+        // one is owed, a window's time runs as fast as the simulator's, so its pauses between
+        // blocks keep their length against the evaluation ticks; otherwise it leaps 100 ms
+        // per turn of the loop.
+        const auto owed = [&](size_t i) {
+            qsizetype requests = 0;
+            for (const char *end : {"login: ", "password: ", "DWL-2100AP> "})
+                requests += heard[int(i)].count(QLatin1String(end));
+            return 1 + sims[i]->lines().size() - requests > 0;
+        };
+        QElapsedTimer real;
+        real.start();
+        qint64 lastMs = 0;
+        const bool done = waitUntil(
+            [&] {
+                const qint64 nowMs = real.elapsed();
+                for (size_t i = 0; i < windows.size(); ++i) {
+                    clocks[i]->advance(owed(i) ? nowMs - lastMs : 100);
+                }
+                lastMs = nowMs;
+                return std::all_of(seen.cbegin(), seen.cend(), polledEnough);
+            },
+            60000);
         for (int i = 0; i < shapeCount; ++i) {
             // The first poll follows the login, with nothing evaluated yet.
             const QStringList polls = seen[i].mid(1, 10);

@@ -14,9 +14,10 @@ namespace {
 
 void checkIdle(frmMonitor &w)
 {
-    QVERIFY(w.CmdLogin->isEnabled() && !w.Cmd_logout->isEnabled() && !w.verbunden);
+    QVERIFY(ctl<QToolButton>(w, "CmdLogin")->isEnabled() && !ctl<QToolButton>(w, "Cmd_logout")->isEnabled() &&
+            !w.session().verbunden);
     QCOMPARE(statusOf(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
-    QCOMPARE(w.TCPClient->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(w.session().TCPClient()->state(), QAbstractSocket::UnconnectedState);
 }
 
 // Runs the event loop and moves the clock on by 100 ms at a time until pred holds.
@@ -51,64 +52,71 @@ private slots:
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
         startLogin(w, "127.0.0.12", "  admin ", " geheim  ");
-        QVERIFY(waitUntil([&] { return w.verbunden; }, 3000));
+        QVERIFY(waitUntil([&] { return w.session().verbunden; }, 3000));
         clock->advance(800);
         QTRY_COMPARE(sim.lines().size(), 1);
-        const QList<QLineEdit *> cleared{w.txtSoftVers, w.txtMac,      w.txtAuth,
-                                         w.txtEncrypt,  w.txtWLANMode, w.txtRXDataRate};
-        for (QLineEdit *e : cleared + QList<QLineEdit *>{w.txtRXSign, w.txtAckSign})
+        const QList<QLineEdit *> cleared{
+            ctl<QLineEdit>(w, "txtSoftVers"), ctl<QLineEdit>(w, "txtMac"),
+            ctl<QLineEdit>(w, "txtAuth"),     ctl<QLineEdit>(w, "txtEncrypt"),
+            ctl<QLineEdit>(w, "txtWLANMode"), ctl<QLineEdit>(w, "txtRXDataRate")};
+        for (QLineEdit *e :
+             cleared + QList<QLineEdit *>{ctl<QLineEdit>(w, "txtRXSign"), ctl<QLineEdit>(w, "txtAckSign")})
             e->setText("x1");
-        w.session->setManualAnswer("answer");
-        w.session->setReplyText("raw");
-        w.MSChart1->setRowCount(3);
-        w.IamReady = true;
-        w.Cmd_logout->click();
-        QVERIFY(!w.Cmd_logout->isEnabled() && !w.LED2_aus->isHidden());
-        QCOMPARE(w.lblStatus->text(), QStringLiteral("Verbindung wird getrennt"));
+        w.session().setManualAnswer("answer");
+        w.session().setReplyText("raw");
+        ctl<StationChart>(w, "MSChart1")->setRowCount(3);
+        w.session().IamReady = true;
+        ctl<QToolButton>(w, "Cmd_logout")->click();
+        QVERIFY(!ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && !ctl<QLabel>(w, "LED2_aus")->isHidden());
+        QCOMPARE(ctl<QLabel>(w, "lblStatus")->text(), QStringLiteral("Verbindung wird getrennt"));
         clock->advance(999);
-        QVERIFY(w.verbunden && !w.CmdLogin->isEnabled() && w.txtMac->text() == "x1");
+        QVERIFY(w.session().verbunden && !ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
+                ctl<QLineEdit>(w, "txtMac")->text() == "x1");
         clock->advance(1);
         checkIdle(w);
-        QVERIFY(!w.timPoll_Power->enabled() && !w.timPWRobot->enabled());
-        QCOMPARE(w.MSChart1->rowCount(), 1);
+        QVERIFY(!w.session().timPoll_Power()->enabled() && !w.session().timPWRobot()->enabled());
+        QCOMPARE(ctl<StationChart>(w, "MSChart1")->rowCount(), 1);
         for (QLineEdit *e : cleared)
             QCOMPARE(e->text(), QString());
-        QVERIFY(w.txtmanAntw->text().isEmpty() && w.Monitor->text().isEmpty() &&
-                w.txtAckSign->text() == "x1");
-        QVERIFY(w.txtPassw->text() == " geheim  " && w.loginPhase && w.IamReady);
+        QVERIFY(ctl<TextBox>(w, "txtmanAntw")->text().isEmpty() &&
+                ctl<TextBox>(w, "Monitor")->text().isEmpty() &&
+                ctl<QLineEdit>(w, "txtAckSign")->text() == "x1");
+        QVERIFY(ctl<QLineEdit>(w, "txtPassw")->text() == " geheim  " && w.session().loginPhase &&
+                w.session().IamReady);
 
         QStringList captions;
-        connect(w.session, &ApSession::statusChanged, &w, [&] { captions << statusOf(w); });
-        w.CmdLogin->click();
-        w.txtPassw->setText("changed");
-        QTRY_VERIFY(w.verbunden);
-        QVERIFY(w.LED2_aus->isHidden() && w.timPWRobot->enabled());
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("login: ")); // not to be merged with what follows
-        sim.sendRaw("one\r\ntwo\r\n"); // login phase: just the last chunk, line ends intact
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("one\r\ntwo\r\n"));
-        QVERIFY(!w.LED1_aus->isHidden() && !w.timAuswertung->enabled());
-        QVERIFY(stepUntil(*clock, [&] { return !w.loginPhase; }));
+        connect(&w.session(), &ApSession::statusChanged, &w, [&] { captions << statusOf(w); });
+        ctl<QToolButton>(w, "CmdLogin")->click();
+        ctl<QLineEdit>(w, "txtPassw")->setText("changed");
+        QTRY_VERIFY(w.session().verbunden);
+        QVERIFY(ctl<QLabel>(w, "LED2_aus")->isHidden() && w.session().timPWRobot()->enabled());
+        QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(),
+                     QStringLiteral("login: ")); // not to be merged with what follows
+        sim.sendRaw("one\r\ntwo\r\n");           // login phase: just the last chunk, line ends intact
+        QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(), QStringLiteral("one\r\ntwo\r\n"));
+        QVERIFY(!ctl<QLabel>(w, "LED1_aus")->isHidden() && !w.session().timAuswertung()->enabled());
+        QVERIFY(stepUntil(*clock, [&] { return !w.session().loginPhase; }));
         QCOMPARE(captions, (QStringList{"AP lokalisiert#00c000", "AP lokalisiert\r\nsende Username#00c000",
                                         "AP lokalisiert\r\nsende Passwort#00c000",
                                         "AP lokalisiert\r\nhole Firmware#00c000",
                                         "AP lokalisiert\r\nAntwort erhalten#00c000",
                                         "Verbindung zu AP12 aufgebaut#00c000"}));
         QTRY_COMPARE(sim.receivedBytes(2), QByteArray("admin\r\ngeheim\r\nversion\r\n"));
-        QVERIFY(w.timPoll_Power->enabled() && w.session->robotTick() == 19);
+        QVERIFY(w.session().timPoll_Power()->enabled() && w.session().robotTick() == 19);
 
         // Chunks lose CR and LF and go to the evaluation (manual page: buttons()); "*" first clears.
-        w.timPoll_Power->setEnabled(false);
-        QVERIFY(stepUntil(*clock, [&] { return !w.timAuswertung->enabled(); }));
-        w.session->setReplyText("old");
-        w.session->setManualAnswer("A");
+        w.session().timPoll_Power()->setEnabled(false);
+        QVERIFY(stepUntil(*clock, [&] { return !w.session().timAuswertung()->enabled(); }));
+        w.session().setReplyText("old");
+        w.session().setManualAnswer("A");
         sim.sendRaw("a*b\r\nc\r\n");
-        QTRY_VERIFY(w.session->dataArrived() && !w.LED1_aus->isHidden());
+        QTRY_VERIFY(w.session().dataArrived() && !ctl<QLabel>(w, "LED1_aus")->isHidden());
         clock->advance(100);
-        QVERIFY(w.LED1_aus->isHidden());
-        QCOMPARE(w.Monitor->text(), QStringLiteral("olda*bc"));
-        QVERIFY(w.timAuswertung->enabled() && w.txtmanAntw->text() == "A");
+        QVERIFY(ctl<QLabel>(w, "LED1_aus")->isHidden());
+        QCOMPARE(ctl<TextBox>(w, "Monitor")->text(), QStringLiteral("olda*bc"));
+        QVERIFY(w.session().timAuswertung()->enabled() && ctl<TextBox>(w, "txtmanAntw")->text() == "A");
         sim.sendRaw("**x\r\ny");
-        QTRY_COMPARE(w.Monitor->text(), QStringLiteral("**xy"));
+        QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(), QStringLiteral("**xy"));
     }
 
     // "Incorrect login": OK goes back to idle, nothing more sent; Cancel ends without logout.
@@ -136,7 +144,7 @@ private slots:
                 QVERIFY(ends.calls() == 0 && dialogs.asked().size() == 1);
             } else {
                 QCOMPARE(ends.calls(), 1);
-                QVERIFY(w.isUnloaded() && w.Cmd_logout->isEnabled());
+                QVERIFY(w.isUnloaded() && ctl<QToolButton>(w, "Cmd_logout")->isEnabled());
                 QCOMPARE(statusOf(w), QStringLiteral("Passwort ungültig#ff8080"));
             }
         }
@@ -149,12 +157,14 @@ private slots:
             auto clock = std::make_shared<SteppedClock>();
             frmMonitor w(nullptr, clock);
             startLogin(w, ip);
-            QTRY_COMPARE(w.lblStatus->text(),
+            QTRY_COMPARE(ctl<QLabel>(w, "lblStatus")->text(),
                          "Verbindung fehlgeschlagen: " +
                              QString(*ip ? "Verbindung abgelehnt" : "keine Adresse eingegeben"));
             clock->advance(4000);
-            QVERIFY(!w.CmdLogin->isEnabled() && w.Cmd_logout->isEnabled() && w.loginPhase && !w.verbunden);
-            w.Cmd_logout->click();
+            QVERIFY(!ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
+                    ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && w.session().loginPhase &&
+                    !w.session().verbunden);
+            ctl<QToolButton>(w, "Cmd_logout")->click();
             clock->advance(1000);
             checkIdle(w);
         }
@@ -170,8 +180,9 @@ private slots:
         w.Form_Load();
         w.ParameterAuswertung(QStringLiteral("/127.0.0.59/ETH1"));
         w.startOneShotWatchdog();
-        startLogin(w, w.paramIP);
-        QTRY_VERIFY(w.lblStatus->text().startsWith(QLatin1String("Verbindung fehlgeschlagen")));
+        startLogin(w, w.paramRequestIP());
+        QTRY_VERIFY(
+            ctl<QLabel>(w, "lblStatus")->text().startsWith(QLatin1String("Verbindung fehlgeschlagen")));
         clock->advance(29999);
         QCOMPARE(ends.calls(), 0);
         clock->advance(1);
@@ -188,9 +199,11 @@ private slots:
         QVERIFY2(m_sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))), qPrintable(m_sim->errorString()));
         m_page = std::make_unique<frmMonitor>(nullptr, m_clock);
         frmMonitor &w = *m_page;
+        TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         startLogin(w, QStringLiteral("127.0.0.50"));
-        QVERIFY(stepUntil(*m_clock, [&] { return w.verbunden && !w.loginPhase; }));
-        w.SSTab1->setCurrentIndex(frmMonitor::PageManuell); // polling stops, answers go to the box
+        QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden && !w.session().loginPhase; }));
+        ctl<QTabWidget>(w, "SSTab1")
+            ->setCurrentIndex(frmMonitor::PageManuell); // polling stops, answers go to the box
         // button, text for Text3/4/5, bytes sent, start of the answer, the box's text when clicked
         using Case = std::tuple<const char *, QString, QByteArray, const char *, const char *>;
         const Case cases[] = {
@@ -204,23 +217,24 @@ private slots:
             {"Command9", "set ssid Büro ", "set ssid B\xfcro \r\n", "Unknown command,", ""},
         };
         for (const auto &[button, text, sent, answer, before] : cases) {
-            for (QLineEdit *field : {w.Text3, w.Text4, w.Text5})
+            for (QLineEdit *field :
+                 {ctl<QLineEdit>(w, "Text3"), ctl<QLineEdit>(w, "Text4"), ctl<QLineEdit>(w, "Text5")})
                 field->setText(text);
-            w.session->setManualAnswer(QStringLiteral("an old answer,DWL-2100AP> "));
-            w.Command10->click();
-            QTest::keyClicks(w.txtmanAntw, before); // typed by the user
+            w.session().setManualAnswer(QStringLiteral("an old answer,DWL-2100AP> "));
+            ctl<QPushButton>(w, "Command10")->click();
+            QTest::keyClicks(answers, before); // typed by the user
             const qsizetype m = mark();
             w.findChild<QPushButton *>(button)->click();
             // Right after the click the box shows only the line-break rule; the reply comes later.
             const QString start = strlen(before) > 5 ? before + QStringLiteral("\r\n") : before;
-            QCOMPARE(w.txtmanAntw->text(), start);
-            QVERIFY(
-                stepUntil(*m_clock, [&] { return w.txtmanAntw->text().endsWith(apsim::ApSim::prompt()); }));
+            QCOMPARE(answers->text(), start);
+            QVERIFY(stepUntil(*m_clock, [&] { return answers->text().endsWith(apsim::ApSim::prompt()); }));
             QCOMPARE(sentSince(m), sent);
-            const QString box = w.txtmanAntw->text().mid(start.size());
+            const QString box = answers->text().mid(start.size());
             QVERIFY2(box.startsWith(answer) && !box.contains(QLatin1Char('\n')), qPrintable(box));
         }
-        QVERIFY(!w.session->dataArrived() && !w.timAuswertung->enabled()); // answers here are not evaluated
+        QVERIFY(!w.session().dataArrived() &&
+                !w.session().timAuswertung()->enabled()); // answers here are not evaluated
     }
 
     // Declined, nothing is sent and the box stays; confirmed, the command goes out with the line
@@ -228,28 +242,29 @@ private slots:
     void confirmations()
     {
         frmMonitor &w = *m_page;
+        TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         ProcessEndRecorder ends;
         ScriptedDialogs dialogs;
         for (auto a :
              {Dialogs::Answer::No, Dialogs::Answer::Cancel, Dialogs::Answer::Yes, Dialogs::Answer::Ok})
             dialogs.answer(a);
-        w.session->setManualAnswer(QStringLiteral("abcdefgh"));
+        w.session().setManualAnswer(QStringLiteral("abcdefgh"));
         const qsizetype m = mark();
-        w.Command5->click();
-        w.cmd_reboot->click();
+        ctl<QPushButton>(w, "Command5")->click();
+        ctl<QPushButton>(w, "cmd_reboot")->click();
         QCOMPARE(dialogs.asked().size(), 2);
         QVERIFY(dialogs.asked()[0].buttons == Dialogs::Buttons::YesNo &&
                 dialogs.asked()[1].buttons == Dialogs::Buttons::OkCancel);
         QCOMPARE(dialogs.asked()[1].text,
                  QStringLiteral("AP wird zurückgesetzt! Bitte Senvaro neu starten."));
 
-        w.Command5->click();
-        QCOMPARE(w.txtmanAntw->text(), QStringLiteral("abcdefgh\r\n"));
-        QVERIFY(stepUntil(*m_clock, [&] { return w.txtmanAntw->text().endsWith(apsim::ApSim::prompt()); }));
-        w.cmd_reboot->click();
-        QVERIFY(stepUntil(*m_clock, [&] { return !w.verbunden; })); // the access point closes
+        ctl<QPushButton>(w, "Command5")->click();
+        QCOMPARE(answers->text(), QStringLiteral("abcdefgh\r\n"));
+        QVERIFY(stepUntil(*m_clock, [&] { return answers->text().endsWith(apsim::ApSim::prompt()); }));
+        ctl<QPushButton>(w, "cmd_reboot")->click();
+        QVERIFY(stepUntil(*m_clock, [&] { return !w.session().verbunden; })); // the access point closes
         QCOMPARE(sentSince(m), QByteArray("set antenna 2\r\nreboot\r\n"));
-        QCOMPARE(w.txtmanAntw->text(),
+        QCOMPARE(answers->text(),
                  QStringLiteral("abcdefgh\r\nAntenna set to 2,DWL-2100AP> \r\nRebooting ...,"));
         QVERIFY(ends.calls() == 0 && !w.isUnloaded());
     }

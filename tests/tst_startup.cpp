@@ -140,10 +140,10 @@ private slots:
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
         std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
-        QVERIFY(w && w->cmbZyklus->currentText() == QStringLiteral("3"));
-        w->cmbZyklus->setEditText(QStringLiteral("7"));
-        w->CmdLogin->click();
-        QVERIFY(waitUntil([&] { return w->verbunden && sim.openConnections() == 1; }, 5000));
+        QVERIFY(w && ctl<QComboBox>(*w, "cmbZyklus")->currentText() == QStringLiteral("3"));
+        ctl<QComboBox>(*w, "cmbZyklus")->setEditText(QStringLiteral("7"));
+        ctl<QToolButton>(*w, "CmdLogin")->click();
+        QVERIFY(waitUntil([&] { return w->session().verbunden && sim.openConnections() == 1; }, 5000));
         w->close();
         QVERIFY(w->isUnloaded() && ends.calls() == 0 && dialogs.asked().isEmpty());
         QCOMPARE(readFile(ini), stored);

@@ -63,14 +63,16 @@ private slots:
         for (auto [from, to, connected, before, after] : rows) {
             frmMonitor w;
             w.Form_Load();
-            w.verbunden = connected;
-            w.timPoll_Power->setInterval(7000);
-            w.SSTab1->setCurrentIndex(3); // first through "manuell", so a stale previous page would show
-            w.SSTab1->setCurrentIndex(from);
-            w.timPoll_Power->setEnabled(before);
-            w.SSTab1->setCurrentIndex(to);
-            QVERIFY2(w.manuellMode == (to == 3) && w.timPoll_Power->enabled() == bool(after) &&
-                         w.timPoll_Power->interval() == 7000,
+            auto *tabs = ctl<QTabWidget>(w, "SSTab1");
+            w.session().verbunden = connected;
+            w.session().timPoll_Power()->setInterval(7000);
+            tabs->setCurrentIndex(3); // first through "manuell", so a stale previous page would show
+            tabs->setCurrentIndex(from);
+            w.session().timPoll_Power()->setEnabled(before);
+            tabs->setCurrentIndex(to);
+            QVERIFY2(w.isManuellMode() == (to == 3) &&
+                         w.session().timPoll_Power()->enabled() == bool(after) &&
+                         w.session().timPoll_Power()->interval() == 7000,
                      qPrintable(QString::asprintf("%d to %d, connected %d, polling %d", from, to, connected,
                                                   before)));
         }
@@ -80,21 +82,22 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
+        auto *tabs = ctl<QTabWidget>(w, "SSTab1");
         KnownClients clients;
         clients.setUpperBound(0); // no record 1: "Setup" adds an empty one
         w.setKnownClients(clients);
-        w.SSTab1->setCurrentIndex(5);
+        tabs->setCurrentIndex(5);
         QCOMPARE(w.knownClients().upperBound(), 1);
         clients.setUpperBound(3); // more records stay; record 1 is shown and listed
         clients[1] = {"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"};
         w.setKnownClients(clients);
-        w.txtMACS->setText(QString());
-        w.SSTab1->setCurrentIndex(0);
-        QVERIFY(w.txtMACS->text().contains(QStringLiteral("00:11:22:33:44:55")));
-        w.txtDataName->clear();
-        w.SSTab1->setCurrentIndex(5);
+        ctl<TextBox>(w, "txtMACS")->setText(QString());
+        tabs->setCurrentIndex(0);
+        QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
+        ctl<QLineEdit>(w, "txtDataName")->clear();
+        tabs->setCurrentIndex(5);
         QCOMPARE(w.knownClients().upperBound(), 3);
-        QCOMPARE(w.txtDataName->text(), QStringLiteral("Bürozugang"));
+        QCOMPARE(ctl<QLineEdit>(w, "txtDataName")->text(), QStringLiteral("Bürozugang"));
     }
 
     // Option captions, the pick and the remembered index survive showing and hiding.
@@ -102,18 +105,20 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
-        w.OptClients[0]->setText(QStringLiteral("Station A"));
+        optClient<QRadioButton>(w, 0)->setText(QStringLiteral("Station A"));
         for (int count : {0, -1, -32768, 1, 3, 11, 12, 40, 32767}) {
             w.fillClients(12); // start from all shown, so hiding is checked as well
-            w.OptClients[0]->setChecked(true);
+            optClient<QRadioButton>(w, 0)->setChecked(true);
             w.fillClients(qint16(count));
             const int shown = std::clamp(count, 0, 12);
             for (int i = 0; i < 12; ++i)
-                QVERIFY2(w.OptClients[i]->isHidden() == (i >= shown), qPrintable(QString::number(count)));
-            QVERIFY(w.OptClients[0]->text() == QStringLiteral("Station A") && w.OptClients[0]->isChecked());
+                QVERIFY2(optClient<QRadioButton>(w, i)->isHidden() == (i >= shown),
+                         qPrintable(QString::number(count)));
+            QVERIFY(optClient<QRadioButton>(w, 0)->text() == QStringLiteral("Station A") &&
+                    optClient<QRadioButton>(w, 0)->isChecked());
             for (int i = shown - 1; i >= 0; --i) { // ends on 0, which must overwrite the others
-                w.OptClients[i]->click();
-                QCOMPARE(w.Text1->text(), QString::number(i));
+                optClient<QRadioButton>(w, i)->click();
+                QCOMPARE(ctl<QLineEdit>(w, "Text1")->text(), QString::number(i));
             }
         }
     }
@@ -127,25 +132,29 @@ private slots:
         const QString dir = qEnvironmentVariable("SENVARO_SCREENSHOT_DIR");
         frmMonitor w;
         w.Form_Load();
+        auto *tabs = ctl<QTabWidget>(w, "SSTab1");
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QColor grey = bgrColor(0x00808080); // the start animation runs at the first activation
-        QVERIFY(
-            waitUntil([&] { return backColor(&w) == grey && w.lblautor->font().pointSize() == 8; }, 10000));
+        QVERIFY(waitUntil(
+            [&] { return backColor(&w) == grey && ctl<QLabel>(w, "lblautor")->font().pointSize() == 8; },
+            10000));
         // Secrets hidden, received text read-only.
-        QVERIFY(w.txtPassw->echoMode() == QLineEdit::Password && w.Monitor->isReadOnly());
+        QVERIFY(ctl<QLineEdit>(w, "txtPassw")->echoMode() == QLineEdit::Password &&
+                ctl<TextBox>(w, "Monitor")->isReadOnly());
         for (int i = 0; i < 3; ++i) // sample stations for the pictures
-            w.OptClients[i]->setText(QStringList{"Laptop Anna", "00:0E:35:AB:CD:EF", "Drucker"}[i]);
+            optClient<QRadioButton>(w, i)->setText(
+                QStringList{"Laptop Anna", "00:0E:35:AB:CD:EF", "Drucker"}[i]);
         w.fillClients(3);
         w.resize(100, 100);
         QCOMPARE(w.size(), w.minimumClientSize());
         w.setTwWidth(6600); // a stored outer size cannot go below that either
         w.setTwHeight(4230);
         QCOMPARE(w.size(), w.minimumClientSize());
-        for (int page = 0; page < w.SSTab1->count(); ++page) {
-            w.SSTab1->setCurrentIndex(page);
+        for (int page = 0; page < tabs->count(); ++page) {
+            tabs->setCurrentIndex(page);
             QTest::qWait(page == 2 ? 300 : 20); // the chart refreshes deferred
-            const QString name = w.SSTab1->tabText(page).trimmed().toLower();
+            const QString name = tabs->tabText(page).trimmed().toLower();
             if (!dir.isEmpty())
                 w.grab().save(QDir(dir).filePath(QStringLiteral("page%1-%2.png").arg(page).arg(name)));
             if (page == 1)
@@ -154,8 +163,8 @@ private slots:
                 if (!c->isVisible() || c->isWindow() || qobject_cast<QComboBox *>(c->parentWidget()))
                     continue;
                 auto *l = qobject_cast<QLabel *>(c);
-                const bool inside =
-                    c == w.lblautor || w.rect().contains(QRect(c->mapTo(&w, QPoint()), c->size()));
+                const bool inside = c == ctl<QLabel>(w, "lblautor") ||
+                                    w.rect().contains(QRect(c->mapTo(&w, QPoint()), c->size()));
                 const bool fits =
                     l && l->wordWrap() ? c->height() >= c->heightForWidth(c->width())
                     : l || qobject_cast<QAbstractButton *>(c)
@@ -168,7 +177,7 @@ private slots:
         }
         // The dark-lamp pictures lie on the photo's lamps: shown, the lamp is dark; hidden, it is lit
         // (green: a picture beside its lamp would not show the photo's lamp there).
-        for (QLabel *led : {w.LED1_aus, w.LED2_aus}) {
+        for (QLabel *led : {ctl<QLabel>(w, "LED1_aus"), ctl<QLabel>(w, "LED2_aus")}) {
             led->show();
             const QColor dark = w.grab().toImage().pixelColor(led->geometry().center());
             led->hide();
@@ -208,7 +217,7 @@ private slots:
         colours << QColor(255, 255, 0);
 
         frmMonitor w;
-        QLabel *l = w.lblautor;
+        QLabel *l = ctl<QLabel>(w, "lblautor");
         l->setText(caption);
         const QPoint start = l->pos();
         for (int run = 1; run <= 3; ++run) { // two in a row; in the third a click starts a nested one

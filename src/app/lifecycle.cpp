@@ -18,7 +18,7 @@ void frmMonitor::Form_Load()
     OptClients[0]->setChecked(true);
     SSTab1->setCurrentIndex(PageLogin);
     manuellMode = false;
-    session->setManualMode(false);
+    m_session->setManualMode(false);
     txtMACS->setText(QString());
     const QString commandLine = commandLineText();
     if (fFieldCount(commandLine, QStringLiteral(" ")) >= 1)
@@ -41,7 +41,7 @@ void frmMonitor::Form_Activate()
 void frmMonitor::Form_Unload()
 {
     // Dropped without logging out, and nothing of the session runs on.
-    session->closeDown();
+    m_session->closeDown();
 }
 
 void frmMonitor::CmdEnde_Click()

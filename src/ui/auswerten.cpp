@@ -1,6 +1,6 @@
 // The window's part in evaluating a reply text: the session parses it with the window's
 // known clients and filter and decides what follows; the window shows and records it.
-#include "ui/auswerten.h"
+#include "monitor/reply.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -12,34 +12,25 @@
 #include "monitor/record.h"
 #include "ui/frmMonitor.h"
 
-namespace {
-
 // Nothing is recorded during the login phase or once the window is unloading.
-void recordStations(frmMonitor &w, const Reply &r)
+void frmMonitor::recordStations(const Reply &r)
 {
-    if (w.loginPhase || w.isUnloaded() || !countsForHistory(r))
+    if (m_session->loginPhase || isUnloaded() || !countsForHistory(r))
         return;
     const QList<HistorySample> samples = historySamples(r);
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QList<HistoryEvent> events = w.history->addEvaluation(now, samples);
-    w.historyLog->write(now, samples, events);
+    const QList<HistoryEvent> events = m_history->addEvaluation(now, samples);
+    m_historyLog->write(now, samples, events);
 }
 
-} // namespace
-
-void AntwortAuswertung(frmMonitor &w, QString text)
+Reply frmMonitor::parseForWindow(const QString &text) const
 {
-    w.session->evaluate(text);
+    return parseReply(text, knownClients(), chkValue(chkBekClients) == 1);
 }
 
-Reply parseForWindow(const frmMonitor &w, const QString &text)
+void frmMonitor::showEvaluated(const Reply &r)
 {
-    return parseReply(text, w.knownClients(), chkValue(w.chkBekClients) == 1);
-}
-
-void showEvaluated(frmMonitor &w, const Reply &r)
-{
-    w.showReply(r);
+    showReply(r);
     if (r.kind == Reply::Kind::Completed)
-        recordStations(w, r);
+        recordStations(r);
 }

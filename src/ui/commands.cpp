@@ -5,52 +5,48 @@
 
 #include <QLineEdit>
 
-namespace {
-
 // Answers arrive without line breaks of their own; once the box holds more than five
 // characters, a new answer starts on a line of its own.
-void sendManual(frmMonitor &w, const QString &command)
+void frmMonitor::sendManual(const QString &command)
 {
-    if (w.session->manualAnswer().size() > 5)
-        w.session->appendManualAnswer(QStringLiteral("\r\n"));
-    w.session->sendCommand(command);
+    if (m_session->manualAnswer().size() > 5)
+        m_session->appendManualAnswer(QStringLiteral("\r\n"));
+    m_session->sendCommand(command);
 }
-
-} // namespace
 
 void frmMonitor::Command1_Click()
 {
-    sendManual(*this, QStringLiteral("get rate"));
+    sendManual(QStringLiteral("get rate"));
 }
 
 void frmMonitor::Command11_Click()
 {
-    sendManual(*this, QStringLiteral("get channel"));
+    sendManual(QStringLiteral("get channel"));
 }
 
 void frmMonitor::Command12_Click()
 {
-    sendManual(*this, QStringLiteral("get ssid"));
+    sendManual(QStringLiteral("get ssid"));
 }
 
 void frmMonitor::Command13_Click()
 {
-    sendManual(*this, QStringLiteral("get hardware"));
+    sendManual(QStringLiteral("get hardware"));
 }
 
 void frmMonitor::command6_Click()
 {
-    sendManual(*this, QStringLiteral("get power"));
+    sendManual(QStringLiteral("get power"));
 }
 
 void frmMonitor::Command3_Click()
 {
-    sendManual(*this, QStringLiteral("set antenna 1"));
+    sendManual(QStringLiteral("set antenna 1"));
 }
 
 void frmMonitor::Command4_Click()
 {
-    sendManual(*this, QStringLiteral("set antenna best"));
+    sendManual(QStringLiteral("set antenna best"));
 }
 
 void frmMonitor::Command5_Click()
@@ -63,22 +59,22 @@ void frmMonitor::Command5_Click()
                        "verwenden).        Trotzdem Antenne 2 wählen ?"));
     if (answer != Dialogs::Answer::Yes)
         return;
-    sendManual(*this, QStringLiteral("set antenna 2"));
+    sendManual(QStringLiteral("set antenna 2"));
 }
 
 void frmMonitor::Command7_Click()
 {
-    sendManual(*this, QStringLiteral("set ") + Text3->text());
+    sendManual(QStringLiteral("set ") + Text3->text());
 }
 
 void frmMonitor::Command8_Click()
 {
-    sendManual(*this, QStringLiteral("get ") + Text4->text());
+    sendManual(QStringLiteral("get ") + Text4->text());
 }
 
 void frmMonitor::Command9_Click()
 {
-    sendManual(*this, Text5->text());
+    sendManual(Text5->text());
 }
 
 void frmMonitor::cmd_reboot_Click()
@@ -88,10 +84,10 @@ void frmMonitor::cmd_reboot_Click()
                              QStringLiteral("AP wird zurückgesetzt! Bitte Senvaro neu starten."));
     if (answer != Dialogs::Answer::Ok)
         return;
-    sendManual(*this, QStringLiteral("reboot"));
+    sendManual(QStringLiteral("reboot"));
 }
 
 void frmMonitor::Command10_Click()
 {
-    session->setManualAnswer(QString());
+    m_session->setManualAnswer(QString());
 }

@@ -67,11 +67,13 @@ void chainTabOrder(std::initializer_list<QWidget *> chain)
     }
 }
 
+} // namespace
+
 // Places the tab control and what lies below it. The tab control keeps its designed
 // size unless the fonts need more; everything below it follows its bottom edge.
-void layoutWindow(frmMonitor &w)
+void frmMonitor::layoutWindow()
 {
-    auto *bar = static_cast<SSTab *>(w.SSTab1)->bar();
+    auto *bar = static_cast<SSTab *>(SSTab1)->bar();
     // The style draws a caption inside its tab less its padding: seven captions with
     // that padding need a little more than the designed row, so the row grows to them.
     int captions = 0;
@@ -80,38 +82,36 @@ void layoutWindow(frmMonitor &w)
     const int padding = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar) + 2;
     const int designedWidth = std::max(tw(tabWidth), captions + padding * bar->count() + 4);
     bar->setTabExtent(QSize((designedWidth - 4) / pagesPerRow, tw(tabRowHeight)));
-    w.SSTab1->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
-    w.SSTab1->resize(w.SSTab1->size().expandedTo(w.SSTab1->minimumSizeHint()));
-    if (w.SSTab1->width() != designedWidth)
-        bar->setTabExtent(QSize((w.SSTab1->width() - 4) / pagesPerRow, tw(tabRowHeight)));
+    SSTab1->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
+    SSTab1->resize(SSTab1->size().expandedTo(SSTab1->minimumSizeHint()));
+    if (SSTab1->width() != designedWidth)
+        bar->setTabExtent(QSize((SSTab1->width() - 4) / pagesPerRow, tw(tabRowHeight)));
 
-    const QRect tabRect = w.SSTab1->geometry();
+    const QRect tabRect = SSTab1->geometry();
     const int left = tabRect.left();
     const int right = tabRect.left() + tabRect.width(); // exclusive
     const int below = tabRect.top() + tabRect.height();
 
-    w.Image1->move(left, below - photoHiddenTop);
-    w.Image1->lower();
+    Image1->move(left, below - photoHiddenTop);
+    Image1->lower();
     const QPoint lampOffset(lampOffSize.width() / 2, lampOffSize.height() / 2);
-    w.LED1_aus->move(w.Image1->pos() + lamp1Centre - lampOffset);
-    w.LED2_aus->move(w.Image1->pos() + lamp2Centre - lampOffset);
+    LED1_aus->move(Image1->pos() + lamp1Centre - lampOffset);
+    LED2_aus->move(Image1->pos() + lamp2Centre - lampOffset);
 
-    w.CmdEnde->adjustSize();
+    CmdEnde->adjustSize();
     const int designedBottom = tw(clientHeight) - tw(tabTop);
     const int bottom =
-        std::max({designedBottom, w.Image1->geometry().bottom() + 1, below + w.CmdEnde->height() + 6});
-    w.CmdEnde->move(right - w.CmdEnde->width(), bottom - w.CmdEnde->height());
-    w.lblautor->adjustSize();
-    w.lblautor->move(left, bottom - w.lblautor->height());
-    w.Text1->setGeometry(tabRect.left() + 20, tabRect.top() + 40, 60, 20);
-    w.Text1->stackUnder(w.SSTab1);
+        std::max({designedBottom, Image1->geometry().bottom() + 1, below + CmdEnde->height() + 6});
+    CmdEnde->move(right - CmdEnde->width(), bottom - CmdEnde->height());
+    lblautor->adjustSize();
+    lblautor->move(left, bottom - lblautor->height());
+    Text1->setGeometry(tabRect.left() + 20, tabRect.top() + 40, 60, 20);
+    Text1->stackUnder(SSTab1);
 
-    const QSize client = w.minimumClientSize();
-    w.setMinimumSize(client);
-    w.resize(client.expandedTo(w.size()));
+    const QSize client = minimumClientSize();
+    setMinimumSize(client);
+    resize(client.expandedTo(size()));
 }
-
-} // namespace
 
 // The pictures live in the static core library; a reference keeps the linker from
 // dropping them.
@@ -121,8 +121,7 @@ static void initPictures()
 }
 
 frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
-    : QWidget(parent), session(new ApSession(this, std::move(clock))), IamReady(session->IamReady),
-      verbunden(session->verbunden), loginPhase(session->loginPhase)
+    : QWidget(parent), m_session(new ApSession(this, std::move(clock)))
 {
     initPictures();
     setObjectName(QStringLiteral("frmMonitor"));
@@ -136,7 +135,7 @@ frmMonitor::~frmMonitor()
 {
     // The session is destroyed with the children and would report to a window that is
     // already half gone.
-    session->disconnect(this);
+    m_session->disconnect(this);
 }
 
 void frmMonitor::createControls()
@@ -153,8 +152,8 @@ void frmMonitor::createControls()
     Image1->setAccessibleName(QStringLiteral("Access Point"));
 
     // Before the pages: the page "Verlauf" draws from the history.
-    history = named(new StationHistory(this), "history");
-    historyLog = named(new HistoryLog(QString(), this), "historyLog");
+    m_history = named(new StationHistory(this), "history");
+    m_historyLog = named(new HistoryLog(QString(), this), "historyLog");
 
     auto *tab = new SSTab(this, QSize((tw(tabWidth) - 4) / pagesPerRow, tw(tabRowHeight)));
     SSTab1 = named(static_cast<QTabWidget *>(tab), "SSTab1");
@@ -211,11 +210,6 @@ void frmMonitor::createControls()
     Text1 = textBox(this, "Text1", QStringLiteral("Text1"));
     Text1->hide();
 
-    timAuswertung = session->timAuswertung();
-    timPWRobot = session->timPWRobot();
-    timPoll_Power = session->timPoll_Power();
-    TCPClient = session->TCPClient();
-
     chainTabOrder({SSTab1->tabBar(), Combo1,       txtUser,     txtPassw,      CmdLogin,      Cmd_logout,
                    txtSoftVers,      txtMACS,      txtMac,      txtAuth,       txtEncrypt,    txtWLANMode,
                    txtRXDataRate,    txtRXSign,    txtAckSign,  txtAnzahl,     OptClients[0], MSChart1,
@@ -230,7 +224,7 @@ void frmMonitor::createControls()
     chainTabOrder({cmbZyklus, chkVerlauf, verlauf("cmbVerlaufZeitraum"), verlauf("chkVerlaufAck"),
                    verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"), CmdEnde});
 
-    layoutWindow(*this);
+    layoutWindow();
 }
 
 QSize frmMonitor::minimumClientSize() const
@@ -246,14 +240,14 @@ void frmMonitor::SSTab1_Click(int PreviousTab)
 {
     const int page = SSTab1->currentIndex();
     if (page == PageManuell) {
-        timPoll_Power->setEnabled(false);
+        m_session->timPoll_Power()->setEnabled(false);
         manuellMode = true;
-        session->setManualMode(true);
+        m_session->setManualMode(true);
     } else {
         manuellMode = false;
-        session->setManualMode(false);
-        if (PreviousTab == PageManuell && verbunden)
-            timPoll_Power->setEnabled(true);
+        m_session->setManualMode(false);
+        if (PreviousTab == PageManuell && m_session->verbunden)
+            m_session->timPoll_Power()->setEnabled(true);
     }
     if (page == PageSetup) {
         if (m_knownClients.upperBound() < 1)

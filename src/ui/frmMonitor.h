@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "config/knownclients.h"
 #include "session/apsession.h"
@@ -21,7 +22,6 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTabWidget;
-class QTcpSocket;
 class QToolButton;
 struct Settings;
 class StationChart;
@@ -39,7 +39,8 @@ class StationHistory;
 //                 listener (sessionview.cpp), an evaluated reply shown (replyview.cpp),
 //                 the signal bars
 //   src/monitor   the parser is a free function
-// Every control's objectName is its name here, so tests find them with findChild.
+// The controls are private; every control's objectName is its name here, so tests find
+// them with findChild (tests/findcontrol.h).
 class frmMonitor : public QWidget
 {
     Q_OBJECT
@@ -52,18 +53,131 @@ public:
     // appended at the end, with a builder of its own (see createControls).
     enum Page { PageLogin = 0, PageClients, PageChart, PageManuell, PageAntworten, PageSetup, PageVerlauf };
 
-    // The telnet session: socket, timers, flags and received text live there; the timers,
-    // the socket and three flags below are the session's, under their designed names.
-    ApSession *const session;
+    // The telnet session: socket, timers, flags and received text live there.
+    ApSession &session() { return *m_session; }
+    const ApSession &session() const { return *m_session; }
+    // Signal history of the evaluated stations and its CSV log; kept over logout and
+    // login, cleared when the window unloads.
+    StationHistory &history() { return *m_history; }
+    HistoryLog &historyLog() { return *m_historyLog; }
+    // The test page "manuell" is shown.
+    bool isManuellMode() const { return manuellMode; }
+    // What the command line asked for (ParameterAuswertung): a one-shot command and address.
+    bool isParamMode() const { return paramMode; }
+    const QString &paramRequestIP() const { return paramIP; }
+    const QString &paramRequestCommand() const { return paramCommand; }
 
-    // ---- Public window variables ----
-    bool &IamReady;           // the session's: last reply evaluated, the next poll may go out
-    bool &verbunden;          // the session's: the telnet connection is up
+    // ---- Window (src/ui/frmMonitor.cpp) ----
+    void SSTab1_Click(int PreviousTab);
+    void fillClients(qint16 Anzahl);
+    void OptClients_Click(int Index);
+
+    // Geometry in twips (outer frame) and state 0 normal, 1 minimized, 2 maximized
+    // (src/ui/geometry.cpp).
+    int twLeft() const;
+    int twTop() const;
+    int twWidth() const;
+    int twHeight() const;
+    void setTwLeft(int twips);
+    void setTwTop(int twips);
+    void setTwWidth(int twips);
+    void setTwHeight(int twips);
+    int windowStateValue() const;
+    void setWindowStateValue(int state);
+    // Client size that shows every control; the window never gets smaller.
+    QSize minimumClientSize() const;
+
+    // ---- Lifecycle (src/app/lifecycle.cpp) ----
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+    void CmdEnde_Click();
+    void lblautor_Click();
+    // Unloads the window: closes it, which runs Form_Unload once. The object stays
+    // alive until its owner deletes it, so handlers further up the stack stay safe.
+    void Unload();
+    bool isUnloaded() const { return m_unloaded; }
+
+    // ---- Login, logout, wrong password (src/ui/sessionview.cpp) ----
+    void CmdLogin_Click();
+    void trennen();
+    void Cmd_logout_Click();
+
+    // ---- Test-page commands (src/session/commands.cpp) ----
+    void Command1_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void command6_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void cmd_reboot_Click();
+    void Command10_Click();
+
+    // ---- Command line (src/session/cmdline.cpp) ----
+    void ParameterAuswertung(const QString &s);
+    // One-shot runs cannot wait for a person: they end with a reason on stderr and a
+    // non-zero status (src/ui/sessionview.cpp, decided by OneShotRun).
+    void startOneShotWatchdog();
+    void oneShotAbort(const QString &reason, int status);
+
+    // ---- Evaluated replies (src/ui/replyview.cpp) ----
+    // Shows what the window shows of an evaluated reply: the firmware version of any
+    // reply; for a completed one with blocks also the captions, the station count, the
+    // option buttons, the details of the selected block (clients page) and the chart
+    // rows (chart page).
+    void showReply(const Reply &r);
+
+    // ---- Signal display (src/ui/signal.cpp) ----
+    void txtRXSign_Change();
+    void txtAckSign_Change();
+
+    // ---- Known-client records (src/ui/records.cpp) ----
+    void showRecord();
+    void cmdSave_Click(); // storeRecord
+    void cmdNewData_Click();
+    void Command2_Click();
+    void scrDatensatz_Change();
+    void txtDatensatz_Change();
+    void refreshKnownClientViews();
+    void Combo1_Change();
+    void Combo1_Click();
+
+    // The known clients the editor, the views and the reply evaluation work on. Setting
+    // them sets the record bar's maximum and rebuilds the views on the "LOGIN" page.
+    const KnownClients &knownClients() const { return m_knownClients; }
+    void setKnownClients(const KnownClients &clients);
+
+    // ---- Settings controls (src/ui/settings.cpp) ----
+    // Puts loaded settings into the window as the start does: each value into its
+    // control (change handlers run), AnzahlMACs, the known clients and their views.
+    void applySettings(const Settings &settings);
+    // What the window holds now, for the save at the end.
+    Settings collectSettings() const;
+    void ChkShowPW_Click();
+    void cmbZyklus_Change();
+    void cmbZyklus_Click();
+
+    // ---- Credit line (src/ui/credit.cpp) ----
+    // Starts the animation and returns; its steps run on a timer. whenDone runs once no
+    // run plays any more (a run started meanwhile goes first).
+    void animateCredit(std::function<void()> whenDone = {});
+    bool creditRunning() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    ApSession *const m_session;
+
+    // ---- Window variables ----
     bool manuellMode = false; // the test page "manuell" is shown
     qint16 AnzahlMACs = 0;    // records read at start
-
-    // ---- Connection variables ----
-    bool &loginPhase; // the session's: the login dialogue runs
 
     // ---- Command-line request ----
     bool paramMode = false;
@@ -182,125 +296,29 @@ public:
     QLabel *Image1 = nullptr;
     QLabel *LED1_aus = nullptr;
     QLabel *LED2_aus = nullptr;
-    QLineEdit *Text1 = nullptr;        // hidden: index of the station option last clicked
-    WinTimer *timAuswertung = nullptr; // 1000 ms, evaluation
-    WinTimer *timPWRobot = nullptr;    // 200 ms, login robot
-    WinTimer *timPoll_Power = nullptr; // 5000 ms or the chosen cycle, polling
-    QTcpSocket *TCPClient = nullptr;
-    // Signal history of the evaluated stations and its CSV log; kept over logout and
-    // login, cleared when the window unloads.
-    StationHistory *history = nullptr;
-    HistoryLog *historyLog = nullptr;
+    QLineEdit *Text1 = nullptr; // hidden: index of the station option last clicked
+    StationHistory *m_history = nullptr;
+    HistoryLog *m_historyLog = nullptr;
 
-    // ---- Window (src/ui/frmMonitor.cpp) ----
-    void SSTab1_Click(int PreviousTab);
-    void fillClients(qint16 Anzahl);
-    void OptClients_Click(int Index);
-
-    // Geometry in twips (outer frame) and state 0 normal, 1 minimized, 2 maximized
-    // (src/ui/geometry.cpp).
-    int twLeft() const;
-    int twTop() const;
-    int twWidth() const;
-    int twHeight() const;
-    void setTwLeft(int twips);
-    void setTwTop(int twips);
-    void setTwWidth(int twips);
-    void setTwHeight(int twips);
-    int windowStateValue() const;
-    void setWindowStateValue(int state);
-    // Client size that shows every control; the window never gets smaller.
-    QSize minimumClientSize() const;
-
-    // ---- Lifecycle (src/app/lifecycle.cpp) ----
-    void Form_Load();
-    void Form_Activate();
-    void Form_Unload();
-    void CmdEnde_Click();
-    void lblautor_Click();
-    // Unloads the window: closes it, which runs Form_Unload once. The object stays
-    // alive until its owner deletes it, so handlers further up the stack stay safe.
-    void Unload();
-    bool isUnloaded() const { return m_unloaded; }
-
-    // ---- Login, logout, wrong password (src/ui/sessionview.cpp) ----
-    void CmdLogin_Click();
-    void trennen();
-    void Cmd_logout_Click();
-
-    // ---- Test-page commands (src/session/commands.cpp) ----
-    void Command1_Click();
-    void Command11_Click();
-    void Command12_Click();
-    void Command13_Click();
-    void command6_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command7_Click();
-    void Command8_Click();
-    void Command9_Click();
-    void cmd_reboot_Click();
-    void Command10_Click();
-
-    // ---- Command line (src/session/cmdline.cpp) ----
-    void ParameterAuswertung(const QString &s);
-    // One-shot runs cannot wait for a person: they end with a reason on stderr and a
-    // non-zero status (src/ui/sessionview.cpp, decided by OneShotRun).
-    void startOneShotWatchdog();
-    void oneShotAbort(const QString &reason, int status);
-
-    // ---- Evaluated replies (src/ui/replyview.cpp) ----
-    // Shows what the window shows of an evaluated reply: the firmware version of any
-    // reply; for a completed one with blocks also the captions, the station count, the
-    // option buttons, the details of the selected block (clients page) and the chart
-    // rows (chart page).
-    void showReply(const Reply &r);
-
-    // ---- Signal display (src/ui/signal.cpp) ----
-    void txtRXSign_Change();
-    void txtAckSign_Change();
-
-    // ---- Known-client records (src/ui/records.cpp) ----
-    void showRecord();
-    void cmdSave_Click(); // storeRecord
-    void cmdNewData_Click();
-    void Command2_Click();
-    void scrDatensatz_Change();
-    void txtDatensatz_Change();
-    void refreshKnownClientViews();
-    void Combo1_Change();
-    void Combo1_Click();
-
-    // The known clients the editor, the views and the reply evaluation work on. Setting
-    // them sets the record bar's maximum and rebuilds the views on the "LOGIN" page.
-    const KnownClients &knownClients() const { return m_knownClients; }
-    void setKnownClients(const KnownClients &clients);
-
-    // ---- Settings controls (src/ui/settings.cpp) ----
-    // Puts loaded settings into the window as the start does: each value into its
-    // control (change handlers run), AnzahlMACs, the known clients and their views.
-    void applySettings(const Settings &settings);
-    // What the window holds now, for the save at the end.
-    Settings collectSettings() const;
-    void ChkShowPW_Click();
-    void cmbZyklus_Change();
-    void cmbZyklus_Click();
-
-    // ---- Credit line (src/ui/credit.cpp) ----
-    // Starts the animation and returns; its steps run on a timer. whenDone runs once no
-    // run plays any more (a run started meanwhile goes first).
-    void animateCredit(std::function<void()> whenDone = {});
-    bool creditRunning() const;
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
-private:
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp
     void wireSession();    // src/ui/sessionview.cpp
+    void layoutWindow();   // src/ui/frmMonitor.cpp
+
+    // The session's evaluator: the reply against the known clients and the filter switch;
+    // and the answer to an evaluated reply: shown, a completed one recorded in the history
+    // (src/ui/auswerten.cpp).
+    Reply parseForWindow(const QString &text) const;
+    void showEvaluated(const Reply &r);
+    void recordStations(const Reply &r);
+
+    // Test-page commands go out through this (src/session/commands.cpp).
+    void sendManual(const QString &command);
+
+    // The record number typed into txtDatensatz if that slot exists, and the record bar's
+    // range for a number of records (src/ui/records.cpp).
+    std::optional<int> typedRecord() const;
+    void setRecordMaximum(int maximum);
 
     // One builder per page, each in a file of its own: it creates the page's controls
     // on the given page and lays them out.

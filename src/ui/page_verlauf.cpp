@@ -18,7 +18,7 @@ using namespace ui;
 
 void frmMonitor::createVerlaufPage(QWidget *page)
 {
-    Verlauf = named(new HistoryPage(history, page), "Verlauf");
+    Verlauf = named(new HistoryPage(m_history, page), "Verlauf");
     Verlauf->setAccessibleName(QStringLiteral("Verlauf"));
     auto *v = new QVBoxLayout(page);
     tighten(v, 0);
@@ -30,11 +30,11 @@ void frmMonitor::wireHistory()
     // The log goes beside the settings file; the folder is taken when the log is
     // switched on, since the settings file is found after the window is built.
     connect(chkVerlauf, &QCheckBox::toggled, this, [this](bool on) {
-        historyLog->setFolder(IniPfad.isEmpty() ? QString() : QFileInfo(IniPfad).absolutePath());
-        historyLog->setEnabled(on);
+        m_historyLog->setFolder(IniPfad.isEmpty() ? QString() : QFileInfo(IniPfad).absolutePath());
+        m_historyLog->setEnabled(on);
     });
     // A failed write has switched the log off; monitoring goes on.
-    connect(historyLog, &HistoryLog::failed, this, [this](const QString &reason) {
+    connect(m_historyLog, &HistoryLog::failed, this, [this](const QString &reason) {
         lblStatus->setText(reason);
         chkVerlauf->setChecked(false);
     });
@@ -43,6 +43,6 @@ void frmMonitor::wireHistory()
 void frmMonitor::endHistory()
 {
     // Nothing is recorded or written once the window is unloading.
-    historyLog->setEnabled(false);
-    history->clear();
+    m_historyLog->setEnabled(false);
+    m_history->clear();
 }

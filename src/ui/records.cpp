@@ -17,16 +17,6 @@ namespace {
 // Record numbers are 16-bit.
 constexpr int maxRecords = 32767;
 
-// The record number in txtDatensatz (leading number, halves to even), if that slot
-// exists: 0 to N.
-std::optional<int> typedRecord(const frmMonitor &w)
-{
-    const double n = fRoundEven(fVal(w.txtDatensatz->text()));
-    if (n >= 0 && n <= w.knownClients().upperBound())
-        return int(n);
-    return std::nullopt;
-}
-
 QString appTitle()
 {
     const QString name = QCoreApplication::applicationName();
@@ -35,12 +25,21 @@ QString appTitle()
 
 } // namespace
 
-void setRecordMaximum(frmMonitor &w, int maximum)
+// Leading number, halves to even; a slot exists from 0 to N.
+std::optional<int> frmMonitor::typedRecord() const
+{
+    const double n = fRoundEven(fVal(txtDatensatz->text()));
+    if (n >= 0 && n <= knownClients().upperBound())
+        return int(n);
+    return std::nullopt;
+}
+
+void frmMonitor::setRecordMaximum(int maximum)
 {
     // The bar's designed minimum is 1, but a scroll bar cannot keep a maximum below its
     // minimum: with no record the range becomes 0..0, the value follows to 0 and its
     // change handler puts "0" into txtDatensatz.
-    w.scrDatensatz->setRange(std::min(1, maximum), maximum);
+    scrDatensatz->setRange(std::min(1, maximum), maximum);
 }
 
 QString knownClientLine(const tMAC &record)
@@ -50,7 +49,7 @@ QString knownClientLine(const tMAC &record)
 
 void frmMonitor::showRecord()
 {
-    const std::optional<int> n = typedRecord(*this);
+    const std::optional<int> n = typedRecord();
     if (!n)
         return; // no such record: the fields keep what they show
     const tMAC record = m_knownClients.at(*n);
@@ -63,7 +62,7 @@ void frmMonitor::showRecord()
 
 void frmMonitor::cmdSave_Click()
 {
-    const std::optional<int> n = typedRecord(*this);
+    const std::optional<int> n = typedRecord();
     if (!n) {
         const int last = m_knownClients.upperBound();
         const QString why = last >= 1 ? QStringLiteral("Vorhanden sind die Datensätze 1 bis %1.").arg(last)
@@ -97,7 +96,7 @@ void frmMonitor::cmdNewData_Click()
     // Marked before the bar moves: a bar standing at 0 follows its new minimum at once
     // and shows the record.
     m_knownClients[n].ist_AP = QStringLiteral("Falsch");
-    setRecordMaximum(*this, n);
+    setRecordMaximum(n);
     scrDatensatz->setValue(n);
     txtDatensatz->setText(QString::number(n));
     txtDataName->setFocus();
@@ -121,7 +120,7 @@ void frmMonitor::Command2_Click()
     for (int i = x; i <= m && i + 1 <= m_knownClients.upperBound(); ++i)
         m_knownClients[i] = m_knownClients.at(i + 1);
     m_knownClients.setUpperBound(m);
-    setRecordMaximum(*this, m);
+    setRecordMaximum(m);
     showRecord();
     if (x - 1 >= scrDatensatz->minimum()) {
         scrDatensatz->setValue(x - 1);
@@ -164,7 +163,7 @@ void frmMonitor::refreshKnownClientViews()
 void frmMonitor::setKnownClients(const KnownClients &clients)
 {
     m_knownClients = clients;
-    setRecordMaximum(*this, m_knownClients.upperBound());
+    setRecordMaximum(m_knownClients.upperBound());
     refreshKnownClientViews();
 }
 

@@ -11,18 +11,17 @@
 #include "monitor/allgemein.h"
 #include "session/exitstatus.h"
 #include "session/oneshot.h"
-#include "ui/auswerten.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
 #include "ui/statuscolors.h"
 
 void frmMonitor::wireSession()
 {
-    session->setUserNameSource([this] { return txtUser->text(); });
-    session->setAddressSource([this] { return txtIP->text(); });
-    session->setEvaluator([this](const QString &text) { return parseForWindow(*this, text); });
+    m_session->setUserNameSource([this] { return txtUser->text(); });
+    m_session->setAddressSource([this] { return txtIP->text(); });
+    m_session->setEvaluator([this](const QString &text) { return parseForWindow(text); });
 
-    connect(session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
+    connect(m_session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
         lblStatus->setText(text);
         switch (kind) {
         case StatusKind::Connected:
@@ -39,25 +38,25 @@ void frmMonitor::wireSession()
         }
     });
     // The lamps are pictures of a dark lamp laid over the photo: hidden means lit.
-    connect(session, &ApSession::dataLamp, this, [this](bool lit) { LED1_aus->setHidden(lit); });
-    connect(session, &ApSession::connectionLamp, this, [this](bool lit) { LED2_aus->setHidden(lit); });
-    connect(session, &ApSession::replyTextReset, Monitor, &TextBox::setText);
-    connect(session, &ApSession::replyTextAppended, Monitor, &TextBox::appendText);
-    connect(session, &ApSession::manualAnswerReset, txtmanAntw, &TextBox::setText);
-    connect(session, &ApSession::manualAnswerAppended, txtmanAntw, &TextBox::appendText);
+    connect(m_session, &ApSession::dataLamp, this, [this](bool lit) { LED1_aus->setHidden(lit); });
+    connect(m_session, &ApSession::connectionLamp, this, [this](bool lit) { LED2_aus->setHidden(lit); });
+    connect(m_session, &ApSession::replyTextReset, Monitor, &TextBox::setText);
+    connect(m_session, &ApSession::replyTextAppended, Monitor, &TextBox::appendText);
+    connect(m_session, &ApSession::manualAnswerReset, txtmanAntw, &TextBox::setText);
+    connect(m_session, &ApSession::manualAnswerAppended, txtmanAntw, &TextBox::appendText);
     connect(txtmanAntw, &TextBox::userEdited, this,
-            [this] { session->adoptManualAnswer(txtmanAntw->text()); });
-    connect(session, &ApSession::replyEvaluated, this, [this](const Reply &r) { showEvaluated(*this, r); });
-    connect(session, &ApSession::connected, this, [this] { CmdLogin->setEnabled(false); });
-    connect(session, &ApSession::loginRefused, this, [this] {
+            [this] { m_session->adoptManualAnswer(txtmanAntw->text()); });
+    connect(m_session, &ApSession::replyEvaluated, this, [this](const Reply &r) { showEvaluated(r); });
+    connect(m_session, &ApSession::connected, this, [this] { CmdLogin->setEnabled(false); });
+    connect(m_session, &ApSession::loginRefused, this, [this] {
         CmdLogin->setEnabled(true);
         trennen();
     });
-    connect(session, &ApSession::rebooting, this, [this] {
+    connect(m_session, &ApSession::rebooting, this, [this] {
         CmdLogin->setEnabled(true);
         StartStop::ProgrammEnde(*this);
     });
-    connect(session, &ApSession::loggedOut, this, [this] {
+    connect(m_session, &ApSession::loggedOut, this, [this] {
         CmdLogin->setEnabled(true);
         MSChart1->setRowCount(1);
         MSChart1->setRow(1);
@@ -75,19 +74,19 @@ void frmMonitor::CmdLogin_Click()
 {
     CmdLogin->setEnabled(false);
     Cmd_logout->setEnabled(true);
-    session->setOneShot(paramMode, paramCommand);
-    session->login(txtIP->text(), txtPassw->text());
+    m_session->setOneShot(paramMode, paramCommand);
+    m_session->login(txtIP->text(), txtPassw->text());
 }
 
 void frmMonitor::Cmd_logout_Click()
 {
     Cmd_logout->setEnabled(false);
-    session->logout();
+    m_session->logout();
 }
 
 void frmMonitor::trennen()
 {
-    session->showStatus(QStringLiteral("Passwort ungültig"), StatusKind::Refused);
+    m_session->showStatus(QStringLiteral("Passwort ungültig"), StatusKind::Refused);
     if (paramMode)
         return; // the one-shot run ends on the refusal itself
     const Dialogs::Answer answer =
@@ -102,7 +101,7 @@ void frmMonitor::trennen()
 void frmMonitor::startOneShotWatchdog()
 {
     // A script waiting for the run must learn that it failed rather than wait forever.
-    auto *run = new OneShotRun(*session, paramIP, this);
+    auto *run = new OneShotRun(*m_session, paramIP, this);
     run->setObjectName(QStringLiteral("oneShotRun"));
     connect(run, &OneShotRun::finished, this, [this](int status, const QString &reason) {
         if (status == ExitStatus::Ok)
@@ -118,7 +117,7 @@ void frmMonitor::oneShotAbort(const QString &reason, int status)
     if (isUnloaded())
         return;
     ProcessEnd::printError(reason);
-    session->stop();
+    m_session->stop();
     Unload();
     ProcessEnd::endProcess(status);
 }

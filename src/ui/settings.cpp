@@ -108,7 +108,7 @@ void frmMonitor::applySettings(const Settings &s)
     chkVerlauf->setChecked(s.logHistory == 1);
 
     AnzahlMACs = s.recordCount;
-    setRecordMaximum(*this, s.recordCount);
+    setRecordMaximum(s.recordCount);
     if (s.recordCount == 0) {
         // With no record the bar had to go to 0; the editor still works on record 1,
         // the empty slot the list keeps, so what is stored there is saved.
@@ -172,7 +172,7 @@ void frmMonitor::cmbZyklus_Change()
     const double ms = fRoundEven(fVal(cmbZyklus->currentText()) * 1000.0);
     // The timer takes 0 to 65535 ms; any other cycle keeps the interval it has.
     if (ms >= 0 && ms <= 65535)
-        timPoll_Power->setInterval(int(ms));
+        m_session->timPoll_Power()->setInterval(int(ms));
 }
 
 void frmMonitor::cmbZyklus_Click()
