@@ -4,8 +4,8 @@
 #include <QString>
 
 #include "app/dialogs.h"
-#include "logicsupport.h"
 #include "findcontrol.h"
+#include "logicsupport.h"
 
 class frmMonitor;
 
