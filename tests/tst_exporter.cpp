@@ -221,13 +221,13 @@ void TestExporter::answeredPollFillsSeries()
     o.stations[1].wlanMode = QStringLiteral("11b");
     o.stations[1].rxRate = 11;
     apsim::ApSim sim(o);
-    QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.4.1"))));
+    QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.7.1"))));
     auto clock = std::make_shared<SteppedClock>();
     auto cfg = config();
     cfg->known.setUpperBound(1);
     cfg->known[1].MAC = QStringLiteral("00:1B:11:A0:00:02");
     cfg->known[1].Name = QStringLiteral(" Lager \"Süd\" ");
-    ApWatch w(QStringLiteral("127.0.4.1"), cfg, clock, [] { return wallMs; });
+    ApWatch w(QStringLiteral("127.0.7.1"), cfg, clock, [] { return wallMs; });
     QList<ApWatch::State> states;
     connect(&w, &ApWatch::stateChanged, [&](const QString &, ApWatch::State s) { states << s; });
     w.start();
@@ -264,9 +264,9 @@ void TestExporter::silentAccessPointGoesDownAndComesBack()
     apsim::Options o;
     o.stations = apsim::makeStations(1);
     apsim::ApSim sim(o);
-    QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.4.2"))));
+    QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.7.2"))));
     auto clock = std::make_shared<SteppedClock>();
-    ApWatch w(QStringLiteral("127.0.4.2"), config(2000), clock, [] { return wallMs; });
+    ApWatch w(QStringLiteral("127.0.7.2"), config(2000), clock, [] { return wallMs; });
     QList<ApWatch::State> states;
     connect(&w, &ApWatch::stateChanged, [&](const QString &, ApWatch::State s) { states << s; });
     w.start();
@@ -298,7 +298,7 @@ void TestExporter::refusedConnectionsBackOff()
 {
     // Nobody listens on this address: every attempt is refused at once.
     auto clock = std::make_shared<SteppedClock>();
-    ApWatch w(QStringLiteral("127.0.4.3"), config(2000), clock, [] { return wallMs; });
+    ApWatch w(QStringLiteral("127.0.7.3"), config(2000), clock, [] { return wallMs; });
     w.start();
     QVERIFY(waitUntil([&] { return w.sample().refused == 1; }, 3000));
     QCOMPARE(w.state(), ApWatch::State::Refused);

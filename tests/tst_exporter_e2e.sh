@@ -51,11 +51,11 @@ fi
 password='Geh31m"Pw'
 settings="$tmp/SENVARO.INI"
 {
-  printf '[Server]\r\nIP=127.0.1.1\r\n[User]\r\nName=technik\r\nPasswort=%s\r\n' "$password"
+  printf '[Server]\r\nIP=127.0.6.1\r\n[User]\r\nName=technik\r\nPasswort=%s\r\n' "$password"
   printf 'Polling Zyklus in Sekunden=1\r\n[bekannte MAC-Adressen]\r\nAnzahl=3\r\n'
-  printf 'MAC-Adr.1=00:1B:01:02:00:01\r\nName 1=Kasse "vorne"\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n'
-  printf 'MAC-Adr.2=-\r\nName 2=Lager\r\nIP-Adresse 2=127.0.1.2\r\nist_AP 2=Wahr\r\n'
-  printf 'MAC-Adr.3=-\r\nName 3=Halle\r\nIP-Adresse 3=127.0.1.3\r\nist_AP 3=Wahr\r\n'
+  printf 'MAC-Adr.1=00:1B:06:02:00:01\r\nName 1=Kasse "vorne"\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n'
+  printf 'MAC-Adr.2=-\r\nName 2=Lager\r\nIP-Adresse 2=127.0.6.2\r\nist_AP 2=Wahr\r\n'
+  printf 'MAC-Adr.3=-\r\nName 3=Halle\r\nIP-Adresse 3=127.0.6.3\r\nist_AP 3=Wahr\r\n'
 } >"$settings"
 chmod 600 "$settings"
 
@@ -73,7 +73,7 @@ status=0
 
 # ---- Three simulated access points and the exporter ----
 mkfifo "$tmp/control"
-"$SENVARO_APSIM_BIN" --addresses 127.0.1.1-127.0.1.3 --user technik --password "$password" --stations 4 \
+"$SENVARO_APSIM_BIN" --addresses 127.0.6.1-127.0.6.3 --user technik --password "$password" --stations 4 \
   --control-stdin <"$tmp/control" >"$tmp/sim.log" 2>&1 &
 pids+=($!)
 exec 3>"$tmp/control"
@@ -115,19 +115,19 @@ query() {
 expect() { # PROMQL EXPECTED
   [ "$(query "$1" 2>/dev/null)" = "$2" ]
 }
-all_up=$'127.0.1.1=1\n127.0.1.2=1\n127.0.1.3=1'
+all_up=$'127.0.6.1=1\n127.0.6.2=1\n127.0.6.3=1'
 wait_for 20 expect senvaro_up "$all_up" || fail "senvaro_up: $(query senvaro_up); $(tail -5 "$tmp/prom.log")"
-wait_for 10 expect senvaro_stations $'127.0.1.1=4\n127.0.1.2=4\n127.0.1.3=4' ||
+wait_for 10 expect senvaro_stations $'127.0.6.1=4\n127.0.6.2=4\n127.0.6.3=4' ||
   fail "senvaro_stations: $(query senvaro_stations)"
 wait_for 5 expect 'count by (ap) (senvaro_station_receive_signal_ratio >= 0 <= 1)' \
-  $'127.0.1.1=4\n127.0.1.2=4\n127.0.1.3=4' || fail "signal ratios: $(query senvaro_station_receive_signal_ratio)"
+  $'127.0.6.1=4\n127.0.6.2=4\n127.0.6.3=4' || fail "signal ratios: $(query senvaro_station_receive_signal_ratio)"
 # The known station's name, with its quotes, arrives in Prometheus as written.
-wait_for 5 expect 'senvaro_station_info{name="Kasse \"vorne\"",mode!=""}' '127.0.1.2=1' ||
-  fail "known station's name: $(query 'senvaro_station_info{ap="127.0.1.2"}')"
+wait_for 5 expect 'senvaro_station_info{name="Kasse \"vorne\"",mode!=""}' '127.0.6.2=1' ||
+  fail "known station's name: $(query 'senvaro_station_info{ap="127.0.6.2"}')"
 
-echo "silent 127.0.1.2" >&3
-wait_for 15 expect senvaro_up $'127.0.1.1=1\n127.0.1.2=0\n127.0.1.3=1' || fail "after silent: $(query senvaro_up)"
-wait_for 5 expect 'senvaro_polls_total{result="no answer"} > 0' '127.0.1.2=1' ||
+echo "silent 127.0.6.2" >&3
+wait_for 15 expect senvaro_up $'127.0.6.1=1\n127.0.6.2=0\n127.0.6.3=1' || fail "after silent: $(query senvaro_up)"
+wait_for 5 expect 'senvaro_polls_total{result="no answer"} > 0' '127.0.6.2=1' ||
   fail "no-answer count: $(query 'senvaro_polls_total{result="no answer"}')"
 
 # ---- Exposition and text file ----
@@ -139,12 +139,12 @@ for f in "$tmp/scrape" "$tmp/textfile/senvaro.prom"; do
   [ "$status" -eq 0 ] || { [ "$status" -eq 3 ] && ! grep -v 'bits_per_second use base unit' "$tmp/lint" | grep -q .; } ||
     fail "promtool check metrics $f (status $status): $(cat "$tmp/lint")"
 done
-grep -q '^senvaro_up{ap="127.0.1.2"} 0$' "$tmp/textfile/senvaro.prom" || fail "the text file is not updated"
+grep -q '^senvaro_up{ap="127.0.6.2"} 0$' "$tmp/textfile/senvaro.prom" || fail "the text file is not updated"
 [ "$(ls "$tmp/textfile")" = senvaro.prom ] || fail "text file folder: $(ls "$tmp/textfile")"
 
 # ---- Log: one line per change, never the password ----
 grep -qF "$password" "$tmp/exp.err" "$tmp/exp.out" "$tmp/scrape" && fail "the password appears in the output"
-for line in 'AP 127.0.1.1: angemeldet' 'AP 127.0.1.2: angemeldet' 'AP 127.0.1.2: keine Antwort'; do
+for line in 'AP 127.0.6.1: angemeldet' 'AP 127.0.6.2: angemeldet' 'AP 127.0.6.2: keine Antwort'; do
   [ "$(grep -cx "$line" "$tmp/exp.err")" -eq 1 ] || fail "\"$line\" not logged exactly once: $(cat "$tmp/exp.err")"
 done
 echo "tst_exporter_e2e.sh: passed"
