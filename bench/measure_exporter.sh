@@ -69,10 +69,15 @@ hwm="$(awk '/^VmHWM/ {print $2}' "/proc/$pid/status")"
 for _ in $(seq 50); do
   curl -s -o /dev/null -w '%{time_total}\n' 127.0.0.1:9847/metrics
 done | sort -n >"$tmp/scrapes"
+# The same for the tiny page "/": what the HTTP round trip alone costs here.
+for _ in $(seq 50); do
+  curl -s -o /dev/null -w '%{time_total}\n' 127.0.0.1:9847/
+done | sort -n >"$tmp/baseline"
 
 echo "access points up: $up of $aps, $stations stations each, cycle $cycle s, $series series"
 awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" \
   'BEGIN { printf "CPU: %.2f %% of one core over %.0f s\n", 100 * (b - a) / hz / (e - s), e - s }'
 echo "RSS: $((rss / 1024)) MiB now, peak $((hwm / 1024)) MiB"
 awk '{ v[NR] = $1 * 1000 } END { printf "scrape: median %.2f ms, 90th %.2f ms, max %.2f ms (%d scrapes)\n", v[int(NR/2)+1], v[int(NR*0.9)], v[NR], NR }' "$tmp/scrapes"
+awk '{ v[NR] = $1 * 1000 } END { printf "page /: median %.2f ms, 90th %.2f ms, max %.2f ms (HTTP alone)\n", v[int(NR/2)+1], v[int(NR*0.9)], v[NR] }' "$tmp/baseline"
 echo "stderr lines of the exporter: $(wc -l <"$tmp/err")"

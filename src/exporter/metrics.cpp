@@ -3,23 +3,6 @@
 #include <QLocale>
 #include <cmath>
 
-QString escapeLabelValue(const QString &value)
-{
-    QString out;
-    out.reserve(value.size() + 2);
-    for (const QChar c : value) {
-        if (c == QLatin1Char('\\'))
-            out += QLatin1String("\\\\");
-        else if (c == QLatin1Char('"'))
-            out += QLatin1String("\\\"");
-        else if (c == QLatin1Char('\n'))
-            out += QLatin1String("\\n");
-        else
-            out += c;
-    }
-    return out;
-}
-
 QByteArray formatSampleValue(double value)
 {
     if (std::isnan(value))
@@ -37,7 +20,35 @@ QByteArray expositionContentType()
 
 namespace {
 
-using Labels = QList<std::pair<const char *, QString>>;
+// Label pairs in the text's bytes, e.g. ap="127.0.1.1",name="a\"b". The three escaped
+// characters are ASCII, so escaping the UTF-8 bytes is the same as escaping the text.
+class LabelText
+{
+public:
+    LabelText &add(const char *label, const QString &value)
+    {
+        if (!m_bytes.isEmpty())
+            m_bytes += ',';
+        m_bytes += label;
+        m_bytes += "=\"";
+        for (const char c : value.toUtf8()) {
+            if (c == '\\')
+                m_bytes += "\\\\";
+            else if (c == '"')
+                m_bytes += "\\\"";
+            else if (c == '\n')
+                m_bytes += "\\n";
+            else
+                m_bytes += c;
+        }
+        m_bytes += '"';
+        return *this;
+    }
+    const QByteArray &bytes() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
 
 class Writer
 {
@@ -54,20 +65,11 @@ public:
         m_out += type;
         m_out += '\n';
     }
-    void sample(const char *name, const Labels &labels, double value)
+    void sample(const char *name, const QByteArray &labels, double value)
     {
         m_out += name;
         m_out += '{';
-        bool first = true;
-        for (const auto &[label, text] : labels) {
-            if (!first)
-                m_out += ',';
-            first = false;
-            m_out += label;
-            m_out += "=\"";
-            m_out += escapeLabelValue(text).toUtf8();
-            m_out += '"';
-        }
+        m_out += labels;
         m_out += "} ";
         m_out += formatSampleValue(value);
         m_out += '\n';
@@ -78,38 +80,44 @@ private:
     QByteArray m_out;
 };
 
-Labels stationLabels(const QString &ap, const StationSample &s)
-{
-    return {{"ap", ap}, {"mac_address", s.mac}, {"name", s.name}};
-}
-
 } // namespace
 
 QByteArray renderExposition(const QList<ApSample> &aps)
 {
+    // Each access point's and station's labels are escaped once, not once per family.
+    QList<QByteArray> apLabels;
+    QList<QList<QByteArray>> stationLabels;
+    for (const ApSample &a : aps) {
+        apLabels << LabelText().add("ap", a.ap).bytes();
+        QList<QByteArray> st;
+        for (const StationSample &s : a.stations)
+            st << LabelText().add("ap", a.ap).add("mac_address", s.mac).add("name", s.name).bytes();
+        stationLabels << st;
+    }
+
     Writer w;
     w.family("senvaro_up", "gauge", "1 when the access point answered its last poll, else 0.");
-    for (const ApSample &a : aps)
-        w.sample("senvaro_up", {{"ap", a.ap}}, a.up ? 1 : 0);
+    for (qsizetype i = 0; i < aps.size(); ++i)
+        w.sample("senvaro_up", apLabels[i], aps[i].up ? 1 : 0);
 
     w.family("senvaro_ap_info", "gauge", "Firmware the access point reported at login.");
     for (const ApSample &a : aps) {
         if (a.firmware)
-            w.sample("senvaro_ap_info", {{"ap", a.ap}, {"firmware", *a.firmware}}, 1);
+            w.sample("senvaro_ap_info", LabelText().add("ap", a.ap).add("firmware", *a.firmware).bytes(), 1);
     }
 
     w.family("senvaro_stations", "gauge", "Stations associated with the access point.");
-    for (const ApSample &a : aps) {
-        if (a.stationCount)
-            w.sample("senvaro_stations", {{"ap", a.ap}}, *a.stationCount);
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        if (aps[i].stationCount)
+            w.sample("senvaro_stations", apLabels[i], *aps[i].stationCount);
     }
 
     const auto perStation = [&](const char *name, const char *help, auto value) {
         w.family(name, "gauge", help);
-        for (const ApSample &a : aps) {
-            for (const StationSample &s : a.stations) {
-                if (const std::optional<double> v = value(s))
-                    w.sample(name, stationLabels(a.ap, s), *v);
+        for (qsizetype i = 0; i < aps.size(); ++i) {
+            for (qsizetype k = 0; k < aps[i].stations.size(); ++k) {
+                if (const std::optional<double> v = value(aps[i].stations[k]))
+                    w.sample(name, stationLabels[i][k], *v);
             }
         }
     };
@@ -127,32 +135,37 @@ QByteArray renderExposition(const QList<ApSample> &aps)
                });
 
     w.family("senvaro_station_info", "gauge", "WLAN mode, authentication and encryption of the station.");
-    for (const ApSample &a : aps) {
-        for (const StationSample &s : a.stations) {
-            Labels l = stationLabels(a.ap, s);
-            l += {{"mode", s.mode}, {"authentication", s.authentication}, {"encryption", s.encryption}};
-            w.sample("senvaro_station_info", l, 1);
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        for (qsizetype k = 0; k < aps[i].stations.size(); ++k) {
+            const StationSample &s = aps[i].stations[k];
+            LabelText l;
+            l.add("mode", s.mode).add("authentication", s.authentication).add("encryption", s.encryption);
+            w.sample("senvaro_station_info", stationLabels[i][k] + ',' + l.bytes(), 1);
         }
     }
 
     w.family("senvaro_last_poll_success_timestamp_seconds", "gauge",
              "Time of the last answered poll, seconds since 1970.");
-    for (const ApSample &a : aps) {
-        if (a.lastSuccessMs)
-            w.sample("senvaro_last_poll_success_timestamp_seconds", {{"ap", a.ap}},
-                     double(*a.lastSuccessMs) / 1000.0);
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        if (aps[i].lastSuccessMs)
+            w.sample("senvaro_last_poll_success_timestamp_seconds", apLabels[i],
+                     double(*aps[i].lastSuccessMs) / 1000.0);
     }
 
     w.family("senvaro_polls_total", "counter", "Polls and connection attempts by result.");
-    for (const ApSample &a : aps) {
-        w.sample("senvaro_polls_total", {{"ap", a.ap}, {"result", QStringLiteral("answered")}},
-                 double(a.answered));
-        w.sample("senvaro_polls_total", {{"ap", a.ap}, {"result", QStringLiteral("no answer")}},
-                 double(a.noAnswer));
-        w.sample("senvaro_polls_total", {{"ap", a.ap}, {"result", QStringLiteral("refused")}},
-                 double(a.refused));
-        w.sample("senvaro_polls_total", {{"ap", a.ap}, {"result", QStringLiteral("closed")}},
-                 double(a.closed));
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        const ApSample &a = aps[i];
+        const std::pair<const char *, quint64> results[] = {{"answered", a.answered},
+                                                            {"no answer", a.noAnswer},
+                                                            {"refused", a.refused},
+                                                            {"closed", a.closed}};
+        for (const auto &[result, count] : results) {
+            QByteArray l = apLabels[i];
+            l += ",result=\"";
+            l += result;
+            l += '"';
+            w.sample("senvaro_polls_total", l, double(count));
+        }
     }
     return w.take();
 }

@@ -33,8 +33,6 @@ struct ApSample
     quint64 closed = 0;
 };
 
-// A label value in the text format's escaping: backslash, double quote and line feed.
-QString escapeLabelValue(const QString &value);
 // A sample value: the shortest text that reads back as the same double.
 QByteArray formatSampleValue(double value);
 // The Prometheus text format 0.0.4 for all access points: one HELP and TYPE per family,
