@@ -55,13 +55,16 @@ sleep "$warmup"
 up="$(curl -s 127.0.0.1:9847/metrics | grep -c '^senvaro_up{.*} 1$' || true)"
 series="$(curl -s 127.0.0.1:9847/metrics | grep -vc '^#' || true)"
 
+answered() { curl -s 127.0.0.1:9847/metrics | awk '/result="answered"/ { n += $2 } END { print n }'; }
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 hz="$(getconf CLK_TCK)"
+a0="$(answered)"
 t0="$(ticks)"
 start="$(date +%s.%N)"
 sleep "$seconds"
 t1="$(ticks)"
 end="$(date +%s.%N)"
+a1="$(answered)"
 rss="$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")"
 hwm="$(awk '/^VmHWM/ {print $2}' "/proc/$pid/status")"
 
@@ -77,6 +80,7 @@ done | sort -n >"$tmp/baseline"
 echo "access points up: $up of $aps, $stations stations each, cycle $cycle s, $series series"
 awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" \
   'BEGIN { printf "CPU: %.2f %% of one core over %.0f s\n", 100 * (b - a) / hz / (e - s), e - s }'
+awk -v a="$a0" -v b="$a1" -v s="$start" -v e="$end" 'BEGIN { printf "answered polls: %.1f per second\n", (b - a) / (e - s) }'
 echo "RSS: $((rss / 1024)) MiB now, peak $((hwm / 1024)) MiB"
 awk '{ v[NR] = $1 * 1000 } END { printf "scrape: median %.2f ms, 90th %.2f ms, max %.2f ms (%d scrapes)\n", v[int(NR/2)+1], v[int(NR*0.9)], v[NR], NR }' "$tmp/scrapes"
 awk '{ v[NR] = $1 * 1000 } END { printf "page /: median %.2f ms, 90th %.2f ms, max %.2f ms (HTTP alone)\n", v[int(NR/2)+1], v[int(NR*0.9)], v[NR] }' "$tmp/baseline"
