@@ -32,10 +32,15 @@ expected_files() {
   printf '%s\n' \
     bin/senvaro \
     bin/senvaro-apsim \
+    bin/senvaro-exporter \
+    lib/systemd/system/senvaro-exporter.service \
     "share/applications/$app_id.desktop" \
     share/doc/senvaro/LICENSE \
     share/doc/senvaro/README.md \
+    share/doc/senvaro/senvaro-exporter.rules.test.yml \
+    share/doc/senvaro/senvaro-exporter.rules.yml \
     "share/icons/hicolor/scalable/apps/$app_id.svg" \
+    share/man/man1/senvaro-exporter.1 \
     share/man/man1/senvaro.1 \
     "share/metainfo/$app_id.metainfo.xml" | sort
 }
@@ -127,6 +132,8 @@ check_files() {
     grep -qF -- "$text" <<<"$output" || fail "the manual page lacks \"$text\""
   done
 
+  check_exporter_files "$stage"
+
   # Usage and version without any display, from the build and from the installation.
   local exe="$stage/bin/senvaro"
   for program in "$build/senvaro" "$exe"; do
@@ -174,6 +181,27 @@ check_files() {
   one_shot "$exe" /127.0.0.201/ETH1 0 "set eth2sta enable"
 }
 
+# The exporter's installed files: its manual page reads cleanly, the shipped rules pass
+# their unit test where they are installed, and the program answers --version.
+check_exporter_files() { # prefix
+  local page="$1/share/man/man1/senvaro-exporter.1" output
+  output="$(LC_ALL=C.UTF-8 groff -man -Z -ww "$page" 2>&1 >/dev/null)"
+  [ -z "$output" ] || fail "groff warns about the exporter's manual page: $output"
+  output="$(LC_ALL=C.UTF-8 MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man -l "$page" 2>/dev/null | col -b)"
+  for text in 'EXIT STATUS' 'senvaro_up{ap}' '127.0.0.1:9847' '/etc/senvaro/SENVARO.INI'; do
+    grep -qF -- "$text" <<<"$output" || fail "the exporter's manual page lacks \"$text\""
+  done
+  if command -v promtool >/dev/null 2>&1; then
+    (cd "$1/share/doc/senvaro" && promtool test rules senvaro-exporter.rules.test.yml >/dev/null 2>&1) ||
+      fail "the installed alert rules fail their unit test"
+  fi
+  grep -qx 'ExecStart=/usr/bin/senvaro-exporter --settings ${CREDENTIALS_DIRECTORY}/SENVARO.INI --listen 127.0.0.1:9847' \
+    "$1/lib/systemd/system/senvaro-exporter.service" || fail "the unit does not start the installed exporter"
+  run "$1/bin/senvaro-exporter" --version
+  [ "$status" -eq 0 ] && [ "$out" = "senvaro-exporter $SENVARO_VERSION" ] ||
+    fail "senvaro-exporter --version: status $status, output \"$out\", stderr \"$err\""
+}
+
 check_package() {
   local arch
   arch="$(dpkg --print-architecture)"
@@ -200,6 +228,8 @@ check_package() {
   local root="$tmp/root"
   dpkg-deb -x "$deb" "$root"
   file "$root/usr/bin/senvaro" | grep -q 'ELF.*, stripped' || fail "the packaged program is not a stripped ELF"
+  grep -q "\(^\|, \)libqt6httpserver6 (>= [^)]*)" <<<"$depends" || fail "Depends lacks libqt6httpserver6: $depends"
+  check_exporter_files "$root/usr"
   mkdir -p "$tmp/home"
   start_simulator 127.0.0.202
   write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim

@@ -1,0 +1,113 @@
+#include "exporter/exporter.h"
+
+#include <QDir>
+#include <QHostAddress>
+#include <QHttpServer>
+#include <QHttpServerResponse>
+#include <QSaveFile>
+#include <QSet>
+
+#include "config/settings.h"
+#include "monitor/allgemein.h"
+
+QStringList watchedAddresses(const Settings &settings)
+{
+    QStringList candidates{settings.ip};
+    candidates += settings.clients.accessPointAddresses();
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString &raw : candidates) {
+        const QString text = raw.trimmed();
+        QHostAddress address;
+        if (text.isEmpty() || !address.setAddress(text))
+            continue;
+        // 127.0.0.1 and 127.000.000.001 are one access point.
+        const QString key = address.toString();
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        out << text;
+    }
+    return out;
+}
+
+int pollCycleMs(const QString &text)
+{
+    const double ms = fRoundEven(fVal(text) * 1000.0);
+    return ms >= 1 && ms <= 65535 ? int(ms) : 0;
+}
+
+Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConfig> config,
+                   std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs, QObject *parent)
+    : QObject(parent)
+{
+    for (const QString &ap : addresses) {
+        auto *watch = new ApWatch(ap, config, clock, wallClockMs, this);
+        connect(watch, &ApWatch::stateChanged, this, [this](const QString &address, ApWatch::State state) {
+            emit logLine(QStringLiteral("AP %1: %2").arg(address, ApWatch::stateText(state)));
+        });
+        m_watches << watch;
+    }
+    m_round = clock->createTimer(config->cycleMs, this);
+    connect(m_round, &WinTimer::timeout, this, &Exporter::round);
+}
+
+void Exporter::start()
+{
+    for (ApWatch *w : std::as_const(m_watches))
+        w->start();
+    m_round->setEnabled(true);
+}
+
+QByteArray Exporter::exposition() const
+{
+    QList<ApSample> samples;
+    samples.reserve(m_watches.size());
+    for (const ApWatch *w : m_watches)
+        samples << w->sample();
+    return renderExposition(samples);
+}
+
+bool Exporter::writeTextfile(QString *error) const
+{
+    const QString path = QDir(m_textfileDir).filePath(QStringLiteral("senvaro.prom"));
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly))
+        reason = file.errorString();
+    else if (file.write(exposition()) < 0 || !file.commit())
+        reason = file.errorString();
+    if (reason.isEmpty())
+        return true;
+    if (error)
+        *error =
+            QStringLiteral("Textdatei %1 nicht geschrieben: %2").arg(QDir::toNativeSeparators(path), reason);
+    return false;
+}
+
+void Exporter::round()
+{
+    if (m_textfileDir.isEmpty())
+        return;
+    QString error;
+    if (writeTextfile(&error)) {
+        m_lastWriteError.clear();
+    } else if (error != m_lastWriteError) {
+        // Once per kind of failure, not once per round.
+        m_lastWriteError = error;
+        emit logLine(error);
+    }
+}
+
+void addRoutes(QHttpServer &server, const Exporter &exporter)
+{
+    server.route(QStringLiteral("/metrics"),
+                 [&exporter] { return QHttpServerResponse(expositionContentType(), exporter.exposition()); });
+    server.route(QStringLiteral("/"), [] {
+        return QHttpServerResponse(
+            QByteArrayLiteral("text/html; charset=utf-8"),
+            QByteArrayLiteral("<!DOCTYPE html>\n<html><head><title>senvaro-exporter</title></head>"
+                              "<body><h1>senvaro-exporter</h1>"
+                              "<p><a href=\"/metrics\">Metriken</a></p></body></html>\n"));
+    });
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "exporter/apwatch.h"
+
+struct Settings;
+class QHttpServer;
+
+// The access points a settings file names: the server address, then every known-client
+// record marked as an access point, each valid address once, as written (trimmed).
+QStringList watchedAddresses(const Settings &settings);
+// The polling cycle in ms from its text in seconds; 0 when it is no usable cycle
+// (the window's timer takes 1 to 65535 ms).
+int pollCycleMs(const QString &text);
+
+// All watched access points and what they are turned into: the exposition for a scrape
+// and, after each round, the same text in a file for the node exporter.
+class Exporter : public QObject
+{
+    Q_OBJECT
+public:
+    Exporter(const QStringList &addresses, std::shared_ptr<const WatchConfig> config,
+             std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs,
+             QObject *parent = nullptr);
+
+    void start();
+    QByteArray exposition() const;
+    const QList<ApWatch *> &watches() const { return m_watches; }
+
+    // DIR/senvaro.prom is replaced after every round; empty: no file.
+    void setTextfileDir(const QString &dir) { m_textfileDir = dir; }
+    // Writes the file now through a temporary file in the same folder and a rename, so a
+    // reader sees the old or the new text, never a part. False with a German reason.
+    bool writeTextfile(QString *error = nullptr) const;
+
+signals:
+    void logLine(const QString &line); // one per change of an access point's state, or a failed write
+
+private:
+    void round();
+
+    QList<ApWatch *> m_watches;
+    WinTimer *m_round;
+    QString m_textfileDir;
+    mutable QString m_lastWriteError;
+};
+
+// /metrics with the exposition, / with a short page linking to it.
+void addRoutes(QHttpServer &server, const Exporter &exporter);

@@ -1,0 +1,171 @@
+#include "exporter/metrics.h"
+
+#include <QLocale>
+#include <cmath>
+
+QByteArray formatSampleValue(double value)
+{
+    if (std::isnan(value))
+        return QByteArrayLiteral("NaN");
+    if (std::isinf(value))
+        return value > 0 ? QByteArrayLiteral("+Inf") : QByteArrayLiteral("-Inf");
+    // Never the locale's decimal comma: the format wants a point.
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QByteArray expositionContentType()
+{
+    return QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8");
+}
+
+namespace {
+
+// Label pairs in the text's bytes, e.g. ap="127.0.1.1",name="a\"b". The three escaped
+// characters are ASCII, so escaping the UTF-8 bytes is the same as escaping the text.
+class LabelText
+{
+public:
+    LabelText &add(const char *label, const QString &value)
+    {
+        if (!m_bytes.isEmpty())
+            m_bytes += ',';
+        m_bytes += label;
+        m_bytes += "=\"";
+        for (const char c : value.toUtf8()) {
+            if (c == '\\')
+                m_bytes += "\\\\";
+            else if (c == '"')
+                m_bytes += "\\\"";
+            else if (c == '\n')
+                m_bytes += "\\n";
+            else
+                m_bytes += c;
+        }
+        m_bytes += '"';
+        return *this;
+    }
+    const QByteArray &bytes() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
+
+class Writer
+{
+public:
+    void family(const char *name, const char *type, const char *help)
+    {
+        m_out += "# HELP ";
+        m_out += name;
+        m_out += ' ';
+        m_out += help;
+        m_out += "\n# TYPE ";
+        m_out += name;
+        m_out += ' ';
+        m_out += type;
+        m_out += '\n';
+    }
+    void sample(const char *name, const QByteArray &labels, double value)
+    {
+        m_out += name;
+        m_out += '{';
+        m_out += labels;
+        m_out += "} ";
+        m_out += formatSampleValue(value);
+        m_out += '\n';
+    }
+    QByteArray take() { return std::move(m_out); }
+
+private:
+    QByteArray m_out;
+};
+
+} // namespace
+
+QByteArray renderExposition(const QList<ApSample> &aps)
+{
+    // Each access point's and station's labels are escaped once, not once per family.
+    QList<QByteArray> apLabels;
+    QList<QList<QByteArray>> stationLabels;
+    for (const ApSample &a : aps) {
+        apLabels << LabelText().add("ap", a.ap).bytes();
+        QList<QByteArray> st;
+        for (const StationSample &s : a.stations)
+            st << LabelText().add("ap", a.ap).add("mac_address", s.mac).add("name", s.name).bytes();
+        stationLabels << st;
+    }
+
+    Writer w;
+    w.family("senvaro_up", "gauge", "1 when the access point answered its last poll, else 0.");
+    for (qsizetype i = 0; i < aps.size(); ++i)
+        w.sample("senvaro_up", apLabels[i], aps[i].up ? 1 : 0);
+
+    w.family("senvaro_ap_info", "gauge", "Firmware the access point reported at login.");
+    for (const ApSample &a : aps) {
+        if (a.firmware)
+            w.sample("senvaro_ap_info", LabelText().add("ap", a.ap).add("firmware", *a.firmware).bytes(), 1);
+    }
+
+    w.family("senvaro_stations", "gauge", "Stations associated with the access point.");
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        if (aps[i].stationCount)
+            w.sample("senvaro_stations", apLabels[i], *aps[i].stationCount);
+    }
+
+    const auto perStation = [&](const char *name, const char *help, auto value) {
+        w.family(name, "gauge", help);
+        for (qsizetype i = 0; i < aps.size(); ++i) {
+            for (qsizetype k = 0; k < aps[i].stations.size(); ++k) {
+                if (const std::optional<double> v = value(aps[i].stations[k]))
+                    w.sample(name, stationLabels[i][k], *v);
+            }
+        }
+    };
+    perStation("senvaro_station_receive_signal_ratio", "Receive signal strength of the station, 0 to 1.",
+               [](const StationSample &s) -> std::optional<double> {
+                   return s.rxPerCent ? std::optional(*s.rxPerCent / 100.0) : std::nullopt;
+               });
+    perStation("senvaro_station_ack_signal_ratio", "Acknowledge signal strength of the station, 0 to 1.",
+               [](const StationSample &s) -> std::optional<double> {
+                   return s.ackPerCent ? std::optional(*s.ackPerCent / 100.0) : std::nullopt;
+               });
+    perStation("senvaro_station_receive_rate_bits_per_second", "Receive data rate of the station.",
+               [](const StationSample &s) -> std::optional<double> {
+                   return s.rateMbps ? std::optional(*s.rateMbps * 1e6) : std::nullopt;
+               });
+
+    w.family("senvaro_station_info", "gauge", "WLAN mode, authentication and encryption of the station.");
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        for (qsizetype k = 0; k < aps[i].stations.size(); ++k) {
+            const StationSample &s = aps[i].stations[k];
+            LabelText l;
+            l.add("mode", s.mode).add("authentication", s.authentication).add("encryption", s.encryption);
+            w.sample("senvaro_station_info", stationLabels[i][k] + ',' + l.bytes(), 1);
+        }
+    }
+
+    w.family("senvaro_last_poll_success_timestamp_seconds", "gauge",
+             "Time of the last answered poll, seconds since 1970.");
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        if (aps[i].lastSuccessMs)
+            w.sample("senvaro_last_poll_success_timestamp_seconds", apLabels[i],
+                     double(*aps[i].lastSuccessMs) / 1000.0);
+    }
+
+    w.family("senvaro_polls_total", "counter", "Polls and connection attempts by result.");
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        const ApSample &a = aps[i];
+        const std::pair<const char *, quint64> results[] = {{"answered", a.answered},
+                                                            {"no answer", a.noAnswer},
+                                                            {"refused", a.refused},
+                                                            {"closed", a.closed}};
+        for (const auto &[result, count] : results) {
+            QByteArray l = apLabels[i];
+            l += ",result=\"";
+            l += result;
+            l += '"';
+            w.sample("senvaro_polls_total", l, double(count));
+        }
+    }
+    return w.take();
+}

@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# senvaro-exporter as an admin runs it: the alert rules and the unit checked by their own
+# tools, the options and the settings file's checks, then a real Prometheus on loopback
+# scraping the exporter that watches three simulated access points, one of which falls
+# silent. Runs inside a private network namespace (the simulator binds port 23).
+# Needs SENVARO_EXPORTER_BIN, SENVARO_APSIM_BIN and SENVARO_SOURCE_DIR.
+set -euo pipefail
+
+exe="$SENVARO_EXPORTER_BIN"
+res="$SENVARO_SOURCE_DIR/resources/linux"
+tmp="$(mktemp -d)"
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  exec 3>&- 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+# wait_for SECONDS COMMAND...: runs the command every 0.2 s until it succeeds.
+wait_for() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.2
+  done
+}
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# ---- Rules and unit ----
+promtool check rules "$res/senvaro-exporter.rules.yml" >/dev/null || fail "promtool check rules"
+(cd "$res" && promtool test rules senvaro-exporter.rules.test.yml >"$tmp/rules.log" 2>&1) ||
+  fail "promtool test rules: $(cat "$tmp/rules.log")"
+if command -v systemd-analyze >/dev/null 2>&1; then
+  sed "s|/usr/bin/senvaro-exporter|$exe|" "$res/senvaro-exporter.service" >"$tmp/senvaro-exporter.service"
+  out="$(systemd-analyze verify --man=no "$tmp/senvaro-exporter.service" 2>&1)" || fail "systemd-analyze verify: $out"
+  [ -z "$out" ] || fail "systemd-analyze verify: $out"
+else
+  echo "systemd-analyze not present: unit not verified"
+fi
+
+# ---- Settings file and options ----
+password='Geh31m"Pw'
+settings="$tmp/SENVARO.INI"
+{
+  printf '[Server]\r\nIP=127.0.6.1\r\n[User]\r\nName=technik\r\nPasswort=%s\r\n' "$password"
+  printf 'Polling Zyklus in Sekunden=1\r\n[bekannte MAC-Adressen]\r\nAnzahl=3\r\n'
+  printf 'MAC-Adr.1=00:1B:06:02:00:01\r\nName 1=Kasse "vorne"\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n'
+  printf 'MAC-Adr.2=-\r\nName 2=Lager\r\nIP-Adresse 2=127.0.6.2\r\nist_AP 2=Wahr\r\n'
+  printf 'MAC-Adr.3=-\r\nName 3=Halle\r\nIP-Adresse 3=127.0.6.3\r\nist_AP 3=Wahr\r\n'
+} >"$settings"
+chmod 600 "$settings"
+
+status=0
+"$exe" --settings "$settings" --listen nonsense >/dev/null 2>"$tmp/err" || status=$?
+[ "$status" -eq 2 ] && grep -q -- '--listen erwartet ADRESSE:PORT' "$tmp/err" || fail "bad --listen: status $status"
+status=0
+"$exe" >/dev/null 2>"$tmp/err" || status=$?
+[ "$status" -eq 2 ] && grep -q -- '--settings DATEI fehlt' "$tmp/err" || fail "no --settings: status $status"
+printf '[Server]\r\nIP=\r\n' >"$tmp/none.ini"
+chmod 600 "$tmp/none.ini"
+status=0
+"$exe" --settings "$tmp/none.ini" >/dev/null 2>"$tmp/err" || status=$?
+[ "$status" -eq 3 ] && grep -q 'nennt keinen Access Point' "$tmp/err" || fail "no access point: status $status"
+
+# ---- Three simulated access points and the exporter ----
+mkfifo "$tmp/control"
+"$SENVARO_APSIM_BIN" --addresses 127.0.6.1-127.0.6.3 --user technik --password "$password" --stations 4 \
+  --control-stdin <"$tmp/control" >"$tmp/sim.log" 2>&1 &
+pids+=($!)
+exec 3>"$tmp/control"
+wait_for 10 grep -q listening "$tmp/sim.log" || fail "simulator: $(cat "$tmp/sim.log")"
+
+mkdir "$tmp/textfile"
+chmod 644 "$settings" # readable by others: a warning, but it runs
+"$exe" --settings "$settings" --listen 127.0.0.1:0 --textfile "$tmp/textfile" >"$tmp/exp.out" 2>"$tmp/exp.err" &
+pids+=($!)
+wait_for 10 grep -q '/metrics auf 127.0.0.1:' "$tmp/exp.err" || fail "exporter did not start: $(cat "$tmp/exp.err")"
+grep -q 'Warnung: .* ist für alle lesbar' "$tmp/exp.err" || fail "no warning about the readable settings file"
+port="$(sed -n 's|.*/metrics auf 127.0.0.1:\([0-9]*\)$|\1|p' "$tmp/exp.err")"
+metrics="http://127.0.0.1:$port/metrics"
+
+headers="$(curl -sS -D - -o "$tmp/scrape" "$metrics")"
+grep -qi '^content-type: text/plain; version=0.0.4; charset=utf-8' <<<"$headers" || fail "content type: $headers"
+curl -sS "http://127.0.0.1:$port/" | grep -q 'href="/metrics"' || fail "/ does not link to /metrics"
+
+# ---- Prometheus ----
+prom_port="$(free_port)"
+cat >"$tmp/prometheus.yml" <<YML
+global:
+  scrape_interval: 1s
+  evaluation_interval: 1s
+scrape_configs:
+  - job_name: senvaro
+    static_configs:
+      - targets: ['127.0.0.1:$port']
+YML
+prometheus --config.file="$tmp/prometheus.yml" --storage.tsdb.path="$tmp/tsdb" \
+  --web.listen-address="127.0.0.1:$prom_port" >"$tmp/prom.log" 2>&1 &
+pids+=($!)
+api="http://127.0.0.1:$prom_port/api/v1/query"
+# query PROMQL: "ap=value" lines, sorted.
+query() {
+  curl -sS -G "$api" --data-urlencode "query=$1" |
+    python3 -c 'import json,sys; r=json.load(sys.stdin)["data"]["result"]; print("\n".join(sorted(x["metric"].get("ap","")+"="+x["value"][1] for x in r)))'
+}
+expect() { # PROMQL EXPECTED
+  [ "$(query "$1" 2>/dev/null)" = "$2" ]
+}
+all_up=$'127.0.6.1=1\n127.0.6.2=1\n127.0.6.3=1'
+wait_for 20 expect senvaro_up "$all_up" || fail "senvaro_up: $(query senvaro_up); $(tail -5 "$tmp/prom.log")"
+wait_for 10 expect senvaro_stations $'127.0.6.1=4\n127.0.6.2=4\n127.0.6.3=4' ||
+  fail "senvaro_stations: $(query senvaro_stations)"
+wait_for 5 expect 'count by (ap) (senvaro_station_receive_signal_ratio >= 0 <= 1)' \
+  $'127.0.6.1=4\n127.0.6.2=4\n127.0.6.3=4' || fail "signal ratios: $(query senvaro_station_receive_signal_ratio)"
+# The known station's name, with its quotes, arrives in Prometheus as written.
+wait_for 5 expect 'senvaro_station_info{name="Kasse \"vorne\"",mode!=""}' '127.0.6.2=1' ||
+  fail "known station's name: $(query 'senvaro_station_info{ap="127.0.6.2"}')"
+
+echo "silent 127.0.6.2" >&3
+wait_for 15 expect senvaro_up $'127.0.6.1=1\n127.0.6.2=0\n127.0.6.3=1' || fail "after silent: $(query senvaro_up)"
+wait_for 5 expect 'senvaro_polls_total{result="no answer"} > 0' '127.0.6.2=1' ||
+  fail "no-answer count: $(query 'senvaro_polls_total{result="no answer"}')"
+
+# ---- Exposition and text file ----
+curl -sS "$metrics" >"$tmp/scrape"
+for f in "$tmp/scrape" "$tmp/textfile/senvaro.prom"; do
+  status=0
+  promtool check metrics <"$f" >"$tmp/lint" 2>&1 || status=$?
+  # 3: lint remarks only; the one expected is the rate's unit, named as the Wi-Fi exporters do.
+  [ "$status" -eq 0 ] || { [ "$status" -eq 3 ] && ! grep -v 'bits_per_second use base unit' "$tmp/lint" | grep -q .; } ||
+    fail "promtool check metrics $f (status $status): $(cat "$tmp/lint")"
+done
+grep -q '^senvaro_up{ap="127.0.6.2"} 0$' "$tmp/textfile/senvaro.prom" || fail "the text file is not updated"
+[ "$(ls "$tmp/textfile")" = senvaro.prom ] || fail "text file folder: $(ls "$tmp/textfile")"
+
+# ---- Log: one line per change, never the password ----
+grep -qF "$password" "$tmp/exp.err" "$tmp/exp.out" "$tmp/scrape" && fail "the password appears in the output"
+for line in 'AP 127.0.6.1: angemeldet' 'AP 127.0.6.2: angemeldet' 'AP 127.0.6.2: keine Antwort'; do
+  [ "$(grep -cx "$line" "$tmp/exp.err")" -eq 1 ] || fail "\"$line\" not logged exactly once: $(cat "$tmp/exp.err")"
+done
+echo "tst_exporter_e2e.sh: passed"
