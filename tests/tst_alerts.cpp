@@ -152,13 +152,15 @@ void TestAlerts::gracePeriod_data()
     QTest::addColumn<int>("grace");
     QTest::addColumn<qint64>("goneMs");
     QTest::addColumn<qint64>("returnMs"); // -1: never
+    QTest::addColumn<bool>("known");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("return within") << 60 << qint64(70000) << qint64(59000) << QString();
-    QTest::newRow("exactly the grace") << 60 << qint64(60000) << qint64(-1) << QString();
-    QTest::newRow("one ms longer") << 60 << qint64(60001) << qint64(-1) << QString("L");
-    QTest::newRow("return after the alert") << 60 << qint64(61000) << qint64(65000) << QString("L");
-    QTest::newRow("grace 0") << 0 << qint64(1) << qint64(-1) << QString("L");
-    QTest::newRow("grace 300") << 300 << qint64(299000) << qint64(-1) << QString();
+    QTest::newRow("return within") << 60 << qint64(70000) << qint64(59000) << true << QString();
+    QTest::newRow("exactly the grace") << 60 << qint64(60000) << qint64(-1) << true << QString();
+    QTest::newRow("one ms longer") << 60 << qint64(60001) << qint64(-1) << true << QString("L");
+    QTest::newRow("return after the alert") << 60 << qint64(61000) << qint64(65000) << true << QString("L");
+    QTest::newRow("grace 0") << 0 << qint64(1) << qint64(-1) << true << QString("L");
+    QTest::newRow("grace 300") << 300 << qint64(299000) << qint64(-1) << true << QString();
+    QTest::newRow("unknown station") << 60 << qint64(61000) << qint64(-1) << false << QString();
 }
 
 void TestAlerts::gracePeriod()
@@ -166,14 +168,18 @@ void TestAlerts::gracePeriod()
     QFETCH(int, grace);
     QFETCH(qint64, goneMs);
     QFETCH(qint64, returnMs);
+    QFETCH(bool, known);
     QFETCH(QString, expected);
     AlertSettings s;
     s.graceSeconds = grace;
+    s.stranger = false;
     AlertWatch w(s);
-    QList<Alert> got = w.evaluate(at(0), {anna()});
+    AlertStation station = anna();
+    station.known = known;
+    QList<Alert> got = w.evaluate(at(0), {station});
     got += w.evaluate(at(1000), {});
     if (returnMs >= 0)
-        got += w.evaluate(at(1000 + returnMs), {anna()});
+        got += w.evaluate(at(1000 + returnMs), {station});
     got += w.tick(at(1000 + goneMs));
     got += w.tick(at(1000 + goneMs)); // never twice
     QCOMPARE(letters(got), expected);
