@@ -12,7 +12,7 @@ SENVARO_PACKAGES=(
   libbenchmark-dev clang libclang-rt-14-dev
   iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
-  ieee-data
+  ieee-data dbus-daemon
 )
 
 senvaro_install_packages() {

@@ -24,6 +24,7 @@ inline constexpr const char *kPrgWindow = "PrgWindow";
 inline constexpr const char *kServer = "Server";
 inline constexpr const char *kUser = "User";
 inline constexpr const char *kClients = "bekannte MAC-Adressen";
+inline constexpr const char *kAlerts = "Benachrichtigungen";
 // What a missing text key reads as.
 inline constexpr const char *kNoEntry = "(kein Eintrag)";
 
@@ -53,5 +54,15 @@ inline constexpr SettingKey RecordMac{kClients, "MAC-Adr.", kNoEntry};
 inline constexpr SettingKey RecordName{kClients, "Name ", kNoEntry};
 inline constexpr SettingKey RecordIP{kClients, "IP-Adresse ", kNoEntry};
 inline constexpr SettingKey RecordIsAP{kClients, "ist_AP ", kNoEntry};
+
+// Desktop alerts, a section of their own added after the designed keys. Each key is
+// written only once its value differs from the fallback, so older files stay as they were.
+inline constexpr SettingKey AlertStationLeft{kAlerts, "Station getrennt", "1"};
+inline constexpr SettingKey AlertStranger{kAlerts, "unbekannte Station", "1"};
+inline constexpr SettingKey AlertWeakSignal{kAlerts, "schwaches Signal", "1"};
+inline constexpr SettingKey AlertAccessPoint{kAlerts, "Access Point antwortet nicht", "1"};
+inline constexpr SettingKey AlertGraceSeconds{kAlerts, "Karenzzeit in Sekunden", "60"};
+inline constexpr SettingKey AlertThreshold{kAlerts, "Schwelle in Prozent", "20"};
+inline constexpr SettingKey AlertWeakCount{kAlerts, "Auswertungen in Folge", "3"};
 
 } // namespace SettingKeys

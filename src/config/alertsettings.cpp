@@ -1,0 +1,93 @@
+#include "config/alertsettings.h"
+
+#include "config/inirw.h"
+#include "config/settingskeys.h"
+
+using INIRW::Document;
+using namespace SettingKeys;
+
+namespace {
+
+int readInt(const Document &doc, const SettingKey &key, int low, int high)
+{
+    const int fallback = QByteArray(key.fallback).toInt();
+    const std::optional<QString> v = doc.value(key.sectionName(), key.keyName());
+    if (!v)
+        return fallback;
+    bool ok = false;
+    const int n = v->trimmed().toInt(&ok);
+    return ok && n >= low && n <= high ? n : fallback;
+}
+
+bool readSwitch(const Document &doc, const SettingKey &key)
+{
+    return readInt(doc, key, 0, 1) == 1;
+}
+
+void writeInt(Document &doc, const SettingKey &key, int value)
+{
+    const bool present = doc.value(key.sectionName(), key.keyName()).has_value();
+    if (present || value != QByteArray(key.fallback).toInt())
+        doc.setValue(key.sectionName(), key.keyName(), QString::number(value));
+}
+
+} // namespace
+
+AlertSettings AlertSettings::read(const Document &doc)
+{
+    AlertSettings s;
+    s.stationLeft = readSwitch(doc, AlertStationLeft);
+    s.stranger = readSwitch(doc, AlertStranger);
+    s.weakSignal = readSwitch(doc, AlertWeakSignal);
+    s.accessPoint = readSwitch(doc, AlertAccessPoint);
+    s.graceSeconds = readInt(doc, AlertGraceSeconds, 0, kMaxGraceSeconds);
+    s.thresholdPercent = readInt(doc, AlertThreshold, 0, 100);
+    s.weakCount = readInt(doc, AlertWeakCount, 1, kMaxWeakCount);
+    return s;
+}
+
+void AlertSettings::write(Document &doc) const
+{
+    writeInt(doc, AlertStationLeft, stationLeft ? 1 : 0);
+    writeInt(doc, AlertStranger, stranger ? 1 : 0);
+    writeInt(doc, AlertWeakSignal, weakSignal ? 1 : 0);
+    writeInt(doc, AlertAccessPoint, accessPoint ? 1 : 0);
+    writeInt(doc, AlertGraceSeconds, graceSeconds);
+    writeInt(doc, AlertThreshold, thresholdPercent);
+    writeInt(doc, AlertWeakCount, weakCount);
+}
+
+bool AlertSettings::load(const QString &path, AlertSettings *out, QString *error)
+{
+    Document doc;
+    QString why;
+    const bool ok = INIRW::readDocument(path, &doc, &why);
+    *out = ok ? read(doc) : AlertSettings();
+    if (error)
+        *error = why;
+    return ok;
+}
+
+bool AlertSettings::save(const QString &path, QString *error) const
+{
+    Document doc;
+    QString why;
+    if (!INIRW::readDocument(path, &doc, &why)) {
+        // Writing now would replace content we could not read.
+        if (error)
+            *error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht "
+                                    "gelesen werden konnte: %1")
+                         .arg(why);
+        return false;
+    }
+    const QByteArray before = doc.serialize();
+    write(doc);
+    const QByteArray after = doc.serialize();
+    if (after == before)
+        return true; // nothing changed: the file is not touched
+    QString failed;
+    const bool ok = INIRW::writeWholeFile(path, after, &failed);
+    if (error)
+        *error = failed;
+    return ok;
+}

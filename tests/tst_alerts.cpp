@@ -1,0 +1,303 @@
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "config/alertsettings.h"
+#include "config/inirw.h"
+#include "monitor/alerts.h"
+
+namespace {
+
+const QString kAnna = QStringLiteral("00:11:22:33:44:55");
+const QString kPrinter = QStringLiteral("00:11:22:33:44:66");
+const QString kStranger = QStringLiteral("AA:BB:CC:DD:EE:FF");
+const QDateTime kStart = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+
+QDateTime at(qint64 ms)
+{
+    return kStart.addMSecs(ms);
+}
+
+AlertStation anna(double rx = 50)
+{
+    return {kAnna, QStringLiteral("Laptop Anna"), true, rx};
+}
+
+AlertStation printer(double rx)
+{
+    return {kPrinter, QStringLiteral("Drucker"), true, rx};
+}
+
+AlertStation stranger()
+{
+    return {kStranger, kStranger, false, 60.0};
+}
+
+QString line(const Alert &a)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5").arg(a.summary, a.body, a.category).arg(int(a.urgency)).arg(a.key);
+}
+
+// One letter per alert: L left, S stranger, W weak, R recovered, N no answer, C connection lost, B back.
+QString letters(const QList<Alert> &alerts)
+{
+    QString out;
+    for (const Alert &a : alerts)
+        out += QStringLiteral("LSWRNCB").at(int(a.kind));
+    return out;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestAlerts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void scriptedSequence_data()
+    {
+        QTest::addColumn<QString>("off");
+        QTest::addColumn<QStringList>("expected");
+        const QString weak =
+            QStringLiteral("Schwaches Signal|Drucker (00:11:22:33:44:66): Empfangspegel 10 %, seit 3 "
+                           "Auswertungen unter 20 %|network|1|station/00:11:22:33:44:66");
+        const QString strange =
+            QStringLiteral("Unbekannte Station|AA:BB:CC:DD:EE:FF ist nicht in der Liste der bekannten "
+                           "Clients und hat sich verbunden|network.connected|2|station/AA:BB:CC:DD:EE:FF");
+        const QString left =
+            QStringLiteral("Station getrennt|Laptop Anna (00:11:22:33:44:55) seit 61 s nicht mehr "
+                           "verbunden|network.disconnected|1|station/00:11:22:33:44:55");
+        const QString recovered =
+            QStringLiteral("Signal wieder gut|Drucker (00:11:22:33:44:66): Empfangspegel wieder 35 "
+                           "%|network|1|station/00:11:22:33:44:66");
+        const QString silent =
+            QStringLiteral("Access Point antwortet nicht|Der Access Point 127.0.0.2 antwortet nicht "
+                           "mehr|network.disconnected|2|accesspoint");
+        const QString back =
+            QStringLiteral("Access Point antwortet wieder|Der Access Point 127.0.0.2 antwortet "
+                           "wieder|network.connected|1|accesspoint");
+        QTest::newRow("all on") << QString()
+                                << QStringList{weak, strange, left, recovered, silent, back, strange};
+        QTest::newRow("left off") << "left" << QStringList{weak, strange, recovered, silent, back, strange};
+        QTest::newRow("stranger off") << "stranger" << QStringList{weak, left, recovered, silent, back};
+        QTest::newRow("weak off") << "weak" << QStringList{strange, left, silent, back, strange};
+        QTest::newRow("access point off") << "ap" << QStringList{weak, strange, left, recovered, strange};
+    }
+
+    void scriptedSequence()
+    {
+        QFETCH(QString, off);
+        QFETCH(QStringList, expected);
+        AlertSettings s;
+        s.stationLeft = off != QLatin1String("left");
+        s.stranger = off != QLatin1String("stranger");
+        s.weakSignal = off != QLatin1String("weak");
+        s.accessPoint = off != QLatin1String("ap");
+        AlertWatch w(s);
+        QSignalSpy spy(&w, &AlertWatch::raised);
+        QList<Alert> got;
+        const QString ap = QStringLiteral("127.0.0.2");
+
+        got += w.evaluate(at(0), {anna(), printer(50)});
+        got += w.evaluate(at(2000), {printer(10)});          // Anna leaves ...
+        got += w.evaluate(at(30000), {anna(), printer(10)}); // ... and is back within the grace period
+        got += w.evaluate(at(32000), {printer(10)});         // leaves again; third weak level
+        got += w.evaluate(at(40000), {printer(10), stranger()});
+        got += w.tick(at(92000));                                // exactly 60 s gone: not yet
+        got += w.evaluate(at(93000), {printer(10), stranger()}); // 61 s
+        got += w.tick(at(200000));
+        got += w.evaluate(at(201000), {printer(35), stranger()});
+        got += w.setAccessPointState(AlertWatch::ApState::Answering, at(202000), ap);
+        got += w.setAccessPointState(AlertWatch::ApState::NoAnswer, at(210000), ap);
+        got += w.setAccessPointState(AlertWatch::ApState::NoAnswer, at(220000), ap);
+        got += w.setAccessPointState(AlertWatch::ApState::Answering, at(230000), ap);
+        got += w.evaluate(at(232000), {printer(35), stranger()});
+        w.resetLogin();
+        got += w.evaluate(at(240000), {printer(35), stranger()});
+
+        QStringList lines;
+        for (const Alert &a : got)
+            lines << line(a);
+        QCOMPARE(lines, expected);
+        QCOMPARE(spy.count(), expected.size());
+    }
+
+    void gracePeriod_data()
+    {
+        QTest::addColumn<int>("grace");
+        QTest::addColumn<qint64>("goneMs");
+        QTest::addColumn<qint64>("returnMs"); // -1: never
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("return within") << 60 << qint64(70000) << qint64(59000) << true << QString();
+        QTest::newRow("exactly the grace") << 60 << qint64(60000) << qint64(-1) << true << QString();
+        QTest::newRow("one ms longer") << 60 << qint64(60001) << qint64(-1) << true << QString("L");
+        QTest::newRow("return after the alert")
+            << 60 << qint64(61000) << qint64(65000) << true << QString("L");
+        QTest::newRow("grace 0") << 0 << qint64(1) << qint64(-1) << true << QString("L");
+        QTest::newRow("grace 300") << 300 << qint64(299000) << qint64(-1) << true << QString();
+        QTest::newRow("unknown station") << 60 << qint64(61000) << qint64(-1) << false << QString();
+    }
+
+    void gracePeriod()
+    {
+        QFETCH(int, grace);
+        QFETCH(qint64, goneMs);
+        QFETCH(qint64, returnMs);
+        QFETCH(bool, known);
+        QFETCH(QString, expected);
+        AlertSettings s;
+        s.graceSeconds = grace;
+        s.stranger = false;
+        AlertWatch w(s);
+        AlertStation station = anna();
+        station.known = known;
+        QList<Alert> got = w.evaluate(at(0), {station});
+        got += w.evaluate(at(1000), {});
+        if (returnMs >= 0)
+            got += w.evaluate(at(1000 + returnMs), {station});
+        got += w.tick(at(1000 + goneMs));
+        got += w.tick(at(1000 + goneMs)); // never twice
+        QCOMPARE(letters(got), expected);
+    }
+
+    void weakRow_data()
+    {
+        QTest::addColumn<QList<double>>("levels"); // -1: station absent, -2: no level in its block
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("three low") << QList<double>{10, 19.5, 0} << "W";
+        QTest::newRow("two low") << QList<double>{10, 10} << "";
+        QTest::newRow("broken by a good level") << QList<double>{10, 10, 50, 10, 10} << "";
+        QTest::newRow("broken by absence") << QList<double>{10, 10, -1, 10, 10} << "";
+        QTest::newRow("missing level keeps the row") << QList<double>{10, 10, -2, 10} << "W";
+        QTest::newRow("at the threshold is not below") << QList<double>{20, 20, 20, 20} << "";
+        QTest::newRow("recovers once, fades again")
+            << QList<double>{10, 10, 10, 10, 30, 30, 10, 10, 10} << "WRW";
+        QTest::newRow("absent while weak, back strong") << QList<double>{10, 10, 10, -1, 40} << "WR";
+    }
+
+    void weakRow()
+    {
+        QFETCH(QList<double>, levels);
+        QFETCH(QString, expected);
+        AlertSettings s;
+        s.stationLeft = false;
+        AlertWatch w(s);
+        QList<Alert> got;
+        for (int i = 0; i < levels.size(); ++i) {
+            AlertStation st = anna(levels[i]);
+            if (levels[i] == -2)
+                st.rx.reset();
+            got +=
+                w.evaluate(at(i * 2000), levels[i] == -1 ? QList<AlertStation>{} : QList<AlertStation>{st});
+        }
+        QCOMPARE(letters(got), expected);
+    }
+
+    void accessPoint_data()
+    {
+        using S = AlertWatch::ApState;
+        QTest::addColumn<QList<S>>("states");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first answer is no return") << QList<S>{S::Answering, S::Answering} << "";
+        QTest::newRow("silent at start") << QList<S>{S::NoAnswer, S::Answering} << "NB";
+        QTest::newRow("silent, then lost, then back")
+            << QList<S>{S::Answering, S::NoAnswer, S::ConnectionLost, S::Answering} << "NCB";
+        QTest::newRow("logout forgets")
+            << QList<S>{S::Answering, S::ConnectionLost, S::Off, S::Answering} << "C";
+    }
+
+    void accessPoint()
+    {
+        QFETCH(QList<AlertWatch::ApState>, states);
+        QFETCH(QString, expected);
+        AlertWatch w;
+        QList<Alert> got;
+        for (AlertWatch::ApState s : states)
+            got += w.setAccessPointState(s, kStart, QStringLiteral("127.0.0.3"));
+        QCOMPARE(letters(got), expected);
+    }
+
+    void settingsOldFileUnchanged()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Senvaro.ini"));
+        const QByteArray old = "[Server]\r\nIP=127.0.0.2\r\n[User]\nName=admin\r\n";
+        writeAll(path, old);
+        AlertSettings s;
+        QString error;
+        QVERIFY(AlertSettings::load(path, &s, &error));
+        QVERIFY(s == AlertSettings());
+        QVERIFY(s.save(path, &error));
+        QCOMPARE(readAll(path), old);
+
+        s.graceSeconds = 90; // only the changed key is added
+        QVERIFY(s.save(path, &error));
+        QCOMPARE(readAll(path), old + "[Benachrichtigungen]\r\nKarenzzeit in Sekunden=90\r\n");
+    }
+
+    void settingsRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Senvaro.ini"));
+        AlertSettings s{false, false, false, false, 0, 100, 1000};
+        QString error;
+        QVERIFY2(s.save(path, &error), qPrintable(error));
+        AlertSettings back;
+        QVERIFY(AlertSettings::load(path, &back, &error));
+        QVERIFY(back == s);
+
+        // Back to the defaults: keys the file has keep being written.
+        QVERIFY(AlertSettings().save(path, &error));
+        QCOMPARE(readAll(path),
+                 QByteArray("[Benachrichtigungen]\r\nStation getrennt=1\r\nunbekannte Station=1\r\n"
+                            "schwaches Signal=1\r\nAccess Point antwortet nicht=1\r\n"
+                            "Karenzzeit in Sekunden=60\r\nSchwelle in Prozent=20\r\n"
+                            "Auswertungen in Folge=3\r\n"));
+    }
+
+    void settingsBadValues_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<int>("grace");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<int>("count");
+        QTest::newRow("in range, blanks")
+            << QByteArray("station getrennt = 0 \nKarenzzeit in Sekunden= 45\nSchwelle in "
+                          "Prozent=100\nAuswertungen in Folge=1")
+            << false << 45 << 100 << 1;
+        QTest::newRow("out of range")
+            << QByteArray("Station getrennt=2\nKarenzzeit in Sekunden=-1\nSchwelle in "
+                          "Prozent=101\nAuswertungen in Folge=0")
+            << true << 60 << 20 << 3;
+        QTest::newRow("no numbers") << QByteArray("Station getrennt=ja\nKarenzzeit in Sekunden=\nSchwelle in "
+                                                  "Prozent=12abc\nAuswertungen in Folge=1001")
+                                    << true << 60 << 20 << 3;
+    }
+
+    void settingsBadValues()
+    {
+        QFETCH(QByteArray, section);
+        AlertSettings s = AlertSettings::read(INIRW::Document::parse("[benachrichtigungen]\n" + section));
+        QTEST(s.stationLeft, "left");
+        QTEST(s.graceSeconds, "grace");
+        QTEST(s.thresholdPercent, "threshold");
+        QTEST(s.weakCount, "count");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlerts)
+#include "tst_alerts.moc"

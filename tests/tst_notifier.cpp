@@ -1,0 +1,192 @@
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/notifier.h"
+
+namespace {
+
+// A notification server on the private bus that records what it is asked.
+class FakeServer : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call
+    {
+        QString app;
+        uint replaces;
+        QString summary;
+        QString body;
+        QVariantMap hints;
+        int timeout;
+    };
+    QList<Call> calls;
+    bool hold = false; // keep the answer back until release()
+    QList<QDBusMessage> held;
+    uint nextId = 41;
+
+public slots:
+    uint Notify(const QString &app, uint replaces, const QString &, const QString &summary,
+                const QString &body, const QStringList &, const QVariantMap &hints, int timeout)
+    {
+        calls.append({app, replaces, summary, body, hints, timeout});
+        if (hold) {
+            setDelayedReply(true);
+            held.append(message());
+        }
+        return nextId++;
+    }
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    void CloseNotification(uint) {}
+    QString GetServerInformation(QString &vendor, QString &version, QString &specVersion)
+    {
+        vendor = QStringLiteral("test");
+        version = QStringLiteral("1");
+        specVersion = QStringLiteral("1.2");
+        return QStringLiteral("fake");
+    }
+};
+
+Alert alert(const QString &key, const QString &summary, Alert::Urgency urgency = Alert::Urgency::Normal)
+{
+    Alert a;
+    a.key = key;
+    a.summary = summary;
+    a.body = QStringLiteral("Laptop Anna (00:11:22:33:44:55) seit 61 s nicht mehr verbunden");
+    a.urgency = urgency;
+    a.category = QStringLiteral("network.disconnected");
+    return a;
+}
+
+} // namespace
+
+class TestNotifier : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
+        QVERIFY2(m_daemon.waitForStarted(10000), "dbus-daemon (Debian package dbus-daemon) does not start");
+        while (!m_daemon.canReadLine())
+            QVERIFY2(m_daemon.waitForReadyRead(10000), "dbus-daemon printed no address");
+        m_address = QString::fromLatin1(m_daemon.readLine().trimmed());
+        m_serverBus = QDBusConnection::connectToBus(m_address, QStringLiteral("server"));
+        QVERIFY(m_serverBus->isConnected());
+        QVERIFY(m_serverBus->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_server,
+                                            QDBusConnection::ExportAllSlots));
+    }
+
+    void init()
+    {
+        m_server.calls.clear();
+        m_server.hold = false;
+        m_server.held.clear();
+        QVERIFY(m_serverBus->registerService(QStringLiteral("org.freedesktop.Notifications")));
+        // A fresh client connection each time, so no test sees another's ids.
+        m_clientBus = QDBusConnection::connectToBus(m_address, QStringLiteral("client%1").arg(++m_round));
+        QVERIFY(m_clientBus->isConnected());
+    }
+
+    void cleanupTestCase()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished(10000);
+    }
+
+    void callAndReplacedId()
+    {
+        Notifier n(*m_clientBus);
+        QSignalSpy delivered(&n, &Notifier::delivered);
+        QVERIFY(n.notify(alert("station/A", "Station getrennt", Alert::Urgency::Critical)));
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 1, 10000);
+        QCOMPARE(delivered.at(0).at(1).toUInt(), 41u);
+        QVERIFY(n.notify(alert("station/A", "Signal wieder gut")));
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 2, 10000);
+        QVERIFY(n.notify(alert("station/B", "Unbekannte Station")));
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 3, 10000);
+
+        QCOMPARE(m_server.calls.size(), 3);
+        const FakeServer::Call &first = m_server.calls[0];
+        QCOMPARE(first.app, QStringLiteral("Senvaro"));
+        QCOMPARE(first.summary, QStringLiteral("Station getrennt"));
+        QCOMPARE(first.body,
+                 QStringLiteral("Laptop Anna (00:11:22:33:44:55) seit 61 s nicht mehr verbunden"));
+        QCOMPARE(first.timeout, -1);
+        QCOMPARE(first.hints.value("urgency").metaType(), QMetaType::fromType<uchar>());
+        QCOMPARE(first.hints.value("urgency").toInt(), 2);
+        QCOMPARE(first.hints.value("category").toString(), QStringLiteral("network.disconnected"));
+        QCOMPARE(first.hints.value("desktop-entry").toString(), QStringLiteral("io.github.senvaro.senvaro"));
+        QCOMPARE(m_server.calls[1].hints.value("urgency").toInt(), 1);
+        // The same station replaces its notification; another station gets one of its own.
+        QCOMPARE(first.replaces, 0u);
+        QCOMPARE(m_server.calls[1].replaces, 41u);
+        QCOMPARE(m_server.calls[2].replaces, 0u);
+    }
+
+    void sameKeyWhileOut()
+    {
+        m_server.hold = true;
+        Notifier n(*m_clientBus);
+        QSignalSpy delivered(&n, &Notifier::delivered);
+        QVERIFY(n.notify(alert("station/A", "eins")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.held.size(), 1, 10000);
+        QVERIFY(n.notify(alert("station/A", "zwei")));
+        QVERIFY(n.notify(alert("station/A", "drei")));
+        // The window's event loop keeps running while the answer is out.
+        bool ran = false;
+        QTimer::singleShot(0, this, [&ran] { ran = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 10000);
+        QCOMPARE(m_server.calls.size(), 1);
+        QCOMPARE(delivered.count(), 0);
+
+        m_server.hold = false;
+        QVERIFY(m_serverBus->send(m_server.held.takeFirst().createReply(QVariant::fromValue(7u))));
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 2, 10000);
+        QCOMPARE(m_server.calls.size(), 2);
+        QCOMPARE(m_server.calls[1].summary, QStringLiteral("drei"));
+        QCOMPARE(m_server.calls[1].replaces, 7u);
+    }
+
+    void noService()
+    {
+        QVERIFY(m_serverBus->unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+        Notifier n(*m_clientBus);
+        QSignalSpy delivered(&n, &Notifier::delivered);
+        QSignalSpy failed(&n, &Notifier::notDelivered);
+        QVERIFY(n.notify(alert("station/A", "Station getrennt")));
+        QCOMPARE(failed.count(), 0); // the answer comes later, never inside the call
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 10000);
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("station/A"));
+        QVERIFY(n.notify(alert("station/A", "Station getrennt")));
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 2, 10000);
+        QCOMPARE(delivered.count(), 0);
+        QCOMPARE(m_server.calls.size(), 0);
+    }
+
+    void noBus()
+    {
+        Notifier n(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/senvaro-bus"),
+                                                 QStringLiteral("nobus")));
+        QSignalSpy failed(&n, &Notifier::notDelivered);
+        QVERIFY(!n.notify(alert("accesspoint", "Verbindung getrennt")));
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.at(0).at(1).toString(), QStringLiteral("Keine Verbindung zum Sitzungsbus"));
+    }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+    FakeServer m_server;
+    std::optional<QDBusConnection> m_serverBus;
+    std::optional<QDBusConnection> m_clientBus;
+    int m_round = 0;
+};
+
+QTEST_GUILESS_MAIN(TestNotifier)
+#include "tst_notifier.moc"
