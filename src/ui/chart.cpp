@@ -255,10 +255,8 @@ void StationChart::applyRefresh()
         d.labelSources = sources;
         d.shownLabels = axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow);
     }
-    if (d.categories->categories() != d.shownLabels) {
-        d.categories->clear();
-        d.categories->append(d.shownLabels);
-    }
+    if (d.categories->categories() != d.shownLabels)
+        d.categories->setCategories(d.shownLabels); // one relayout, where clear and append made two
     for (int c = 0; c < 2; ++c) {
         QBarSet *set = d.sets[c];
         while (set->count() > m_rows.size())
