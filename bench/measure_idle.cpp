@@ -5,12 +5,13 @@
 //
 //   measure_idle [--address 127.0.0.2] [--seconds 120] [--warmup 10] [--cycle 2]
 //                [--user admin] [--password admin] [--pages " Clients,Diagramm,Verlauf"]
-//                [--grab DIR]
+//                [--grab DIR] [--paints]
 //
 // Prints one line per page: CPU in per cent of one core, CPU per poll (all CPU time on
 // the page divided by the polls sent meanwhile), polls, and the resident memory before
 // and after. Only this process counts: the simulator and the
-// X server run apart.
+// X server run apart. --paints also counts, per page, the paint events each widget got
+// (the counting costs a little CPU of its own, so use it apart from the figures).
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
@@ -21,6 +22,7 @@
 #include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QTabWidget>
 #include <QTcpSocket>
 #include <QTextStream>
@@ -103,6 +105,23 @@ int wholeOption(const QCommandLineParser &p, const QString &name, int min)
     return v;
 }
 
+// Counts paint events per receiving widget, named by object name or class.
+class PaintCounter : public QObject
+{
+public:
+    QMap<QString, int> counts;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            QString name = watched->objectName();
+            if (name.isEmpty() && watched->parent())
+                name = watched->parent()->objectName() + QLatin1Char('/');
+            ++counts[name + QLatin1Char(' ') + QLatin1String(watched->metaObject()->className())];
+        }
+        return false;
+    }
+};
+
 struct Figures
 {
     QString page;
@@ -139,6 +158,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("grab"),
          QStringLiteral("Save each page as PNG here after measuring it, to check what was shown."),
          QStringLiteral("dir")},
+        {QStringLiteral("paints"), QStringLiteral("Count the paint events per widget on each page.")},
     });
     p.process(app);
 
@@ -189,6 +209,10 @@ int main(int argc, char *argv[])
         << " s warm-up + " << seconds << " s per page\n";
     out.flush();
 
+    PaintCounter paints;
+    if (p.isSet(QStringLiteral("paints")))
+        app.installEventFilter(&paints);
+
     QList<Figures> results;
     for (const QString &caption : p.value(QStringLiteral("pages")).split(QLatin1Char(','))) {
         int index = -1;
@@ -205,6 +229,7 @@ int main(int argc, char *argv[])
 
         Figures f;
         f.page = caption;
+        paints.counts.clear();
         f.rssBefore = rssKb();
         const int writesBefore = writes;
         const double cpuBefore = cpuMs();
@@ -221,6 +246,8 @@ int main(int argc, char *argv[])
                    .arg(f.cpuMs, 0, 'f', 1)
                    .arg(f.wallMs / 1000.0, 0, 'f', 1)
                    .arg(f.polls);
+        for (auto it = paints.counts.cbegin(); it != paints.counts.cend(); ++it)
+            out << QStringLiteral("  %1 paints  %2\n").arg(it.value(), 5).arg(it.key());
         out.flush();
         if (p.isSet(QStringLiteral("grab"))) {
             const QString file = p.value(QStringLiteral("grab")) + QStringLiteral("/page%1.png").arg(index);

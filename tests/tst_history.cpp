@@ -222,6 +222,50 @@ private slots:
         QCOMPARE(shown.value(shown.size() - 1), QPointF(qreal(t1), ack ? 58.0 : 42.0));
     }
 
+    // Twelve stations at the window's size: the list beside the chart names each one in
+    // full, in the order they came, follows a new name, and a click hides and shows a line.
+    void pageLegend()
+    {
+        Page p;
+        p.page.resize(515, 270);
+        QStringList script, names;
+        for (int i = 1; i <= 12; ++i) {
+            const QString mac = QStringLiteral("00:1B:11:A0:00:%1").arg(i, 2, 10, QLatin1Char('0'));
+            script << (i == 4 ? mac + "=Besprechungsraum" : mac);
+            names << (i == 4 ? "Besprechungsraum" : mac);
+        }
+        p.history.addEvaluation(T0, samples(script.join(' ')));
+        p.page.setActive(true);
+        auto *legend = p.page.findChild<QListWidget *>("lstVerlaufLegende");
+        QVERIFY(legend && legend->isVisible());
+        QStringList listed;
+        for (int i = 0; i < legend->count(); ++i) {
+            QListWidgetItem *item = legend->item(i);
+            listed << item->text();
+            // Reachable and never cut short at the right.
+            legend->scrollToItem(item);
+            const QRect r = legend->visualItemRect(item);
+            QVERIFY(legend->viewport()->rect().contains(r));
+            QVERIFY(r.width() >=
+                    legend->fontMetrics().horizontalAdvance(item->text()) + legend->iconSize().width());
+        }
+        QCOMPARE(listed, names);
+
+        script[6] = "00:1B:11:A0:00:07=Lager";
+        p.history.addEvaluation(T0.addSecs(2), samples(script.join(' ')));
+        QCOMPARE(legend->item(6)->text(), QString("Lager"));
+
+        const QString mac = "00:1B:11:A0:00:09";
+        for (const bool shown : {false, true}) {
+            legend->scrollToItem(legend->item(8));
+            QTest::mouseClick(legend->viewport(), Qt::LeftButton, {},
+                              legend->visualItemRect(legend->item(8)).center());
+            QCOMPARE(p.page.series(mac)->isVisible(), shown);
+            QCOMPARE(p.page.isLineHidden(mac), !shown);
+            QCOMPARE(legend->count(), 12); // a hidden line keeps its entry
+        }
+    }
+
     // The tooltip names the sample nearest to the pointer, on either side.
     void pageToolTip_data()
     {

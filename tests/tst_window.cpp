@@ -49,6 +49,73 @@ private slots:
         QCOMPARE(a->text(QAccessible::Name), caption);
     }
 
+    // A box on a page that is not shown keeps its exact text at once and shows the same
+    // as a box filled while shown once its page comes up; typing works on the whole text.
+    void hiddenTextBox_data()
+    {
+        QTest::addColumn<QString>("before"); // appended while shown
+        QTest::addColumn<bool>("reset");     // the first hidden piece replaces the text
+        QTest::addColumn<QStringList>("hidden");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("typed"); // text after Ctrl+End and "z"
+        QTest::newRow("appended") << "one\r\n"
+                                  << false << QStringList{"two\r", "\nthree"} << "one\r\ntwo\r\nthree"
+                                  << "one\ntwo\nthree"
+                                  << "one\r\ntwo\r\nthreez";
+        QTest::newRow("CR LF across hiding") << "a\r" << false << QStringList{"\nb"} << "a\r\nb"
+                                             << "a\nb"
+                                             << "a\r\nbz";
+        QTest::newRow("replaced") << "old\r\nlines" << true
+                                  << QStringList{"new", QString::fromLatin1("\0x", 2)}
+                                  << QString::fromLatin1("new\0x", 5) << QString::fromUtf8("new\u2400x")
+                                  << QString::fromUtf8("new\u2400xz");
+        QTest::newRow("emptied") << "old" << true << QStringList{""} << ""
+                                 << ""
+                                 << "z";
+    }
+
+    void hiddenTextBox()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, reset);
+        QFETCH(QStringList, hidden);
+        QFETCH(QString, text);
+        QFETCH(QString, display);
+        QFETCH(QString, typed);
+        QTabWidget tabs;
+        auto *box = new TextBox;
+        tabs.addTab(box, "eins");
+        tabs.addTab(new QWidget, "zwei");
+        tabs.show();
+        for (const bool typing : {false, true}) {
+            tabs.setCurrentIndex(0);
+            box->setText(QString());
+            box->appendText(before);
+            QVERIFY(box->isDisplayCurrent());
+            tabs.setCurrentIndex(1);
+            for (int i = 0; i < hidden.size(); ++i) {
+                if (i == 0 && reset)
+                    box->setText(hidden[i]);
+                else
+                    box->appendText(hidden[i]);
+            }
+            QCOMPARE(box->text(), text);
+            QVERIFY(!box->isDisplayCurrent()); // nothing laid out for a page not shown
+            if (typing) {
+                // Typed into before the page is shown again.
+                QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+                QTest::keyClicks(box, "z");
+                QCOMPARE(box->text(), typed);
+                continue;
+            }
+            tabs.setCurrentIndex(0);
+            QVERIFY(box->isDisplayCurrent());
+            QCOMPARE(box->toPlainText(), display);
+            QCOMPARE(box->text(), text);
+        }
+    }
+
     void pageChange()
     {
         QList<std::array<int, 5>> rows; // from, to, connected, polling before, polling after

@@ -25,6 +25,11 @@ public:
     QBarCategoryAxis *categories = nullptr;
     QValueAxis *values = nullptr;
     bool refreshPending = false;
+    // The axis labels as last laid out, and what they were made from: they are broken
+    // into lines again only when a label or the room for one changed.
+    QStringList shownLabels;
+    QStringList labelSources;
+    qreal labelRoom = -1.0;
 };
 
 namespace {
@@ -53,6 +58,40 @@ qreal barHeight(double v)
     if (!(v > 0.0))
         return 0.0;
     return v > 100.0 ? 100.0 : v;
+}
+
+// The category labels for the given row labels, each broken into lines of at most
+// room pixels.
+QStringList axisLabels(const QStringList &sources, const QFontMetricsF &fm, qreal room)
+{
+    QStringList labels;
+    labels.reserve(sources.size());
+    for (const QString &source : sources) {
+        QStringList lines;
+        const QString t = source.left(200); // more never fits; keeps the cost bounded
+        for (qsizetype at = 0; at < t.size();) {
+            qsizetype len = 1;
+            while (at + len < t.size() && fm.horizontalAdvance(t.mid(at, len + 1)) <= room)
+                ++len;
+            if (at + len < t.size()) {
+                // Prefer a break after a colon or blank ("00:1B:" / "11:A0:" / "00:05").
+                for (qsizetype i = len - 1; i > 0; --i) {
+                    const QChar c = t.at(at + i);
+                    if (c == QLatin1Char(':') || c == QLatin1Char(' ')) {
+                        len = i + 1;
+                        break;
+                    }
+                }
+            }
+            lines.append(t.mid(at, len).toHtmlEscaped());
+            at += len;
+        }
+        QString label = lines.join(QStringLiteral("<br>"));
+        while (labels.contains(label))
+            label += QChar(0x200B);
+        labels.append(label);
+    }
+    return labels;
 }
 
 } // namespace
@@ -132,7 +171,10 @@ void StationChart::setRowLabel(const QString &label)
 {
     if (m_row < 1 || m_row > m_rows.size())
         return; // no such row: the value is rejected
-    m_rows[m_row - 1].label = label;
+    QString &current = m_rows[m_row - 1].label;
+    if (current == label)
+        return;
+    current = label;
     refresh();
 }
 
@@ -146,6 +188,8 @@ void StationChart::setData(const QString &numberText)
     if (m_row < 1 || m_row > m_rows.size() || m_column < 1 || m_column > 2)
         return;
     Row &r = m_rows[m_row - 1];
+    if (r.text[m_column - 1] == numberText)
+        return; // the same text gives the same value: nothing to draw
     r.text[m_column - 1] = numberText;
     r.value[m_column - 1] = cellValue(numberText);
     refresh();
@@ -198,42 +242,21 @@ void StationChart::applyRefresh()
     // Labels show as typed (the axis renders markup, so it is escaped) and are broken
     // into lines that fit the width of one category, so a MAC address is never cut
     // short. Equal labels get invisible zero-width marks: the axis needs distinct ones.
-    const QFontMetricsF fm(d.categories->labelsFont());
     const qreal plotWidth =
         d.chart->plotArea().width() > 0 ? d.chart->plotArea().width() : qreal(width()) * 0.85;
     // The axis gives each label the plot width over rows + 1, less its padding.
     const qreal perRow = plotWidth / qreal(m_rows.size() + 1) - 12.0;
-    QStringList labels;
-    labels.reserve(m_rows.size());
-    for (const Row &r : m_rows) {
-        QStringList lines;
-        const QString t = r.label.left(200); // more never fits; keeps the cost bounded
-        for (qsizetype at = 0; at < t.size();) {
-            qsizetype len = 1;
-            while (at + len < t.size() && fm.horizontalAdvance(t.mid(at, len + 1)) <= perRow)
-                ++len;
-            if (at + len < t.size()) {
-                // Prefer a break after a colon or blank ("00:1B:" / "11:A0:" / "00:05").
-                for (qsizetype i = len - 1; i > 0; --i) {
-                    const QChar c = t.at(at + i);
-                    if (c == QLatin1Char(':') || c == QLatin1Char(' ')) {
-                        len = i + 1;
-                        break;
-                    }
-                }
-            }
-            lines.append(t.mid(at, len).toHtmlEscaped());
-            at += len;
-        }
-        QString label = lines.join(QStringLiteral("<br>"));
-        while (labels.contains(label))
-            label += QChar(0x200B);
-        labels.append(label);
+    QStringList sources;
+    sources.reserve(m_rows.size());
+    for (const Row &r : m_rows)
+        sources.append(r.label);
+    if (perRow != d.labelRoom || sources != d.labelSources) {
+        d.labelRoom = perRow;
+        d.labelSources = sources;
+        d.shownLabels = axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow);
     }
-    if (d.categories->categories() != labels) {
-        d.categories->clear();
-        d.categories->append(labels);
-    }
+    if (d.categories->categories() != d.shownLabels)
+        d.categories->setCategories(d.shownLabels); // one relayout, where clear and append made two
     for (int c = 0; c < 2; ++c) {
         QBarSet *set = d.sets[c];
         while (set->count() > m_rows.size())

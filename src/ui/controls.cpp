@@ -1,5 +1,6 @@
 #include "ui/controls.h"
 
+#include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -20,23 +21,78 @@ TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
 
 void TextBox::setText(const QString &text)
 {
-    m_internal = true;
     m_text = text;
-    QPlainTextEdit::clear();
-    m_lineLength = 0;
-    m_lastWasCr = false;
-    displayAppend(text);
-    m_internal = false;
+    m_displayed = 0;
+    m_displayReset = true;
+    if (isVisible())
+        catchUp();
 }
 
 void TextBox::appendText(const QString &piece)
 {
     if (piece.isEmpty())
         return;
-    m_internal = true;
     m_text += piece;
-    displayAppend(piece);
+    if (isVisible())
+        catchUp();
+}
+
+void TextBox::catchUp()
+{
+    if (isDisplayCurrent())
+        return;
+    m_internal = true;
+    if (m_displayReset) {
+        QPlainTextEdit::clear();
+        m_lineLength = 0;
+        m_lastWasCr = false;
+        m_displayReset = false;
+        m_displayed = 0;
+    }
+    // A piece that grew while hidden is shown at once: the display rules work
+    // character by character, so the result is the same as piece by piece.
+    const qsizetype from = m_displayed;
+    m_displayed = m_text.size();
+    displayAppend(from == 0 ? m_text : m_text.mid(from));
     m_internal = false;
+}
+
+void TextBox::showEvent(QShowEvent *e)
+{
+    catchUp();
+    QPlainTextEdit::showEvent(e);
+}
+
+bool TextBox::event(QEvent *e)
+{
+    // Whatever may edit the display works on the whole text.
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::FocusIn:
+        catchUp();
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::event(e);
+}
+
+bool TextBox::viewportEvent(QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+        catchUp();
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::viewportEvent(e);
 }
 
 void TextBox::displayAppend(const QString &piece)
@@ -89,6 +145,8 @@ void TextBox::syncFromUser()
     QString plain = toPlainText();
     plain.replace(QChar('\n'), QStringLiteral("\r\n"));
     m_text = plain;
+    m_displayed = m_text.size();
+    m_displayReset = false;
     const QString last = document()->lastBlock().text();
     m_lineLength = int(last.size());
     m_lastWasCr = false;

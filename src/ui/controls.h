@@ -7,7 +7,9 @@
 // Multi-line text box that keeps its text exactly as given (CR, LF, NUL and all) and
 // shows it. Appending costs in proportion to the appended text, never to what the box
 // already holds: the exact text is kept in a string and the display gets only the new
-// piece, broken into display lines of bounded length.
+// piece, broken into display lines of bounded length. While the box is not visible
+// (its page is not shown) the display is left alone and catches up when the box is
+// shown or the user is about to edit it, so a hidden box costs no layout.
 class TextBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -17,15 +19,25 @@ public:
     const QString &text() const { return m_text; }
     void setText(const QString &text);
     void appendText(const QString &piece);
+    // The display shows all of text() (nothing waits for the box to be shown).
+    bool isDisplayCurrent() const { return !m_displayReset && m_displayed == m_text.size(); }
 
 signals:
     void userEdited(); // the user typed: text() holds the new text
 
+protected:
+    bool event(QEvent *e) override;
+    bool viewportEvent(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+
 private:
+    void catchUp();
     void displayAppend(const QString &piece);
     void syncFromUser();
 
     QString m_text;
+    qsizetype m_displayed = 0;  // leading characters of m_text on display
+    bool m_displayReset = true; // the display still holds an older text: clear it first
     bool m_internal = false;
     int m_lineLength = 0; // characters in the display's last line
     bool m_lastWasCr = false;

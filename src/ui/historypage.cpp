@@ -13,6 +13,8 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -70,9 +72,11 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_ack->setAccessibleName(m_ack->text());
 
     m_chart = new QChart();
-    // The page is small inside the window: the legend goes to the right, where each
-    // station gets a line of its own, and the chart's frame gives up its margins.
+    // The page is small inside the window: the chart's own legend has room for only
+    // some of twelve stations, so a compact list beside the chart names every station
+    // (scrolling when the window is smaller still), and the frame gives up its margins.
     m_chart->legend()->setAlignment(Qt::AlignRight);
+    m_chart->legend()->hide();
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     m_chart->setBackgroundRoundness(0);
@@ -88,6 +92,32 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_view->setObjectName(QStringLiteral("chartVerlauf"));
     m_view->setAccessibleName(QStringLiteral("Verlauf"));
     m_view->setRenderHint(QPainter::Antialiasing, false);
+
+    m_legend = new QListWidget(this);
+    m_legend->setObjectName(QStringLiteral("lstVerlaufLegende"));
+    m_legend->setAccessibleName(QStringLiteral("Legende"));
+    m_legend->setUniformItemSizes(true);
+    m_legend->setSelectionMode(QAbstractItemView::NoSelection);
+    m_legend->setFocusPolicy(Qt::NoFocus);
+    m_legend->setFrameShape(QFrame::NoFrame);
+    m_legend->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_legend->setIconSize(QSize(10, 10));
+    m_legend->setSpacing(0);
+    {
+        // Compact entries: a little smaller than the page's text, still easy to read.
+        QFont small = m_legend->font();
+        small.setPointSizeF(small.pointSizeF() > 0 ? small.pointSizeF() * 0.9 : 8.0);
+        m_legend->setFont(small);
+        QPalette pal = m_legend->palette();
+        pal.setColor(QPalette::Base, Qt::white);
+        m_legend->setPalette(pal);
+    }
+    m_legend->setFixedWidth(0);
+    // A click on a name hides its line, a second click shows it again.
+    connect(m_legend, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        const QString mac = item->data(Qt::UserRole).toString();
+        setLineHidden(mac, !m_hidden.contains(mac));
+    });
 
     auto *eventsLabel = new QLabel(QStringLiteral("Ereignisse:"), this);
     eventsLabel->setObjectName(QStringLiteral("lblVerlaufEreignisse"));
@@ -109,7 +139,11 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
     layout->addLayout(top);
-    layout->addWidget(m_view, 1);
+    auto *plot = new QHBoxLayout();
+    plot->setSpacing(0);
+    plot->addWidget(m_view, 1);
+    plot->addWidget(m_legend);
+    layout->addLayout(plot, 1);
     auto *events = new QHBoxLayout();
     events->addWidget(eventsLabel, 0, Qt::AlignTop);
     events->addWidget(m_events, 1);
@@ -256,6 +290,54 @@ void HistoryPage::applyHidden(QLineSeries *series, bool hidden)
     }
 }
 
+void HistoryPage::updateLegend()
+{
+    if (!m_history)
+        return;
+    // Entries in the order of the stations' first appearance, as the lines are.
+    QString shown;
+    const auto &tracks = m_history->tracks();
+    for (const StationHistory::Track &t : tracks) {
+        const QLineSeries *s = m_series.value(t.mac);
+        if (s)
+            shown += t.mac + QLatin1Char('\t') + t.name + QLatin1Char('\t') + s->color().name() +
+                     (m_hidden.contains(t.mac) ? QLatin1String("\th\n") : QLatin1String("\n"));
+    }
+    if (shown == m_legendShown)
+        return;
+    m_legendShown = shown;
+    m_legend->clear();
+    int widest = 0;
+    const QFontMetrics fm(m_legend->font());
+    for (const StationHistory::Track &t : tracks) {
+        const QLineSeries *s = m_series.value(t.mac);
+        if (!s)
+            continue;
+        const bool hidden = m_hidden.contains(t.mac);
+        QColor mark = s->color();
+        QColor text = m_legend->palette().color(QPalette::Text);
+        if (hidden) {
+            // A hidden line keeps its entry, faded, so a click brings it back.
+            mark.setAlphaF(0.4);
+            text.setAlphaF(0.4);
+        }
+        QPixmap swatch(m_legend->iconSize());
+        swatch.fill(mark);
+        auto *item = new QListWidgetItem(QIcon(swatch), t.name);
+        item->setData(Qt::UserRole, t.mac);
+        item->setForeground(text);
+        item->setToolTip(t.mac);
+        m_legend->addItem(item);
+        widest = std::max(widest, fm.horizontalAdvance(t.name));
+    }
+    // As wide as the longest name, plus its mark and room for a scroll bar.
+    const int width = m_legend->count() == 0 ? 0
+                                             : widest + m_legend->iconSize().width() + 14 +
+                                                   m_legend->verticalScrollBar()->sizeHint().width() +
+                                                   2 * m_legend->frameWidth();
+    m_legend->setFixedWidth(std::min(width, 220));
+}
+
 void HistoryPage::setLineHidden(const QString &mac, bool hidden)
 {
     if (hidden)
@@ -264,6 +346,7 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
         m_hidden.remove(mac);
     if (QLineSeries *s = m_series.value(mac)) {
         applyHidden(s, hidden);
+        updateLegend();
         if (!hidden) {
             // A hidden line is not thinned while hidden; fill it now.
             m_drawnRevision = ~quint64(0);
@@ -301,7 +384,8 @@ void HistoryPage::refresh()
         if (created)
             applyHidden(s, hidden);
         if (hidden) {
-            s->clear();
+            if (s->count() > 0)
+                s->clear();
             continue;
         }
         const QList<QPointF> pts = decimate(h, int(i), ack, t0, t1, columns);
@@ -309,7 +393,9 @@ void HistoryPage::refresh()
             lo = std::min(lo, p.y());
             hi = std::max(hi, p.y());
         }
-        s->replace(pts);
+        // An unchanged line (a station that sent nothing new) is not drawn again.
+        if (pts.size() != s->count() || pts != s->points())
+            s->replace(pts);
     }
     for (auto it = m_series.begin(); it != m_series.end();) {
         if (seen.contains(it.key())) {
@@ -323,6 +409,7 @@ void HistoryPage::refresh()
     // Levels outside 0..100 (a per-cent value above 100, a negative value) widen the
     // axis rather than leave the plot.
     m_valueAxis->setRange(std::floor(lo), std::ceil(hi));
+    updateLegend();
 
     updateEvents();
     m_drawnRevision = h.revision();

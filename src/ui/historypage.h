@@ -61,6 +61,7 @@ private:
     void updateEvents();
     QLineSeries *seriesFor(const QString &mac);
     void applyHidden(QLineSeries *series, bool hidden);
+    void updateLegend();
 
     StationHistory *m_history;
     QChartView *m_view = nullptr;
@@ -77,4 +78,6 @@ private:
     quint64 m_drawnRevision = ~quint64(0);
     quint64 m_shownEventSerial = 0;
     int m_drawnWidth = 0; // the width the lines were thinned to
+    QListWidget *m_legend = nullptr;
+    QString m_legendShown; // what the legend was filled from: refilled only when it changes
 };

@@ -16,7 +16,16 @@ void setCaption(QAbstractButton *button, const QString &text)
 {
     QString shown = text;
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
-    button->setText(shown);
+    if (button->text() != shown)
+        button->setText(shown);
+}
+
+// A box that already shows the text is left alone: setting it again would lay it out
+// and repaint it on every poll.
+void showText(QLineEdit *box, const QString &text)
+{
+    if (box->text() != text)
+        box->setText(text);
 }
 
 void feedChart(StationChart *chart, int blockCount, const StationBlock &b)
@@ -37,7 +46,7 @@ void feedChart(StationChart *chart, int blockCount, const StationBlock &b)
 void frmMonitor::showReply(const Reply &r)
 {
     if (r.firmware)
-        txtSoftVers->setText(*r.firmware);
+        showText(txtSoftVers, *r.firmware);
     if (r.kind != Reply::Kind::Completed || r.blockCount < 1)
         return;
 
@@ -50,7 +59,7 @@ void frmMonitor::showReply(const Reply &r)
             feedChart(MSChart1, r.blockCount, b);
     }
 
-    txtAnzahl->setText(r.stationCount > 0 ? QString::number(r.stationCount) : QString());
+    showText(txtAnzahl, r.stationCount > 0 ? QString::number(r.stationCount) : QString());
     fillClients(qint16(r.stationCount));
     if (r.knownOnly) {
         // Exactly the buttons of the stations that passed: button k - 1 for block k.
@@ -70,23 +79,23 @@ void frmMonitor::showReply(const Reply &r)
     if (!b) {
         // Block 0 is the empty piece before the first separator.
         if (!r.knownOnly)
-            txtMac->setText(QString());
+            showText(txtMac, QString());
         return;
     }
     // With the filter on only a station that passed may fill the details.
     if (r.knownOnly && !b->passed)
         return;
-    txtMac->setText(b->mac);
+    showText(txtMac, b->mac);
     if (b->authentication)
-        txtAuth->setText(*b->authentication);
+        showText(txtAuth, *b->authentication);
     if (b->encryption)
-        txtEncrypt->setText(*b->encryption);
+        showText(txtEncrypt, *b->encryption);
     if (b->mode)
-        txtWLANMode->setText(*b->mode);
+        showText(txtWLANMode, *b->mode);
     if (b->rate)
-        txtRXDataRate->setText(fNumText(*b->rate));
+        showText(txtRXDataRate, fNumText(*b->rate));
     if (b->rx)
-        txtRXSign->setText(fNumText(*b->rx));
+        showText(txtRXSign, fNumText(*b->rx));
     if (b->ack)
-        txtAckSign->setText(fNumText(*b->ack));
+        showText(txtAckSign, fNumText(*b->ack));
 }
