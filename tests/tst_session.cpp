@@ -35,7 +35,8 @@ struct Rig
     QString status = QStringLiteral("keine Verbindung zum AP");
     StatusKind colour = StatusKind::NoConnection;
     int evaluations = 0;
-    int polls = 0; // "get station" written by the session
+    int polls = 0;      // "get station" written by the session
+    qint64 written = 0; // bytes the socket has passed on
 
     Rig()
     {
@@ -47,6 +48,7 @@ struct Rig
                 colour = kind;
         });
         QObject::connect(&s, &ApSession::replyEvaluated, [this] { ++evaluations; });
+        QObject::connect(s.TCPClient(), &QIODevice::bytesWritten, [this](qint64 n) { written += n; });
         // Outside the login only a poll empties the reply while nothing is received.
         QObject::connect(&s, &ApSession::replyTextReset, [this](const QString &text) {
             if (text.isEmpty() && !s.loginPhase)
@@ -155,6 +157,9 @@ private slots:
             const int expected = due(ticks, tick);
             QVERIFY(waitUntil([&] { return sim.lines().size() >= expected; }, 3000));
             QCOMPARE(sim.lines().size(), expected);
+            // Counted at the tick itself, so a line sent a tick early shows before it arrives.
+            const qint64 bytes = QList<qint64>{0, 7, 14, 23, 43}[expected];
+            QCOMPARE(r.written + r.s.TCPClient()->bytesToWrite(), bytes);
             if (tick == closeAtTick) {
                 sim.closeConnections();
                 QVERIFY(waitUntil([&] { return !r.s.verbunden; }, 3000));
