@@ -1,5 +1,4 @@
-// The signal history: its rules on scripted evaluations, the CSV day log, the page
-// "Verlauf" on a history of its own, and the history as the window records and keeps it.
+// The signal history, its CSV day log, the page "Verlauf" and the window's recording.
 
 #include <QChart>
 #include <QCheckBox>
@@ -74,9 +73,8 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
 
-    // One evaluation every 2 s. The first connects everyone, a MAC twice in one reply
-    // counts once; B is filtered out (gone) and comes back, A renamed stays one station
-    // under its latest name, and an empty reply disconnects all in order of first sight.
+    // One evaluation every 2 s: a MAC twice counts once, B leaves and comes back, A renamed stays
+    // one station, an empty reply disconnects all in order of first sight.
     void events()
     {
         const QStringList evaluations{"B A=Anna A=Zweit", "A=Laptop", "A=Laptop B=Bert", ""};
@@ -118,9 +116,8 @@ private slots:
         QCOMPARE(busy.events().front().ms, T0.addSecs(2).toMSecsSinceEpoch());
     }
 
-    // Off writes nothing; each line goes to the file of its own local day, which gets the
-    // header once, also from a restarted log; a UTC time is written as local time, Latin-1,
-    // with the locale's decimal comma, a name holding the separator or a quote quoted.
+    // Off writes nothing; each line goes to its local day's file, the header once (also after a
+    // restart), local time, Latin-1, decimal comma, quoted names.
     void csvLog()
     {
         QTemporaryDir folder;
@@ -146,26 +143,13 @@ private slots:
         QVERIFY(folder.remove() && !log.write(t, {s}, {}));
         QVERIFY(log.write(t, {s}, {}));
         QCOMPARE(failed.count(), 1);
-    }
-
-    // Each character that would end a field or a line quotes the name on its own.
-    void csvQuoting_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("separator") << "Dach;Süd"
-                                   << "\"Dach;Süd\"";
-        QTest::newRow("quote") << "Anna \"A\""
-                               << "\"Anna \"\"A\"\"\"";
-        QTest::newRow("line end") << "Lager\n2"
-                                  << "\"Lager\n2\"";
-    }
-    void csvQuoting()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, field);
-        QCOMPARE(HistoryLog::eventLine({T0.toMSecsSinceEpoch(), A, name, true}),
-                 "2026-03-01T12:00:00;verbunden;00:11:22:33:44:55;" + field + ";;;;\r\n");
+        // Each character that would end a field or a line quotes the name on its own.
+        for (const auto &[name, field] :
+             QList<std::pair<QString, QString>>{{"Dach;Süd", "\"Dach;Süd\""},
+                                                {"Anna \"A\"", "\"Anna \"\"A\"\"\""},
+                                                {"Lager\n2", "\"Lager\n2\""}})
+            QCOMPARE(HistoryLog::eventLine({T0.toMSecsSinceEpoch(), A, name, true}),
+                     "2026-03-01T12:00:00;verbunden;00:11:22:33:44:55;" + field + ";;;;\r\n");
     }
 
     void pageSpans_data()
@@ -196,8 +180,7 @@ private slots:
         p.page.setActive(true);
         const qint64 t1 = p.history.lastMs();
         const QList<QPointF> pts = p.page.series("A")->points();
-        // One point a minute, one more entering from the left edge; a long span thinned to
-        // one or two points per pixel column, in time order, ending at the newest sample.
+        // A point a minute plus one from the left edge; long spans thinned to <= 2 per pixel column.
         const qsizetype all = spanMs / 60'000 + 2, width = p.page.plotWidth();
         QVERIFY(all <= 2 * width ? pts.size() == all : pts.size() >= width && pts.size() <= 2 * width + 3);
         QCOMPARE(qint64(pts.first().x()), std::max(t1 - spanMs - 60'000, t1 - StationHistory::kKeepMs));
@@ -222,8 +205,7 @@ private slots:
         QCOMPARE(shown.value(shown.size() - 1), QPointF(qreal(t1), ack ? 58.0 : 42.0));
     }
 
-    // Twelve stations at the window's size: the list beside the chart names each one in
-    // full, in the order they came, follows a new name, and a click hides and shows a line.
+    // Twelve stations at the window's size, each named in full, in order of arrival.
     void pageLegend()
     {
         Page p;
@@ -267,31 +249,23 @@ private slots:
     }
 
     // The tooltip names the sample nearest to the pointer, on either side.
-    void pageToolTip_data()
-    {
-        QTest::addColumn<int>("secs"); // after the first of two samples a minute apart
-        QTest::addColumn<bool>("ack");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("before the first") << -30 << false << "Anna\n01.03.2026 12:00:00\nRX Level: 62,5 %";
-        QTest::newRow("nearer the first") << 20 << false << "Anna\n01.03.2026 12:00:00\nRX Level: 62,5 %";
-        QTest::newRow("nearer the second") << 40 << false << "Anna\n01.03.2026 12:01:00\nRX Level: 50 %";
-        QTest::newRow("after the second") << 600 << false << "Anna\n01.03.2026 12:01:00\nRX Level: 50 %";
-        QTest::newRow("acknowledge level") << 25 << true << "Anna\n01.03.2026 12:00:00\nAck. Level: 31,25 %";
-    }
     void pageToolTip()
     {
-        QFETCH(int, secs);
-        QFETCH(bool, ack);
-        QFETCH(QString, text);
         Page p;
         p.history.addEvaluation(T0, samples("A=Anna", 62.5, 31.25));
         p.history.addEvaluation(T0.addSecs(60), samples("A=Anna", 50, 20));
-        p.ack->setChecked(ack);
-        QCOMPARE(p.page.toolTipText("A", T0.addSecs(secs).toMSecsSinceEpoch()), text);
+        const QString first = "Anna\n01.03.2026 12:00:00\n", second = "Anna\n01.03.2026 12:01:00\n";
+        // seconds after the first of the two samples a minute apart
+        for (const auto &[secs, text] : QList<std::pair<int, QString>>{{-30, first + "RX Level: 62,5 %"},
+                                                                       {20, first + "RX Level: 62,5 %"},
+                                                                       {40, second + "RX Level: 50 %"},
+                                                                       {600, second + "RX Level: 50 %"}})
+            QCOMPARE(p.page.toolTipText("A", T0.addSecs(secs).toMSecsSinceEpoch()), text);
+        p.ack->setChecked(true);
+        QCOMPARE(p.page.toolTipText("A", T0.addSecs(25).toMSecsSinceEpoch()), first + "Ack. Level: 31,25 %");
     }
 
-    // The event list newest first, filled afresh after many events, cut with the history;
-    // a station gone for a day loses its line, a cleared history empties the list.
+    // The event list newest first, cut with the history, emptied with it.
     void pageEvents()
     {
         Page p;
@@ -308,9 +282,8 @@ private slots:
         QCOMPARE(p.events->count(), 0);
     }
 
-    // Only station replies of the polling phase count, "bekannte Clients" filters, a sample
-    // holds the values the clients page shows, a log that cannot be written switches itself
-    // off while recording goes on, and nothing is kept once the window has unloaded.
+    // Only polling-phase station replies count, "bekannte Clients" filters, an unwritable log
+    // switches off while recording goes on, nothing is kept after unloading.
     void windowRecords()
     {
         IniPfad = dir.filePath(QStringLiteral("gone/SENVARO.INI"));
@@ -357,8 +330,7 @@ private slots:
         QVERIFY(w.history().tracks().empty() && w.history().events().empty());
     }
 
-    // "Verlauf protokollieren" follows the keys of "User" once the log was switched on;
-    // files without it read as off and stay so while it is off.
+    // "Verlauf protokollieren" is written after "User" once switched on; missing, it reads off.
     void settingsKey()
     {
         IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));

@@ -60,9 +60,8 @@ class TestRecords : public QObject
     }
 
 private slots:
-    // A file without records: nothing listed, the editor on the empty record 1. Access
-    // points fill Combo1's list in record order while its text stays the address of "Server";
-    // a position off every screen starts at 0/0.
+    // No records: the editor on an empty record 1. Access points fill Combo1 in record order, its
+    // text stays "Server"'s address; a position off every screen starts at 0/0.
     void applyAndCollect()
     {
         load("Kopfzeile\r\n");
