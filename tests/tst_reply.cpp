@@ -132,7 +132,6 @@ private slots:
         QTest::newRow("12 characters") << "abcdefghijkl" << 0 << false << "Completed 0/0";
         QTest::newRow("11 characters") << "abcdefghijk" << 0 << false << "TooShort 0/0";
         QTest::newRow("version in lower case") << "software_version: v9.99" << 0 << false << "Completed 0/0";
-        QTest::newRow("refused in capitals") << "INCORRECT LOGIN" << 0 << false << "Refused 0/0";
         QTest::newRow("refused wins over restart")
             << "Rebooting ... incorrect Login" << 0 << false << "Refused 0/0";
         QTest::newRow("restart, any case")
