@@ -17,9 +17,8 @@ namespace {
 
 constexpr int kPage = 4096; // tmpfs hands out space in pages
 
-// A temporary folder with a tmpfs mounted on it for its lifetime (in a mount namespace private
-// to this process), holding one page: the settings file if given, else a one-byte file "filler"
-// (a tmpfs of size 0 has no bound). The mount is sized to leave exactly freePages pages free.
+// A temporary folder with a private tmpfs on it, holding one page (the settings file, else a
+// one-byte "filler": a tmpfs of size 0 has no bound) and exactly freePages pages free.
 struct SmallFs
 {
     QTemporaryDir dir;
@@ -77,7 +76,7 @@ private slots:
         QTest::addColumn<bool>("firstStart");
         QTest::addColumn<int>("freePages");
         QTest::addColumn<int>("status"); // -1: the program goes on; unless 0, a box says writing failed
-        QTest::addColumn<QByteArray>("ending"); // of the settings file afterwards, or part of a new one
+        QTest::addColumn<QByteArray>("ending"); // of the file afterwards, or part of a new one
         QTest::newRow("ENDE, cut inside a record") << false << 1 << 1 << storedSettings;
         QTest::newRow("ENDE, room enough") << false << 3 << 0 << QByteArray("\r\nist_AP 70=Falsch\r\n");
         QTest::newRow("first start, room for the header only")
@@ -112,8 +111,7 @@ private slots:
                  QString(firstStart ? "filler SENVARO.INI" : "SENVARO.INI"));
         QCOMPARE(int(dialogs.asked().size()), int(firstStart) + int(status != 0));
         if (status != 0)
-            checkBox(dialogs.asked().last(), QStringLiteral("Schreiben"),
-                     QStringLiteral("nicht genug Platz"));
+            checkBox(dialogs.asked().last(), "Schreiben", "nicht genug Platz");
         QVERIFY(status == 0 ? readFile(fs.ini).contains(ending) : readFile(fs.ini).endsWith(ending));
     }
 
@@ -138,8 +136,7 @@ private slots:
         ProcessEndRecorder ends;
         std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
 
-        QVERIFY(w && ends.calls() == 0 &&
-                ctl<QLineEdit>(*w, "txtIP")->text() == QStringLiteral("192.168.0.1"));
+        QVERIFY(w && ends.calls() == 0 && ctl<QLineEdit>(*w, "txtIP")->text() == "192.168.0.1");
         ctl<QToolButton>(*w, "CmdEnde")->click();
         QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1 && dialogs.asked().size() == 2);
         checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), reason);

@@ -132,7 +132,6 @@ private slots:
         QTest::newRow("12 characters") << "abcdefghijkl" << 0 << false << "Completed 0/0";
         QTest::newRow("11 characters") << "abcdefghijk" << 0 << false << "TooShort 0/0";
         QTest::newRow("version in lower case") << "software_version: v9.99" << 0 << false << "Completed 0/0";
-        QTest::newRow("refused in capitals") << "INCORRECT LOGIN" << 0 << false << "Refused 0/0";
         QTest::newRow("refused wins over restart")
             << "Rebooting ... incorrect Login" << 0 << false << "Refused 0/0";
         QTest::newRow("restart, any case")
@@ -162,11 +161,8 @@ private slots:
         for (const Reply *r : {&all, &known}) {
             for (const HistorySample &s : historySamples(*r))
                 out << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                           .arg(s.mac, s.name)
-                           .arg(s.rx)
-                           .arg(s.ack)
-                           .arg(s.rate)
-                           .arg(s.mode);
+                           .arg(s.mac, s.name, QString::number(s.rx), QString::number(s.ack),
+                                QString::number(s.rate), s.mode);
             out << QStringLiteral("/");
         }
         QCOMPARE(out.size(), 12 + 1 + 2 + 1);
@@ -176,8 +172,8 @@ private slots:
         QCOMPARE(out.mid(13), QStringList({out.at(0), out.at(11), "/"}));
 
         const KnownClients none;
-        QVERIFY(countsForHistory(parseReply("h" + SEP.repeated(14), none, false)));
-        QVERIFY(historySamples(parseReply("h" + SEP.repeated(14), none, false)).isEmpty());
+        const Reply tooMany = parseReply("h" + SEP.repeated(14), none, false);
+        QVERIFY(countsForHistory(tooMany) && historySamples(tooMany).isEmpty());
         QVERIFY(countsForHistory(parseReply("No station associated.", none, true)));
         QVERIFY(!countsForHistory(parseReply("get rate\r\nUnknown command\r\n", none, false)));
         QVERIFY(!countsForHistory(parseReply("Rebooting; No station associated", none, false)));

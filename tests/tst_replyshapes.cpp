@@ -1,5 +1,4 @@
-// Station replies that do not begin with the separator: every poll shows exactly the
-// stations of its own reply, however the access point frames it.
+// However the access point frames a station reply, every poll shows exactly its stations.
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -12,7 +11,6 @@
 
 namespace {
 
-// The captions of the shown option buttons and the station count, as one text.
 QString shownStations(const frmMonitor &w)
 {
     QStringList shown;
@@ -30,7 +28,6 @@ struct Shape
 };
 
 const Shape shapes[] = {
-    {"header line", 3, [](apsim::Options &o) { o.stationHeaderLine = "Wireless Station List"; }},
     {"header line, 12 stations", 12,
      [](apsim::Options &o) { o.stationHeaderLine = "Wireless Station List"; }},
     {"leading CR LF", 3, [](apsim::Options &o) { o.leadingLineEnd = true; }},
@@ -47,16 +44,14 @@ class TestReplyShapes : public QObject
 {
     Q_OBJECT
 private slots:
-    // All shapes run side by side, one simulator and one window each. At every poll the
-    // window still shows the outcome of the previous one, which must be the simulator's
-    // stations, each once, in order.
+    // All shapes side by side, one simulator and window each: at every poll the window shows
+    // the previous poll's outcome, the simulator's stations, each once, in order.
     void tenPollsShowEachStationOnce()
     {
         ScriptedDialogs dialogs;
         std::vector<std::unique_ptr<apsim::ApSim>> sims;
         std::vector<std::unique_ptr<frmMonitor>> windows;
-        // Each window's timers move only when the test steps its clock.
-        std::vector<std::shared_ptr<SteppedClock>> clocks;
+        std::vector<std::shared_ptr<SteppedClock>> clocks; // timers move only when stepped
         QList<QStringList> seen(shapeCount);
         QStringList heard(shapeCount); // all text each window received
         QStringList expected;
@@ -88,11 +83,8 @@ private slots:
                             seen[i] << shownStations(w);
                     });
         }
-        const auto polledEnough = [](const QStringList &s) { return s.size() >= 11; };
-        // The simulator ends each answer (and its greeting) with a request for input. While
-        // one is owed, a window's time runs as fast as the simulator's, so its pauses between
-        // blocks keep their length against the evaluation ticks; otherwise it leaps 100 ms
-        // per turn of the loop.
+        // While an answer (ending in a prompt) is owed, a window's time runs in step with the
+        // simulator's pauses between blocks; otherwise it leaps 100 ms per turn of the loop.
         const auto owed = [&](size_t i) {
             qsizetype requests = 0;
             for (const char *end : {"login: ", "password: ", "DWL-2100AP> "})
@@ -105,19 +97,17 @@ private slots:
         const bool done = waitUntil(
             [&] {
                 const qint64 nowMs = real.elapsed();
-                for (size_t i = 0; i < windows.size(); ++i) {
+                for (size_t i = 0; i < windows.size(); ++i)
                     clocks[i]->advance(owed(i) ? nowMs - lastMs : 100);
-                }
                 lastMs = nowMs;
-                return std::all_of(seen.cbegin(), seen.cend(), polledEnough);
+                return std::all_of(seen.cbegin(), seen.cend(),
+                                   [](const QStringList &s) { return s.size() >= 11; });
             },
             60000);
         for (int i = 0; i < shapeCount; ++i) {
-            // The first poll follows the login, with nothing evaluated yet.
-            const QStringList polls = seen[i].mid(1, 10);
             QVERIFY2(done,
                      qPrintable(QStringLiteral("%1: %2 polls").arg(shapes[i].name).arg(seen[i].size())));
-            QCOMPARE(polls, QStringList(10, expected[i]));
+            QCOMPARE(seen[i].mid(1, 10), QStringList(10, expected[i])); // poll 1: nothing evaluated yet
         }
     }
 };
