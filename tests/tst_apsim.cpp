@@ -16,12 +16,15 @@ struct Client
 {
     QTcpSocket socket;
     QByteArray got;
+    int reads = 0; // readyRead signals seen
     explicit Client(const char *ip)
     {
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] { got += socket.readAll(); });
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
+                         [this] { got += socket.readAll(), ++reads; });
         socket.connectToHost(QHostAddress(QString::fromLatin1(ip)), 23);
     }
-    // Sends a line; what came back once it ends with `end` (or after 3 s without).
+    // Sends a line (written ahead while the socket still connects); what came back once it
+    // ends with `end` (or after 3 s without).
     QByteArray ask(const QByteArray &line, const QByteArray &end = "DWL-2100AP> ")
     {
         got.clear();
@@ -47,18 +50,6 @@ static QList<QHostAddress> addresses(const char *text)
 class TestApSim : public QObject
 {
     Q_OBJECT
-    QTcpSocket socket;
-    QByteArray got;
-    int reads = 0; // readyRead signals seen
-    // Sends a line (written ahead while the socket still connects), waits for the prompt.
-    QByteArray ask(const QByteArray &line)
-    {
-        got.clear();
-        socket.write(line + "\r\n");
-        waitUntil([&] { return got.endsWith(ApSim::prompt()); }, 3000);
-        return got;
-    }
-
 private slots:
     void layoutAndFaults()
     {
@@ -66,11 +57,10 @@ private slots:
         sim.options().stations = apsim::makeStations(2);
         sim.options().stations[1].perCent = true;
         QVERIFY2(sim.listen(QHostAddress("127.0.0.10")), qPrintable(sim.errorString()));
-        connect(&socket, &QTcpSocket::readyRead, [this] { got += socket.readAll(), ++reads; });
-        socket.connectToHost(QHostAddress("127.0.0.10"), 23);
-        QVERIFY(ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // a retry; each line end once
+        Client c("127.0.0.10");
+        QVERIFY(c.ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // a retry; each line end once
 
-        const QByteArray st = ask("get station"), sep = QByteArray(49, '*') + "\r\n";
+        const QByteArray st = c.ask("get station"), sep = QByteArray(49, '*') + "\r\n";
         QVERIFY(st.startsWith(sep +
                               "00:1B:11:A0:00:01\r\n RxSignalStrength: 48\r\n AckSignalStrength: 40\r\n"
                               " Authentication Type: Open System\r\n WLAN Mode: 11g, Rx Data Rate: "
@@ -78,9 +68,9 @@ private slots:
                               sep + "00:1B:11:A0:00:02\r\n RxSignalStrength(per cent): "));
         sim.options().chunkSize = 40;
         sim.options().chunkDelayMs = 15;
-        reads = 0;
-        QCOMPARE(ask("get station"), st);
-        QVERIFY2(reads >= st.size() / 40 / 2, qPrintable(QString::number(reads)));
+        c.reads = 0;
+        QCOMPARE(c.ask("get station"), st);
+        QVERIFY2(c.reads >= st.size() / 40 / 2, qPrintable(QString::number(c.reads)));
 
         sim.setOptions(apsim::Options());
         sim.options().garbage = apsim::defaultGarbage();
@@ -88,11 +78,11 @@ private slots:
         sim.options().lineEnd = apsim::LineEnd::Cr;
         sim.options().echo = true;
         sim.options().closeAfterLines = 1; // the reply still goes out first
-        const QByteArray huge = ask("get station");
+        const QByteArray huge = c.ask("get station");
         QVERIFY(huge.startsWith(apsim::defaultGarbage() + "get station\r") &&
                 huge.size() >= 4 * 1024 * 1024 &&
                 huge.endsWith("No station associated.\r" + ApSim::prompt()));
-        QVERIFY(waitUntil([&] { return socket.state() == QTcpSocket::UnconnectedState; }, 3000));
+        QVERIFY(waitUntil([&] { return c.socket.state() == QTcpSocket::UnconnectedState; }, 3000));
     }
 
     void groupOfThreeIsIndependent()

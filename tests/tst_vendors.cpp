@@ -15,8 +15,7 @@ namespace {
 void writeFile(const QString &folder, const char *name, const QByteArray &bytes)
 {
     QFile f(folder + QLatin1Char('/') + QLatin1String(name));
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(f.fileName()));
-    QCOMPARE(f.write(bytes), bytes.size());
+    QVERIFY2(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size(), qPrintable(f.fileName()));
 }
 
 const QByteArray kHeader = "Registry,Assignment,Organization Name,Organization Address\r\n";
@@ -61,134 +60,116 @@ bool waitLoaded(VendorRegistry &registry)
 class TestVendors : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir; // the registry written by writeRegistry()
+
 private slots:
-    void fixtureLookup_data();
-    void fixtureLookup();
-    void loadsOnlyWhenNeeded();
-    void missingFiles();
-    void installedRegistry();
-};
+    void initTestCase() { writeRegistry(m_dir.path()); }
 
-void TestVendors::fixtureLookup_data()
-{
-    QTest::addColumn<QString>("mac");
-    QTest::addColumn<Kind>("kind");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("36-bit block, its first") << "00:11:22:33:40:00" << Kind::Maker << "Small Block AG";
-    QTest::newRow("36-bit block, its last") << "00-11-22-33-4f-ff" << Kind::Maker << "Small Block AG";
-    QTest::newRow("28-bit block, below the 36") << "00:11:22:33:3F:FF" << Kind::Maker << "Middle Block Ltd";
-    QTest::newRow("28-bit block, its first") << "00:11:22:30:00:00" << Kind::Maker << "Middle Block Ltd";
-    QTest::newRow("24-bit parent, below the 28")
-        << "00:11:22:2F:FF:FF" << Kind::Maker << "Parent Maker, Inc.";
-    QTest::newRow("36-bit block from the IAB file") << "00:50:C2:AB:C1:23" << Kind::Maker << "Iab Firma";
-    QTest::newRow("assigned three times") << "08:00:30:01:02:03" << Kind::Maker << "First Org / Second Org";
-    QTest::newRow("doubled quotes, lower-case assignment")
-        << "3C:5A:B4:00:00:01" << Kind::Maker << "Quote \"Q\" Werke";
-    QTest::newRow("name trimmed") << "A4:B1:C2:00:00:01" << Kind::Maker << "Spaced Maker";
-    QTest::newRow("line end inside the name") << "F4:BD:9E:00:00:01" << Kind::Maker << "Multi Line GmbH";
-    QTest::newRow("quote inside an unquoted name") << "5C:6D:7E:00:00:01" << Kind::Maker << "5\" Disk Werk";
-    QTest::newRow("after a lone CR") << "6C:7D:8E:00:00:01" << Kind::Maker << "After CR";
-    QTest::newRow("UTF-8 name on the last line") << "0C:1B:2C:00:00:01" << Kind::Maker << "Müller Funk";
-    QTest::newRow("7 digits in the 24-bit file, cut") << "0C:1D:2E:00:00:00" << Kind::None << "";
-    QTest::newRow("7 digits in the 24-bit file, whole") << "C1:D2:E3:00:00:00" << Kind::None << "";
-    QTest::newRow("7 digits where 7 belong") << "0C:1D:2E:30:00:00" << Kind::Maker << "Seven Digits";
-    QTest::newRow("assignment not hex") << "00:AB:10:00:00:00" << Kind::None << "";
-    QTest::newRow("empty name") << "DD:EE:FF:00:00:00" << Kind::None << "";
-    // Address forms: only a valid one may reach the 36-bit block.
-    QTest::newRow("mixed separators") << "00:11-22:33:44:55" << Kind::None << "";
-    QTest::newRow("dots") << "00.11.22.33.44.55" << Kind::None << "";
-    QTest::newRow("one digit short") << "00:11:22:33:44:5" << Kind::None << "";
-    QTest::newRow("trailing space") << "00:11:22:33:44:55 " << Kind::None << "";
-    QTest::newRow("not hex") << "00:11:22:33:4G:55" << Kind::None << "";
-    QTest::newRow("unknown") << "00:99:99:00:00:01" << Kind::None << "";
-    QTest::newRow("private bit over a known block")
-        << "02:11:22:33:44:55" << Kind::Private << "private Adresse";
-    QTest::newRow("group bit alone is not private") << "01:00:5E:00:00:01" << Kind::None << "";
-}
-
-void TestVendors::fixtureLookup()
-{
-    QFETCH(QString, mac);
-    QFETCH(Kind, kind);
-    QFETCH(QString, text);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    writeRegistry(dir.path());
-
-    VendorRegistry registry(dir.path());
-    // A first lookup of a public address starts the load and cannot answer yet.
-    QCOMPARE(registry.lookup(u"00:11:22:33:44:55").kind, Kind::NotYet);
-    QVERIFY(waitLoaded(registry));
-    QVERIFY(registry.hasNames());
-    const VendorRegistry::Result r = registry.lookup(mac);
-    QCOMPARE(r.kind, kind);
-    QCOMPARE(r.text(), text);
-}
-
-void TestVendors::loadsOnlyWhenNeeded()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    writeRegistry(dir.path());
-    VendorRegistry registry(dir.path());
-    QSignalSpy ready(&registry, &VendorRegistry::namesReady);
-
-    // Private addresses and texts that are no address need no registry.
-    QCOMPARE(registry.lookup(u"06:00:00:00:00:01").text(), QStringLiteral("private Adresse"));
-    QCOMPARE(registry.lookup(u"kein Gerät").kind, Kind::None);
-    QVERIFY(!registry.isLoading());
-    QTest::qWait(50);
-    QCOMPARE(ready.count(), 0);
-    QVERIFY(!registry.isLoaded());
-
-    QCOMPARE(registry.lookup(u"00:11:22:33:44:55").kind, Kind::NotYet);
-    QVERIFY(registry.isLoading());
-    QCOMPARE(registry.lookup(u"08:00:30:00:00:00").kind, Kind::NotYet);
-    QVERIFY(ready.wait(10'000));
-    QCOMPARE(registry.lookup(u"00:11:22:33:44:55").name, QStringLiteral("Small Block AG"));
-    QTest::qWait(50);
-    QCOMPARE(ready.count(), 1);
-
-    // Torn down while its worker reads: no answer arrives, nothing hangs.
-    auto early = std::make_unique<VendorRegistry>(dir.path());
-    QSignalSpy earlyReady(early.get(), &VendorRegistry::namesReady);
-    QCOMPARE(early->lookup(u"00:11:22:33:44:55").kind, Kind::NotYet);
-    early.reset();
-    QTest::qWait(50);
-    QCOMPARE(earlyReady.count(), 0);
-}
-
-void TestVendors::missingFiles()
-{
-    QTemporaryDir full, partial;
-    QVERIFY(full.isValid() && partial.isValid());
-    writeRegistry(full.path());
-    QVERIFY(QFile::copy(full.filePath("oui36.csv"), partial.filePath("oui36.csv")));
-    VendorRegistry none(partial.filePath("fehlt")), only36(partial.path());
-    for (VendorRegistry *r : {&none, &only36}) {
-        r->lookup(u"00:11:22:33:44:55");
-        QVERIFY(waitLoaded(*r));
+    void fixtureLookup_data()
+    {
+        QTest::addColumn<QString>("mac");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("36-bit block, its first") << "00:11:22:33:40:00" << Kind::Maker << "Small Block AG";
+        QTest::newRow("36-bit block, its last") << "00-11-22-33-4f-ff" << Kind::Maker << "Small Block AG";
+        QTest::newRow("28-bit, below the 36") << "00:11:22:33:3F:FF" << Kind::Maker << "Middle Block Ltd";
+        QTest::newRow("28-bit block, its first") << "00:11:22:30:00:00" << Kind::Maker << "Middle Block Ltd";
+        QTest::newRow("24-bit, below the 28") << "00:11:22:2F:FF:FF" << Kind::Maker << "Parent Maker, Inc.";
+        QTest::newRow("36-bit block from the IAB file") << "00:50:C2:AB:C1:23" << Kind::Maker << "Iab Firma";
+        QTest::newRow("assigned 3 times") << "08:00:30:01:02:03" << Kind::Maker << "First Org / Second Org";
+        QTest::newRow("doubled quotes, lower case")
+            << "3C:5A:B4:00:00:01" << Kind::Maker << "Quote \"Q\" Werke";
+        QTest::newRow("name trimmed") << "A4:B1:C2:00:00:01" << Kind::Maker << "Spaced Maker";
+        QTest::newRow("line end inside the name") << "F4:BD:9E:00:00:01" << Kind::Maker << "Multi Line GmbH";
+        QTest::newRow("quote in unquoted") << "5C:6D:7E:00:00:01" << Kind::Maker << "5\" Disk Werk";
+        QTest::newRow("after a lone CR") << "6C:7D:8E:00:00:01" << Kind::Maker << "After CR";
+        QTest::newRow("UTF-8 name on the last line") << "0C:1B:2C:00:00:01" << Kind::Maker << "Müller Funk";
+        QTest::newRow("7 digits in the 24-bit file, cut") << "0C:1D:2E:00:00:00" << Kind::None << "";
+        QTest::newRow("7 digits in the 24-bit file, whole") << "C1:D2:E3:00:00:00" << Kind::None << "";
+        QTest::newRow("7 digits where 7 belong") << "0C:1D:2E:30:00:00" << Kind::Maker << "Seven Digits";
+        QTest::newRow("assignment not hex") << "00:AB:10:00:00:00" << Kind::None << "";
+        QTest::newRow("empty name") << "DD:EE:FF:00:00:00" << Kind::None << "";
+        // Address forms: only a valid one may reach the 36-bit block.
+        QTest::newRow("mixed separators") << "00:11-22:33:44:55" << Kind::None << "";
+        QTest::newRow("dots") << "00.11.22.33.44.55" << Kind::None << "";
+        QTest::newRow("one digit short") << "00:11:22:33:44:5" << Kind::None << "";
+        QTest::newRow("trailing space") << "00:11:22:33:44:55 " << Kind::None << "";
+        QTest::newRow("not hex") << "00:11:22:33:4G:55" << Kind::None << "";
+        QTest::newRow("unknown") << "00:99:99:00:00:01" << Kind::None << "";
+        QTest::newRow("private over known") << "02:11:22:33:44:55" << Kind::Private << "private Adresse";
+        QTest::newRow("group bit alone is not private") << "01:00:5E:00:00:01" << Kind::None << "";
     }
-    QVERIFY(!none.hasNames());
-    QCOMPARE(none.lookup(u"00:11:22:33:44:55").kind, Kind::None);
-    QCOMPARE(none.lookup(u"02:11:22:33:44:55").text(), QStringLiteral("private Adresse"));
-    QVERIFY(only36.hasNames());
-    QCOMPARE(only36.lookup(u"00:11:22:33:44:55").text(), QStringLiteral("Small Block AG"));
-    QCOMPARE(only36.lookup(u"00:11:22:33:54:55").kind, Kind::None);
-}
 
-void TestVendors::installedRegistry()
-{
-    if (!QFile::exists(QStringLiteral("/usr/share/ieee-data/oui.csv")))
-        QSKIP("ieee-data is not installed");
-    VendorRegistry registry;
-    registry.lookup(u"00:03:93:12:34:56");
-    QVERIFY(waitLoaded(registry));
-    QCOMPARE(registry.lookup(u"00:03:93:12:34:56").name, QStringLiteral("Apple, Inc."));
-    QCOMPARE(registry.lookup(u"00-00-0c-01-02-03").name, QStringLiteral("Cisco Systems, Inc"));
-    QCOMPARE(registry.lookup(u"00:1B:21:AB:CD:EF").name, QStringLiteral("Intel Corporate"));
-}
+    void fixtureLookup()
+    {
+        QFETCH(QString, mac);
+        VendorRegistry registry(m_dir.path());
+        registry.lookup(u"00:11:22:33:44:55");
+        QVERIFY(waitLoaded(registry));
+        const VendorRegistry::Result r = registry.lookup(mac);
+        QTEST(r.kind, "kind");
+        QTEST(r.text(), "text");
+    }
+
+    void loadsOnlyWhenNeeded()
+    {
+        VendorRegistry registry(m_dir.path());
+        QSignalSpy ready(&registry, &VendorRegistry::namesReady);
+
+        // Private addresses and texts that are no address need no registry.
+        QCOMPARE(registry.lookup(u"06:00:00:00:00:01").text(), QStringLiteral("private Adresse"));
+        QCOMPARE(registry.lookup(u"kein Gerät").kind, Kind::None);
+        QVERIFY(!registry.isLoading());
+        QTest::qWait(50);
+        QCOMPARE(ready.count(), 0);
+        QVERIFY(!registry.isLoaded());
+
+        QCOMPARE(registry.lookup(u"00:11:22:33:44:55").kind, Kind::NotYet);
+        QVERIFY(registry.isLoading());
+        QCOMPARE(registry.lookup(u"08:00:30:00:00:00").kind, Kind::NotYet);
+        QVERIFY(ready.wait(10'000));
+        QCOMPARE(registry.lookup(u"00:11:22:33:44:55").name, QStringLiteral("Small Block AG"));
+        QTest::qWait(50);
+        QCOMPARE(ready.count(), 1);
+
+        // Torn down while its worker reads: no answer arrives, nothing hangs.
+        auto early = std::make_unique<VendorRegistry>(m_dir.path());
+        QSignalSpy earlyReady(early.get(), &VendorRegistry::namesReady);
+        QCOMPARE(early->lookup(u"00:11:22:33:44:55").kind, Kind::NotYet);
+        early.reset();
+        QTest::qWait(50);
+        QCOMPARE(earlyReady.count(), 0);
+    }
+
+    void missingFiles()
+    {
+        QTemporaryDir partial;
+        QVERIFY(QFile::copy(m_dir.filePath("oui36.csv"), partial.filePath("oui36.csv")));
+        VendorRegistry none(partial.filePath("fehlt")), only36(partial.path());
+        for (VendorRegistry *r : {&none, &only36}) {
+            r->lookup(u"00:11:22:33:44:55");
+            QVERIFY(waitLoaded(*r));
+        }
+        QVERIFY(!none.hasNames());
+        QCOMPARE(none.lookup(u"00:11:22:33:44:55").kind, Kind::None);
+        QCOMPARE(none.lookup(u"02:11:22:33:44:55").text(), QStringLiteral("private Adresse"));
+        QVERIFY(only36.hasNames());
+        QCOMPARE(only36.lookup(u"00:11:22:33:44:55").text(), QStringLiteral("Small Block AG"));
+        QCOMPARE(only36.lookup(u"00:11:22:33:54:55").kind, Kind::None);
+    }
+
+    void installedRegistry()
+    {
+        if (!QFile::exists(QStringLiteral("/usr/share/ieee-data/oui.csv")))
+            QSKIP("ieee-data is not installed");
+        VendorRegistry registry;
+        registry.lookup(u"00:03:93:12:34:56");
+        QVERIFY(waitLoaded(registry));
+        QCOMPARE(registry.lookup(u"00:03:93:12:34:56").name, QStringLiteral("Apple, Inc."));
+        QCOMPARE(registry.lookup(u"00-00-0c-01-02-03").name, QStringLiteral("Cisco Systems, Inc"));
+        QCOMPARE(registry.lookup(u"00:1B:21:AB:CD:EF").name, QStringLiteral("Intel Corporate"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestVendors)
 #include "tst_vendors.moc"
