@@ -19,6 +19,7 @@
 
 #include "monitor/history.h"
 #include "monitor/historylog.h"
+#include "monitor/vendors.h"
 #include "ui/builders.h"
 #include "ui/chart.h"
 #include "ui/historypage.h"
@@ -138,6 +139,12 @@ frmMonitor::~frmMonitor()
     m_session->disconnect(this);
 }
 
+void frmMonitor::setVendorFolder(const QString &folder)
+{
+    delete m_vendors;
+    m_vendors = named(new VendorRegistry(folder, this), "vendors");
+}
+
 void frmMonitor::createControls()
 {
     setWindowTitle(QStringLiteral("Senvaro - für den Access Point DWL-2100AP"));
@@ -154,6 +161,7 @@ void frmMonitor::createControls()
     // Before the pages: the page "Verlauf" draws from the history.
     m_history = named(new StationHistory(this), "history");
     m_historyLog = named(new HistoryLog(QString(), this), "historyLog");
+    m_vendors = named(new VendorRegistry(VendorRegistry::defaultFolder(), this), "vendors");
 
     auto *tab = new SSTab(this, QSize((tw(tabWidth) - 4) / pagesPerRow, tw(tabRowHeight)));
     SSTab1 = named(static_cast<QTabWidget *>(tab), "SSTab1");

@@ -27,6 +27,7 @@ struct Settings;
 class StationChart;
 struct Reply;
 class StationHistory;
+class VendorRegistry;
 
 // The one window. It owns every control and the access-point session (which owns the
 // socket and the three timers) and shows what the session says. Handlers keep the names of
@@ -60,6 +61,12 @@ public:
     // login, cleared when the window unloads.
     StationHistory &history() { return *m_history; }
     HistoryLog &historyLog() { return *m_historyLog; }
+    // Maker names for the stations' MAC addresses, read on first need in the background.
+    // Every view that names a station asks here, so the registry is read once.
+    VendorRegistry &vendors() { return *m_vendors; }
+    // Reads the registry from another folder (tests use a small one). Call it before any
+    // view has asked for a name: views hold on to the registry they asked.
+    void setVendorFolder(const QString &folder);
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
@@ -299,6 +306,7 @@ private:
     QLineEdit *Text1 = nullptr; // hidden: index of the station option last clicked
     StationHistory *m_history = nullptr;
     HistoryLog *m_historyLog = nullptr;
+    VendorRegistry *m_vendors = nullptr;
 
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp
