@@ -18,7 +18,7 @@ QList<ApSample> fiftyAccessPoints()
         s.answered = 1000 + a;
         for (int i = 1; i <= 12; ++i) {
             StationSample st;
-            st.mac = QStringLiteral("00:1B:01:%1:00:%2")
+            st.mac = QStringLiteral("F0:18:98:01:%1:%2")
                          .arg(a, 2, 16, QLatin1Char('0'))
                          .arg(i, 2, 16, QLatin1Char('0'));
             st.name = i % 3 ? st.mac : QStringLiteral("Büro \"%1\"").arg(i);

@@ -26,7 +26,7 @@ QList<HistorySample> twelve(int tick)
 {
     QList<HistorySample> list;
     for (int i = 0; i < kStations; ++i) {
-        const QString mac = QStringLiteral("00:1B:11:A0:00:%1").arg(i + 1, 2, 16, QLatin1Char('0'));
+        const QString mac = QStringLiteral("02:11:A0:00:00:%1").arg(i + 1, 2, 16, QLatin1Char('0'));
         list.append(HistorySample{mac, QStringLiteral("Station %1").arg(i + 1),
                                   double((tick * 7 + i * 13) % 100), double((tick * 3 + i * 5) % 100), 54,
                                   QStringLiteral("11g")});

@@ -25,7 +25,7 @@ const QString &separator()
 QString stationBlock(int i)
 {
     return separator() +
-           QStringLiteral("00:1B:11:A0:%1:%2")
+           QStringLiteral("02:11:A0:00:%1:%2")
                .arg(i / 256 % 100, 2, 10, QLatin1Char('0'))
                .arg(i % 256, 2, 16, QLatin1Char('0')) +
            QStringLiteral(" RxSignalStrength: %1 AckSignalStrength: %2").arg(40 + i % 20).arg(30 - i % 20) +
@@ -61,7 +61,7 @@ const KnownClients &knownClients()
         KnownClients k;
         k.setUpperBound(20);
         for (int i = 1; i <= 20; ++i)
-            k[i] = {QStringLiteral("00:1B:11:A0:00:%1").arg(i * 3, 2, 16, QLatin1Char('0')),
+            k[i] = {QStringLiteral("02:11:A0:00:00:%1").arg(i * 3, 2, 16, QLatin1Char('0')),
                     QStringLiteral("Station %1").arg(i),
                     {},
                     {}};

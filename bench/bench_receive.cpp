@@ -32,7 +32,7 @@ QString reply(int kind)
     QString s;
     for (int i = 0; s.size() < MiB; ++i)
         s += QString(49, QLatin1Char('*')) +
-             QStringLiteral("00:1B:11:A0:%1:%2")
+             QStringLiteral("02:11:A0:00:%1:%2")
                  .arg(i / 256 % 100, 2, 10, QLatin1Char('0'))
                  .arg(i % 256, 2, 16, QLatin1Char('0')) +
              QStringLiteral(

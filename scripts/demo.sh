@@ -34,11 +34,11 @@ name15() { printf '%-15.15s' "$1"; }
   printf 'Polling Zyklus in Sekunden=2\r\nBenutzername speichern=1\r\nPasswort speichern=1\r\n'
   printf 'Passwort anzeigen=0\r\n'
   printf '[bekannte MAC-Adressen]\r\nnur bekannte Clients=0\r\nAnzahl=3\r\n'
-  printf 'MAC-Adr.1=00:1B:11:A0:00:01\r\nName 1=%s\r\nIP-Adresse 1=127.0.0.1\r\nist_AP 1=Wahr\r\n' \
+  printf 'MAC-Adr.1=F0:18:98:00:00:01\r\nName 1=%s\r\nIP-Adresse 1=127.0.0.1\r\nist_AP 1=Wahr\r\n' \
     "$(name15 Demo-AP)"
-  printf 'MAC-Adr.2=00:1B:11:A0:00:02\r\nName 2=%s\r\nIP-Adresse 2=127.0.0.2\r\nist_AP 2=Falsch\r\n' \
+  printf 'MAC-Adr.2=AC:ED:5C:00:00:02\r\nName 2=%s\r\nIP-Adresse 2=127.0.0.2\r\nist_AP 2=Falsch\r\n' \
     "$(name15 Laptop)"
-  printf 'MAC-Adr.3=00:1B:11:A0:00:03\r\nName 3=%s\r\nIP-Adresse 3=127.0.0.3\r\nist_AP 3=Falsch\r\n' \
+  printf 'MAC-Adr.3=02:11:A0:00:00:03\r\nName 3=%s\r\nIP-Adresse 3=127.0.0.3\r\nist_AP 3=Falsch\r\n' \
     "$(name15 Werkstatt)"
 } >"$DEMO_DIR/SENVARO.INI"
 

@@ -22,7 +22,7 @@
 namespace {
 
 const QDateTime T0(QDate(2026, 3, 1), QTime(12, 0, 0));
-const QString A("00:11:22:33:44:55"), B("00:0A:0B:0C:0D:0E"), C("00:1B:11:A0:00:03");
+const QString A("00:11:22:33:44:55"), B("00:0A:0B:0C:0D:0E"), C("02:11:A0:00:00:03");
 const QString FULL = QStringLiteral(" RxSignalStrength: 40 AckSignalStrength: 32 Authentication Type: Open "
                                     "WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off");
 
@@ -212,7 +212,7 @@ private slots:
         p.page.resize(515, 270);
         QStringList script, names;
         for (int i = 1; i <= 12; ++i) {
-            const QString mac = QStringLiteral("00:1B:11:A0:00:%1").arg(i, 2, 10, QLatin1Char('0'));
+            const QString mac = QStringLiteral("02:11:A0:00:00:%1").arg(i, 2, 10, QLatin1Char('0'));
             script << (i == 4 ? mac + "=Besprechungsraum" : mac);
             names << (i == 4 ? "Besprechungsraum" : mac);
         }
@@ -233,11 +233,11 @@ private slots:
         }
         QCOMPARE(listed, names);
 
-        script[6] = "00:1B:11:A0:00:07=Lager";
+        script[6] = "02:11:A0:00:00:07=Lager";
         p.history.addEvaluation(T0.addSecs(2), samples(script.join(' ')));
         QCOMPARE(legend->item(6)->text(), QString("Lager"));
 
-        const QString mac = "00:1B:11:A0:00:09";
+        const QString mac = "02:11:A0:00:00:09";
         for (const bool shown : {false, true}) {
             legend->scrollToItem(legend->item(8));
             QTest::mouseClick(legend->viewport(), Qt::LeftButton, {},

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "apsim.h"
 #include "monitor/vendors.h"
 
 using Kind = VendorRegistry::Result::Kind;
@@ -168,6 +169,12 @@ private slots:
         QCOMPARE(registry.lookup(u"00:03:93:12:34:56").name, QStringLiteral("Apple, Inc."));
         QCOMPARE(registry.lookup(u"00-00-0c-01-02-03").name, QStringLiteral("Cisco Systems, Inc"));
         QCOMPARE(registry.lookup(u"00:1B:21:AB:CD:EF").name, QStringLiteral("Intel Corporate"));
+        // The simulator's stations, so the demo shows a maker or "private Adresse" for each.
+        const QStringList makers{"Apple, Inc.", "Intel Corporate", "private Adresse",
+                                 "Samsung Electronics Co.,Ltd"};
+        const QList<apsim::Station> stations = apsim::makeStations(4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(registry.lookup(stations[i].mac).text(), makers[i]);
     }
 };
 

@@ -74,7 +74,7 @@ QStringList axisLabels(const QStringList &sources, const QFontMetricsF &fm, qrea
             while (at + len < t.size() && fm.horizontalAdvance(t.mid(at, len + 1)) <= room)
                 ++len;
             if (at + len < t.size()) {
-                // Prefer a break after a colon or blank ("00:1B:" / "11:A0:" / "00:05").
+                // Prefer a break after a colon or blank ("F0:18:" / "98:00:" / "00:05").
                 for (qsizetype i = len - 1; i > 0; --i) {
                     const QChar c = t.at(at + i);
                     if (c == QLatin1Char(':') || c == QLatin1Char(' ')) {

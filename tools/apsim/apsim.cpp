@@ -8,6 +8,17 @@
 
 namespace apsim {
 
+QString stationMac(int index, quint16 middle)
+{
+    static const char *const prefixes[] = {"F0:18:98", "AC:ED:5C", "02:11:A0", "88:29:9C"};
+    return QStringLiteral("%1:%2:%3:%4")
+        .arg(QLatin1String(prefixes[index % 4]))
+        .arg(middle >> 8, 2, 16, QLatin1Char('0'))
+        .arg(middle & 0xff, 2, 16, QLatin1Char('0'))
+        .arg((index + 1) & 0xff, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
 QList<Station> makeStations(int count, bool perCent)
 {
     static const char *const auths[] = {"Open System", "Shared Key", "WPA-PSK"};
@@ -16,7 +27,7 @@ QList<Station> makeStations(int count, bool perCent)
     QList<Station> list;
     for (int i = 0; i < count; ++i) {
         Station s;
-        s.mac = QStringLiteral("00:1B:11:A0:00:%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper();
+        s.mac = stationMac(i);
         s.perCent = perCent;
         s.rx = perCent ? 80 - (i * 7) % 60 : 48 - (i * 5) % 40;
         s.ack = 40 - (i * 3) % 30;

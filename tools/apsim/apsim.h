@@ -41,7 +41,7 @@ namespace apsim {
 // One associated station as "get station" reports it.
 struct Station
 {
-    QString mac;          // 17 characters, e.g. "00:1B:11:A0:00:01"
+    QString mac;          // 17 characters, e.g. "F0:18:98:00:00:01"
     int rx = 40;          // 0..64, or 0..100 when perCent
     int ack = 32;         // always 0..64
     bool perCent = false; // report "RxSignalStrength(per cent):"
@@ -51,7 +51,13 @@ struct Station
     QString encryption = QStringLiteral("Off");
 };
 
-// n stations with distinct MACs 00:1B:11:A0:00:01, :02, ... and differing levels.
+// The MAC of makeStations' station index (from 0): in turn an Apple phone, an Intel
+// laptop, a locally administered (private) address and a Samsung phone, with middle as
+// the fourth and fifth byte and index + 1 as the last:
+// F0:18:98:00:00:01, AC:ED:5C:00:00:02, 02:11:A0:00:00:03, 88:29:9C:00:00:04, F0:18:98:00:00:05 ...
+QString stationMac(int index, quint16 middle = 0);
+
+// n stations with distinct MACs stationMac(0), stationMac(1), ... and differing levels.
 QList<Station> makeStations(int count, bool perCent = false);
 
 // Bytes that are not text: NUL, 0xFF (also as telnet IAC sequences), control codes.

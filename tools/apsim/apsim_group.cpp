@@ -91,18 +91,15 @@ Options optionsForAddress(const Options &base, const QHostAddress &address)
     Options o = base;
     o.seed = base.seed ^ ip;
     QRandomGenerator random(ip);
-    // makeStations' MACs all start so; given ones (e.g. --macs) are the user's and stay.
-    static const QString generated = QStringLiteral("00:1B:11:A0:");
-    const QString unique = QStringLiteral("00:1B:%1:%2:")
-                               .arg((ip >> 8) & 0xff, 2, 16, QLatin1Char('0'))
-                               .arg(ip & 0xff, 2, 16, QLatin1Char('0'))
-                               .toUpper();
-    for (Station &s : o.stations) {
+    for (int i = 0; i < o.stations.size(); ++i) {
+        Station &s = o.stations[i];
         const int top = s.perCent ? 100 : 64;
         s.rx = qBound(0, s.rx + int(random.bounded(21)) - 10, top);
         s.ack = qBound(0, s.ack + int(random.bounded(21)) - 10, 64);
-        if (s.mac.startsWith(generated))
-            s.mac = unique + s.mac.mid(generated.size());
+        // makeStations' MACs get the address's last two bytes; given ones (e.g. --macs)
+        // are the user's and stay.
+        if (s.mac == stationMac(i))
+            s.mac = stationMac(i, quint16(ip & 0xffff));
     }
     return o;
 }
