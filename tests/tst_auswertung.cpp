@@ -2,6 +2,7 @@
 #include <QtWidgets>
 
 #include "app/globals.h"
+#include "monitor/vendors.h"
 #include "testsupport.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
@@ -183,6 +184,35 @@ private slots:
         evaluate("x" + SEP + markup, 2);
         c<StationChart>("MSChart1")->flush();
         QVERIFY(c<StationChart>("MSChart1")->shownCategories().value(0).startsWith("&lt;b&gt;x&lt;/b&gt;"));
+    }
+
+    // Maker names as tool tips of the shown stations' buttons and the MAC field, from a registry of one block.
+    void makerTips()
+    {
+        QFile oui(dir.filePath("oui.csv"));
+        QVERIFY(oui.open(QIODevice::WriteOnly) && oui.write("Registry,Assignment,Organization Name\nMA-L,F01898,\"Apple, Inc.\"\n") > 0);
+        oui.close();
+        w->setVendorFolder(dir.path());
+        const auto tips = [this] {
+            QStringList s;
+            for (int i = 0; i < 3; ++i)
+                s << optClient<QRadioButton>(*w, i)->toolTip();
+            return s.join('|') + "|" + c("txtMac")->toolTip();
+        };
+        const QString three = "x" + block("F0:18:98:00:00:01") + block("00:99:99:00:00:02") + block("02:11:A0:00:00:03");
+        // Filter on: only the known private station shows, and a private address needs no registry.
+        known({{"02:11:A0:00:00:03", "Handy", {}, {}}});
+        c<QCheckBox>("chkBekClients")->setChecked(true);
+        evaluate(three, 1, QStringLiteral("2"));
+        QCOMPARE(tips(), QStringLiteral("||private Adresse|private Adresse"));
+        QVERIFY(!w->vendors().isLoading() && !w->vendors().isLoaded());
+        // Filter off: the Apple station starts the load; its name arrives later.
+        c<QCheckBox>("chkBekClients")->setChecked(false);
+        QSignalSpy ready(&w->vendors(), &VendorRegistry::namesReady);
+        evaluate(three);
+        QCOMPARE(tips(), QStringLiteral("||private Adresse|"));
+        QVERIFY(ready.wait(10000));
+        QCOMPARE(tips(), QStringLiteral("Apple, Inc.||private Adresse|Apple, Inc."));
     }
 };
 // clang-format on

@@ -143,6 +143,9 @@ void frmMonitor::setVendorFolder(const QString &folder)
 {
     delete m_vendors;
     m_vendors = named(new VendorRegistry(folder, this), "vendors");
+    connect(m_vendors, &VendorRegistry::namesReady, this, &frmMonitor::showMakers);
+    // The new registry is asked afresh for every station shown.
+    m_clientMacs.fill(QString());
 }
 
 void frmMonitor::createControls()
@@ -161,7 +164,7 @@ void frmMonitor::createControls()
     // Before the pages: the page "Verlauf" draws from the history.
     m_history = named(new StationHistory(this), "history");
     m_historyLog = named(new HistoryLog(QString(), this), "historyLog");
-    m_vendors = named(new VendorRegistry(VendorRegistry::defaultFolder(), this), "vendors");
+    setVendorFolder(VendorRegistry::defaultFolder());
 
     auto *tab = new SSTab(this, QSize((tw(tabWidth) - 4) / pagesPerRow, tw(tabRowHeight)));
     SSTab1 = named(static_cast<QTabWidget *>(tab), "SSTab1");

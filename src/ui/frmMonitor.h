@@ -138,6 +138,9 @@ public:
     // option buttons, the details of the selected block (clients page) and the chart
     // rows (chart page).
     void showReply(const Reply &r);
+    // Maker names as tool tips of the station buttons and the MAC field, again once the
+    // registry has read its names.
+    void showMakers();
 
     // ---- Signal display (src/ui/signal.cpp) ----
     void txtRXSign_Change();
@@ -307,11 +310,16 @@ private:
     StationHistory *m_history = nullptr;
     HistoryLog *m_historyLog = nullptr;
     VendorRegistry *m_vendors = nullptr;
+    std::array<QString, 12> m_clientMacs; // the address each station button's tool tip names
 
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp
     void wireSession();    // src/ui/sessionview.cpp
     void layoutWindow();   // src/ui/frmMonitor.cpp
+
+    // A control's tool tip: the maker of mac, "private Adresse" or nothing
+    // (src/ui/replyview.cpp).
+    void showMaker(QWidget *control, const QString &mac);
 
     // The session's evaluator: the reply against the known clients and the filter switch;
     // and the answer to an evaluated reply: shown, a completed one recorded in the history

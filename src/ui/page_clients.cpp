@@ -36,6 +36,8 @@ void frmMonitor::createClientsPage(QWidget *page)
     };
     lblMac = label(page, "lblMac", QStringLiteral("MAC Adresse:"));
     txtMac = display("txtMac", lblMac);
+    // The maker beside the designed caption, for whatever address the field shows.
+    connect(txtMac, &QLineEdit::textChanged, this, [this](const QString &mac) { showMaker(txtMac, mac); });
     lblAuth = label(page, "lblAuth", QStringLiteral("Authentication Type:"));
     txtAuth = display("txtAuth", lblAuth);
     Label12 = label(page, "Label12", QStringLiteral("Encryption:"));

@@ -6,6 +6,7 @@
 
 #include "monitor/allgemein.h"
 #include "monitor/reply.h"
+#include "monitor/vendors.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
 
@@ -53,8 +54,15 @@ void frmMonitor::showReply(const Reply &r)
     const int page = SSTab1->currentIndex();
     for (const StationBlock &b : r.blocks) {
         // Only an unknown block can be skipped by the filter: it keeps its caption.
-        if (b.passed)
+        if (b.passed) {
             setCaption(OptClients[b.number - 1], b.name);
+            // A station that stays on its button is not asked again on every poll.
+            QString &mac = m_clientMacs[b.number - 1];
+            if (mac != b.mac) {
+                mac = b.mac;
+                showMaker(OptClients[b.number - 1], mac);
+            }
+        }
         if (b.passed && page == PageChart)
             feedChart(MSChart1, r.blockCount, b);
     }
@@ -98,4 +106,23 @@ void frmMonitor::showReply(const Reply &r)
         showText(txtRXSign, fNumText(*b->rx));
     if (b->ack)
         showText(txtAckSign, fNumText(*b->ack));
+}
+
+void frmMonitor::showMaker(QWidget *control, const QString &mac)
+{
+    const QString text = m_vendors->lookup(mac).text();
+    if (control->toolTip() != text)
+        control->setToolTip(text);
+}
+
+void frmMonitor::showMakers()
+{
+    for (int i = 0; i < int(OptClients.size()); ++i) {
+        // A hidden button is asked again when a reply shows it.
+        if (OptClients[i]->isHidden())
+            m_clientMacs[i].clear();
+        else if (!m_clientMacs[i].isEmpty())
+            showMaker(OptClients[i], m_clientMacs[i]);
+    }
+    showMaker(txtMac, txtMac->text());
 }
