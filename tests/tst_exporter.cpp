@@ -100,12 +100,14 @@ private slots:
         a.stationCount = 1;
         // MAC, name, mode, authentication, encryption, rx, ack, rate
         a.stations << StationSample{"00:11:22:33:44:55", name, "", "", "", 62.5, 33.333333333333336, 5.5};
-        const QByteArray text = renderExposition({a});
+        // The maker's label escaped as the name's.
+        const QByteArray text = renderExposition({a}, [&](const QString &mac) { return mac + name; });
         QLocale::setDefault(QLocale::c());
         const QByteArray info =
             "senvaro_station_info{ap=\"127.0.1.1\",mac_address=\"00:11:22:33:44:55\",name=\"";
-        for (const QByteArray &want : {info + escaped + "\",", QByteArray("} 0.625\n"),
-                                       QByteArray("} 0.33333333333333337\n"), QByteArray("} 5500000\n")})
+        for (const QByteArray &want :
+             {info + escaped + "\",", ",vendor=\"00:11:22:33:44:55" + escaped + "\"} 1\n",
+              QByteArray("} 0.625\n"), QByteArray("} 0.33333333333333337\n"), QByteArray("} 5500000\n")})
             QVERIFY2(text.contains(want), text.constData());
     }
 
@@ -202,7 +204,7 @@ private slots:
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.7.1"))));
         auto cfg = config();
         cfg->known.setUpperBound(1);
-        cfg->known[1].MAC = QStringLiteral("00:1B:11:A0:00:02");
+        cfg->known[1].MAC = QStringLiteral("AC:ED:5C:00:00:02");
         cfg->known[1].Name = QStringLiteral(" Lager \"Süd\" ");
         Watch x("127.0.7.1", cfg);
         const ApWatch &w = x.w;
@@ -214,7 +216,7 @@ private slots:
         const StationSample &s = a.stations[1];
         QCOMPARE(
             QStringList({a.stations[0].name, s.mac, s.name, s.mode, s.authentication}),
-            QStringList({"00:1B:11:A0:00:01", "00:1B:11:A0:00:02", "Lager \"Süd\"", "11b", "Shared Key"}));
+            QStringList({"F0:18:98:00:00:01", "AC:ED:5C:00:00:02", "Lager \"Süd\"", "11b", "Shared Key"}));
         QCOMPARE(s.rxPerCent, std::optional(25.0)); // 16 of 64
         QCOMPARE(s.rateMbps, std::optional(11.0));
         QCOMPARE(a.lastSuccessMs, std::optional(wallMs));
@@ -228,7 +230,7 @@ private slots:
         QVERIFY(x.stepUntil(20000, [&] { return w.sample().answered >= 3; }));
         QCOMPARE(w.sample().stations.size(), 1);
         QCOMPARE(w.sample().stationCount, std::optional(1));
-        QVERIFY(!renderExposition({w.sample()}).contains("00:1B:11:A0:00:02"));
+        QVERIFY(!renderExposition({w.sample()}).contains("AC:ED:5C:00:00:02"));
     }
 
     void silentAccessPointGoesDownAndComesBack()

@@ -53,7 +53,7 @@ settings="$tmp/SENVARO.INI"
 {
   printf '[Server]\r\nIP=127.0.6.1\r\n[User]\r\nName=technik\r\nPasswort=%s\r\n' "$password"
   printf 'Polling Zyklus in Sekunden=1\r\n[bekannte MAC-Adressen]\r\nAnzahl=3\r\n'
-  printf 'MAC-Adr.1=00:1B:06:02:00:01\r\nName 1=Kasse "vorne"\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n'
+  printf 'MAC-Adr.1=F0:18:98:06:02:01\r\nName 1=Kasse "vorne"\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n'
   printf 'MAC-Adr.2=-\r\nName 2=Lager\r\nIP-Adresse 2=127.0.6.2\r\nist_AP 2=Wahr\r\n'
   printf 'MAC-Adr.3=-\r\nName 3=Halle\r\nIP-Adresse 3=127.0.6.3\r\nist_AP 3=Wahr\r\n'
 } >"$settings"
@@ -124,6 +124,12 @@ wait_for 5 expect 'count by (ap) (senvaro_station_receive_signal_ratio >= 0 <= 1
 # The known station's name, with its quotes, arrives in Prometheus as written.
 wait_for 5 expect 'senvaro_station_info{name="Kasse \"vorne\"",mode!=""}' '127.0.6.2=1' ||
   fail "known station's name: $(query 'senvaro_station_info{ap="127.0.6.2"}')"
+# Makers from Debian's ieee-data: Apple for that station, none for each AP's private third one.
+if [ -f /usr/share/ieee-data/oui.csv ]; then
+  wait_for 10 expect 'senvaro_station_info{name="Kasse \"vorne\"",vendor="Apple, Inc."}' '127.0.6.2=1' ||
+    fail "vendor: $(query 'senvaro_station_info{ap="127.0.6.2"}')"
+  expect 'senvaro_station_info{vendor="private Adresse"}' "$all_up" || fail "private: $(query senvaro_station_info)"
+fi
 
 echo "silent 127.0.6.2" >&3
 wait_for 15 expect senvaro_up $'127.0.6.1=1\n127.0.6.2=0\n127.0.6.3=1' || fail "after silent: $(query senvaro_up)"

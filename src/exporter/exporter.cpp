@@ -9,6 +9,7 @@
 
 #include "config/settings.h"
 #include "monitor/allgemein.h"
+#include "monitor/vendors.h"
 
 QStringList watchedAddresses(const Settings &settings)
 {
@@ -50,6 +51,13 @@ Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConf
     }
     m_round = clock->createTimer(config->cycleMs, this);
     connect(m_round, &WinTimer::timeout, this, &Exporter::round);
+    setVendorFolder(VendorRegistry::defaultFolder());
+}
+
+void Exporter::setVendorFolder(const QString &folder)
+{
+    delete m_vendors;
+    m_vendors = new VendorRegistry(folder, this);
 }
 
 void Exporter::start()
@@ -65,7 +73,9 @@ QByteArray Exporter::exposition() const
     samples.reserve(m_watches.size());
     for (const ApWatch *w : m_watches)
         samples << w->sample();
-    return renderExposition(samples);
+    // Until the names are read (or when the registry is absent) the label is empty; a
+    // scrape never waits for them.
+    return renderExposition(samples, [this](const QString &mac) { return m_vendors->lookup(mac).text(); });
 }
 
 bool Exporter::writeTextfile(QString *error) const

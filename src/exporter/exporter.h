@@ -12,6 +12,7 @@
 
 struct Settings;
 class QHttpServer;
+class VendorRegistry;
 
 // The access points a settings file names: the server address, then every known-client
 // record marked as an access point, each valid address once, as written (trimmed).
@@ -32,6 +33,10 @@ public:
 
     void start();
     QByteArray exposition() const;
+    // The maker names of the vendor label, read on the first scrape with a station.
+    // Another folder before that (tests use a small one); without the files the label
+    // stays empty.
+    void setVendorFolder(const QString &folder);
     const QList<ApWatch *> &watches() const { return m_watches; }
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
@@ -48,6 +53,7 @@ private:
 
     QList<ApWatch *> m_watches;
     WinTimer *m_round;
+    VendorRegistry *m_vendors = nullptr;
     QString m_textfileDir;
     mutable QString m_lastWriteError;
 };

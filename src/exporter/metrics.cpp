@@ -82,7 +82,7 @@ private:
 
 } // namespace
 
-QByteArray renderExposition(const QList<ApSample> &aps)
+QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf)
 {
     // Each access point's and station's labels are escaped once, not once per family.
     QList<QByteArray> apLabels;
@@ -134,12 +134,14 @@ QByteArray renderExposition(const QList<ApSample> &aps)
                    return s.rateMbps ? std::optional(*s.rateMbps * 1e6) : std::nullopt;
                });
 
-    w.family("senvaro_station_info", "gauge", "WLAN mode, authentication and encryption of the station.");
+    w.family("senvaro_station_info", "gauge",
+             "WLAN mode, authentication, encryption and maker of the station.");
     for (qsizetype i = 0; i < aps.size(); ++i) {
         for (qsizetype k = 0; k < aps[i].stations.size(); ++k) {
             const StationSample &s = aps[i].stations[k];
             LabelText l;
             l.add("mode", s.mode).add("authentication", s.authentication).add("encryption", s.encryption);
+            l.add("vendor", vendorOf ? vendorOf(s.mac) : QString());
             w.sample("senvaro_station_info", stationLabels[i][k] + ',' + l.bytes(), 1);
         }
     }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // What one access point looked like at its last answered poll, as the exposition shows it.
@@ -35,8 +36,10 @@ struct ApSample
 
 // A sample value: the shortest text that reads back as the same double.
 QByteArray formatSampleValue(double value);
+// What the vendor label says for a MAC address; empty leaves the label empty.
+using VendorOf = std::function<QString(const QString &mac)>;
 // The Prometheus text format 0.0.4 for all access points: one HELP and TYPE per family,
 // no timestamps, UTF-8.
-QByteArray renderExposition(const QList<ApSample> &aps);
+QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf = {});
 // The content type a scrape of that text carries.
 QByteArray expositionContentType();
