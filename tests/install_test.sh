@@ -220,6 +220,7 @@ check_package() {
   for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6charts6 libqt6svg6; do
     grep -q "\(^\|, \)$lib (>= [^)]*)" <<<"$depends" || fail "Depends lacks $lib: $depends"
   done
+  grep -qx ' Recommends: qt6-translations-l10n, ieee-data' <<<"$info" || fail "Recommends: $info"
 
   diff <(expected_files | sed 's|^|usr/|') \
     <(dpkg-deb --contents "$deb" | grep -v '^d' | sed 's|.* \./||' | sort) ||
