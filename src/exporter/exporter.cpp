@@ -51,13 +51,7 @@ Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConf
     }
     m_round = clock->createTimer(config->cycleMs, this);
     connect(m_round, &WinTimer::timeout, this, &Exporter::round);
-    setVendorFolder(VendorRegistry::defaultFolder());
-}
-
-void Exporter::setVendorFolder(const QString &folder)
-{
-    delete m_vendors;
-    m_vendors = new VendorRegistry(folder, this);
+    m_vendors = new VendorRegistry(VendorRegistry::defaultFolder(), this);
 }
 
 void Exporter::start()

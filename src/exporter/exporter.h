@@ -33,10 +33,6 @@ public:
 
     void start();
     QByteArray exposition() const;
-    // The maker names of the vendor label, read on the first scrape with a station.
-    // Another folder before that (tests use a small one); without the files the label
-    // stays empty.
-    void setVendorFolder(const QString &folder);
     const QList<ApWatch *> &watches() const { return m_watches; }
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
@@ -53,7 +49,8 @@ private:
 
     QList<ApWatch *> m_watches;
     WinTimer *m_round;
-    VendorRegistry *m_vendors = nullptr;
+    // The vendor label's maker names, read on the first scrape with a station.
+    VendorRegistry *m_vendors;
     QString m_textfileDir;
     mutable QString m_lastWriteError;
 };
