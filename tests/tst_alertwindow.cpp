@@ -52,19 +52,21 @@ private slots:
         QTest::addColumn<QString>("bus");
         QTest::addColumn<QString>("off"); // switches turned off: L left, S stranger, W weak, A access point
         QTest::addColumn<QStringList>("expected");
-        // Summary, replaced id, urgency; the stranger is reported again after a new login.
+        // Summary, replaced id, urgency; the stranger is reported again after a new login, and
+        // the access point's notification is replaced again when it closes the connection.
         const QStringList all{"Unbekannte Station|0|2", "Schwaches Signal|0|1",
                               "Signal wieder gut|42|1", "Access Point antwortet nicht|0|2",
                               "Station getrennt|0|1",   "Access Point antwortet wieder|44|1",
                               "Unbekannte Station|41|2"};
+        const QString lost = "Verbindung getrennt|%1|2";
         const auto row = [](const char *name, const char *bus, const char *off, const QStringList &expected) {
             QTest::newRow(name) << QString(bus) << QString(off) << expected;
         };
-        row("all on", "server", "", all);
-        row("left off", "server", "L", all.mid(0, 4) + all.mid(5));
+        row("all on", "server", "", all + QStringList{lost.arg(46)});
+        row("left off", "server", "L", all.mid(0, 4) + all.mid(5) + QStringList{lost.arg(45)});
         row("others off", "server", "SWA", {"Station getrennt|0|1"});
-        row("no service", "none", "", all);
-        row("no bus", "nobus", "", all);
+        row("no service", "none", "", all + QStringList{lost});
+        row("no bus", "nobus", "", all + QStringList{lost});
     }
     void scenario()
     {
@@ -123,10 +125,12 @@ private slots:
         run(12);
         w.Cmd_logout_Click();
         run(2);
-        QCOMPARE(w.trayState(),
-                 (TrayState{TrayState::Picture::NoConnection, "Senvaro: keine Verbindung zum AP"}));
         w.CmdLogin_Click();
         run(10);
+        sim.closeConnections();
+        run(1);
+        QCOMPARE(w.trayState(),
+                 (TrayState{TrayState::Picture::NoConnection, "Senvaro: keine Verbindung zum AP"}));
 
         QStringList events, summaries;
         for (const HistoryEvent &e : w.history().events())
@@ -152,8 +156,7 @@ private slots:
                     QCOMPARE(c.body, "Bert (" + BERT + "): Empfangspegel wieder 50 % (private Adresse)");
         } else {
             QTRY_COMPARE(ctl<QLabel>(w, "lblStatus")->text(),
-                         "Unbekannte Station\r\n" + GAST +
-                             " ist nicht in der Liste der bekannten Clients und hat sich verbunden");
+                         "Verbindung getrennt\r\nDie Verbindung zum Access Point " + IP + " ist abgebrochen");
             QCOMPARE(server.calls.size(), 0);
         }
         const QByteArray csv = readFile(dir.filePath("SENVARO-Verlauf-2026-03-01.csv"));
