@@ -123,6 +123,9 @@ private slots:
         QCOMPARE(w.trayState().toolTip, "Senvaro: " + IP + " antwortet nicht");
         sim.options().noReply = false; // answered again once the poll is sent anew
         run(12);
+        if (bus != "server") // shown after the session's own caption of the same moment
+            QCOMPARE(ctl<QLabel>(w, "lblStatus")->text(),
+                     "Access Point antwortet wieder\r\nDer Access Point " + IP + " antwortet wieder");
         w.Cmd_logout_Click();
         run(2);
         w.CmdLogin_Click();
