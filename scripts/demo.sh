@@ -4,9 +4,9 @@
 # credentials match the simulator, so stations, bars and the chart show at once.
 # Stations leave and return every 5 polls and their levels swing over a minute, so
 # the history page shows moving lines and events soon. The last station stays away for
-# 80 s (longer than the 60 s grace period) and the first one's level fades below 20 %
+# 40 polls (well over the 60 s grace period) and the first one's level fades below 20 %
 # for 5 polls, so desktop alerts ("Schwaches Signal", "Station getrennt") appear within
-# the first minutes.
+# the first two minutes.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 

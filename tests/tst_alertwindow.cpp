@@ -44,7 +44,7 @@ private slots:
         IniPfad = dir.filePath("SENVARO.INI");
         QVERIFY(writeFile(dir.filePath("oui.csv"),
                           "Registry,Assignment,Organization Name,Organization Address\r\n"
-                          "MA-L,001122,Parent Maker,x\r\n"));
+                          "MA-L,001122,Parent Maker,x\r\nMA-L,000A0B,Gast Werke,x\r\n"));
     }
 
     void scenario_data()
@@ -95,7 +95,6 @@ private slots:
         known[1] = {ANNA, "Laptop Anna    ", "", "Falsch"};
         known[2] = {BERT, "Bert           ", "", "Falsch"};
         w.setKnownClients(known);
-        ctl<QCheckBox>(w, "chkVerlauf")->setChecked(true);
         startLogin(w, IP);
         ctl<QComboBox>(w, "cmbZyklus")->setEditText("2");
         const auto run = [&](int seconds) {
@@ -114,6 +113,7 @@ private slots:
         stations({station(ANNA), station(BERT, 10), station(GAST)}); // a stranger; Bert fades
         run(10);
         stations({station(ANNA), station(BERT), station(GAST)});
+        ctl<QCheckBox>(w, "chkVerlauf")->setChecked(true); // only now: the stranger first asked for makers
         run(4);
         stations({station(BERT), station(GAST)}); // Anna leaves for good
         run(10);
@@ -155,6 +155,10 @@ private slots:
                 if (c.summary == "Station getrennt")
                     QCOMPARE(c.body, "Laptop Anna (" + ANNA +
                                          ") seit 60 s nicht mehr verbunden (Hersteller: Parent Maker)");
+                else if (c.summary == "Unbekannte Station") // waited for the makers being read
+                    QCOMPARE(c.body,
+                             GAST + " ist nicht in der Liste der bekannten Clients und hat sich verbunden "
+                                    "(Hersteller: Gast Werke)");
                 else if (c.summary == "Signal wieder gut")
                     QCOMPARE(c.body, "Bert (" + BERT + "): Empfangspegel wieder 50 % (private Adresse)");
         } else {

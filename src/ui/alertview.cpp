@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "monitor/history.h"
 #include "monitor/historylog.h"
@@ -114,6 +115,31 @@ void frmMonitor::showAlert(const Alert &alert)
     m_history->addAlert(event);
     m_historyLog->write(QDateTime::fromMSecsSinceEpoch(alert.ms), {}, {event});
 
+    // While the maker names are being read (a moment, at the first need) the notification
+    // waits for them, and so do later ones, so they keep their order.
+    const bool reading =
+        !alert.mac.isEmpty() && m_vendors->lookup(alert.mac).kind == VendorRegistry::Result::NotYet;
+    if (reading || !m_alertsWaiting.isEmpty()) {
+        if (m_alertsWaiting.isEmpty())
+            connect(m_vendors, &VendorRegistry::namesReady, this, &frmMonitor::notifyWaiting,
+                    Qt::SingleShotConnection);
+        m_alertsWaiting.append(alert);
+        return;
+    }
+    notifyAlert(alert);
+}
+
+void frmMonitor::notifyWaiting()
+{
+    const QList<Alert> waiting = std::exchange(m_alertsWaiting, {});
+    for (const Alert &alert : waiting)
+        notifyAlert(alert);
+}
+
+void frmMonitor::notifyAlert(const Alert &alert)
+{
+    if (isUnloaded())
+        return;
     Alert shown = alert;
     if (!alert.mac.isEmpty()) {
         const VendorRegistry::Result maker = m_vendors->lookup(alert.mac);

@@ -358,6 +358,8 @@ private:
     // Desktop alerts, their grace timer and the tray (src/ui/alertview.cpp).
     void wireAlerts();
     void showAlert(const Alert &alert);
+    void notifyAlert(const Alert &alert);
+    void notifyWaiting();
     void setAccessPointState(AlertWatch::ApState state);
     void armGraceTimer(const QDateTime &now);
     void updateTray();
@@ -367,6 +369,7 @@ private:
     WinTimer *m_graceTimer = nullptr;  // runs only while a known station is in its grace period
     TrayIcon *m_tray = nullptr;        // only where the desktop has a tray
     QHash<QString, Alert> m_alertsOut; // by key: sent, no answer yet
+    QList<Alert> m_alertsWaiting;      // for the maker names, being read
     bool m_apSilent = false;
     int m_stationCount = 0; // of the last recorded evaluation
 
