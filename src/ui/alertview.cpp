@@ -154,8 +154,8 @@ void frmMonitor::notifyAlert(const Alert &alert)
 
 void frmMonitor::setAccessPointState(AlertWatch::ApState state)
 {
-    if (isUnloaded())
-        return;
+    if (isUnloaded() || paramMode)
+        return; // a one-shot run watches nothing
     m_apSilent = state == AlertWatch::ApState::NoAnswer;
     m_alertWatch->setAccessPointState(state, m_session->clock().currentDateTimeUtc(), m_session->host());
     updateTray();
