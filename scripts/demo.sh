@@ -3,7 +3,10 @@
 # The tool runs from its own folder with a settings file whose address and
 # credentials match the simulator, so stations, bars and the chart show at once.
 # Stations leave and return every 5 polls and their levels swing over a minute, so
-# the history page shows moving lines and events soon.
+# the history page shows moving lines and events soon. The last station stays away for
+# 40 polls (well over the 60 s grace period) and the first one's level fades below 20 %
+# for 5 polls, so desktop alerts ("Schwaches Signal", "Station getrennt") appear within
+# the first two minutes.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -43,7 +46,7 @@ name15() { printf '%-15.15s' "$1"; }
 } >"$DEMO_DIR/SENVARO.INI"
 
 "$APSIM" --address 127.0.0.1 --port 23 --user "$DEMO_USER" --password "$DEMO_PASSWORD" \
-  --stations 3 --come-and-go 5 --drift 30 >"$DEMO_DIR/apsim.log" 2>&1 &
+  --stations 3 --come-and-go 5 --drift 30 --away 40 --fade 5 >"$DEMO_DIR/apsim.log" 2>&1 &
 APSIM_PID=$!
 trap 'kill "$APSIM_PID" 2>/dev/null || true; wait "$APSIM_PID" 2>/dev/null || true' EXIT
 

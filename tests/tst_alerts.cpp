@@ -223,7 +223,7 @@ private slots:
         QVERIFY(s.save(path, &error));
         QCOMPARE(readAll(path), old + "[Benachrichtigungen]\r\nKarenzzeit in Sekunden=90\r\n");
 
-        s = {false, false, false, false, 0, 100, 1000};
+        s = {false, false, false, false, 0, 100, 1000, true};
         QVERIFY2(s.save(other, &error), qPrintable(error));
         AlertSettings back;
         QVERIFY(AlertSettings::load(other, &back, &error));
@@ -234,7 +234,7 @@ private slots:
                  QByteArray("[Benachrichtigungen]\r\nStation getrennt=1\r\nunbekannte Station=1\r\n"
                             "schwaches Signal=1\r\nAccess Point antwortet nicht=1\r\n"
                             "Karenzzeit in Sekunden=60\r\nSchwelle in Prozent=20\r\n"
-                            "Auswertungen in Folge=3\r\n"));
+                            "Auswertungen in Folge=3\r\nbeim Minimieren in den Infobereich=0\r\n"));
     }
 
     void settingsBadValues_data()

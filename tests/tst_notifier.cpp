@@ -1,47 +1,11 @@
-#include <QDBusConnection>
-#include <QDBusContext>
-#include <QDBusMessage>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include "notifyserver.h"
 #include "ui/notifier.h"
 
 namespace {
-
-// A notification server on the private bus that records what it is asked.
-class FakeServer : public QObject, protected QDBusContext
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    struct Call
-    {
-        QString app;
-        uint replaces;
-        QString summary;
-        QString body;
-        QVariantMap hints;
-        int timeout;
-    };
-    QList<Call> calls;
-    bool hold = false; // keep the answer back until release()
-    QList<QDBusMessage> held;
-    uint nextId = 41;
-
-public slots:
-    uint Notify(const QString &app, uint replaces, const QString &, const QString &summary,
-                const QString &body, const QStringList &, const QVariantMap &hints, int timeout)
-    {
-        calls.append({app, replaces, summary, body, hints, timeout});
-        if (hold) {
-            setDelayedReply(true);
-            held.append(message());
-        }
-        return nextId++;
-    }
-};
 
 Alert alert(const QString &key, const QString &summary, Alert::Urgency urgency = Alert::Urgency::Normal)
 {
@@ -62,32 +26,15 @@ class TestNotifier : public QObject
 private slots:
     void initTestCase()
     {
-        m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
-        QVERIFY2(m_daemon.waitForStarted(10000), "dbus-daemon (Debian package dbus-daemon) does not start");
-        while (!m_daemon.canReadLine())
-            QVERIFY2(m_daemon.waitForReadyRead(10000), "dbus-daemon printed no address");
-        m_address = QString::fromLatin1(m_daemon.readLine().trimmed());
-        m_serverBus = QDBusConnection::connectToBus(m_address, QStringLiteral("server"));
-        QVERIFY(m_serverBus->isConnected());
-        QVERIFY(m_serverBus->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_server,
-                                            QDBusConnection::ExportAllSlots));
+        const QString failed = m_server.start();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 
     void init()
     {
-        m_server.calls.clear();
-        m_server.hold = false;
-        m_server.held.clear();
-        QVERIFY(m_serverBus->registerService(QStringLiteral("org.freedesktop.Notifications")));
-        // A fresh client connection each time, so no test sees another's ids.
-        m_clientBus = QDBusConnection::connectToBus(m_address, QStringLiteral("client%1").arg(++m_round));
+        QVERIFY(m_server.reset());
+        m_clientBus = m_server.client();
         QVERIFY(m_clientBus->isConnected());
-    }
-
-    void cleanupTestCase()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished(10000);
     }
 
     void callAndReplacedId()
@@ -103,7 +50,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 3, 10000);
 
         QCOMPARE(m_server.calls.size(), 3);
-        const FakeServer::Call &first = m_server.calls[0];
+        const NotifyServer::Call &first = m_server.calls[0];
         QCOMPARE(QStringList({first.app, first.summary, first.body, QString::number(first.timeout)}),
                  QStringList({"Senvaro", "Station getrennt",
                               "Laptop Anna (00:11:22:33:44:55) seit 61 s nicht mehr verbunden", "-1"}));
@@ -134,7 +81,7 @@ private slots:
         QCOMPARE(delivered.count(), 0);
 
         m_server.hold = false;
-        QVERIFY(m_serverBus->send(m_server.held.takeFirst().createReply(QVariant::fromValue(7u))));
+        QVERIFY(m_server.bus().send(m_server.held.takeFirst().createReply(QVariant::fromValue(7u))));
         QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 2, 10000);
         QCOMPARE(m_server.calls.size(), 2);
         QCOMPARE(m_server.calls[1].summary, QStringLiteral("drei"));
@@ -143,7 +90,7 @@ private slots:
 
     void noService()
     {
-        QVERIFY(m_serverBus->unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+        QVERIFY(m_server.offer(false));
         Notifier n(*m_clientBus);
         QSignalSpy delivered(&n, &Notifier::delivered);
         QSignalSpy failed(&n, &Notifier::notDelivered);
@@ -168,12 +115,8 @@ private slots:
     }
 
 private:
-    QProcess m_daemon;
-    QString m_address;
-    FakeServer m_server;
-    std::optional<QDBusConnection> m_serverBus;
+    NotifyServer m_server;
     std::optional<QDBusConnection> m_clientBus;
-    int m_round = 0;
 };
 
 QTEST_GUILESS_MAIN(TestNotifier)

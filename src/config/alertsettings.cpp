@@ -43,6 +43,7 @@ AlertSettings AlertSettings::read(const Document &doc)
     s.graceSeconds = readInt(doc, AlertGraceSeconds, 0, kMaxGraceSeconds);
     s.thresholdPercent = readInt(doc, AlertThreshold, 0, 100);
     s.weakCount = readInt(doc, AlertWeakCount, 1, kMaxWeakCount);
+    s.trayOnMinimize = readSwitch(doc, AlertTray);
     return s;
 }
 
@@ -55,6 +56,7 @@ void AlertSettings::write(Document &doc) const
     writeInt(doc, AlertGraceSeconds, graceSeconds);
     writeInt(doc, AlertThreshold, thresholdPercent);
     writeInt(doc, AlertWeakCount, weakCount);
+    writeInt(doc, AlertTray, trayOnMinimize ? 1 : 0);
 }
 
 bool AlertSettings::load(const QString &path, AlertSettings *out, QString *error)

@@ -13,13 +13,14 @@ struct AlertSettings
     static constexpr int kMaxGraceSeconds = 86400;
     static constexpr int kMaxWeakCount = 1000;
 
-    bool stationLeft = true;   // a known station gone for longer than the grace period
-    bool stranger = true;      // a station that is not among the known clients associates
-    bool weakSignal = true;    // receive level below the threshold N evaluations in a row
-    bool accessPoint = true;   // no answer / connection lost, and answering again
-    int graceSeconds = 60;     // 0 .. kMaxGraceSeconds
-    int thresholdPercent = 20; // 0 .. 100
-    int weakCount = 3;         // 1 .. kMaxWeakCount
+    bool stationLeft = true;     // a known station gone for longer than the grace period
+    bool stranger = true;        // a station that is not among the known clients associates
+    bool weakSignal = true;      // receive level below the threshold N evaluations in a row
+    bool accessPoint = true;     // no answer / connection lost, and answering again
+    int graceSeconds = 60;       // 0 .. kMaxGraceSeconds
+    int thresholdPercent = 20;   // 0 .. 100
+    int weakCount = 3;           // 1 .. kMaxWeakCount
+    bool trayOnMinimize = false; // minimizing hides the window to the tray
 
     bool operator==(const AlertSettings &) const = default;
 

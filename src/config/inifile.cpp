@@ -90,6 +90,7 @@ Settings IniFile::read(const Document &doc)
         r.IP = readRecord(doc, RecordIP, i);
         r.ist_AP = readRecord(doc, RecordIsAP, i);
     }
+    s.alerts = AlertSettings::read(doc);
     return s;
 }
 
@@ -133,6 +134,7 @@ void IniFile::write(Document &doc, const Settings &s)
         writeRecord(doc, RecordIsAP, i,
                     r.isAccessPoint() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
     }
+    s.alerts.write(doc);
 }
 
 bool IniFile::load(const QString &Dateiname, Settings &out)

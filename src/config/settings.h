@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "config/alertsettings.h"
 #include "config/knownclients.h"
 
 // Everything the settings file keeps, as one value: the loader fills it, the window
@@ -35,6 +36,9 @@ struct Settings
     // 1..upperBound() and the count from the list, not from recordCount.
     qint16 recordCount = 0;
     KnownClients clients;
+
+    // Section [Benachrichtigungen]: desktop alerts and the tray.
+    AlertSettings alerts;
 
     bool operator==(const Settings &) const = default;
 };

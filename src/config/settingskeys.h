@@ -64,5 +64,7 @@ inline constexpr SettingKey AlertAccessPoint{kAlerts, "Access Point antwortet ni
 inline constexpr SettingKey AlertGraceSeconds{kAlerts, "Karenzzeit in Sekunden", "60"};
 inline constexpr SettingKey AlertThreshold{kAlerts, "Schwelle in Prozent", "20"};
 inline constexpr SettingKey AlertWeakCount{kAlerts, "Auswertungen in Folge", "3"};
+// "1": minimizing the window hides it to the tray (where the desktop has one).
+inline constexpr SettingKey AlertTray{kAlerts, "beim Minimieren in den Infobereich", "0"};
 
 } // namespace SettingKeys

@@ -222,6 +222,23 @@ QList<Alert> AlertWatch::setAccessPointState(ApState state, const QDateTime &now
     return emitAll(out);
 }
 
+std::optional<qint64> AlertWatch::nextGraceEndMs() const
+{
+    std::optional<qint64> next;
+    if (!m_settings.stationLeft)
+        return next; // nothing to report on time; the next evaluation settles it
+    const qint64 graceMs = qint64(m_settings.graceSeconds) * 1000;
+    for (const Station &st : m_stations) {
+        if (st.present || st.goneHandled)
+            continue;
+        // checkGrace reports once more than the grace period has passed.
+        const qint64 end = st.goneSinceMs + graceMs + 1;
+        if (!next || end < *next)
+            next = end;
+    }
+    return next;
+}
+
 void AlertWatch::resetLogin()
 {
     m_strangers.clear();

@@ -81,6 +81,9 @@ public:
     QList<Alert> setAccessPointState(ApState state, const QDateTime &now, const QString &apAddress);
     // A new login: strangers are reported again.
     void resetLogin();
+    // When the next grace period runs out (ms since the epoch), if a known station is in
+    // one: a caller that wants the alert on time calls tick() then, and no sooner.
+    std::optional<qint64> nextGraceEndMs() const;
 
 signals:
     void raised(const Alert &alert);

@@ -4,6 +4,8 @@
 
 QString HistoryEvent::word() const
 {
+    if (!alert.isEmpty())
+        return alert;
     return connected ? QStringLiteral("verbunden") : QStringLiteral("getrennt");
 }
 
@@ -57,14 +59,14 @@ QList<HistoryEvent> StationHistory::addEvaluation(const QDateTime &now, const QL
         if (t.lastEvaluation == eval)
             continue; // the same MAC twice in one reply
         if (t.lastEvaluation + 1 != eval)
-            made.append(HistoryEvent{ms, s.mac, s.name, true});
+            made.append(HistoryEvent{ms, s.mac, s.name, true, {}});
         t.lastEvaluation = eval;
         t.name = s.name;
         t.points.push_back(Point{ms, float(s.rx), float(s.ack), float(s.rate), modeId(s.mode)});
     }
     for (const Track &t : m_tracks) {
         if (t.lastEvaluation + 1 == eval)
-            made.append(HistoryEvent{ms, t.mac, t.name, false});
+            made.append(HistoryEvent{ms, t.mac, t.name, false, {}});
     }
     for (const HistoryEvent &e : std::as_const(made))
         m_events.push_back(e);
@@ -74,6 +76,17 @@ QList<HistoryEvent> StationHistory::addEvaluation(const QDateTime &now, const QL
     ++m_revision;
     emit changed();
     return made;
+}
+
+void StationHistory::addAlert(const HistoryEvent &alert)
+{
+    HistoryEvent e = alert;
+    e.ms = std::max(e.ms, m_events.empty() ? e.ms : m_events.back().ms);
+    m_events.push_back(e);
+    ++m_eventSerial;
+    trim(std::max(m_lastMs, e.ms));
+    ++m_revision;
+    emit changed();
 }
 
 void StationHistory::trim(qint64 nowMs)

@@ -22,16 +22,17 @@ struct HistorySample
     QString mode;      // WLAN mode, e.g. "11g"
 };
 
-// A station appearing in or vanishing from the evaluated stations.
+// A station appearing in or vanishing from the evaluated stations, or an alert.
 struct HistoryEvent
 {
     qint64 ms = 0; // milliseconds since the epoch
-    QString mac;
-    QString name; // the name the station had at that moment
+    QString mac;   // empty for an alert about the access point
+    QString name;  // the name the station had at that moment (an alert's station or access point)
     bool connected = false;
+    QString alert; // an alert's short German text ("Station getrennt", ...); empty for a come or go
 
     QDateTime time() const { return QDateTime::fromMSecsSinceEpoch(ms); }
-    // "verbunden" or "getrennt".
+    // "verbunden", "getrennt", or the alert's text.
     QString word() const;
 };
 
@@ -81,6 +82,9 @@ public:
     // the order of the samples, "getrennt" after "verbunden"). Any Qt::TimeSpec will do;
     // a UTC time (QDateTime::currentDateTimeUtc()) spares a time-zone lookup.
     QList<HistoryEvent> addEvaluation(const QDateTime &now, const QList<HistorySample> &samples);
+    // Records an alert among the events (same bounds), at its own time but never
+    // before the newest event.
+    void addAlert(const HistoryEvent &alert);
     void clear();
 
     // Stations in order of first appearance.

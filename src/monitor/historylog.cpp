@@ -48,20 +48,21 @@ QString HistoryLog::filePath(const QDate &day) const
 QString HistoryLog::header()
 {
     return QStringLiteral("Zeit;Ereignis;MAC-Adresse;Name;Empfangspegel (%);Ack.-Pegel (%);"
-                          "Datenrate (Mbps);WLAN-Modus\r\n");
+                          "Datenrate (Mbps);WLAN-Modus;Hersteller\r\n");
 }
 
-QString HistoryLog::sampleLine(const QDateTime &time, const HistorySample &s)
+QString HistoryLog::sampleLine(const QDateTime &time, const HistorySample &s, const QString &maker)
 {
     return isoTime(time) + QLatin1String(";Messwert;") + field(s.mac) + QLatin1Char(';') + field(s.name) +
            QLatin1Char(';') + fNumText(s.rx) + QLatin1Char(';') + fNumText(s.ack) + QLatin1Char(';') +
-           fNumText(s.rate) + QLatin1Char(';') + field(s.mode) + QLatin1String("\r\n");
+           fNumText(s.rate) + QLatin1Char(';') + field(s.mode) + QLatin1Char(';') + field(maker) +
+           QLatin1String("\r\n");
 }
 
-QString HistoryLog::eventLine(const HistoryEvent &e)
+QString HistoryLog::eventLine(const HistoryEvent &e, const QString &maker)
 {
-    return isoTime(e.time()) + QLatin1Char(';') + e.word() + QLatin1Char(';') + field(e.mac) +
-           QLatin1Char(';') + field(e.name) + QLatin1String(";;;;\r\n");
+    return isoTime(e.time()) + QLatin1Char(';') + field(e.word()) + QLatin1Char(';') + field(e.mac) +
+           QLatin1Char(';') + field(e.name) + QLatin1String(";;;;;") + field(maker) + QLatin1String("\r\n");
 }
 
 bool HistoryLog::write(const QDateTime &now, const QList<HistorySample> &samples,
@@ -83,13 +84,13 @@ bool HistoryLog::write(const QDateTime &now, const QList<HistorySample> &samples
     for (const HistorySample &s : samples) {
         if (local.date() != day && !flushTo(local.date()))
             return false;
-        lines += sampleLine(local, s);
+        lines += sampleLine(local, s, makerOf(s.mac));
     }
     for (const HistoryEvent &e : events) {
         const QDate d = e.time().date();
         if (d != day && !flushTo(d))
             return false;
-        lines += eventLine(e);
+        lines += eventLine(e, makerOf(e.mac));
     }
     return flushTo(QDate());
 }

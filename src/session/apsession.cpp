@@ -358,6 +358,7 @@ void ApSession::timPWRobot_Timer()
         } else if (!m_receivedSinceConnect) {
             showStatus(QStringLiteral("keine Antwort vom AP"), StatusKind::NoConnection);
             m_statusNote = StatusNote::NoAnswer;
+            emit noAnswer();
         } else {
             showStatus(QStringLiteral("Verbindung zu AP") + fGetField(address(), QStringLiteral("."), 4) +
                            QStringLiteral(" aufgebaut"),
@@ -398,6 +399,7 @@ void ApSession::timPoll_Power_Timer()
                    StatusKind::NoConnection);
         m_statusNote = StatusNote::NoAnswer;
         m_pollAgain = true;
+        emit noAnswer();
     }
 }
 

@@ -99,6 +99,8 @@ public:
     enum class StatusNote { None, ReplyCut, NoAnswer };
     StatusNote statusNote() const { return m_statusNote; }
 
+    // The address of the last login, as typed.
+    const QString &host() const { return m_host; }
     QTcpSocket *TCPClient() const { return m_socket; }
     WinTimer *timPWRobot() const { return m_robot; }
     WinTimer *timPoll_Power() const { return m_poll; }
@@ -129,6 +131,7 @@ signals:
     void rebooting();        // polling is off
     void connected();        // the connect event
     void connectionClosed(); // the access point closed the connection
+    void noAnswer();         // the access point has gone silent (after the login, or a poll)
     void loggedOut();        // the end of a logout: socket closed, texts emptied
     void oneShotFinished(OneShotOutcome outcome);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -47,6 +48,8 @@ public:
     virtual WinTimer *createTimer(int intervalMs, QObject *parent) = 0;
     virtual qint64 elapsedMs() const = 0; // monotonic, from the clock's creation
     virtual QTime currentTime() const = 0;
+    // The date and time of day in UTC, for what is recorded with a time stamp.
+    virtual QDateTime currentDateTimeUtc() const = 0;
 };
 
 // Real precise timers and the system's time of day.
@@ -57,6 +60,7 @@ public:
     WinTimer *createTimer(int intervalMs, QObject *parent) override;
     qint64 elapsedMs() const override { return m_start.elapsed(); }
     QTime currentTime() const override { return QTime::currentTime(); }
+    QDateTime currentDateTimeUtc() const override { return QDateTime::currentDateTimeUtc(); }
 
 private:
     QElapsedTimer m_start;
@@ -74,6 +78,11 @@ public:
     WinTimer *createTimer(int intervalMs, QObject *parent) override;
     qint64 elapsedMs() const override { return m_now; }
     QTime currentTime() const override { return m_startOfDay.addMSecs(int(m_now % 86400000)); }
+    // On 1 March 2026 at the start of day (local time), moved on with the clock.
+    QDateTime currentDateTimeUtc() const override
+    {
+        return QDateTime(QDate(2026, 3, 1), m_startOfDay).addMSecs(m_now).toUTC();
+    }
 
     void advance(qint64 ms);
 

@@ -130,6 +130,7 @@ frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
     wireHandlers();
     wireSession();
     wireHistory();
+    wireAlerts();
 }
 
 frmMonitor::~frmMonitor()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -7,10 +8,14 @@
 #include <optional>
 
 #include "config/knownclients.h"
+#include "monitor/alerts.h"
 #include "session/apsession.h"
 #include "ui/controls.h"
+#include "ui/trayicon.h"
 
 class HistoryLog;
+class Notifier;
+class QDBusConnection;
 class HistoryPage;
 class QCheckBox;
 class QComboBox;
@@ -67,6 +72,13 @@ public:
     // Reads the registry from another folder (tests use a small one). Call it before any
     // view has asked for a name: views hold on to the registry they asked.
     void setVendorFolder(const QString &folder);
+    // Desktop alerts from the same evaluations the history records (src/ui/alertview.cpp).
+    AlertWatch &alertWatch() { return *m_alertWatch; }
+    // Sends notifications on this bus instead of the session bus (tests use a private one).
+    void setNotificationBus(const QDBusConnection &bus);
+    // What the tray icon shows, or would show where there is no tray.
+    TrayState trayState() const;
+    void cmdBenachrichtigungen_Click();
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
@@ -181,6 +193,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     ApSession *const m_session;
@@ -299,6 +312,7 @@ private:
 
     // ---- Page 6 "Verlauf" ----
     HistoryPage *Verlauf = nullptr;
+    QPushButton *cmdBenachrichtigungen = nullptr; // opens the alerts dialog
 
     // ---- Outside the tab control ----
     QToolButton *CmdEnde = nullptr;
@@ -348,6 +362,24 @@ private:
     // The history's log switch and its failure report (src/ui/page_verlauf.cpp).
     void wireHistory();
     void endHistory();
+
+    // Desktop alerts, their grace timer and the tray (src/ui/alertview.cpp).
+    void wireAlerts();
+    void showAlert(const Alert &alert);
+    void notifyAlert(const Alert &alert);
+    void notifyWaiting();
+    void setAccessPointState(AlertWatch::ApState state);
+    void armGraceTimer(const QDateTime &now);
+    void updateTray();
+    Notifier &notifier();
+    AlertWatch *m_alertWatch = nullptr;
+    Notifier *m_notifier = nullptr;    // made at the first alert, so a window without alerts needs no bus
+    WinTimer *m_graceTimer = nullptr;  // runs only while a known station is in its grace period
+    TrayIcon *m_tray = nullptr;        // only where the desktop has a tray
+    QHash<QString, Alert> m_alertsOut; // by key: sent, no answer yet
+    QList<Alert> m_alertsWaiting;      // for the maker names, being read
+    bool m_apSilent = false;
+    int m_stationCount = 0; // of the last recorded evaluation
 
     int m_shownTab = 0;
     bool m_activated = false;

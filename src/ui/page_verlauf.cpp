@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/globals.h"
@@ -23,6 +24,13 @@ void frmMonitor::createVerlaufPage(QWidget *page)
     auto *v = new QVBoxLayout(page);
     tighten(v, 0);
     v->addWidget(Verlauf);
+    // Below the history: the desktop alerts' settings (src/ui/alertview.cpp).
+    cmdBenachrichtigungen = button(page, "cmdBenachrichtigungen", QStringLiteral("Benachrichtigungen ..."));
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(pageMargin, 0, pageMargin, pageMargin);
+    row->addWidget(cmdBenachrichtigungen);
+    row->addStretch();
+    v->addLayout(row);
 }
 
 void frmMonitor::wireHistory()

@@ -75,6 +75,7 @@ void frmMonitor::CmdLogin_Click()
     CmdLogin->setEnabled(false);
     Cmd_logout->setEnabled(true);
     m_session->setOneShot(paramMode, paramCommand);
+    m_alertWatch->resetLogin();
     m_session->login(txtIP->text(), txtPassw->text());
 }
 

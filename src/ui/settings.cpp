@@ -132,6 +132,7 @@ void frmMonitor::applySettings(const Settings &s)
     Combo1->setEditText(txtIP->text());
 
     setChkValue(chkBekClients, s.knownOnly);
+    m_alertWatch->setSettings(s.alerts);
 }
 
 Settings frmMonitor::collectSettings() const
@@ -153,6 +154,7 @@ Settings frmMonitor::collectSettings() const
     s.logHistory = chkValue(chkVerlauf);
     s.recordCount = AnzahlMACs;
     s.clients = m_knownClients;
+    s.alerts = m_alertWatch->settings();
     return s;
 }
 

@@ -84,6 +84,14 @@ struct Options
     // Levels that drift: >0 swings rx and ack of each station slowly up and down (by a
     // quarter of the scale), one full swing in this many "get station" replies.
     int driftPolls = 0;
+    // One station gone for long: >0 keeps the last station (of at least two) away for
+    // this many "get station" replies in every twice as many, the first time from the
+    // sixth reply on (it then takes no part in coming and going).
+    int awayPolls = 0;
+    // One level that fades: >0 drops the first station's receive level to a tenth of its
+    // scale for this many replies in every six times as many, the first time from the
+    // eleventh reply on.
+    int fadePolls = 0;
 
     QByteArray firmware = "v2.50";
     QByteArray hardware = "A5";

@@ -116,6 +116,14 @@ int main(int argc, char *argv[])
         {QStringLiteral("drift"),
          QStringLiteral("Levels swing slowly up and down, one full swing in n polls (0 = no swing)."),
          QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("away"),
+         QStringLiteral("The last station stays away for n polls in every 2n, from the sixth poll on "
+                        "(0 = never)."),
+         QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("fade"),
+         QStringLiteral("The first station's receive level drops to a tenth for n polls in every 6n, "
+                        "from the eleventh poll on (0 = never)."),
+         QStringLiteral("n"), QStringLiteral("0")},
         {QStringLiteral("header-line"),
          QStringLiteral("A line sent before the first station separator of \"get station\" "
                         "(e.g. \"Wireless Station List\")."),
@@ -169,6 +177,8 @@ int main(int argc, char *argv[])
     o.hugeReplyBytes = intOption(p, QStringLiteral("huge"), 0, &ok);
     o.comeAndGoPolls = intOption(p, QStringLiteral("come-and-go"), 0, &ok);
     o.driftPolls = intOption(p, QStringLiteral("drift"), 0, &ok);
+    o.awayPolls = intOption(p, QStringLiteral("away"), 0, &ok);
+    o.fadePolls = intOption(p, QStringLiteral("fade"), 0, &ok);
     o.stationHeaderLine = p.value(QStringLiteral("header-line")).toLatin1();
     o.leadingLineEnd = p.isSet(QStringLiteral("leading-eol"));
     o.echoApart = p.isSet(QStringLiteral("echo-apart"));

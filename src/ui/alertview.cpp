@@ -1,0 +1,203 @@
+// The window's desktop alerts: the alert watch sees the evaluations the history records
+// and the access point's state; each alert goes to the event list, the CSV log and the
+// desktop's notification service (or, without one, the status line). The tray icon shows
+// the connection.
+
+#include <QDBusConnection>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "monitor/history.h"
+#include "monitor/historylog.h"
+#include "monitor/vendors.h"
+#include "ui/alertsdialog.h"
+#include "ui/frmMonitor.h"
+#include "ui/historypage.h"
+#include "ui/notifier.h"
+
+void frmMonitor::wireAlerts()
+{
+    m_alertWatch = new AlertWatch(AlertSettings(), this);
+    m_alertWatch->setObjectName(QStringLiteral("alertWatch"));
+    connect(m_alertWatch, &AlertWatch::raised, this, &frmMonitor::showAlert);
+    m_historyLog->setMakerSource([this](const QString &mac) { return m_vendors->lookup(mac).text(); });
+
+    // Interval 0 never fires: the timer runs only once armed for a grace period's end.
+    m_graceTimer = m_session->clock().createTimer(0, this);
+    connect(m_graceTimer, &WinTimer::timeout, this, [this] {
+        m_graceTimer->setEnabled(false);
+        if (isUnloaded())
+            return;
+        const QDateTime now = m_session->clock().currentDateTimeUtc();
+        m_alertWatch->tick(now);
+        armGraceTimer(now);
+    });
+
+    using State = AlertWatch::ApState;
+    connect(m_session, &ApSession::noAnswer, this, [this] { setAccessPointState(State::NoAnswer); });
+    connect(m_session, &ApSession::connectionClosed, this,
+            [this] { setAccessPointState(State::ConnectionLost); });
+    connect(m_session, &ApSession::replyEvaluated, this, [this](const Reply &r) {
+        if (r.kind == Reply::Kind::Completed)
+            setAccessPointState(State::Answering);
+    });
+    connect(m_session, &ApSession::loggedOut, this, [this] {
+        // Nobody watches after a logout: no station is reported gone on its own.
+        m_graceTimer->setEnabled(false);
+        setAccessPointState(State::Off);
+    });
+    connect(m_session, &ApSession::connected, this, &frmMonitor::updateTray);
+
+    connect(cmdBenachrichtigungen, &QPushButton::clicked, this, &frmMonitor::cmdBenachrichtigungen_Click);
+    if (QWidget *events = Verlauf->findChild<QWidget *>(QStringLiteral("lstVerlaufEreignisse")))
+        setTabOrder(events, cmdBenachrichtigungen);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = new TrayIcon(this);
+        connect(m_tray, &TrayIcon::showWindow, this, [this] {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            show();
+            raise();
+            activateWindow();
+        });
+        connect(m_tray, &TrayIcon::logout, this, [this] {
+            if (Cmd_logout->isEnabled())
+                Cmd_logout_Click();
+        });
+        connect(m_tray, &TrayIcon::end, this, &frmMonitor::CmdEnde_Click);
+        updateTray();
+    }
+}
+
+void frmMonitor::setNotificationBus(const QDBusConnection &bus)
+{
+    delete m_notifier;
+    m_notifier = new Notifier(bus, this);
+    connect(m_notifier, &Notifier::delivered, this, [this](const QString &key) { m_alertsOut.remove(key); });
+    connect(m_notifier, &Notifier::notDelivered, this, [this](const QString &key) {
+        // Without a notification service the alert shows in the status line, after
+        // whatever the session shows for the same moment.
+        const Alert alert = m_alertsOut.take(key);
+        if (alert.key.isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, alert] {
+                if (!isUnloaded())
+                    lblStatus->setText(alert.summary + QStringLiteral("\r\n") + alert.body);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+Notifier &frmMonitor::notifier()
+{
+    if (!m_notifier)
+        setNotificationBus(QDBusConnection::sessionBus());
+    return *m_notifier;
+}
+
+void frmMonitor::showAlert(const Alert &alert)
+{
+    if (isUnloaded())
+        return;
+    HistoryEvent event;
+    event.ms = alert.ms;
+    event.mac = alert.mac;
+    event.name = alert.name;
+    event.alert = alert.summary;
+    m_history->addAlert(event);
+    m_historyLog->write(QDateTime::fromMSecsSinceEpoch(alert.ms), {}, {event});
+
+    // While the maker names are being read (a moment, at the first need) the notification
+    // waits for them, and so do later ones, so they keep their order.
+    const bool reading =
+        !alert.mac.isEmpty() && m_vendors->lookup(alert.mac).kind == VendorRegistry::Result::NotYet;
+    if (reading || !m_alertsWaiting.isEmpty()) {
+        if (m_alertsWaiting.isEmpty())
+            connect(m_vendors, &VendorRegistry::namesReady, this, &frmMonitor::notifyWaiting,
+                    Qt::SingleShotConnection);
+        m_alertsWaiting.append(alert);
+        return;
+    }
+    notifyAlert(alert);
+}
+
+void frmMonitor::notifyWaiting()
+{
+    const QList<Alert> waiting = std::exchange(m_alertsWaiting, {});
+    for (const Alert &alert : waiting)
+        notifyAlert(alert);
+}
+
+void frmMonitor::notifyAlert(const Alert &alert)
+{
+    if (isUnloaded())
+        return;
+    Alert shown = alert;
+    if (!alert.mac.isEmpty()) {
+        const VendorRegistry::Result maker = m_vendors->lookup(alert.mac);
+        if (maker.kind == VendorRegistry::Result::Maker)
+            shown.body += QStringLiteral(" (Hersteller: %1)").arg(maker.name);
+        else if (maker.kind == VendorRegistry::Result::Private)
+            shown.body += QStringLiteral(" (%1)").arg(maker.text());
+    }
+    m_alertsOut.insert(shown.key, shown);
+    notifier().notify(shown);
+}
+
+void frmMonitor::setAccessPointState(AlertWatch::ApState state)
+{
+    if (isUnloaded() || paramMode)
+        return; // a one-shot run watches nothing
+    m_apSilent = state == AlertWatch::ApState::NoAnswer;
+    m_alertWatch->setAccessPointState(state, m_session->clock().currentDateTimeUtc(), m_session->host());
+    updateTray();
+}
+
+void frmMonitor::armGraceTimer(const QDateTime &now)
+{
+    const std::optional<qint64> end = m_alertWatch->nextGraceEndMs();
+    if (!end) {
+        m_graceTimer->setEnabled(false);
+        return;
+    }
+    const qint64 wait = std::clamp<qint64>(*end - now.toMSecsSinceEpoch(), 1, INT_MAX);
+    m_graceTimer->setInterval(int(wait));
+    m_graceTimer->setEnabled(true);
+}
+
+TrayState frmMonitor::trayState() const
+{
+    return TrayState::of(m_session->verbunden, m_apSilent, m_session->host(), m_stationCount);
+}
+
+void frmMonitor::updateTray()
+{
+    if (m_tray)
+        m_tray->show(trayState());
+}
+
+void frmMonitor::cmdBenachrichtigungen_Click()
+{
+    auto *dialog = new AlertsDialog(m_alertWatch->settings(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_alertWatch->setSettings(dialog->settings()); });
+    dialog->open();
+}
+
+void frmMonitor::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // With the option on, a minimized window goes to the tray; its icon brings it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray &&
+        m_alertWatch->settings().trayOnMinimize)
+        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+}
