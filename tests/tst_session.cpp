@@ -179,39 +179,31 @@ private slots:
     }
 
     // No connection within 30 s ends a one-shot run with status 2 and names the address.
-    void watchdog_data()
-    {
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("nothing listening")
-            << "127.0.0.29"
-            << "keine Verbindung zum AP 127.0.0.29 innerhalb von 30 s - Befehl nicht gesendet";
-        QTest::newRow("no address")
-            << ""
-            << "keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - Befehl nicht gesendet";
-    }
-
     void watchdog()
     {
-        QFETCH(QString, ip);
-        Rig r;
-        r.s.setOneShot(true, QStringLiteral("reboot"));
-        OneShotRun run(r.s, ip);
-        QList<int> statuses;
-        QString reason;
-        connect(&run, &OneShotRun::finished, this, [&](int st, const QString &why) {
-            statuses << st;
-            reason = why;
-        });
-        run.start();
-        r.s.login(ip, QStringLiteral("admin"));
-        QVERIFY(
-            waitUntil([&] { return r.status.startsWith(QLatin1String("Verbindung fehlgeschlagen")); }, 3000));
-        r.clock->advance(29999);
-        QVERIFY(statuses.isEmpty());
-        r.clock->advance(1);
-        QCOMPARE(statuses, QList<int>{2});
-        QTEST(reason, "reason");
+        for (const auto &[ip, reason] :
+             {std::pair{"127.0.0.29",
+                        "keine Verbindung zum AP 127.0.0.29 innerhalb von 30 s - Befehl nicht gesendet"},
+              {"", "keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - Befehl nicht gesendet"}}) {
+            Rig r;
+            r.s.setOneShot(true, QStringLiteral("reboot"));
+            OneShotRun run(r.s, QString::fromUtf8(ip));
+            QList<int> statuses;
+            QString why;
+            connect(&run, &OneShotRun::finished, this, [&](int st, const QString &text) {
+                statuses << st;
+                why = text;
+            });
+            run.start();
+            r.s.login(QString::fromUtf8(ip), QStringLiteral("admin"));
+            QVERIFY(waitUntil([&] { return r.status.startsWith(QLatin1String("Verbindung fehlgeschlagen")); },
+                              3000));
+            r.clock->advance(29999);
+            QVERIFY(statuses.isEmpty());
+            r.clock->advance(1);
+            QCOMPARE(statuses, QList<int>{2});
+            QCOMPARE(why, QString::fromUtf8(reason));
+        }
     }
 
     // A chunk darkens the data lamp for 100 ms; what comes meanwhile waits in the socket and
