@@ -100,41 +100,33 @@ private slots:
     // tick 13 and the run ends at 19; a connection that is gone or silent is never success.
     void robotTicks_data()
     {
-        QTest::addColumn<bool>("oneShot");
-        QTest::addColumn<int>("closeAtTick");  // the access point drops the line after this tick
-        QTest::addColumn<bool>("silent");      // it never sends a byte
-        QTest::addColumn<bool>("refuse");      // it refuses the login
-        QTest::addColumn<QList<int>>("ticks"); // one for each line the access point receives
+        QTest::addColumn<QString>("mode");    // "window", "action", "silent" (never a byte) or "refused"
+        QTest::addColumn<int>("closeAtTick"); // the access point drops the line after this tick
+        QTest::addColumn<int>("lines");       // of admin, admin, version, the action, at ticks 4, 6, 10, 13
         QTest::addColumn<int>("lastTick");
         QTest::addColumn<int>("status");  // of the one-shot run; -1: none
         QTest::addColumn<QString>("end"); // status line at the end (window runs)
-        const QList<int> all{4, 6, 10, 13};
-        QTest::newRow("window") << false << 0 << false << false << all.mid(0, 3) << 19 << -1
-                                << "Verbindung zu AP41 aufgebaut#green";
+        QTest::newRow("window") << "window" << 0 << 3 << 19 << -1 << "Verbindung zu AP41 aufgebaut#green";
         QTest::newRow("window, line lost after the user name")
-            << false << 5 << false << false << all.mid(0, 1) << 19 << -1
-            << "keine Verbindung zum AP#pale yellow";
-        QTest::newRow("action") << true << 0 << false << false << all << 19 << 0 << QString();
-        QTest::newRow("action, line lost at tick 12")
-            << true << 12 << false << false << all.mid(0, 3) << 12 << 6 << QString();
-        QTest::newRow("action, line lost after it")
-            << true << 14 << false << false << all << 19 << 6 << QString();
-        QTest::newRow("action, never a byte") << true << 0 << true << false << all << 19 << 7 << QString();
-        QTest::newRow("action, login refused")
-            << true << 0 << false << true << all.mid(0, 2) << 6 << 3 << QString();
+            << "window" << 5 << 1 << 19 << -1 << "keine Verbindung zum AP#pale yellow";
+        QTest::newRow("action") << "action" << 0 << 4 << 19 << 0 << QString();
+        QTest::newRow("action, line lost at tick 12") << "action" << 12 << 3 << 12 << 6 << QString();
+        QTest::newRow("action, line lost after it") << "action" << 14 << 4 << 19 << 6 << QString();
+        QTest::newRow("action, never a byte") << "silent" << 0 << 4 << 19 << 7 << QString();
+        QTest::newRow("action, login refused") << "refused" << 0 << 2 << 6 << 3 << QString();
     }
 
     void robotTicks()
     {
-        QFETCH(bool, oneShot);
+        QFETCH(QString, mode);
         QFETCH(int, closeAtTick);
-        QFETCH(bool, silent);
-        QFETCH(bool, refuse);
-        QFETCH(QList<int>, ticks);
+        QFETCH(int, lines);
+        const QList<int> ticks = QList<int>{4, 6, 10, 13}.mid(0, lines);
+        const bool oneShot = mode != QLatin1String("window"), refuse = mode == QLatin1String("refused");
         static int host = 41;
         const QString ip = QStringLiteral("127.0.0.%1").arg(host++);
         apsim::ApSim sim;
-        sim.options().noReply = silent;
+        sim.options().noReply = mode == QLatin1String("silent");
         sim.options().rejectEveryLogin = refuse;
         QVERIFY(sim.listen(QHostAddress(ip)));
         Rig r;
