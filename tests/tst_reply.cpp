@@ -221,6 +221,7 @@ private slots:
         QCOMPARE(out.size(), 12 + 1 + 2 + 1);
         QCOMPARE(out.at(0), "00:0A:0B:0C:0D:0E A & B -25 -4.6875 5.5 11b");
         QCOMPARE(out.at(1), "00:00:00:00:00:02 00:00:00:00:00:02 -25 -4.6875 5.5 ");
+        QCOMPARE(out.at(2), "00:00:00:00:00:03 00:00:00:00:00:03 0 0 0 "); // no levels at all
         QCOMPARE(out.at(11), "00:11:22:33:44:55 Dach 7 0 0 ");
         QCOMPARE(out.mid(13), QStringList({out.at(0), out.at(11), "/"}));
 
