@@ -140,16 +140,28 @@ check_files() {
   write_settings "$tmp/cfg-own/senvaro/SENVARO.INI" wrong
   write_settings "$own/bin/SENVARO.INI" g3heim
   cp -p "$own/bin/SENVARO.INI" "$tmp/own.ini"
-  start_simulators 127.0.0.201 127.0.0.203
-  ( # With a display the run goes through the window; only "Rebooting" ends it the orderly
-    # way, saving the settings with the address of the command line.
-    io=saving display=offscreen
+  # A plain copy, alone in a folder with its settings file.
+  local lone="$tmp/lone/senvaro"
+  mkdir -p "$tmp/lone"
+  cp "$exe" "$lone"
+  write_settings "$tmp/lone/SENVARO.INI" g3heim
+  start_simulators 127.0.0.201 127.0.0.203 127.0.0.204
+  ( # Only "Rebooting" ends a run the orderly way, saving the settings with the address of
+    # the command line: headless in the configuration folder of an installed copy ...
+    io=saving
     one_shot "$exe" 0 reboot /127.0.0.201/R
-    grep -q 'IP=127.0.0.201' "$tmp/cfg/senvaro/SENVARO.INI" && grep -q 'Name=technik' "$tmp/cfg/senvaro/SENVARO.INI" ||
+    grep -q 'IP=127.0.0.201' "$tmp/cfg/senvaro/SENVARO.INI" ||
       fail "after \"Rebooting\" the settings were not saved in the configuration folder"
     [ ! -e "$stage/bin/SENVARO.INI" ] || fail "the installed copy wrote a settings file beside itself"
   ) &
   local saving=$!
+  ( # ... and, with a display (the run goes through the window), beside a plain copy.
+    io=lone display=offscreen
+    one_shot "$lone" 0 reboot /127.0.0.204/R
+    grep -q 'IP=127.0.0.204' "$tmp/lone/SENVARO.INI" && grep -q 'Name=technik' "$tmp/lone/SENVARO.INI" ||
+      fail "after \"Rebooting\" the plain copy's settings were not saved beside it"
+  ) &
+  local displayed=$!
   ( # Headless, the request in two pieces; the settings file is not even written back the same.
     io=own xdg="$tmp/cfg-own"
     expect_path "installed copy with its own file" "$own/bin/SENVARO.INI" "$(reported_settings "$own/bin/senvaro")"
@@ -215,6 +227,7 @@ check_files() {
   reason="$tmp/plain/SENVARO.INI" one_shot "$plain" 4 "" /127.0.0.201/ETH0
 
   wait "$saving" || exit 1
+  wait "$displayed" || exit 1
   wait "$beside" || exit 1
 }
 
