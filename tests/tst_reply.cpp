@@ -18,11 +18,6 @@ namespace {
 const QString SEP(49, QLatin1Char('*'));
 const QString BIG(400, QLatin1Char('9'));
 constexpr double MAX = std::numeric_limits<double>::max();
-const QString EXAMPLE =
-    "get station" + SEP +
-    "00:11:22:33:44:55 RxSignalStrength: 40 AckSignalStrength: 32 Authentication Type: Open "
-    "WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off" +
-    SEP + "00:0A:0B:0C:0D:0E RxSignalStrength(per cent): 62 AckSignalStrength: 20";
 
 QString block(const QString &mac, const QString &rest)
 {
@@ -132,19 +127,6 @@ private slots:
         QTest::addColumn<int>("records"); // known clients, see knownClients()
         QTest::addColumn<bool>("knownOnly");
         QTest::addColumn<QString>("expected");
-        const QString b1 = "1:00:11:22:33:44:55|00:11:22:33:44:55|01|'Open '|'Off'|'11g'|54 62.5 50|62.5 50";
-        QTest::newRow("worked example")
-            << EXAMPLE << 0 << false
-            << "Completed 2/2\n" + b1 +
-                   "\n2:00:0A:0B:0C:0D:0E|00:0A:0B:0C:0D:0E|01|-|-|-|- 62 31.25|62 31.25";
-        QTest::newRow("worked example, known only")
-            << EXAMPLE << 1 << true
-            << "Completed 2/1\n1:00:11:22:33:44:55|Dach|11|'Open '|'Off'|'11g'|54 62.5 50|62.5 50\n"
-               "2:00:0A:0B:0C:0D:0E|00:0A:0B:0C:0D:0E|00|-|-|-|- 62 31.25|- -";
-        QTest::newRow("later record wins, an empty block is slot 0")
-            << EXAMPLE + SEP << 3 << true
-            << "Completed 3/3\n1:00:11:22:33:44:55|Dach|11|'Open '|'Off'|'11g'|54 62.5 50|62.5 50\n"
-               "2:00:0A:0B:0C:0D:0E|A & B|11|-|-|-|- 62 31.25|62 31.25\n3:||11|-|-|-|- - -|0 0";
         // An unreadable number keeps the chart value of the passed block before, not of a
         // filtered one; a value that is no finite number leaves its target alone.
         const QString huge = QStringLiteral("17") + QString(307, QLatin1Char('0'));
