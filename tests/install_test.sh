@@ -12,12 +12,11 @@ mode="$1"
 build="$SENVARO_BUILD_DIR"
 app_id="$SENVARO_APP_ID"
 tmp="$(mktemp -d)"
-sim_pid=""
+sim_pids=()
 cleanup() {
-  if [ -n "$sim_pid" ]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+  local p
+  for p in $(jobs -p) "${sim_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${sim_pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -52,62 +51,125 @@ write_settings() {
   printf 'Benutzername speichern=1\r\nPasswort speichern=1\r\n' >>"$1"
 }
 
-start_simulator() { # address
-  "$SENVARO_APSIM_BIN" --address "$1" --user technik --password g3heim --stations 1 \
-    >"$tmp/sim.log" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 100); do
-    grep -q listening "$tmp/sim.log" && return 0
-    kill -0 "$sim_pid" 2>/dev/null || break
-    sleep 0.1
+# Simulators for the simulator's account, one per address; each logs to $tmp/sim-ADDRESS.log.
+start_simulators() { # address...
+  local a
+  for a in "$@"; do
+    "$SENVARO_APSIM_BIN" --address "$a" --user technik --password g3heim --stations 1 \
+      >"$tmp/sim-$a.log" 2>&1 &
+    sim_pids+=($!)
   done
-  cat "$tmp/sim.log" >&2
-  fail "the simulator did not start on $1"
+  for _ in $(seq 200); do
+    for a in "$@"; do grep -q listening "$tmp/sim-$a.log" || { sleep 0.05 && continue 2; }; done
+    return 0
+  done
+  cat "$tmp"/sim-*.log >&2
+  fail "the simulators did not start on $*"
 }
 
-# Runs a program with no display at all and a home and configuration folder inside the
-# test's folder; XDG_CONFIG_HOME is left out when $xdg is "unset". Sets out, err, status.
+# Runs a program with no display at all (or the Qt platform in $display) and a home and
+# configuration folder inside the test's folder; XDG_CONFIG_HOME is left out when $xdg is
+# "unset". Sets out, err, status. Runs going on side by side (in subshells) set io apart.
 xdg="$tmp/cfg"
+io=run
+display=""
 run() {
   mkdir -p -m 700 "$tmp/runtime"
   local env=(env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/runtime")
   [ "$xdg" = unset ] || env+=(XDG_CONFIG_HOME="$xdg")
+  [ -z "$display" ] || env+=(QT_QPA_PLATFORM="$display")
   status=0
-  "${env[@]}" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
-  out="$(cat "$tmp/out")"
-  err="$(cat "$tmp/err")"
+  "${env[@]}" "$@" >"$tmp/$io.out" 2>"$tmp/$io.err" || status=$?
+  out="$(cat "$tmp/$io.out")"
+  err="$(cat "$tmp/$io.err")"
 }
 
 # The settings file a copy reports in its usage text (its last line).
 reported_settings() {
   run "$1" --help
   [ "$status" -eq 0 ] && [ -z "$err" ] || fail "--help of $1: status $status, stderr: $err"
-  tail -n 1 "$tmp/out"
+  tail -n 1 "$tmp/$io.out"
 }
 
 expect_path() { # what, expected, actual
   [ "$2" = "$3" ] || fail "$1: settings file $3, expected $2"
 }
 
-# One-shot action against the simulator; checks the status and, for 0, the line it sent.
-one_shot() { # program, argument, expected status, expected action line
-  local before
-  before="$(wc -l <"$tmp/sim.log")"
-  run "$1" "$2"
-  [ "$status" -eq "$3" ] || fail "$1 $2: status $status, expected $3; stderr: $err"
-  if [ -n "$4" ]; then
-    # The simulator prints received lines as "[n] ms: line".
-    tail -n +"$((before + 1))" "$tmp/sim.log" | grep -q ": $4\$" ||
-      fail "$1 $2: the simulator did not receive \"$4\": $(tail -n +"$((before + 1))" "$tmp/sim.log")"
+# One-shot action against the simulator of the address in the first argument, at most 10 s
+# (no waiting out the 30 s for a connection). Status 0: the simulator received the login
+# and the action line, and nothing is said on stderr; any other status: one line of the
+# program's own there, holding $reason.
+reason=""
+one_shot() { # program, expected status, expected action line, arguments...
+  local program="$1" expected="$2" action="$3" log before=0
+  shift 3
+  log="$tmp/sim-$(cut -d/ -f2 <<<"${1:-}").log"
+  [ ! -f "$log" ] || before="$(wc -l <"$log")"
+  run timeout 10 "$program" "$@"
+  [ "$status" -eq "$expected" ] || fail "$program $*: status $status, expected $expected; stderr: $err"
+  local said
+  said="$(grep -c '^Senvaro: ' <<<"$err" || true)"
+  if [ "$expected" -ne 0 ]; then
+    [ "$said" -eq 1 ] && grep -q "^Senvaro: .*$reason" <<<"$err" ||
+      fail "$program $*: stderr does not say why in one line (with \"$reason\"): $err"
+    return 0
   fi
+  [ "$said" -eq 0 ] || fail "$program $*: stderr: $err"
+  # The simulator prints received lines as "[n] ms: line".
+  [ "$(tail -n +"$((before + 1))" "$log" | sed -n 's/.* ms: //p')" = "$(printf 'technik\ng3heim\nversion\n%s' "$action")" ] ||
+    fail "$program $*: the simulator did not receive the login and \"$action\": $(tail -n +"$((before + 1))" "$log")"
 }
 
 check_files() {
   local stage="$tmp/stage"
-  cmake --install "$build" --prefix "$stage" >"$tmp/install.log" ||
+  # The default component is all there is (the file list below says so); installing it by
+  # name keeps the build folder's install_manifest.txt to the package test.
+  cmake --install "$build" --prefix "$stage" --component Unspecified >"$tmp/install.log" ||
     fail "cmake --install: $(cat "$tmp/install.log")"
   diff <(expected_files) <(cd "$stage" && find . -type f -o -type l | sed 's|^\./||' | sort) ||
     fail "the staged installation holds other files than expected"
+
+  # The one-shot runs wait for the robot's ticks; they go on in the background meanwhile.
+  # A second installed copy holds a settings file of its own, so the runs stay apart.
+  local exe="$stage/bin/senvaro" own="$tmp/own"
+  cp -a "$stage" "$own"
+  mkdir -p "$tmp/home"
+  write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
+  # A file beside the installed copy wins over the configuration folder (whose password
+  # the simulator would refuse with status 3).
+  write_settings "$tmp/cfg-own/senvaro/SENVARO.INI" wrong
+  write_settings "$own/bin/SENVARO.INI" g3heim
+  cp -p "$own/bin/SENVARO.INI" "$tmp/own.ini"
+  # A plain copy, alone in a folder with its settings file.
+  local lone="$tmp/lone/senvaro"
+  mkdir -p "$tmp/lone"
+  cp "$exe" "$lone"
+  write_settings "$tmp/lone/SENVARO.INI" g3heim
+  start_simulators 127.0.0.201 127.0.0.203 127.0.0.204
+  ( # Only "Rebooting" ends a run the orderly way, saving the settings with the address of
+    # the command line: headless in the configuration folder of an installed copy ...
+    io=saving
+    one_shot "$exe" 0 reboot /127.0.0.201/R
+    grep -q 'IP=127.0.0.201' "$tmp/cfg/senvaro/SENVARO.INI" ||
+      fail "after \"Rebooting\" the settings were not saved in the configuration folder"
+    [ ! -e "$stage/bin/SENVARO.INI" ] || fail "the installed copy wrote a settings file beside itself"
+  ) &
+  local saving=$!
+  ( # ... and, with a display (the run goes through the window), beside a plain copy.
+    io=lone display=offscreen
+    one_shot "$lone" 0 reboot /127.0.0.204/R
+    grep -q 'IP=127.0.0.204' "$tmp/lone/SENVARO.INI" && grep -q 'Name=technik' "$tmp/lone/SENVARO.INI" ||
+      fail "after \"Rebooting\" the plain copy's settings were not saved beside it"
+  ) &
+  local displayed=$!
+  ( # Headless, the request in two pieces; the settings file is not even written back the same.
+    io=own xdg="$tmp/cfg-own"
+    expect_path "installed copy with its own file" "$own/bin/SENVARO.INI" "$(reported_settings "$own/bin/senvaro")"
+    one_shot "$own/bin/senvaro" 0 "set eth2sta disable" /127.0.0.203/ ETH0
+    cmp -s "$tmp/own.ini" "$own/bin/SENVARO.INI" && [ ! "$own/bin/SENVARO.INI" -nt "$tmp/own.ini" ] ||
+      fail "the one-shot run wrote the settings file"
+  ) &
+  local beside=$!
 
   local desktop="$stage/share/applications/$app_id.desktop"
   local metainfo="$stage/share/metainfo/$app_id.metainfo.xml"
@@ -135,25 +197,24 @@ check_files() {
   check_exporter_files "$stage"
 
   # Usage and version without any display, from the build and from the installation.
-  local exe="$stage/bin/senvaro"
   for program in "$build/senvaro" "$exe"; do
     run "$program" --version
     [ "$status" -eq 0 ] && [ "$out" = "Senvaro $SENVARO_VERSION" ] && [ -z "$err" ] ||
       fail "--version of $program: status $status, output \"$out\", stderr \"$err\""
     for arg in --help -h '/?'; do
       run "$program" "$arg"
-      [ "$status" -eq 0 ] && [ -z "$err" ] && [ "$(head -n 1 "$tmp/out")" = 'Aufruf: senvaro [/IP-Adresse/Aktion]' ] &&
-        grep -q '^  7  der Access Point hat nach dem Verbindungsaufbau nichts gesendet$' "$tmp/out" ||
+      [ "$status" -eq 0 ] && [ -z "$err" ] && [ "$(head -n 1 "$tmp/$io.out")" = 'Aufruf: senvaro [/IP-Adresse/Aktion]' ] &&
+        grep -q '^  7  der Access Point hat nach dem Verbindungsaufbau nichts gesendet$' "$tmp/$io.out" ||
         fail "$arg of $program: status $status, stderr \"$err\", output: $out"
     done
   done
   # Anything else keeps its old meaning: no action and no display ends with status 5.
-  run "$exe" --Help
-  [ "$status" -eq 5 ] || fail "--Help: status $status, expected 5 (no action)"
+  one_shot "$exe" 5 "" --Help
+  one_shot "$exe" 5 ""
 
   # Where each kind of copy keeps its settings file.
   local plain="$tmp/plain/senvaro"
-  mkdir -p "$tmp/plain" "$tmp/home"
+  mkdir -p "$tmp/plain"
   cp "$exe" "$plain"
   expect_path "installed copy" "$tmp/cfg/senvaro/SENVARO.INI" "$(reported_settings "$exe")"
   expect_path "plain copy" "$tmp/plain/SENVARO.INI" "$(reported_settings "$plain")"
@@ -162,23 +223,12 @@ check_files() {
   expect_path "installed, no XDG_CONFIG_HOME" "$tmp/home/.config/senvaro/SENVARO.INI" \
     "$(reported_settings "$exe")"
   xdg="$tmp/cfg"
-
-  # Headless one-shot runs use the same rule.
-  start_simulator 127.0.0.201
-  write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
-  one_shot "$exe" /127.0.0.201/R 0 reboot
-  grep -q 'IP=127.0.0.201' "$tmp/cfg/senvaro/SENVARO.INI" ||
-    fail "after \"Rebooting\" the settings were not saved in the configuration folder"
-  [ ! -e "$stage/bin/SENVARO.INI" ] || fail "the installed copy wrote a settings file beside itself"
   # A plain copy ignores the configuration folder: without a file beside it, status 4.
-  one_shot "$plain" /127.0.0.201/ETH0 4 ""
-  grep -qF "$tmp/plain/SENVARO.INI" <<<"$err" || fail "status 4 does not name the plain copy's file: $err"
-  # A file beside the installed copy wins over the configuration folder (whose password
-  # the simulator would refuse with status 3).
-  write_settings "$tmp/cfg/senvaro/SENVARO.INI" wrong
-  write_settings "$stage/bin/SENVARO.INI" g3heim
-  expect_path "installed copy with its own file" "$stage/bin/SENVARO.INI" "$(reported_settings "$exe")"
-  one_shot "$exe" /127.0.0.201/ETH1 0 "set eth2sta enable"
+  reason="$tmp/plain/SENVARO.INI" one_shot "$plain" 4 "" /127.0.0.201/ETH0
+
+  wait "$saving" || exit 1
+  wait "$displayed" || exit 1
+  wait "$beside" || exit 1
 }
 
 # The exporter's installed files: its manual page reads cleanly, the shipped rules pass
@@ -205,6 +255,7 @@ check_exporter_files() { # prefix
 check_package() {
   local arch
   arch="$(dpkg --print-architecture)"
+  start_simulators 127.0.0.202
   (cd "$build" && cpack -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1) || fail "cpack: $(cat "$tmp/cpack.log")"
   local deb="$tmp/pkg/senvaro_${SENVARO_VERSION}_$arch.deb"
   [ -f "$deb" ] || fail "no package $deb: $(ls "$tmp/pkg")"
@@ -230,11 +281,15 @@ check_package() {
   dpkg-deb -x "$deb" "$root"
   file "$root/usr/bin/senvaro" | grep -q 'ELF.*, stripped' || fail "the packaged program is not a stripped ELF"
   grep -q "\(^\|, \)libqt6httpserver6 (>= [^)]*)" <<<"$depends" || fail "Depends lacks libqt6httpserver6: $depends"
-  check_exporter_files "$root/usr"
   mkdir -p "$tmp/home"
-  start_simulator 127.0.0.202
   write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
-  one_shot "$root/usr/bin/senvaro" /127.0.0.202/ETH1 0 "set eth2sta enable"
+  (
+    io=packaged
+    one_shot "$root/usr/bin/senvaro" 0 "set eth2sta enable" /127.0.0.202/ETH1
+  ) &
+  local packaged=$!
+  check_exporter_files "$root/usr"
+  wait "$packaged" || exit 1
 }
 
 case "$mode" in

@@ -1,11 +1,7 @@
 #include "testsupport.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QThread>
 
 #include "app/processend.h"
 #include "ui/frmMonitor.h"

@@ -1,11 +1,45 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <algorithm>
+
 #include "app/globals.h"
+#include "apsim.h"
 #include "monitor/vendors.h"
 #include "testsupport.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
+
+namespace {
+
+QString shownStations(const frmMonitor &w)
+{
+    QStringList shown;
+    for (int i = 0; i < 12; ++i)
+        if (const QRadioButton *b = optClient<QRadioButton>(w, i); !b->isHidden())
+            shown << b->text();
+    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + ctl<QLineEdit>(w, "txtAnzahl")->text();
+}
+
+struct Shape
+{
+    const char *name;
+    int stations;
+    void (*apply)(apsim::Options &);
+};
+
+const Shape shapes[] = {
+    {"header line, 12 stations", 12,
+     [](apsim::Options &o) { o.stationHeaderLine = "Wireless Station List"; }},
+    {"leading CR LF", 3, [](apsim::Options &o) { o.leadingLineEnd = true; }},
+    {"echo in the same packet", 3, [](apsim::Options &o) { o.echo = true; }},
+    {"echo in a packet of its own", 3, [](apsim::Options &o) { o.echoApart = true; }},
+    {"blocks in packets of their own", 3, [](apsim::Options &o) { o.blockGapMs = 20; }},
+    {"blocks apart, after a pause", 3, [](apsim::Options &o) { o.blockGapMs = 150; }},
+};
+constexpr int shapeCount = int(sizeof(shapes) / sizeof(shapes[0]));
+
+} // namespace
 
 // clang-format off
 static const QString SEP(49, QLatin1Char('*'));
@@ -110,55 +144,38 @@ private slots:
     }
 
     // A failed login wins over the restart; 11 characters keep IamReady; the version shown.
-    void alarmWordsShortTextsLimitsAndVersion_data()
-    {
-        QTest::addColumn<QString>("text");
-        for (const char *on : {"robot", "polling", "login", "ready"}) // timers, LOGIN enabled; IamReady
-            QTest::addColumn<bool>(on);
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<int>("ends");
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("mac");     // "-" before
-        QTest::addColumn<QString>("version"); // "old" before
-        const auto row = [](const char *name, const QString &text, bool robot, bool polling, bool login,
-                            bool ready, int questions, int ends, int buttons, const char *count,
-                            const char *mac, const char *version) {
-            QTest::newRow(name) << text << robot << polling << login << ready << questions << ends << buttons
-                                << QString(count) << QString(mac) << QString(version); };
-        const QString x12 = "h" + block("00:00:00:00:00:01").repeated(12);
-        row("restart and incorrect login", "Rebooting ... incorrect Login", 0, 0, 1, 1, 1, 0, 0, "", "", "");
-        row("11 characters", "abcdefghijk", 1, 1, 0, 0, 0, 0, 0, "", "-", "old");
-        row("12 characters", "abcdefghijkl", 1, 1, 0, 1, 0, 0, 0, "", "-", "old");
-        row("12 stations", x12, 1, 1, 0, 1, 0, 0, 12, "12", "00:00:00:00:00:01", "old");
-        row("version", "SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", 1, 1, 0, 1, 0, 0, 0, "", "-",
-            " v2.50");
-        row("restart", "REBOOTING ...", 1, 0, 1, 0, 0, 1, 0, "", "-", "old");
-    }
-
     void alarmWordsShortTextsLimitsAndVersion()
     {
-        QFETCH(QString, text);
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        dialogs.answer(Dialogs::Answer::Ok); // the failed-login question: go on
-        w->session().timPWRobot()->setEnabled(true);
-        w->session().timPoll_Power()->setEnabled(true);
-        c<QToolButton>("CmdLogin")->setEnabled(false);
-        w->session().IamReady = false;
-        c("txtMac")->setText(QStringLiteral("-"));
-        c("txtSoftVers")->setText(QStringLiteral("old"));
-        evaluate(text);
-        QTEST(w->session().timPWRobot()->enabled(), "robot");
-        QTEST(w->session().timPoll_Power()->enabled(), "polling");
-        QTEST(c<QToolButton>("CmdLogin")->isEnabled(), "login");
-        QTEST(w->session().IamReady, "ready");
-        QTEST(int(dialogs.asked().size()), "questions");
-        QTEST(ends.calls(), "ends");
-        QTEST(int(shown().count('=')), "buttons");
-        QTEST(c("txtAnzahl")->text(), "count");
-        QTEST(c("txtMac")->text(), "mac");
-        QTEST(c("txtSoftVers")->text(), "version");
+        const QString x12 = "h" + block("00:00:00:00:00:01").repeated(12);
+        // text; robot, polling, LOGIN enabled, IamReady; questions, ends, buttons, count, MAC ("-" before),
+        // version ("old" before)
+        const QList<std::tuple<QString, QString, int, int, int, QString, QString, QString>> rows{
+            {"Rebooting ... incorrect Login", "0011", 1, 0, 0, "", "", ""},
+            {"abcdefghijk", "1100", 0, 0, 0, "", "-", "old"},
+            {"abcdefghijkl", "1101", 0, 0, 0, "", "-", "old"},
+            {x12, "1101", 0, 0, 12, "12", "00:00:00:00:00:01", "old"},
+            {"SOFTWARE_VERSION: v2.50\r\nHARDWARE_VERSION: A5\r\n", "1101", 0, 0, 0, "", "-", " v2.50"},
+            {"REBOOTING ...", "1010", 0, 1, 0, "", "-", "old"}};
+        for (const auto &[text, flags, questions, ending, buttons, count, mac, version] : rows) {
+            init();
+            ScriptedDialogs dialogs;
+            ProcessEndRecorder ends;
+            dialogs.answer(Dialogs::Answer::Ok); // the failed-login question: go on
+            w->session().timPWRobot()->setEnabled(true);
+            w->session().timPoll_Power()->setEnabled(true);
+            c<QToolButton>("CmdLogin")->setEnabled(false);
+            w->session().IamReady = false;
+            c("txtMac")->setText(QStringLiteral("-"));
+            c("txtSoftVers")->setText(QStringLiteral("old"));
+            evaluate(text);
+            QCOMPARE(QString::asprintf("%d%d%d%d", w->session().timPWRobot()->enabled(),
+                                       w->session().timPoll_Power()->enabled(),
+                                       c<QToolButton>("CmdLogin")->isEnabled(), w->session().IamReady), flags);
+            QCOMPARE(QList<int>({int(dialogs.asked().size()), ends.calls(), int(shown().count('='))}),
+                     QList<int>({questions, ending, buttons}));
+            QCOMPARE(QStringList({c("txtAnzahl")->text(), c("txtMac")->text(), c("txtSoftVers")->text()}),
+                     QStringList({count, mac, version}));
+        }
     }
 
     // A value the reply leaves out (no finite number) keeps its chart cell and its field; a
@@ -185,7 +202,74 @@ private slots:
         c<StationChart>("MSChart1")->flush();
         QVERIFY(c<StationChart>("MSChart1")->shownCategories().value(0).startsWith("&lt;b&gt;x&lt;/b&gt;"));
     }
+    // clang-format on
+    // However the access point frames a station reply, every poll shows exactly its stations.
+    // All shapes side by side, one simulator and window each: at every poll the window shows
+    // the previous poll's outcome, the simulator's stations, each once, in order.
+    void pollsShowEachStationOnce()
+    {
+        ScriptedDialogs dialogs;
+        std::vector<std::unique_ptr<apsim::ApSim>> sims;
+        std::vector<std::unique_ptr<frmMonitor>> windows;
+        std::vector<std::shared_ptr<SteppedClock>> clocks; // timers move only when stepped
+        QList<QStringList> seen(shapeCount);
+        QStringList heard(shapeCount); // all text each window received
+        QStringList expected;
+        for (int i = 0; i < shapeCount; ++i) {
+            apsim::Options o;
+            o.stations = apsim::makeStations(shapes[i].stations);
+            shapes[i].apply(o);
+            QStringList macs;
+            for (const apsim::Station &s : o.stations)
+                macs << s.mac;
+            expected << macs.join(QLatin1Char(' ')) + QStringLiteral(" / ") + QString::number(macs.size());
 
+            const QString ip = QStringLiteral("127.0.0.%1").arg(140 + i);
+            sims.push_back(std::make_unique<apsim::ApSim>(o));
+            QVERIFY2(sims.back()->listen(QHostAddress(ip)), qPrintable(sims.back()->errorString()));
+            clocks.push_back(std::make_shared<SteppedClock>());
+            windows.push_back(std::make_unique<frmMonitor>(nullptr, clocks.back()));
+            frmMonitor &w = *windows.back();
+            startLogin(w, ip);
+            // Short cycles keep the test brief; the settling rule is the same.
+            w.session().timPoll_Power()->setInterval(300);
+            w.session().timAuswertung()->setInterval(400);
+            const auto hear = [&heard, i](const QString &text) { heard[i] += text; };
+            connect(&w.session(), &ApSession::replyTextReset, this, hear);
+            connect(&w.session(), &ApSession::replyTextAppended, this, hear);
+            connect(sims.back().get(), &apsim::ApSim::lineReceived, this,
+                    [&seen, &w, i](int, qint64, const QByteArray &line) {
+                        if (line == "get station")
+                            seen[i] << shownStations(w);
+                    });
+        }
+        // While an answer (ending in a prompt) is owed, a window's time runs in step with the
+        // simulator's pauses between blocks; otherwise it leaps 100 ms per turn of the loop.
+        const auto owed = [&](size_t i) {
+            qsizetype requests = 0;
+            for (const char *end : {"login: ", "password: ", "DWL-2100AP> "})
+                requests += heard[int(i)].count(QLatin1String(end));
+            return 1 + sims[i]->lines().size() - requests > 0;
+        };
+        QElapsedTimer real;
+        real.start();
+        qint64 lastMs = 0;
+        const bool done = waitUntil(
+            [&] {
+                const qint64 nowMs = real.elapsed();
+                for (size_t i = 0; i < windows.size(); ++i)
+                    clocks[i]->advance(owed(i) ? nowMs - lastMs : 100);
+                lastMs = nowMs;
+                return std::all_of(seen.cbegin(), seen.cend(),
+                                   [](const QStringList &s) { return s.size() >= 7; });
+            },
+            60000);
+        for (int i = 0; i < shapeCount; ++i) {
+            QVERIFY2(done,
+                     qPrintable(QStringLiteral("%1: %2 polls").arg(shapes[i].name).arg(seen[i].size())));
+            QCOMPARE(seen[i].mid(1, 6), QStringList(6, expected[i])); // poll 1: nothing evaluated yet
+        }
+    }
     // Maker names as tool tips of the shown stations' buttons and the MAC field, from a registry of one block.
     void makerTips()
     {
@@ -214,6 +298,7 @@ private slots:
         QVERIFY(ready.wait(10000));
         QCOMPARE(tips(), QStringLiteral("Apple, Inc.||private Adresse|Apple, Inc."));
     }
+    // clang-format off
 };
 // clang-format on
 

@@ -1,5 +1,8 @@
 #include <QtTest>
+#include <clocale>
+#include <unistd.h>
 
+#include "config/filesync.h"
 #include "config/inifile.h"
 #include "config/inirw.h"
 #include "logicsupport.h"
@@ -114,39 +117,17 @@ private slots:
             "Passwort anzeigen=0\r\n[bekannte MAC-Adressen]\r\nnur bekannte Clients=0\r\nAnzahl=1\r\n"
             "MAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n");
 
-        const QByteArray example = QStringLiteral(R"(Diese Ini-Datei wurde am 05.12.2026 von%1
-'senvaro.exe' automatisch generiert.
-
-[PrgWindow]
-WindowState=0
-left=1200
-top=900
-height=4230
-width=6600
-[Server]
-IP=192.168.0.50
-[User]
-Name=technik
-Passwort=g3heim
-Polling Zyklus in Sekunden=5
-Benutzername speichern=1
-Passwort speichern=1
-Passwort anzeigen=0
-[bekannte MAC-Adressen]
-nur bekannte Clients=1
-Anzahl=2
-MAC-Adr.1=00:11:22:33:44:55
-Name 1=Dach%2
-IP-Adresse 1=192.168.0.51
-ist_AP 1=Wahr
-MAC-Adr.2=00:11:22:33:44:66
-Name 2=Büro%3
-IP-Adresse 2=192.168.0.60
-ist_AP 2=Falsch
-)")
-                                       .arg(" ", QString(11, ' '), QString(11, ' '))
-                                       .toLatin1()
-                                       .replace('\n', "\r\n");
+        const QByteArray example =
+            QByteArray(
+                "Diese Ini-Datei wurde am 05.12.2026 von \n'senvaro.exe' automatisch generiert.\n\n"
+                "[PrgWindow]\nWindowState=0\nleft=1200\ntop=900\nheight=4230\nwidth=6600\n[Server]\n"
+                "IP=192.168.0.50\n[User]\nName=technik\nPasswort=g3heim\nPolling Zyklus in Sekunden=5\n"
+                "Benutzername speichern=1\nPasswort speichern=1\nPasswort anzeigen=0\n"
+                "[bekannte MAC-Adressen]\nnur bekannte Clients=1\nAnzahl=2\nMAC-Adr.1=00:11:22:33:44:55\n"
+                "Name 1=Dach           \nIP-Adresse 1=192.168.0.51\nist_AP 1=Wahr\n"
+                "MAC-Adr.2=00:11:22:33:44:66\nName 2=B\xfcro           \nIP-Adresse 2=192.168.0.60\n"
+                "ist_AP 2=Falsch\n")
+                .replace('\n', "\r\n");
         const Settings s = load(example);
         QCOMPARE(summary(s),
                  QStringLiteral("0 1200 900 4230 6600|192.168.0.50|technik|g3heim|5|1 1 1 0|2 2"));
@@ -214,42 +195,27 @@ ist_AP 2=Falsch
 
     // The bounds are written only in the normal state and only within 16 bits; the user
     // name and the password only when they are to be kept (greyed is not checked).
-    void saveRules_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("keep"); // both check boxes
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("normal")
-            << 0 << -32768 << 32767 << 1
-            << QByteArray("WindowState=0\r\nleft=-32768\r\ntop=450\r\nheight=8010\r\nwidth=32767\r\n"
-                          "[Server]\r\nIP=192.168.0.1\r\n[User]\r\nName=technik\r\nPasswort=g3heim\r\n");
-        QTest::newRow("beyond 16 bits")
-            << 0 << -32769 << 32768 << 2
-            << QByteArray("WindowState=0\r\nleft=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n[Server]\r\n"
-                          "IP=192.168.0.1\r\n[User]\r\nName=\r\nPasswort=\r\n");
-        QTest::newRow("maximized")
-            << 2 << 1 << 1 << 0
-            << QByteArray("WindowState=2\r\nleft=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n"
-                          "[Server]\r\nIP=192.168.0.1\r\n[User]\r\nName=\r\nPasswort=\r\n");
-    }
     void saveRules()
     {
-        QFETCH(int, state);
-        QFETCH(int, left);
-        QFETCH(int, width);
-        QFETCH(int, keep);
-        QFETCH(QByteArray, expected);
-        Settings s =
-            load("[PrgWindow]\r\nWindowState=0\r\nleft=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n");
-        s.windowState = state;
-        s.left = left;
-        s.width = width;
-        s.saveUser = s.savePassword = keep;
-        s.user = QStringLiteral("technik");
-        s.password = QStringLiteral("g3heim");
-        QCOMPARE(saved(s).left(expected.size() + 13), "[PrgWindow]\r\n" + expected);
+        const QByteArray user = "[Server]\r\nIP=192.168.0.1\r\n[User]\r\nName=";
+        const QByteArray window = "left=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n",
+                         bounds = window + user;
+        // window state, left, width, both check boxes (2: greyed), expected
+        for (const auto &[state, left, width, keep, expected] :
+             {std::tuple{0, -32768, 32767, 1,
+                         "WindowState=0\r\nleft=-32768\r\ntop=450\r\nheight=8010\r\nwidth=32767\r\n" + user +
+                             "technik\r\nPasswort=g3heim\r\n"},
+              {0, -32769, 32768, 2, "WindowState=0\r\n" + bounds + "\r\nPasswort=\r\n"},
+              {2, 1, 1, 0, "WindowState=2\r\n" + bounds + "\r\nPasswort=\r\n"}}) {
+            Settings s = load("[PrgWindow]\r\nWindowState=0\r\n" + window);
+            s.windowState = state;
+            s.left = left;
+            s.width = width;
+            s.saveUser = s.savePassword = keep;
+            s.user = QStringLiteral("technik");
+            s.password = QStringLiteral("g3heim");
+            QCOMPARE(saved(s).left(expected.size() + 13), "[PrgWindow]\r\n" + expected);
+        }
     }
 
     // Characters a line holds but the writer cannot put there (a lone CR, a NUL) read as the
@@ -284,6 +250,25 @@ ist_AP 2=Falsch
                                                  "nicht gelesen werden konnte: Unter diesem Namen steht ein "
                                                  "Ordner, keine Datei."));
         QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    // Forcing written data onto the disk: a handle without a sync of its own passes, any other
+    // failure is reported with the system's reason (in English here).
+    void toDisk()
+    {
+        std::setlocale(LC_MESSAGES, "C");
+        QTemporaryFile file;
+        int ends[2];
+        QVERIFY(file.open() && file.write("x") == 1 && file.flush() && pipe(ends) == 0);
+        // a file, a pipe (no sync of its own), no open handle
+        for (const auto &[fd, synced, reason] :
+             {std::tuple{file.handle(), true, ""}, {ends[1], true, ""}, {-1, false, "Bad file descriptor"}}) {
+            QString why;
+            QCOMPARE(FileSync::toDisk(fd, &why), synced);
+            QCOMPARE(why, QString::fromLatin1(reason));
+        }
+        close(ends[0]);
+        close(ends[1]);
     }
 };
 

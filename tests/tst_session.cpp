@@ -100,41 +100,33 @@ private slots:
     // tick 13 and the run ends at 19; a connection that is gone or silent is never success.
     void robotTicks_data()
     {
-        QTest::addColumn<bool>("oneShot");
-        QTest::addColumn<int>("closeAtTick");  // the access point drops the line after this tick
-        QTest::addColumn<bool>("silent");      // it never sends a byte
-        QTest::addColumn<bool>("refuse");      // it refuses the login
-        QTest::addColumn<QList<int>>("ticks"); // one for each line the access point receives
+        QTest::addColumn<QString>("mode");    // "window", "action", "silent" (never a byte) or "refused"
+        QTest::addColumn<int>("closeAtTick"); // the access point drops the line after this tick
+        QTest::addColumn<int>("lines");       // of admin, admin, version, the action, at ticks 4, 6, 10, 13
         QTest::addColumn<int>("lastTick");
         QTest::addColumn<int>("status");  // of the one-shot run; -1: none
         QTest::addColumn<QString>("end"); // status line at the end (window runs)
-        const QList<int> all{4, 6, 10, 13};
-        QTest::newRow("window") << false << 0 << false << false << all.mid(0, 3) << 19 << -1
-                                << "Verbindung zu AP41 aufgebaut#green";
+        QTest::newRow("window") << "window" << 0 << 3 << 19 << -1 << "Verbindung zu AP41 aufgebaut#green";
         QTest::newRow("window, line lost after the user name")
-            << false << 5 << false << false << all.mid(0, 1) << 19 << -1
-            << "keine Verbindung zum AP#pale yellow";
-        QTest::newRow("action") << true << 0 << false << false << all << 19 << 0 << QString();
-        QTest::newRow("action, line lost at tick 12")
-            << true << 12 << false << false << all.mid(0, 3) << 12 << 6 << QString();
-        QTest::newRow("action, line lost after it")
-            << true << 14 << false << false << all << 19 << 6 << QString();
-        QTest::newRow("action, never a byte") << true << 0 << true << false << all << 19 << 7 << QString();
-        QTest::newRow("action, login refused")
-            << true << 0 << false << true << all.mid(0, 2) << 6 << 3 << QString();
+            << "window" << 5 << 1 << 19 << -1 << "keine Verbindung zum AP#pale yellow";
+        QTest::newRow("action") << "action" << 0 << 4 << 19 << 0 << QString();
+        QTest::newRow("action, line lost at tick 12") << "action" << 12 << 3 << 12 << 6 << QString();
+        QTest::newRow("action, line lost after it") << "action" << 14 << 4 << 19 << 6 << QString();
+        QTest::newRow("action, never a byte") << "silent" << 0 << 4 << 19 << 7 << QString();
+        QTest::newRow("action, login refused") << "refused" << 0 << 2 << 6 << 3 << QString();
     }
 
     void robotTicks()
     {
-        QFETCH(bool, oneShot);
+        QFETCH(QString, mode);
         QFETCH(int, closeAtTick);
-        QFETCH(bool, silent);
-        QFETCH(bool, refuse);
-        QFETCH(QList<int>, ticks);
+        QFETCH(int, lines);
+        const QList<int> ticks = QList<int>{4, 6, 10, 13}.mid(0, lines);
+        const bool oneShot = mode != QLatin1String("window"), refuse = mode == QLatin1String("refused");
         static int host = 41;
         const QString ip = QStringLiteral("127.0.0.%1").arg(host++);
         apsim::ApSim sim;
-        sim.options().noReply = silent;
+        sim.options().noReply = mode == QLatin1String("silent");
         sim.options().rejectEveryLogin = refuse;
         QVERIFY(sim.listen(QHostAddress(ip)));
         Rig r;
@@ -179,39 +171,31 @@ private slots:
     }
 
     // No connection within 30 s ends a one-shot run with status 2 and names the address.
-    void watchdog_data()
-    {
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("nothing listening")
-            << "127.0.0.29"
-            << "keine Verbindung zum AP 127.0.0.29 innerhalb von 30 s - Befehl nicht gesendet";
-        QTest::newRow("no address")
-            << ""
-            << "keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - Befehl nicht gesendet";
-    }
-
     void watchdog()
     {
-        QFETCH(QString, ip);
-        Rig r;
-        r.s.setOneShot(true, QStringLiteral("reboot"));
-        OneShotRun run(r.s, ip);
-        QList<int> statuses;
-        QString reason;
-        connect(&run, &OneShotRun::finished, this, [&](int st, const QString &why) {
-            statuses << st;
-            reason = why;
-        });
-        run.start();
-        r.s.login(ip, QStringLiteral("admin"));
-        QVERIFY(
-            waitUntil([&] { return r.status.startsWith(QLatin1String("Verbindung fehlgeschlagen")); }, 3000));
-        r.clock->advance(29999);
-        QVERIFY(statuses.isEmpty());
-        r.clock->advance(1);
-        QCOMPARE(statuses, QList<int>{2});
-        QTEST(reason, "reason");
+        for (const auto &[ip, reason] :
+             {std::pair{"127.0.0.29",
+                        "keine Verbindung zum AP 127.0.0.29 innerhalb von 30 s - Befehl nicht gesendet"},
+              {"", "keine gültige IP-Adresse im Aufruf, keine Verbindung zum AP - Befehl nicht gesendet"}}) {
+            Rig r;
+            r.s.setOneShot(true, QStringLiteral("reboot"));
+            OneShotRun run(r.s, QString::fromUtf8(ip));
+            QList<int> statuses;
+            QString why;
+            connect(&run, &OneShotRun::finished, this, [&](int st, const QString &text) {
+                statuses << st;
+                why = text;
+            });
+            run.start();
+            r.s.login(QString::fromUtf8(ip), QStringLiteral("admin"));
+            QVERIFY(waitUntil([&] { return r.status.startsWith(QLatin1String("Verbindung fehlgeschlagen")); },
+                              3000));
+            r.clock->advance(29999);
+            QVERIFY(statuses.isEmpty());
+            r.clock->advance(1);
+            QCOMPARE(statuses, QList<int>{2});
+            QCOMPARE(why, QString::fromUtf8(reason));
+        }
     }
 
     // A chunk darkens the data lamp for 100 ms; what comes meanwhile waits in the socket and

@@ -1,4 +1,6 @@
-// The start: the settings file's name and folder, the first start that creates it; the end.
+// The start: the settings file's name and folder, the first start that creates it, the command
+// line; the end. (One-shot runs of the installed program: install_test.sh.)
+#include <QFileInfo>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -7,6 +9,7 @@
 #include "apsim.h"
 #include "config/filename.h"
 #include "config/settingslocation.h"
+#include "session/cmdline.h"
 #include "testsupport.h"
 #include "ui/frmMonitor.h"
 
@@ -132,6 +135,69 @@ private slots:
         QVERIFY(w->isUnloaded() && ends.calls() == 0 && dialogs.asked().isEmpty());
         QCOMPARE(readFile(ini), stored);
         QVERIFY(waitUntil([&] { return sim.openConnections() == 0; }, 3000));
+    }
+
+    // Command-line request: address check and normalisation, field rules, window state.
+    void checkIP()
+    {
+        const QStringList good = // each followed by its normalised form
+            {"10.0.0.1",        "10.0.0.1",     "255.255.255.255",     "255.255.255.255",
+             "192.168.000.050", "192.168.0.50", "00010.00000.0.00001", "10.0.0.1"};
+        for (qsizetype i = 0; i < good.size(); i += 2) {
+            QString s = good[i];
+            QVERIFY2(fCheckIP(s), qPrintable(good[i]));
+            QCOMPARE(s, good[i + 1]);
+        }
+        const QStringList bad = // limits, parts, digits, overflow, blanks, signs
+            {"9.255.255.255", "10.0.0.0",           "10.0.0.256", "256.0.0.1",    "10.256.0.1",
+             "10.0.0",        "10.0.0.1.2",         "10.0.0.1.",  "10..0.1",      "",
+             "000010.0.0.1",  "10.0.0.99999999999", "10.0. 0.1",  "10.0.0.1 ",    "10.+0.0.1",
+             "10.-0.0.1",     "10.0.0.0x1",         "a.b.c.d",    "10.0.0.\u0661"};
+        for (const QString &in : bad) {
+            QString s = in;
+            QVERIFY2(!fCheckIP(s), qPrintable(in));
+            QCOMPARE(s, in);
+        }
+    }
+
+    // How fields are cut and which one wins is checked against the field functions by
+    // fuzz/fuzz_cmdline; these rows hold the words, their commands and captions, and the
+    // trimming (only blanks), which the fuzzer's reference shares with the evaluation.
+    void evaluate()
+    {
+        // argument, command (empty: no action), address, caption (empty: "Senvaro - Parameter: " and the
+        // argument)
+        const QList<std::array<QString, 4>> rows{
+            {"/192.168.0.50/R", "reboot", "192.168.0.50", "reboot"},
+            {"/192.168.000.050/ETH1", "set eth2sta enable", "192.168.0.50", "enable ETH"},
+            {"/r/eth0/R\t", "", "", ""},
+            {"/ETH0/ R ", "reboot", "", "reboot"},
+            // 20 000 fields: the ones at the far end decide, by the same rules.
+            {QString("/R/10.0.0.1").repeated(20000) + "/ETH0/10.0.0.2", "set eth2sta disable", "10.0.0.2",
+             "disable ETH"}};
+        for (const auto &[arg, command, ip, caption] : rows) {
+            const ParamRequest r = evaluateParameters(arg);
+            QVERIFY2(r.mode == !command.isEmpty() && r.command == command && r.ip == ip,
+                     qPrintable(arg.left(30)));
+            QCOMPARE(r.caption, caption.isEmpty() ? QStringLiteral("Senvaro - Parameter: ") + arg : caption);
+        }
+    }
+
+    // The window's load hands the command line over; without one the caption stays. What the
+    // window takes from an evaluation is checked by fuzz/fuzz_cmdline, and the whole way from
+    // the command line to the access point by the one-shot runs in install_test.sh.
+    void window()
+    {
+        setCommandLineText(QStringLiteral("/ 10.0.0.060 / R /"));
+        frmMonitor w;
+        w.Form_Load();
+        QCOMPARE(w.windowTitle(), QStringLiteral("reboot"));
+
+        setCommandLineText(QString());
+        frmMonitor idle;
+        const QString title = idle.windowTitle();
+        idle.Form_Load();
+        QCOMPARE(idle.windowTitle(), title);
     }
 };
 
