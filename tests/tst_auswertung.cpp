@@ -270,11 +270,13 @@ private slots:
             QCOMPARE(seen[i].mid(1, 6), QStringList(6, expected[i])); // poll 1: nothing evaluated yet
         }
     }
-    // Maker names as tool tips of the shown stations' buttons and the MAC field, from a registry of one block.
+    // Maker names as tool tips of the shown stations' buttons and the MAC field, from a registry of one
+    // block.
     void makerTips()
     {
         QFile oui(dir.filePath("oui.csv"));
-        QVERIFY(oui.open(QIODevice::WriteOnly) && oui.write("Registry,Assignment,Organization Name\nMA-L,F01898,\"Apple, Inc.\"\n") > 0);
+        QVERIFY(oui.open(QIODevice::WriteOnly) &&
+                oui.write("Registry,Assignment,Organization Name\nMA-L,F01898,\"Apple, Inc.\"\n") > 0);
         oui.close();
         w->setVendorFolder(dir.path());
         const auto tips = [this] {
@@ -283,7 +285,8 @@ private slots:
                 s << optClient<QRadioButton>(*w, i)->toolTip();
             return s.join('|') + "|" + c("txtMac")->toolTip();
         };
-        const QString three = "x" + block("F0:18:98:00:00:01") + block("00:99:99:00:00:02") + block("02:11:A0:00:00:03");
+        const QString three =
+            "x" + block("F0:18:98:00:00:01") + block("00:99:99:00:00:02") + block("02:11:A0:00:00:03");
         // Filter on: only the known private station shows, and a private address needs no registry.
         known({{"02:11:A0:00:00:03", "Handy", {}, {}}});
         c<QCheckBox>("chkBekClients")->setChecked(true);

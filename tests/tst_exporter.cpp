@@ -98,14 +98,17 @@ private slots:
         down.noAnswer = 2;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         // The maker's label escaped as the name's.
-        const auto vendorOf = [&up](const QString &mac) { return up.stations.value(mac.right(1).toInt()).name; };
+        const auto vendorOf = [&up](const QString &mac) {
+            return up.stations.value(mac.right(1).toInt()).name;
+        };
         const QByteArray text = renderExposition({up, down}, vendorOf);
         QLocale::setDefault(QLocale::c());
         const QByteArray info = "senvaro_station_info{ap=\"127.0.1.1\",mac_address=\"00:11:22:33:44:5";
-        for (const QByteArray &want : {info + R"(0",name="a\"b\\c\nd",)", info + R"(1",name="}{=,",)",
-                                       info + "2\",name=\"B\xc3\xbcro\",", QByteArray(R"(,vendor="a\"b\\c\nd"} 1)"),
-                                       QByteArray(",vendor=\"B\xc3\xbcro\"} 1"), QByteArray("} 0.625\n"),
-                                       QByteArray("} 0.33333333333333337\n"), QByteArray("} 5500000\n")})
+        for (const QByteArray &want :
+             {info + R"(0",name="a\"b\\c\nd",)", info + R"(1",name="}{=,",)",
+              info + "2\",name=\"B\xc3\xbcro\",", QByteArray(",vendor=\"a\\\"b\\\\c\\nd\"} 1"),
+              QByteArray(",vendor=\"B\xc3\xbcro\"} 1"), QByteArray("} 0.625\n"),
+              QByteArray("} 0.33333333333333337\n"), QByteArray("} 5500000\n")})
             QVERIFY2(text.contains(want), text.constData());
         // One HELP and TYPE per family, even with no series in it.
         QCOMPARE(renderExposition({down}).count("# TYPE "), 9);
