@@ -100,7 +100,7 @@ private slots:
         const auto run = [&](int seconds) {
             for (int step = 0; step < seconds * 10; ++step) {
                 clock->advance(100);
-                QTest::qWait(2); // the simulator's reply, over loopback
+                QTest::qWait(1); // the simulator's reply, over loopback
             }
         };
         const auto stations = [&](const QList<apsim::Station> &list) { sim.options().stations = list; };
