@@ -23,6 +23,7 @@
 #include "ui/builders.h"
 #include "ui/chart.h"
 #include "ui/historypage.h"
+#include "ui/historywindow.h"
 #include "ui/widgets.h"
 
 using namespace ui;
@@ -137,12 +138,17 @@ frmMonitor::~frmMonitor()
     // The session is destroyed with the children and would report to a window that is
     // already half gone.
     m_session->disconnect(this);
+    if (m_historyWindow)
+        m_historyWindow->disconnect(this);
 }
 
 void frmMonitor::setVendorFolder(const QString &folder)
 {
     delete m_vendors;
     m_vendors = named(new VendorRegistry(folder, this), "vendors");
+    Verlauf->setVendors(m_vendors);
+    if (m_historyWindow)
+        m_historyWindow->page()->setVendors(m_vendors);
 }
 
 void frmMonitor::createControls()
@@ -230,7 +236,8 @@ void frmMonitor::createControls()
     // The history's controls go in between the designed chain's last field and ENDE.
     auto verlauf = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
     chainTabOrder({cmbZyklus, chkVerlauf, verlauf("cmbVerlaufZeitraum"), verlauf("chkVerlaufAck"),
-                   verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"), CmdEnde});
+                   verlauf("cmdVerlaufFenster"), verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"),
+                   CmdEnde});
 
     layoutWindow();
 }
@@ -296,6 +303,16 @@ void frmMonitor::closeEvent(QCloseEvent *event)
         Form_Unload();
     }
     event->accept();
+}
+
+void frmMonitor::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The pinned palettes follow the system's when it changes (light to dark and back).
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        keepOwnPalette(SSTab1);
+        keepOwnPalette(CmdEnde);
+    }
 }
 
 void frmMonitor::Unload()

@@ -12,6 +12,7 @@
 
 class HistoryLog;
 class HistoryPage;
+class HistoryWindow;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -67,6 +68,10 @@ public:
     // Reads the registry from another folder (tests use a small one). Call it before any
     // view has asked for a name: views hold on to the registry they asked.
     void setVendorFolder(const QString &folder);
+    // The history in a window of its own ("Fenster ..." on the page "Verlauf"), made on
+    // first use at the place it had last time (src/ui/historywindow.cpp).
+    void openHistoryWindow();
+    HistoryWindow *historyWindow() const { return m_historyWindow; }
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
@@ -178,6 +183,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     ApSession *const m_session;
@@ -307,6 +313,7 @@ private:
     StationHistory *m_history = nullptr;
     HistoryLog *m_historyLog = nullptr;
     VendorRegistry *m_vendors = nullptr;
+    HistoryWindow *m_historyWindow = nullptr;
 
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+#include "config/windowbounds.h"
+
+class HistoryPage;
+class StationHistory;
+class VendorRegistry;
+
+// The history in a window of its own, as large as the user makes it: a second view
+// of the same history, with its own span, switches and hidden lines. It draws only
+// while it is shown.
+class HistoryWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    HistoryWindow(StationHistory *history, VendorRegistry *vendors, QWidget *parent = nullptr);
+
+    HistoryPage *page() const { return m_page; }
+
+    HistoryWindowBounds bounds() const;
+    void setBounds(const HistoryWindowBounds &bounds);
+
+signals:
+    // The window was closed or hidden: a moment to keep its bounds.
+    void hidden();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    HistoryPage *m_page;
+};
