@@ -22,7 +22,7 @@
 
 namespace {
 
-const QDateTime T0(QDate(2026, 3, 1), QTime(12, 0, 0), Qt::UTC);
+const QDateTime T0(QDate(2026, 3, 1), QTime(12, 0, 0));
 
 QList<HistorySample> samples(const QStringList &macs)
 {
@@ -94,26 +94,30 @@ private slots:
         QCOMPARE(QRect(win->pos(), win->size()), QRect(30, 40, 600, 400));
     }
 
-    // Present (1) or not (0) at each evaluation, seconds apart as given: the pieces of its line.
+    // Station A present (1) or not (0) at evaluations T0 + seconds: the pieces of its line, and
+    // the time axis' labels at its ends (10 minutes up to the newest evaluation).
     void gaps_data()
     {
         QTest::addColumn<QList<int>>("seconds");
         QTest::addColumn<QList<int>>("present");
         QTest::addColumn<QList<int>>("pieces"); // points per piece
+        QTest::addColumn<QString>("ends");
         QTest::newRow("away once") << QList<int>{0, 2, 4, 6, 8} << QList<int>{1, 1, 0, 1, 1}
-                                   << QList<int>{2, 2};
-        QTest::newRow("polling paused")
-            << QList<int>{0, 2, 4, 64, 66} << QList<int>{1, 1, 1, 1, 1} << QList<int>{3, 2};
-        QTest::newRow("slower cycle")
-            << QList<int>{0, 2, 4, 14, 24} << QList<int>{1, 1, 1, 1, 1} << QList<int>{5};
+                                   << QList<int>{2, 2} << "11:50:08 12:00:08";
+        QTest::newRow("polling paused") << QList<int>{0, 2, 4, 64, 66} << QList<int>{1, 1, 1, 1, 1}
+                                        << QList<int>{3, 2} << "11:51:06 12:01:06";
+        QTest::newRow("slower cycle") << QList<int>{0, 2, 4, 14, 24} << QList<int>{1, 1, 1, 1, 1}
+                                      << QList<int>{5} << "11:50:24 12:00:24";
         QTest::newRow("break left of the plot")
-            << QList<int>{0, 2, 500, 502, 1300} << QList<int>{1, 0, 1, 1, 1} << QList<int>{1};
+            << QList<int>{0, 2, 500, 502, 1300} << QList<int>{1, 0, 1, 1, 1} << QList<int>{1}
+            << "12:11:40 12:21:40";
     }
     void gaps()
     {
         QFETCH(QList<int>, seconds);
         QFETCH(QList<int>, present);
         QFETCH(QList<int>, pieces);
+        QFETCH(QString, ends);
         StationHistory h;
         HistoryPage page(&h);
         page.resize(700, 500);
@@ -126,9 +130,13 @@ private slots:
         for (QLineSeries *s : page.pieces("A"))
             sizes << int(s->count());
         QCOMPARE(sizes, pieces);
+        const QStringList labels = page.timeLabels();
+        QCOMPARE(labels.size(), 5);
+        QCOMPARE(labels.first() + ' ' + labels.last(), ends);
         QCOMPARE(ctl<QListWidget>(page, "lstVerlaufLegende")->count(), 2); // each station once
+        const QList<QLineSeries *> drawn = page.pieces("A");
         page.setLineHidden("A", true);
-        for (QLineSeries *s : page.pieces("A"))
+        for (QLineSeries *s : drawn)
             QVERIFY(!s->isVisible());
     }
 

@@ -8,6 +8,8 @@
 #include <QCursor>
 #include <QDateTimeAxis>
 #include <QGraphicsLayout>
+#include <QGraphicsLineItem>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
@@ -37,6 +39,11 @@ namespace {
 // than inserting each one at the top.
 constexpr quint64 kIncrementalEvents = 200;
 
+// The time axis: ticks, and so labels and grid lines, at equal distances.
+constexpr int kTimeTicks = 5;
+constexpr int kMarkLength = 5; // pixels below the plot
+constexpr int kLabelGap = 2;
+
 // Line colours in the order stations appear: the chart's own first five, then more
 // that stay apart from them, all readable on a light and on a dark background.
 QColor lineColor(int n)
@@ -61,7 +68,7 @@ QList<qint64> HistoryPage::spansMs()
 }
 
 HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindow)
-    : QWidget(parent), m_history(history)
+    : QWidget(parent), m_history(history), m_ownWindow(ownWindow)
 {
     auto *spanLabel = new QLabel(QStringLiteral("Zeitraum:"), this);
     spanLabel->setObjectName(QStringLiteral("lblVerlaufZeitraum"));
@@ -91,7 +98,22 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     m_chart->setBackgroundRoundness(0);
     m_timeAxis = new QDateTimeAxis(m_chart);
-    m_timeAxis->setTickCount(5);
+    m_timeAxis->setTickCount(kTimeTicks);
+    // Qt's time axis lays the whole chart out again whenever its range moves, at every
+    // evaluation, and that costs several times what drawing the lines does. It only
+    // maps the lines here; the page draws its labels, marks and grid lines, which move
+    // nothing else.
+    m_timeAxis->setVisible(false);
+    m_timeLine = new QGraphicsLineItem(m_chart);
+    m_timeLine->setZValue(3);
+    for (int k = 0; k < kTimeTicks; ++k) {
+        m_timeGrid.append(new QGraphicsLineItem(m_chart));
+        m_timeGrid.last()->setZValue(2);
+        m_timeMarks.append(new QGraphicsLineItem(m_chart));
+        m_timeMarks.last()->setZValue(3);
+        m_timeLabels.append(new QGraphicsSimpleTextItem(m_chart));
+        m_timeLabels.last()->setZValue(3);
+    }
     m_valueAxis = new QValueAxis(m_chart);
     m_valueAxis->setRange(0, 100);
     m_valueAxis->setLabelFormat(QStringLiteral("%d"));
@@ -176,6 +198,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     // Lines are thinned to the plot's width: thin them again when the page was shown
     // before its first layout or has been resized.
     connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
+        placeTimeScale();
         if (m_active && int(area.width()) >= 10 && int(area.width()) != m_drawnWidth)
             refresh();
     });
@@ -246,8 +269,46 @@ void HistoryPage::applyPalette()
         axis->setLinePenColor(pal.color(QPalette::Mid));
         axis->setGridLineColor(grid);
     }
+    // The drawn time axis looks like the value axis: its font, colours and lines, and
+    // room below and right of the plot for its labels.
+    const QFont font = m_valueAxis->labelsFont();
+    QPen line = m_valueAxis->linePen();
+    line.setColor(pal.color(QPalette::Mid));
+    m_timeLine->setPen(line);
+    for (int k = 0; k < kTimeTicks; ++k) {
+        m_timeLabels[k]->setFont(font);
+        m_timeLabels[k]->setBrush(pal.brush(QPalette::Text));
+        m_timeMarks[k]->setPen(line);
+        m_timeGrid[k]->setPen(QPen(grid, 1));
+    }
+    const QFontMetrics fm(font);
+    m_chart->setMargins(QMargins(2, 2, 2 + fm.horizontalAdvance(QStringLiteral("00:00:00")) / 2,
+                                 2 + kMarkLength + kLabelGap + fm.height()));
+    placeTimeScale();
     m_legendShown.clear(); // the entries' text colour
     updateLegend();
+}
+
+QStringList HistoryPage::timeLabels() const
+{
+    QStringList texts;
+    for (const QGraphicsSimpleTextItem *label : m_timeLabels)
+        texts << label->text();
+    return texts;
+}
+
+void HistoryPage::placeTimeScale()
+{
+    const QRectF area = m_chart->plotArea();
+    const qreal bottom = area.bottom();
+    m_timeLine->setLine(area.left(), bottom, area.right(), bottom);
+    for (int k = 0; k < kTimeTicks; ++k) {
+        const qreal x = area.left() + area.width() * k / (kTimeTicks - 1);
+        m_timeGrid[k]->setLine(x, area.top(), x, bottom);
+        m_timeMarks[k]->setLine(x, bottom, x, bottom + kMarkLength);
+        QGraphicsSimpleTextItem *label = m_timeLabels[k];
+        label->setPos(x - label->boundingRect().width() / 2, bottom + kMarkLength + kLabelGap);
+    }
 }
 
 void HistoryPage::setActive(bool shown)
@@ -355,17 +416,31 @@ QList<QList<QPointF>> HistoryPage::decimatePieces(const StationHistory &history,
 {
     QList<QList<QPointF>> out;
     auto [first, last] = visible(history, trackIndex, t0, t1);
+    // A break narrower than a pixel column cannot be seen: the line goes on there, so a
+    // station that comes and goes all day is not drawn as thousands of pieces.
+    const qint64 column = (t1 - t0) / std::max(columns, 1);
+    const auto breaks = [column](const StationHistory::Point &before, const StationHistory::Point &p) {
+        return p.resumed && p.ms - before.ms > column;
+    };
     // A sample before the plot that a break parts from the rest draws nothing.
-    if (first != last && first->ms < t0 && std::next(first) != last && std::next(first)->resumed)
+    if (first != last && first->ms < t0 && std::next(first) != last && breaks(*first, *std::next(first)))
         ++first;
     while (first != last) {
-        auto end =
-            std::find_if(std::next(first), last, [](const StationHistory::Point &p) { return p.resumed; });
+        auto end = std::adjacent_find(first, last, breaks);
+        if (end != last)
+            ++end;
         out.append(QList<QPointF>());
         thin(first, end, ack, t0, t1, columns, out.last());
         first = end;
     }
     return out;
+}
+
+QList<QLineSeries *> HistoryPage::pieces(const QString &mac) const
+{
+    QList<QLineSeries *> drawn = m_lines.value(mac).pieces;
+    drawn.removeIf([](const QLineSeries *s) { return s->count() == 0; });
+    return drawn;
 }
 
 QLineSeries *HistoryPage::addPiece(const QString &mac, const QColor &color)
@@ -431,6 +506,8 @@ void HistoryPage::updateLegend()
     m_legend->clear();
     int widest = 0;
     const QFontMetrics fm(m_legend->font());
+    // On the page the list is as wide as the names, and a maker beside one may be cut
+    // short (its entry's tooltip has it in full); a window of its own has room for them.
     for (const StationHistory::Track &t : tracks) {
         const auto line = m_lines.constFind(t.mac);
         if (line == m_lines.constEnd())
@@ -449,16 +526,16 @@ void HistoryPage::updateLegend()
         auto *item = new QListWidgetItem(QIcon(swatch), caption);
         item->setData(Qt::UserRole, t.mac);
         item->setForeground(text);
-        item->setToolTip(t.mac);
+        item->setToolTip(caption == t.name ? t.mac : t.mac + QLatin1String("\n") + caption);
         m_legend->addItem(item);
-        widest = std::max(widest, fm.horizontalAdvance(caption));
+        widest = std::max(widest, fm.horizontalAdvance(m_ownWindow ? caption : t.name));
     }
     // As wide as the longest name, plus its mark and room for a scroll bar.
     const int width = m_legend->count() == 0 ? 0
                                              : widest + m_legend->iconSize().width() + 14 +
                                                    m_legend->verticalScrollBar()->sizeHint().width() +
                                                    2 * m_legend->frameWidth();
-    m_legend->setFixedWidth(std::min(width, 220));
+    m_legend->setFixedWidth(std::min(width, m_ownWindow ? 360 : 220));
 }
 
 void HistoryPage::setLineHidden(const QString &mac, bool hidden)
@@ -482,11 +559,20 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
 
 void HistoryPage::setTimeRange(qint64 t0, qint64 t1, qint64 span)
 {
-    m_timeAxis->setFormat(span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm"));
-    if (t1 == m_axisEnd && m_timeAxis->min().msecsTo(m_timeAxis->max()) == t1 - t0)
-        return;
-    m_axisEnd = t1;
+    const QString format = span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
+    m_timeAxis->setFormat(format);
     m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(t0), QDateTime::fromMSecsSinceEpoch(t1));
+    bool changed = false;
+    for (int k = 0; k < kTimeTicks; ++k) {
+        const QString text =
+            QDateTime::fromMSecsSinceEpoch(t0 + (t1 - t0) * k / (kTimeTicks - 1)).toString(format);
+        if (m_timeLabels[k]->text() != text) {
+            m_timeLabels[k]->setText(text);
+            changed = true;
+        }
+    }
+    if (changed)
+        placeTimeScale(); // centred under their marks again
 }
 
 void HistoryPage::refresh()
@@ -495,12 +581,7 @@ void HistoryPage::refresh()
         return;
     const StationHistory &h = *m_history;
     const qint64 span = spansMs().value(m_span->currentIndex(), spansMs().first());
-    const qint64 newest = h.lastMs() > 0 ? h.lastMs() : QDateTime::currentMSecsSinceEpoch();
-    // Every move of the time axis lays the whole chart out again, which costs far more
-    // than drawing the lines: the axis moves in steps of 1/120 of the span (5 s of 10
-    // minutes, a few pixels), ending at the step at or after the newest sample.
-    const qint64 step = span / 120;
-    const qint64 t1 = (newest + step - 1) / step * step;
+    const qint64 t1 = h.lastMs() > 0 ? h.lastMs() : QDateTime::currentMSecsSinceEpoch();
     const qint64 t0 = t1 - span;
     setTimeRange(t0, t1, span);
 
@@ -527,12 +608,14 @@ void HistoryPage::refresh()
                 }
             }
         }
-        // Every station has at least one series, so a hidden one keeps its entry.
+        // Every station has at least one series, so a hidden one keeps its entry. Series
+        // left over are emptied rather than removed, up to a few: adding and removing
+        // series lays the chart out again, and stations come and go all the time.
         const qsizetype wanted = std::max<qsizetype>(pieces.size(), 1);
         const bool grew = line->pieces.size() < wanted;
         while (line->pieces.size() < wanted)
             line->pieces.append(addPiece(t.mac, line->color));
-        while (line->pieces.size() > wanted) {
+        while (line->pieces.size() > 2 * wanted + 4) {
             QLineSeries *s = line->pieces.takeLast();
             m_chart->removeSeries(s);
             delete s;

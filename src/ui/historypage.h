@@ -13,6 +13,8 @@ class QChart;
 class QChartView;
 class QCheckBox;
 class QComboBox;
+class QGraphicsLineItem;
+class QGraphicsSimpleTextItem;
 class QDateTimeAxis;
 class QLineSeries;
 class QListWidget;
@@ -51,11 +53,14 @@ public:
     // Lines by MAC: hiding survives redraws and stations that come back.
     void setLineHidden(const QString &mac, bool hidden);
     bool isLineHidden(const QString &mac) const { return m_hidden.contains(mac); }
-    // The oldest piece of the station's line, and all of them, oldest first.
+    // The oldest piece of the station's line, and all the pieces drawn, oldest first.
     QLineSeries *series(const QString &mac) const { return m_lines.value(mac).pieces.value(0); }
-    QList<QLineSeries *> pieces(const QString &mac) const { return m_lines.value(mac).pieces; }
+    QList<QLineSeries *> pieces(const QString &mac) const;
     QChart *chart() const { return m_chart; }
+    // The time axis maps the lines; its labels and grid are drawn by the page (timeLabels).
     QDateTimeAxis *timeAxis() const { return m_timeAxis; }
+    // The time axis' labels from left to right, as shown.
+    QStringList timeLabels() const;
 
     // Text of the hover tooltip for the station's sample nearest to ms.
     QString toolTipText(const QString &mac, qint64 ms) const;
@@ -95,6 +100,7 @@ private:
     void updateLegend();
     void applyPalette();
     void setTimeRange(qint64 t0, qint64 t1, qint64 span);
+    void placeTimeScale();
     // The name with the maker beside it, when the registry knows one.
     QString withMaker(const QString &name, const QString &mac) const;
     QString eventText(int index) const;
@@ -114,11 +120,16 @@ private:
     int m_colorsGiven = 0; // stations that got a colour: the next takes the next colour
     QSet<QString> m_hidden;
     bool m_active = false;
+    bool m_ownWindow = false;
     bool m_dark = false;
     quint64 m_drawnRevision = ~quint64(0);
     quint64 m_shownEventSerial = 0;
     int m_drawnWidth = 0; // the width the lines were thinned to
-    qint64 m_axisEnd = 0; // the time axis' right end
+    // The time axis as drawn: one label, grid line and mark per tick, and the base line.
+    QList<QGraphicsSimpleTextItem *> m_timeLabels;
+    QList<QGraphicsLineItem *> m_timeGrid;
+    QList<QGraphicsLineItem *> m_timeMarks;
+    QGraphicsLineItem *m_timeLine = nullptr;
     QListWidget *m_legend = nullptr;
     QString m_legendShown; // what the legend was filled from: refilled only when it changes
 };
