@@ -1,11 +1,10 @@
-// The history in a window of its own: it grows with the window, keeps its place over a
-// restart, breaks a station's line where the station was away, names the makers, and
-// follows the system's palette.
+// The history in a window of its own: it grows with the window and follows the system's
+// palette, keeps its place over a restart, breaks a station's line where the station was
+// away, and names the makers.
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,6 +29,14 @@ QList<HistorySample> samples(const QStringList &macs)
     for (const QString &m : macs)
         list.append({m.section('=', 0, 0), m.section('=', -1), 50, 25, 54, "11g"});
     return list;
+}
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList t;
+    for (int i = 0; i < list->count(); ++i)
+        t << list->item(i)->text();
+    return t;
 }
 
 // Clicks "Fenster ..." on the window's page "Verlauf" and returns what it opened.
@@ -63,6 +70,15 @@ private slots:
         win->resize(1000, 760);
         QTRY_VERIFY(view->width() > chart.width() + 400 && view->height() > chart.height() + 200);
         QVERIFY(events->height() > list.height() + 50);
+        // It follows the system's palette, dark and light again.
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, QColor(0x202020));
+        QApplication::setPalette(dark);
+        QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeDark);
+        QCOMPARE(win->page()->chart()->backgroundBrush().color(), QColor(0x202020));
+        QApplication::setPalette(light);
+        QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeLight);
     }
 
     // Written only once the window was open, in twips; applied when it opens after a restart.
@@ -94,46 +110,34 @@ private slots:
         QCOMPARE(QRect(win->pos(), win->size()), QRect(30, 40, 600, 400));
     }
 
-    // Station A present (1) or not (0) at evaluations T0 + seconds: the pieces of its line, and
-    // the time axis' labels at its ends (10 minutes up to the newest evaluation).
+    // "evaluations | pieces | labels": evaluations at T0 + seconds, "(s)" without station A; the
+    // points of each piece of A's line; the time axis' end labels (10 minutes up to the newest).
     void gaps_data()
     {
-        QTest::addColumn<QList<int>>("seconds");
-        QTest::addColumn<QList<int>>("present");
-        QTest::addColumn<QList<int>>("pieces"); // points per piece
-        QTest::addColumn<QString>("ends");
-        QTest::newRow("away once") << QList<int>{0, 2, 4, 6, 8} << QList<int>{1, 1, 0, 1, 1}
-                                   << QList<int>{2, 2} << "11:50:08 12:00:08";
-        QTest::newRow("polling paused") << QList<int>{0, 2, 4, 64, 66} << QList<int>{1, 1, 1, 1, 1}
-                                        << QList<int>{3, 2} << "11:51:06 12:01:06";
-        QTest::newRow("slower cycle") << QList<int>{0, 2, 4, 14, 24} << QList<int>{1, 1, 1, 1, 1}
-                                      << QList<int>{5} << "11:50:24 12:00:24";
-        QTest::newRow("break left of the plot")
-            << QList<int>{0, 2, 500, 502, 1300} << QList<int>{1, 0, 1, 1, 1} << QList<int>{1}
-            << "12:11:40 12:21:40";
+        QTest::addColumn<QString>("row");
+        QTest::newRow("away once") << "0 2 (4) 6 8 | 2 2 | 11:50:08 12:00:08";
+        QTest::newRow("polling paused") << "0 2 4 64 66 | 3 2 | 11:51:06 12:01:06";
+        QTest::newRow("slower cycle") << "0 2 4 14 24 | 5 | 11:50:24 12:00:24";
+        QTest::newRow("break left of the plot") << "0 (2) 500 502 1300 | 1 | 12:11:40 12:21:40";
     }
     void gaps()
     {
-        QFETCH(QList<int>, seconds);
-        QFETCH(QList<int>, present);
-        QFETCH(QList<int>, pieces);
-        QFETCH(QString, ends);
+        QFETCH(QString, row);
+        const QStringList parts = row.split(" | ");
         StationHistory h;
         HistoryPage page(&h);
         page.resize(700, 500);
         page.show();
         page.setActive(true);
-        for (int i = 0; i < seconds.size(); ++i)
-            h.addEvaluation(T0.addSecs(seconds[i]),
-                            samples(present[i] ? QStringList{"A", "B"} : QStringList{"B"}));
-        QList<int> sizes;
+        for (const QString &at : parts[0].split(' '))
+            h.addEvaluation(T0.addSecs(at.trimmed().remove('(').remove(')').toInt()),
+                            samples(at.startsWith('(') ? QStringList{"B"} : QStringList{"A", "B"}));
+        QStringList sizes;
         for (QLineSeries *s : page.pieces("A"))
-            sizes << int(s->count());
-        QCOMPARE(sizes, pieces);
-        const QStringList labels = page.timeLabels();
-        QCOMPARE(labels.size(), 5);
-        QCOMPARE(labels.first() + ' ' + labels.last(), ends);
-        QCOMPARE(ctl<QListWidget>(page, "lstVerlaufLegende")->count(), 2); // each station once
+            sizes << QString::number(s->count());
+        QCOMPARE(sizes.join(' '), parts[1]);
+        QCOMPARE(page.timeLabels().first() + ' ' + page.timeLabels().last(), parts[2]);
+        QCOMPARE(texts(ctl<QListWidget>(page, "lstVerlaufLegende")), QStringList({"A", "B"})); // once each
         const QList<QLineSeries *> drawn = page.pieces("A");
         page.setLineHidden("A", true);
         for (QLineSeries *s : drawn)
@@ -154,33 +158,15 @@ private slots:
         QSignalSpy ready(&w.vendors(), &VendorRegistry::namesReady);
         w.history().addEvaluation(T0, samples({"00:11:22:33:44:55=Anna", "02:00:00:00:00:01=Handy"}));
         QVERIFY(ready.count() == 1 || ready.wait(10'000));
-        auto *legend = ctl<QListWidget>(*win, "lstVerlaufLegende");
-        QCOMPARE(legend->count(), 2);
-        QCOMPARE(legend->item(0)->text(), QString("Anna (Parent Maker)"));
-        QCOMPARE(legend->item(1)->text(), QString("Handy (private Adresse)"));
+        QCOMPARE(texts(ctl<QListWidget>(*win, "lstVerlaufLegende")),
+                 QStringList({"Anna (Parent Maker)", "Handy (private Adresse)"}));
         QCOMPARE(win->page()->toolTipText("00:11:22:33:44:55", T0.toMSecsSinceEpoch()).section('\n', 0, 0),
                  QString("Anna (Parent Maker)"));
-        const QString event = ctl<QListWidget>(*win, "lstVerlaufEreignisse")->item(1)->text();
-        QCOMPARE(event.section("  ", 1), QString("Anna (Parent Maker)  verbunden"));
-        // The page in the tab names them too.
-        ctl<HistoryPage>(w, "Verlauf")->setActive(true);
-        QCOMPARE(ctl<QListWidget>(*ctl<HistoryPage>(w, "Verlauf"), "lstVerlaufLegende")->item(0)->text(),
+        QCOMPARE(texts(ctl<QListWidget>(*win, "lstVerlaufEreignisse")).value(1).section("  ", 1),
+                 QString("Anna (Parent Maker)  verbunden"));
+        ctl<HistoryPage>(w, "Verlauf")->setActive(true); // the page in the tab names them too
+        QCOMPARE(texts(ctl<QListWidget>(*ctl<HistoryPage>(w, "Verlauf"), "lstVerlaufLegende")).value(0),
                  QString("Anna (Parent Maker)"));
-    }
-
-    void palette()
-    {
-        const QPalette light = QApplication::palette();
-        HistoryWindow win(nullptr, nullptr);
-        QPalette dark = light;
-        dark.setColor(QPalette::Base, QColor(0x202020));
-        dark.setColor(QPalette::Text, QColor(0xe0e0e0));
-        QApplication::setPalette(dark);
-        QTRY_COMPARE(win.page()->palette().color(QPalette::Base), QColor(0x202020));
-        QCOMPARE(win.page()->chart()->backgroundBrush().color(), QColor(0x202020));
-        QCOMPARE(win.page()->chart()->theme(), QChart::ChartThemeDark);
-        QApplication::setPalette(light);
-        QTRY_COMPARE(win.page()->chart()->theme(), QChart::ChartThemeLight);
     }
 };
 

@@ -6,19 +6,20 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
-#include <QDateTimeAxis>
+#include <QGraphicsItem>
 #include <QGraphicsLayout>
 #include <QGraphicsLineItem>
-#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -54,6 +55,51 @@ QColor lineColor(int n)
 }
 
 using PointIt = std::deque<StationHistory::Point>::const_iterator;
+
+} // namespace
+
+// A label of the time axis, laid out once per text rather than at every paint (which
+// the plain graphics text item does, at every evaluation, for every label).
+class HistoryTimeLabel : public QGraphicsItem
+{
+public:
+    explicit HistoryTimeLabel(QGraphicsItem *parent) : QGraphicsItem(parent)
+    {
+        m_text.setTextFormat(Qt::PlainText);
+    }
+    QString text() const { return m_text.text(); }
+    void setText(const QString &text)
+    {
+        prepareGeometryChange();
+        m_text.setText(text);
+        m_text.prepare(QTransform(), m_font);
+    }
+    void setFont(const QFont &font)
+    {
+        prepareGeometryChange();
+        m_font = font;
+        m_text.prepare(QTransform(), m_font);
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+        update();
+    }
+    QRectF boundingRect() const override { return QRectF(QPointF(0, 0), m_text.size()); }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        painter->setFont(m_font);
+        painter->setPen(m_color);
+        painter->drawStaticText(0, 0, m_text);
+    }
+
+private:
+    QStaticText m_text;
+    QFont m_font;
+    QColor m_color;
+};
+
+namespace {
 
 bool pointBefore(const StationHistory::Point &p, qint64 ms)
 {
@@ -97,12 +143,14 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     m_chart->setBackgroundRoundness(0);
-    m_timeAxis = new QDateTimeAxis(m_chart);
-    m_timeAxis->setTickCount(kTimeTicks);
     // Qt's time axis lays the whole chart out again whenever its range moves, at every
-    // evaluation, and that costs several times what drawing the lines does. It only
-    // maps the lines here; the page draws its labels, marks and grid lines, which move
-    // nothing else.
+    // evaluation, and that costs several times what drawing the lines does; a moving
+    // range also makes every line work out its shape twice, once for the range and once
+    // for its new points. So the lines are drawn in milliseconds before the newest
+    // evaluation, on an axis that stays put and is not shown, and the page draws the
+    // times, marks and grid lines, which move nothing else.
+    m_timeAxis = new QValueAxis(m_chart);
+    m_timeAxis->setRange(-double(spansMs().first()), 0);
     m_timeAxis->setVisible(false);
     m_timeLine = new QGraphicsLineItem(m_chart);
     m_timeLine->setZValue(3);
@@ -111,7 +159,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
         m_timeGrid.last()->setZValue(2);
         m_timeMarks.append(new QGraphicsLineItem(m_chart));
         m_timeMarks.last()->setZValue(3);
-        m_timeLabels.append(new QGraphicsSimpleTextItem(m_chart));
+        m_timeLabels.append(new HistoryTimeLabel(m_chart));
         m_timeLabels.last()->setZValue(3);
     }
     m_valueAxis = new QValueAxis(m_chart);
@@ -260,8 +308,12 @@ void HistoryPage::applyPalette()
     }
     m_chart->setBackgroundBrush(pal.brush(QPalette::Base));
     m_chart->setBackgroundPen(Qt::NoPen);
-    QColor grid = pal.color(QPalette::Text);
-    grid.setAlphaF(0.2);
+    // Grid lines a fifth of the way from the background to the text, opaque: blending
+    // each line into what lies below costs more at every paint.
+    const QColor text = pal.color(QPalette::Text), base = pal.color(QPalette::Base);
+    const QColor grid = QColor::fromRgbF(base.redF() + (text.redF() - base.redF()) * 0.2f,
+                                         base.greenF() + (text.greenF() - base.greenF()) * 0.2f,
+                                         base.blueF() + (text.blueF() - base.blueF()) * 0.2f);
     for (QAbstractAxis *axis :
          {static_cast<QAbstractAxis *>(m_timeAxis), static_cast<QAbstractAxis *>(m_valueAxis)}) {
         axis->setLabelsBrush(pal.brush(QPalette::Text));
@@ -277,7 +329,7 @@ void HistoryPage::applyPalette()
     m_timeLine->setPen(line);
     for (int k = 0; k < kTimeTicks; ++k) {
         m_timeLabels[k]->setFont(font);
-        m_timeLabels[k]->setBrush(pal.brush(QPalette::Text));
+        m_timeLabels[k]->setColor(text);
         m_timeMarks[k]->setPen(line);
         m_timeGrid[k]->setPen(QPen(grid, 1));
     }
@@ -292,7 +344,7 @@ void HistoryPage::applyPalette()
 QStringList HistoryPage::timeLabels() const
 {
     QStringList texts;
-    for (const QGraphicsSimpleTextItem *label : m_timeLabels)
+    for (const HistoryTimeLabel *label : m_timeLabels)
         texts << label->text();
     return texts;
 }
@@ -306,7 +358,7 @@ void HistoryPage::placeTimeScale()
         const qreal x = area.left() + area.width() * k / (kTimeTicks - 1);
         m_timeGrid[k]->setLine(x, area.top(), x, bottom);
         m_timeMarks[k]->setLine(x, bottom, x, bottom + kMarkLength);
-        QGraphicsSimpleTextItem *label = m_timeLabels[k];
+        HistoryTimeLabel *label = m_timeLabels[k];
         label->setPos(x - label->boundingRect().width() / 2, bottom + kMarkLength + kLabelGap);
     }
 }
@@ -560,8 +612,8 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
 void HistoryPage::setTimeRange(qint64 t0, qint64 t1, qint64 span)
 {
     const QString format = span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
-    m_timeAxis->setFormat(format);
-    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(t0), QDateTime::fromMSecsSinceEpoch(t1));
+    m_timeAxis->setRange(-double(span), 0); // nothing happens unless the span changed
+    m_drawnEnd = t1;
     bool changed = false;
     for (int k = 0; k < kTimeTicks; ++k) {
         const QString text =
@@ -626,7 +678,9 @@ void HistoryPage::refresh()
             QLineSeries *s = line->pieces[k];
             if (s->name() != t.name)
                 s->setName(t.name);
-            const QList<QPointF> pts = pieces.value(k);
+            QList<QPointF> pts = pieces.value(k);
+            for (QPointF &p : pts)
+                p.rx() -= qreal(t1);
             // An unchanged piece (a station that sent nothing new) is not drawn again.
             if (pts.size() != s->count() || pts != s->points())
                 s->replace(pts);
@@ -720,6 +774,7 @@ void HistoryPage::onHovered(QLineSeries *series, const QPointF &point, bool stat
         QToolTip::hideText();
         return;
     }
-    QToolTip::showText(QCursor::pos(), toolTipText(series->property("mac").toString(), qint64(point.x())),
+    QToolTip::showText(QCursor::pos(),
+                       toolTipText(series->property("mac").toString(), m_drawnEnd + qint64(point.x())),
                        m_view);
 }

@@ -14,12 +14,11 @@ class QChartView;
 class QCheckBox;
 class QComboBox;
 class QGraphicsLineItem;
-class QGraphicsSimpleTextItem;
-class QDateTimeAxis;
 class QLineSeries;
 class QListWidget;
 class QPushButton;
 class QValueAxis;
+class HistoryTimeLabel;
 class StationHistory;
 class VendorRegistry;
 
@@ -57,10 +56,10 @@ public:
     QLineSeries *series(const QString &mac) const { return m_lines.value(mac).pieces.value(0); }
     QList<QLineSeries *> pieces(const QString &mac) const;
     QChart *chart() const { return m_chart; }
-    // The time axis maps the lines; its labels and grid are drawn by the page (timeLabels).
-    QDateTimeAxis *timeAxis() const { return m_timeAxis; }
-    // The time axis' labels from left to right, as shown.
+    // The lines' points are in milliseconds before the newest evaluation (drawnEnd()),
+    // on a hidden axis; the page draws the time axis. Its labels from left to right:
     QStringList timeLabels() const;
+    qint64 drawnEnd() const { return m_drawnEnd; }
 
     // Text of the hover tooltip for the station's sample nearest to ms.
     QString toolTipText(const QString &mac, qint64 ms) const;
@@ -109,7 +108,8 @@ private:
     QPointer<VendorRegistry> m_vendors;
     QChartView *m_view = nullptr;
     QChart *m_chart = nullptr;
-    QDateTimeAxis *m_timeAxis = nullptr;
+    QValueAxis *m_timeAxis = nullptr;
+    qint64 m_drawnEnd = 0; // ms since the epoch that x = 0 stands for
     QValueAxis *m_valueAxis = nullptr;
     QComboBox *m_span = nullptr;
     QCheckBox *m_ack = nullptr;
@@ -126,7 +126,7 @@ private:
     quint64 m_shownEventSerial = 0;
     int m_drawnWidth = 0; // the width the lines were thinned to
     // The time axis as drawn: one label, grid line and mark per tick, and the base line.
-    QList<QGraphicsSimpleTextItem *> m_timeLabels;
+    QList<HistoryTimeLabel *> m_timeLabels;
     QList<QGraphicsLineItem *> m_timeGrid;
     QList<QGraphicsLineItem *> m_timeMarks;
     QGraphicsLineItem *m_timeLine = nullptr;
