@@ -19,7 +19,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStaticText>
+#include <QTextLayout>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -58,44 +58,53 @@ using PointIt = std::deque<StationHistory::Point>::const_iterator;
 
 } // namespace
 
-// A label of the time axis, laid out once per text rather than at every paint (which
-// the plain graphics text item does, at every evaluation, for every label).
+// A label of the time axis, laid out once per text: the plain graphics text item lays
+// its text out again at every paint, and a static text costs far more to prepare.
 class HistoryTimeLabel : public QGraphicsItem
 {
 public:
-    explicit HistoryTimeLabel(QGraphicsItem *parent) : QGraphicsItem(parent)
-    {
-        m_text.setTextFormat(Qt::PlainText);
-    }
-    QString text() const { return m_text.text(); }
+    explicit HistoryTimeLabel(QGraphicsItem *parent) : QGraphicsItem(parent) {}
+    QString text() const { return m_layout.text(); }
     void setText(const QString &text)
     {
-        prepareGeometryChange();
-        m_text.setText(text);
-        m_text.prepare(QTransform(), m_font);
+        m_layout.setText(text);
+        relayout();
     }
     void setFont(const QFont &font)
     {
-        prepareGeometryChange();
-        m_font = font;
-        m_text.prepare(QTransform(), m_font);
+        m_layout.setFont(font);
+        relayout();
     }
     void setColor(const QColor &color)
     {
         m_color = color;
         update();
     }
-    QRectF boundingRect() const override { return QRectF(QPointF(0, 0), m_text.size()); }
+    QRectF boundingRect() const override { return m_rect; }
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
     {
-        painter->setFont(m_font);
         painter->setPen(m_color);
-        painter->drawStaticText(0, 0, m_text);
+        m_layout.draw(painter, QPointF(0, 0));
     }
 
 private:
-    QStaticText m_text;
-    QFont m_font;
+    void relayout()
+    {
+        prepareGeometryChange();
+        m_layout.beginLayout();
+        QTextLine line = m_layout.createLine();
+        m_rect = QRectF();
+        if (line.isValid()) {
+            line.setLineWidth(1e6); // one line, never wrapped
+            line.setPosition(QPointF(0, 0));
+            m_rect = QRectF(0, 0, line.naturalTextWidth(), line.height());
+        }
+        m_layout.endLayout();
+        update();
+    }
+
+    QTextLayout m_layout;
+    QRectF m_rect;
     QColor m_color;
 };
 
