@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "app/globals.h"
+#include "config/inifile.h"
 #include "monitor/history.h"
 #include "monitor/vendors.h"
 #include "testsupport.h"
@@ -56,7 +56,6 @@ class TestHistoryWindow : public QObject
 private slots:
     void opensAndGrows()
     {
-        IniPfad.clear();
         frmMonitor w;
         w.Form_Load();
         HistoryWindow *win = openWindow(w);
@@ -81,31 +80,32 @@ private slots:
         QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeLight);
     }
 
-    // Written only once the window was open, in twips; applied when it opens after a restart.
+    // Written by ENDE once the window has been open, in twips; applied when it opens after a restart.
     void boundsOverRestart()
     {
-        IniPfad = dir.filePath("SENVARO.INI");
-        const QByteArray before = "[PrgWindow]\r\nleft=0\r\n";
-        QVERIFY(writeFile(IniPfad, before));
+        const QString ini = dir.filePath("SENVARO.INI");
+        QVERIFY(writeFile(ini, "[User]\r\nName=x\r\n[bekannte MAC-Adressen]\r\nAnzahl=0\r\n"));
+        const auto start = [&ini](frmMonitor &w) {
+            Settings s;
+            QVERIFY(IniFile().load(ini, s));
+            w.Form_Load();
+            w.applySettings(s);
+        };
         {
             frmMonitor w;
-            w.Form_Load();
-            w.Unload();
-        }
-        QCOMPARE(readFile(IniPfad), before);
-        {
-            frmMonitor w;
-            w.Form_Load();
+            start(w);
+            QVERIFY(IniFile().Save(ini, w.collectSettings()) && !readFile(ini).contains("Verlaufsfenster"));
             HistoryWindow *win = openWindow(w);
             win->move(30, 40);
             win->resize(600, 400);
-            w.Unload(); // ENDE closes it with the main window
-            QVERIFY(!win->isVisible());
+            win->close(); // kept when closed, written at the end
+            QVERIFY(IniFile().Save(ini, w.collectSettings()));
         }
-        QCOMPARE(readFile(IniPfad),
-                 before + "[Verlaufsfenster]\r\nleft=450\r\ntop=600\r\nwidth=9000\r\nheight=6000\r\n");
+        QVERIFY(readFile(ini).endsWith(
+            "IP=192.168.0.1\r\n[Verlaufsfenster]\r\nleft=450\r\ntop=600\r\nwidth=9000\r\n"
+            "height=6000\r\n"));
         frmMonitor w;
-        w.Form_Load();
+        start(w);
         HistoryWindow *win = openWindow(w);
         QCOMPARE(QRect(win->pos(), win->size()), QRect(30, 40, 600, 400));
     }
@@ -150,7 +150,6 @@ private slots:
         QTemporaryDir registry;
         QVERIFY(writeFile(registry.filePath("oui.csv"), "Registry,Assignment,Organization Name,Organization "
                                                         "Address\r\nMA-L,001122,Parent Maker,x\r\n"));
-        IniPfad.clear();
         frmMonitor w;
         w.setVendorFolder(registry.path());
         w.Form_Load();

@@ -67,7 +67,7 @@ inline constexpr SettingKey AlertThreshold{kAlerts, "Schwelle in Prozent", "20"}
 inline constexpr SettingKey AlertWeakCount{kAlerts, "Auswertungen in Folge", "3"};
 
 // The history's own window, a section of its own written once the window has been
-// open: its place and size in twips (see HistoryWindowBounds).
+// open: its place and size in twips (see Settings::historyWindow).
 inline constexpr SettingKey HistoryWindowLeft{kHistoryWindow, "left", "0"};
 inline constexpr SettingKey HistoryWindowTop{kHistoryWindow, "top", "0"};
 inline constexpr SettingKey HistoryWindowWidth{kHistoryWindow, "width", "0"};

@@ -72,6 +72,8 @@ public:
     // first use at the place it had last time (src/ui/historywindow.cpp).
     void openHistoryWindow();
     HistoryWindow *historyWindow() const { return m_historyWindow; }
+    // Its bounds in twips for the settings file, once it has been open.
+    std::optional<QRect> historyWindowTwips() const;
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
@@ -314,6 +316,7 @@ private:
     HistoryLog *m_historyLog = nullptr;
     VendorRegistry *m_vendors = nullptr;
     HistoryWindow *m_historyWindow = nullptr;
+    std::optional<QRect> m_historyTwips; // loaded, or kept when it was last hidden
 
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp

@@ -1,10 +1,10 @@
 #include "ui/historywindow.h"
 
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/globals.h"
 #include "ui/controls.h"
 #include "ui/frmMonitor.h"
 #include "ui/historypage.h"
@@ -22,25 +22,21 @@ HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, Q
     resize(820, 520);
 }
 
-HistoryWindowBounds HistoryWindow::bounds() const
+QRect HistoryWindow::twips() const
 {
-    const QPoint at = pos();
-    return {true, at.x() * twipsPerPixel, at.y() * twipsPerPixel, width() * twipsPerPixel,
+    return {pos().x() * twipsPerPixel, pos().y() * twipsPerPixel, width() * twipsPerPixel,
             height() * twipsPerPixel};
 }
 
-void HistoryWindow::setBounds(const HistoryWindowBounds &b)
+void HistoryWindow::setTwips(const QRect &twips)
 {
-    if (!b.known)
-        return;
-    resize(tw(b.width), tw(b.height));
-    // A place on no screen (one that was unplugged since) is not taken.
-    const QRect strip(tw(b.left), tw(b.top), std::max(tw(b.width), 48), 24);
+    resize(tw(twips.width()), tw(twips.height()));
+    const QRect strip(tw(twips.x()), tw(twips.y()), std::max(tw(twips.width()), 48), 24);
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (const QScreen *screen : screens) {
         const QRect seen = strip.intersected(screen->availableGeometry());
         if (seen.width() >= 48 && seen.height() >= 8) {
-            move(tw(b.left), tw(b.top));
+            move(tw(twips.x()), tw(twips.y()));
             return;
         }
     }
@@ -55,8 +51,7 @@ void HistoryWindow::showEvent(QShowEvent *event)
 void HistoryWindow::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    // A minimized window is hidden too, but it keeps its place and catches up when
-    // shown again.
+    // Minimized it draws nothing either, and catches up when shown again.
     m_page->setActive(false);
     if (!event->spontaneous())
         emit hidden();
@@ -67,16 +62,20 @@ void frmMonitor::openHistoryWindow()
     if (!m_historyWindow) {
         m_historyWindow = new HistoryWindow(m_history, m_vendors, this);
         m_historyWindow->setObjectName(QStringLiteral("VerlaufFenster"));
-        HistoryWindowBounds bounds;
-        if (!IniPfad.isEmpty() && HistoryWindowBounds::load(IniPfad, &bounds, nullptr))
-            m_historyWindow->setBounds(bounds);
-        // Kept when it closes, and so at the end too (the window closes with the main one).
-        connect(m_historyWindow, &HistoryWindow::hidden, this, [this] {
-            if (!IniPfad.isEmpty())
-                m_historyWindow->bounds().save(IniPfad, nullptr);
-        });
+        if (m_historyTwips)
+            m_historyWindow->setTwips(*m_historyTwips);
+        // Kept in memory; ENDE writes it with the other settings.
+        connect(m_historyWindow, &HistoryWindow::hidden, this,
+                [this] { m_historyTwips = m_historyWindow->twips(); });
     }
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();
+}
+
+std::optional<QRect> frmMonitor::historyWindowTwips() const
+{
+    if (m_historyWindow && m_historyWindow->isVisible())
+        return m_historyWindow->twips();
+    return m_historyTwips;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QRect>
 #include <QWidget>
-
-#include "config/windowbounds.h"
 
 class HistoryPage;
 class StationHistory;
@@ -19,11 +18,13 @@ public:
 
     HistoryPage *page() const { return m_page; }
 
-    HistoryWindowBounds bounds() const;
-    void setBounds(const HistoryWindowBounds &bounds);
+    // Bounds in twips: the frame's top left corner and the size of the inside.
+    QRect twips() const;
+    // A place on no screen (one unplugged since) is not taken; the size is.
+    void setTwips(const QRect &twips);
 
 signals:
-    // The window was closed or hidden: a moment to keep its bounds.
+    // Closed or hidden (not minimized): a moment to keep its bounds.
     void hidden();
 
 protected:

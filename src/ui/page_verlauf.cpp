@@ -46,7 +46,7 @@ void frmMonitor::wireHistory()
 void frmMonitor::endHistory()
 {
     // Nothing is recorded or written once the window is unloading; the history's own
-    // window closes with it, keeping its place.
+    // window closes with it.
     if (m_historyWindow)
         m_historyWindow->close();
     m_historyLog->setEnabled(false);
