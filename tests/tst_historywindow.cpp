@@ -58,6 +58,7 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
+        w.show();
         HistoryWindow *win = openWindow(w);
         QVERIFY(win->isVisible() && win->isWindow() && win->page()->isActive());
         auto *view = ctl<QChartView>(*win, "chartVerlauf");
@@ -76,6 +77,7 @@ private slots:
         QApplication::setPalette(dark);
         QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeDark);
         QCOMPARE(win->page()->chart()->backgroundBrush().color(), QColor(0x202020));
+        QTRY_COMPARE(ctl<HistoryPage>(w, "Verlauf")->chart()->theme(), QChart::ChartThemeDark); // the tab too
         QApplication::setPalette(light);
         QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeLight);
     }

@@ -309,9 +309,12 @@ void frmMonitor::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     // The pinned palettes follow the system's when it changes (light to dark and back).
-    if (event->type() == QEvent::ApplicationPaletteChange) {
-        keepOwnPalette(SSTab1);
-        keepOwnPalette(CmdEnde);
+    const bool palette =
+        event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange;
+    // The window gets its own colour before the controls exist.
+    for (QWidget *pinned : {static_cast<QWidget *>(SSTab1), static_cast<QWidget *>(CmdEnde)}) {
+        if (palette && pinned)
+            keepOwnPalette(pinned);
     }
 }
 

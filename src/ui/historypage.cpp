@@ -138,7 +138,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_ack->setAccessibleName(m_ack->text());
     m_windowButton = new QPushButton(QStringLiteral("Fenster ..."), this);
     m_windowButton->setObjectName(QStringLiteral("cmdVerlaufFenster"));
-    m_windowButton->setAccessibleName(QStringLiteral("Verlauf im eigenen Fenster"));
+    m_windowButton->setAccessibleName(m_windowButton->text());
     m_windowButton->setToolTip(QStringLiteral("Den Verlauf in einem eigenen, größeren Fenster zeigen"));
     m_windowButton->setVisible(!ownWindow);
     connect(m_windowButton, &QPushButton::clicked, this, &HistoryPage::windowRequested);
