@@ -670,17 +670,13 @@ void HistoryPage::refresh()
             }
         }
         // Every station has at least one series, so a hidden one keeps its entry. Series
-        // left over are emptied rather than removed, up to a few: adding and removing
-        // series lays the chart out again, and stations come and go all the time.
+        // left over are emptied and kept for the next break rather than removed: adding
+        // and removing series lays the chart out again, and stations come and go all the
+        // time. They are at most as many as the most pieces the station had at once.
         const qsizetype wanted = std::max<qsizetype>(pieces.size(), 1);
         const bool grew = line->pieces.size() < wanted;
         while (line->pieces.size() < wanted)
             line->pieces.append(addPiece(t.mac, line->color));
-        while (line->pieces.size() > 2 * wanted + 4) {
-            QLineSeries *s = line->pieces.takeLast();
-            m_chart->removeSeries(s);
-            delete s;
-        }
         if (grew)
             applyHidden(*line, hidden);
         for (qsizetype k = 0; k < line->pieces.size(); ++k) {
