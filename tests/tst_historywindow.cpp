@@ -63,6 +63,7 @@ private slots:
         QVERIFY(win->isVisible() && win->isWindow() && win->page()->isActive());
         auto *view = ctl<QChartView>(*win, "chartVerlauf");
         auto *events = ctl<QListWidget>(*win, "lstVerlaufEreignisse");
+        QVERIFY(!ctl<QPushButton>(*ctl<HistoryPage>(w, "Verlauf"), "cmdVerlaufFenster")->isHidden());
         QVERIFY(!ctl<QPushButton>(*win, "cmdVerlaufFenster")->isVisible()); // no window from the window
         win->resize(500, 360);
         QTRY_VERIFY(view->width() < 500);
