@@ -127,6 +127,26 @@ void BM_RedrawAndPaint(benchmark::State &state)
 }
 BENCHMARK(BM_RedrawAndPaint)->Arg(3)->Arg(0)->Unit(benchmark::kMillisecond);
 
+// What each poll costs while the page is shown: one more evaluation of 12 stations, the
+// page brought up to date (its posted layout requests too) and the chart painted. Arg:
+// the span box's index.
+void BM_EvaluationShown(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    f.page->findChild<QComboBox *>(QStringLiteral("cmbVerlaufZeitraum"))
+        ->setCurrentIndex(int(state.range(0)));
+    auto *view = f.page->findChild<QChartView *>(QStringLiteral("chartVerlauf"));
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+    static int tick = kDayAt2s;
+    for (auto _ : state) {
+        f.history.addEvaluation(T0.addSecs(2 * tick), twelve(tick));
+        ++tick;
+        QCoreApplication::sendPostedEvents();
+        static_cast<QWidget *>(view)->render(&image);
+    }
+}
+BENCHMARK(BM_EvaluationShown)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond);
+
 // For comparison: every sample of the day handed to the series, without thinning.
 void BM_RedrawUnthinned24h(benchmark::State &state)
 {

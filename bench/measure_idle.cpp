@@ -5,13 +5,15 @@
 //
 //   measure_idle [--address 127.0.0.2] [--seconds 120] [--warmup 10] [--cycle 2]
 //                [--user admin] [--password admin] [--pages " Clients,Diagramm,Verlauf"]
-//                [--grab DIR] [--paints]
+//                [--grab DIR] [--paints] [--history-window]
 //
 // Prints one line per page: CPU in per cent of one core, CPU per poll (all CPU time on
 // the page divided by the polls sent meanwhile), polls, and the resident memory before
 // and after. Only this process counts: the simulator and the
 // X server run apart. --paints also counts, per page, the paint events each widget got
 // (the counting costs a little CPU of its own, so use it apart from the figures).
+// --history-window opens the history in its own window ("Fenster ..." on the page
+// "Verlauf") after the login, so it draws beside every page measured.
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTcpSocket>
 #include <QTextStream>
@@ -159,6 +162,7 @@ int main(int argc, char *argv[])
          QStringLiteral("Save each page as PNG here after measuring it, to check what was shown."),
          QStringLiteral("dir")},
         {QStringLiteral("paints"), QStringLiteral("Count the paint events per widget on each page.")},
+        {QStringLiteral("history-window"), QStringLiteral("Open the history's own window after the login.")},
     });
     p.process(app);
 
@@ -208,6 +212,13 @@ int main(int argc, char *argv[])
     out << "logged in to " << address << ", cycle " << zyklus->currentText() << " s, " << warmup
         << " s warm-up + " << seconds << " s per page\n";
     out.flush();
+
+    if (p.isSet(QStringLiteral("history-window"))) {
+        // Found under the page "Verlauf": the window's own page has a button too.
+        control<QPushButton>(*control<QWidget>(w, "Verlauf"), "cmdVerlaufFenster")->click();
+        out << "history window open\n";
+        out.flush();
+    }
 
     PaintCounter paints;
     if (p.isSet(QStringLiteral("paints")))

@@ -3,11 +3,12 @@
 # memory per page, against the simulator, under a virtual X server.
 #
 #   bench/measure_idle.sh [-s SECONDS_PER_PAGE] [-n STATIONS] [-c CYCLE_S] [-w WARMUP_S]
-#                         [-p xcb|offscreen] [-o PAGES] [-g PNG_DIR] [-r PERF_DATA] [-b BUILD_DIR] [-P]
+#                         [-p xcb|offscreen] [-o PAGES] [-g PNG_DIR] [-r PERF_DATA] [-b BUILD_DIR] [-P] [-W]
 #   defaults: 120 s per page, 12 stations, a 2 s cycle, 10 s warm-up, xcb (under Xvfb),
 #             the pages " Clients,Diagramm,Verlauf"
 #   -g saves each page as PNG after measuring it, to see what was on screen.
 #   -P counts the paint events each widget got per page (costs some CPU itself).
+#   -W opens the history's own window after the login; it draws beside every page.
 #   -r records the first page with `perf record --call-graph dwarf` into PERF_DATA (its
 #      cost then counts in that page's figures), e.g.
 #      bench/measure_idle.sh -s 60 -o Diagramm -r /tmp/diagramm.perf
@@ -20,11 +21,11 @@
 # printed apart.
 set -euo pipefail
 
-seconds=120 stations=12 cycle=2 warmup=10 platform=xcb pages=" Clients,Diagramm,Verlauf" grab= perf= paints=
+seconds=120 stations=12 cycle=2 warmup=10 platform=xcb pages=" Clients,Diagramm,Verlauf" grab= perf= paints= window=
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 src=$(dirname "$(dirname "$self")")
 build=$src/build
-while getopts "s:n:c:w:p:o:g:r:b:Ph" opt; do
+while getopts "s:n:c:w:p:o:g:r:b:PWh" opt; do
   case $opt in
     s) seconds=$OPTARG ;;
     n) stations=$OPTARG ;;
@@ -36,7 +37,8 @@ while getopts "s:n:c:w:p:o:g:r:b:Ph" opt; do
     r) perf=$(cd "$(dirname "$OPTARG")" && pwd)/$(basename "$OPTARG") ;;
     b) build=$(cd "$OPTARG" && pwd) ;;
     P) paints=1 ;;
-    *) sed -n '2,20p' "$self"; exit 2 ;;
+    W) window=1 ;;
+    *) sed -n '2,21p' "$self"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -45,6 +47,7 @@ again=(-s "$seconds" -n "$stations" -c "$cycle" -w "$warmup" -p "$platform" -o "
 [[ -n $grab ]] && again+=(-g "$grab")
 [[ -n $perf ]] && again+=(-r "$perf")
 [[ -n $paints ]] && again+=(-P)
+[[ -n $window ]] && again+=(-W)
 hz=$(getconf CLK_TCK)
 # Seconds of user plus system time of a process so far, from /proc/PID/stat.
 cpu_s() { awk -v hz="$hz" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$1/stat" 2>/dev/null || echo 0; }
@@ -96,7 +99,7 @@ run)
   # Under xvfb-run the X server is this script's sibling.
   xvfb=$(pgrep -n -x -P $PPID Xvfb || true)
   "$build/bench/measure_idle" --address "$MEASURE_ADDR" --seconds "$seconds" --warmup "$warmup" \
-    --cycle "$cycle" --pages "$pages" ${grab:+--grab "$grab"} ${paints:+--paints} > >(tee program.log) &
+    --cycle "$cycle" --pages "$pages" ${grab:+--grab "$grab"} ${paints:+--paints} ${window:+--history-window} > >(tee program.log) &
   prog=$!
   if [[ -n $perf ]]; then
     for _ in $(seq 300); do

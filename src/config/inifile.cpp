@@ -73,6 +73,21 @@ Settings IniFile::read(const Document &doc)
     s.savePassword = checkBoxValue(readText(doc, SavePassword));
     s.logHistory = checkBoxValue(readText(doc, LogHistory));
     s.knownOnly = checkBoxValue(readText(doc, KnownOnly));
+    {
+        // All four whole numbers and a size, or the window opens where it likes.
+        bool all = true;
+        const auto number = [&doc, &all](const SettingKey &key) {
+            bool ok = false;
+            const int n =
+                doc.value(key.sectionName(), key.keyName()).value_or(QString()).trimmed().toInt(&ok);
+            all = all && ok;
+            return n;
+        };
+        const QRect r(number(HistoryWindowLeft), number(HistoryWindowTop), number(HistoryWindowWidth),
+                      number(HistoryWindowHeight));
+        if (all && r.width() > 0 && r.height() > 0)
+            s.historyWindow = r;
+    }
 
     // -5, or 40000 read as -25536: no records.
     s.recordCount = std::max<qint16>(readNumber(doc, RecordCount), 0);
@@ -135,6 +150,13 @@ void IniFile::write(Document &doc, const Settings &s)
                     r.isAccessPoint() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
     }
     s.alerts.write(doc);
+    // Last, so a file without the section gets it at its end.
+    if (const std::optional<QRect> &r = s.historyWindow) {
+        writeText(doc, HistoryWindowLeft, QString::number(r->x()));
+        writeText(doc, HistoryWindowTop, QString::number(r->y()));
+        writeText(doc, HistoryWindowWidth, QString::number(r->width()));
+        writeText(doc, HistoryWindowHeight, QString::number(r->height()));
+    }
 }
 
 bool IniFile::load(const QString &Dateiname, Settings &out)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 #include "config/alertsettings.h"
 #include "config/knownclients.h"
@@ -30,6 +33,10 @@ struct Settings
     int showPassword = 0; // written, never read back: the fields start masked
     int knownOnly = 0;
     int logHistory = 0; // the CSV log of the signal history
+    // The history's own window in twips: its frame's top left corner and the size of its
+    // inside (frames differ between desktops, so it does not grow from start to start).
+    // Known, and written, once the window has been open.
+    std::optional<QRect> historyWindow;
 
     // The number of records the file claimed (never below 0), and the records. The
     // loaded list has at least the empty record 1; the save writes the list's records

@@ -25,6 +25,7 @@ inline constexpr const char *kServer = "Server";
 inline constexpr const char *kUser = "User";
 inline constexpr const char *kClients = "bekannte MAC-Adressen";
 inline constexpr const char *kAlerts = "Benachrichtigungen";
+inline constexpr const char *kHistoryWindow = "Verlaufsfenster";
 // What a missing text key reads as.
 inline constexpr const char *kNoEntry = "(kein Eintrag)";
 
@@ -66,5 +67,12 @@ inline constexpr SettingKey AlertThreshold{kAlerts, "Schwelle in Prozent", "20"}
 inline constexpr SettingKey AlertWeakCount{kAlerts, "Auswertungen in Folge", "3"};
 // "1": minimizing the window hides it to the tray (where the desktop has one).
 inline constexpr SettingKey AlertTray{kAlerts, "beim Minimieren in den Infobereich", "0"};
+
+// The history's own window, a section of its own written once the window has been
+// open: its place and size in twips (see Settings::historyWindow).
+inline constexpr SettingKey HistoryWindowLeft{kHistoryWindow, "left", "0"};
+inline constexpr SettingKey HistoryWindowTop{kHistoryWindow, "top", "0"};
+inline constexpr SettingKey HistoryWindowWidth{kHistoryWindow, "width", "0"};
+inline constexpr SettingKey HistoryWindowHeight{kHistoryWindow, "height", "0"};
 
 } // namespace SettingKeys

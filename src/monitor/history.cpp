@@ -41,6 +41,9 @@ quint16 StationHistory::modeId(const QString &mode)
 QList<HistoryEvent> StationHistory::addEvaluation(const QDateTime &now, const QList<HistorySample> &samples)
 {
     const qint64 ms = std::max(now.isValid() ? now.toMSecsSinceEpoch() : m_lastMs, m_lastMs);
+    const qint64 step = m_lastMs > 0 ? ms - m_lastMs : 0;
+    const bool paused = m_lastStepMs > 0 && step > 3 * m_lastStepMs && step > m_lastStepMs + 10'000;
+    m_lastStepMs = step;
     m_lastMs = ms;
     const quint64 eval = ++m_evaluation;
     QList<HistoryEvent> made;
@@ -58,11 +61,13 @@ QList<HistoryEvent> StationHistory::addEvaluation(const QDateTime &now, const QL
         Track &t = m_tracks[size_t(idx)];
         if (t.lastEvaluation == eval)
             continue; // the same MAC twice in one reply
-        if (t.lastEvaluation + 1 != eval)
+        const bool returned = t.lastEvaluation + 1 != eval;
+        if (returned)
             made.append(HistoryEvent{ms, s.mac, s.name, true, {}});
         t.lastEvaluation = eval;
         t.name = s.name;
-        t.points.push_back(Point{ms, float(s.rx), float(s.ack), float(s.rate), modeId(s.mode)});
+        t.points.push_back(
+            Point{ms, float(s.rx), float(s.ack), float(s.rate), modeId(s.mode), returned || paused});
     }
     for (const Track &t : m_tracks) {
         if (t.lastEvaluation + 1 == eval)
@@ -119,6 +124,7 @@ void StationHistory::clear()
     m_evaluation = 1;
     m_eventSerial = 0;
     m_lastMs = 0;
+    m_lastStepMs = 0;
     ++m_generation;
     ++m_revision;
     emit changed();

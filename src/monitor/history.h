@@ -52,6 +52,10 @@ struct HistoryEvent
 // dropped disappears. Times never run backwards: an evaluation earlier than the
 // previous one (the system clock was set back) is recorded at the previous time, so
 // each station's samples stay sorted for the chart.
+//
+// An evaluation counts as after a pause when it comes more than three times the
+// previous evaluation's distance later, and at least 10 s later than that distance
+// would have it: every sample of it then starts a new piece of its line.
 class StationHistory : public QObject
 {
     Q_OBJECT
@@ -67,6 +71,10 @@ public:
         float ack;
         float rate;
         quint16 mode; // index into modes()
+        // Nothing is known of the station between the previous sample and this one:
+        // it was missing from an evaluation, or no evaluation ran for a while (the
+        // window was logged out). The chart breaks the line here.
+        bool resumed;
     };
     struct Track
     {
@@ -121,4 +129,5 @@ private:
     quint64 m_revision = 0;
     quint64 m_generation = 0;
     qint64 m_lastMs = 0;
+    qint64 m_lastStepMs = 0; // from the evaluation before the newest to the newest
 };

@@ -23,6 +23,7 @@
 #include "ui/builders.h"
 #include "ui/chart.h"
 #include "ui/historypage.h"
+#include "ui/historywindow.h"
 #include "ui/widgets.h"
 
 using namespace ui;
@@ -138,6 +139,8 @@ frmMonitor::~frmMonitor()
     // The session is destroyed with the children and would report to a window that is
     // already half gone.
     m_session->disconnect(this);
+    if (m_historyWindow)
+        m_historyWindow->disconnect(this);
 }
 
 void frmMonitor::setVendorFolder(const QString &folder)
@@ -147,6 +150,9 @@ void frmMonitor::setVendorFolder(const QString &folder)
     connect(m_vendors, &VendorRegistry::namesReady, this, &frmMonitor::showMakers);
     // The new registry is asked afresh for every station shown.
     m_clientMacs.fill(QString());
+    Verlauf->setVendors(m_vendors);
+    if (m_historyWindow)
+        m_historyWindow->page()->setVendors(m_vendors);
 }
 
 void frmMonitor::createControls()
@@ -234,7 +240,8 @@ void frmMonitor::createControls()
     // The history's controls go in between the designed chain's last field and ENDE.
     auto verlauf = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
     chainTabOrder({cmbZyklus, chkVerlauf, verlauf("cmbVerlaufZeitraum"), verlauf("chkVerlaufAck"),
-                   verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"), CmdEnde});
+                   verlauf("cmdVerlaufFenster"), verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"),
+                   CmdEnde});
 
     layoutWindow();
 }
@@ -300,6 +307,19 @@ void frmMonitor::closeEvent(QCloseEvent *event)
         Form_Unload();
     }
     event->accept();
+}
+
+void frmMonitor::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The pinned palettes follow the system's when it changes (light to dark and back).
+    const bool palette =
+        event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange;
+    // The window gets its own colour before the controls exist.
+    for (QWidget *pinned : {static_cast<QWidget *>(SSTab1), static_cast<QWidget *>(CmdEnde)}) {
+        if (palette && pinned)
+            keepOwnPalette(pinned);
+    }
 }
 
 void frmMonitor::Unload()

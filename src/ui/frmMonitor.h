@@ -17,6 +17,7 @@ class HistoryLog;
 class Notifier;
 class QDBusConnection;
 class HistoryPage;
+class HistoryWindow;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -79,6 +80,12 @@ public:
     // What the tray icon shows, or would show where there is no tray.
     TrayState trayState() const;
     void cmdBenachrichtigungen_Click();
+    // The history in a window of its own ("Fenster ..." on the page "Verlauf"), made on
+    // first use at the place it had last time (src/ui/historywindow.cpp).
+    void openHistoryWindow();
+    HistoryWindow *historyWindow() const { return m_historyWindow; }
+    // Its bounds in twips for the settings file, once it has been open.
+    std::optional<QRect> historyWindowTwips() const;
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
@@ -325,6 +332,8 @@ private:
     HistoryLog *m_historyLog = nullptr;
     VendorRegistry *m_vendors = nullptr;
     std::array<QString, 12> m_clientMacs; // the address each station button's tool tip names
+    HistoryWindow *m_historyWindow = nullptr;
+    std::optional<QRect> m_historyTwips; // loaded, or kept when it was last hidden
 
     void createControls(); // src/ui/frmMonitor.cpp
     void wireHandlers();   // src/ui/wiring.cpp

@@ -1,30 +1,38 @@
 #include "ui/historypage.h"
 
+#include <QAbstractAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
-#include <QDateTimeAxis>
+#include <QGraphicsItem>
 #include <QGraphicsLayout>
+#include <QGraphicsLineItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <iterator>
 #include <limits>
 
 #include "monitor/allgemein.h"
 #include "monitor/history.h"
+#include "monitor/vendors.h"
 
 namespace {
 
@@ -32,18 +40,75 @@ namespace {
 // than inserting each one at the top.
 constexpr quint64 kIncrementalEvents = 200;
 
-QString eventText(const HistoryEvent &e)
+// The time axis: ticks, and so labels and grid lines, at equal distances.
+constexpr int kTimeTicks = 5;
+constexpr int kMarkLength = 5; // pixels below the plot
+constexpr int kLabelGap = 2;
+
+// Line colours in the order stations appear: the chart's own first five, then more
+// that stay apart from them, all readable on a light and on a dark background.
+QColor lineColor(int n)
 {
-    return e.time().toString(QStringLiteral("hh:mm:ss")) + QLatin1String("  ") + e.name +
-           QLatin1String("  ") + e.word();
+    static constexpr QRgb colors[] = {0x209fdf, 0x99ca53, 0xf6a625, 0x6d5fd5, 0xbf593e, 0x17becf,
+                                      0xe377c2, 0x8c8c8c, 0xbcbd22, 0x2ca02c, 0xd62728, 0x9467bd};
+    return QColor(colors[n % int(std::size(colors))]);
 }
 
-QListWidgetItem *eventItem(const HistoryEvent &e)
+using PointIt = std::deque<StationHistory::Point>::const_iterator;
+
+} // namespace
+
+// A label of the time axis, laid out once per text: the plain graphics text item lays
+// its text out again at every paint, and a static text costs far more to prepare.
+class HistoryTimeLabel : public QGraphicsItem
 {
-    auto *item = new QListWidgetItem(eventText(e));
-    item->setToolTip(e.time().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) + QLatin1String("  ") + e.mac);
-    return item;
-}
+public:
+    explicit HistoryTimeLabel(QGraphicsItem *parent) : QGraphicsItem(parent) {}
+    QString text() const { return m_layout.text(); }
+    void setText(const QString &text)
+    {
+        m_layout.setText(text);
+        relayout();
+    }
+    void setFont(const QFont &font)
+    {
+        m_layout.setFont(font);
+        relayout();
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+        update();
+    }
+    QRectF boundingRect() const override { return m_rect; }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        painter->setPen(m_color);
+        m_layout.draw(painter, QPointF(0, 0));
+    }
+
+private:
+    void relayout()
+    {
+        prepareGeometryChange();
+        m_layout.beginLayout();
+        QTextLine line = m_layout.createLine();
+        m_rect = QRectF();
+        if (line.isValid()) {
+            line.setLineWidth(1e6); // one line, never wrapped
+            line.setPosition(QPointF(0, 0));
+            m_rect = QRectF(0, 0, line.naturalTextWidth(), line.height());
+        }
+        m_layout.endLayout();
+        update();
+    }
+
+    QTextLayout m_layout;
+    QRectF m_rect;
+    QColor m_color;
+};
+
+namespace {
 
 bool pointBefore(const StationHistory::Point &p, qint64 ms)
 {
@@ -57,7 +122,8 @@ QList<qint64> HistoryPage::spansMs()
     return {10LL * 60 * 1000, 60LL * 60 * 1000, 8LL * 60 * 60 * 1000, 24LL * 60 * 60 * 1000};
 }
 
-HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(parent), m_history(history)
+HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindow)
+    : QWidget(parent), m_history(history), m_ownWindow(ownWindow)
 {
     auto *spanLabel = new QLabel(QStringLiteral("Zeitraum:"), this);
     spanLabel->setObjectName(QStringLiteral("lblVerlaufZeitraum"));
@@ -70,6 +136,12 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_ack = new QCheckBox(QStringLiteral("Ack. Level statt RX Level"), this);
     m_ack->setObjectName(QStringLiteral("chkVerlaufAck"));
     m_ack->setAccessibleName(m_ack->text());
+    m_windowButton = new QPushButton(QStringLiteral("Fenster ..."), this);
+    m_windowButton->setObjectName(QStringLiteral("cmdVerlaufFenster"));
+    m_windowButton->setAccessibleName(m_windowButton->text());
+    m_windowButton->setToolTip(QStringLiteral("Den Verlauf in einem eigenen, größeren Fenster zeigen"));
+    m_windowButton->setVisible(!ownWindow);
+    connect(m_windowButton, &QPushButton::clicked, this, &HistoryPage::windowRequested);
 
     m_chart = new QChart();
     // The page is small inside the window: the chart's own legend has room for only
@@ -80,8 +152,25 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
     m_chart->setBackgroundRoundness(0);
-    m_timeAxis = new QDateTimeAxis(m_chart);
-    m_timeAxis->setTickCount(5);
+    // Qt's time axis lays the whole chart out again whenever its range moves, at every
+    // evaluation, and that costs several times what drawing the lines does; a moving
+    // range also makes every line work out its shape twice, once for the range and once
+    // for its new points. So the lines are drawn in milliseconds before the newest
+    // evaluation, on an axis that stays put and is not shown, and the page draws the
+    // times, marks and grid lines, which move nothing else.
+    m_timeAxis = new QValueAxis(m_chart);
+    m_timeAxis->setRange(-double(spansMs().first()), 0);
+    m_timeAxis->setVisible(false);
+    m_timeLine = new QGraphicsLineItem(m_chart);
+    m_timeLine->setZValue(3);
+    for (int k = 0; k < kTimeTicks; ++k) {
+        m_timeGrid.append(new QGraphicsLineItem(m_chart));
+        m_timeGrid.last()->setZValue(2);
+        m_timeMarks.append(new QGraphicsLineItem(m_chart));
+        m_timeMarks.last()->setZValue(3);
+        m_timeLabels.append(new HistoryTimeLabel(m_chart));
+        m_timeLabels.last()->setZValue(3);
+    }
     m_valueAxis = new QValueAxis(m_chart);
     m_valueAxis->setRange(0, 100);
     m_valueAxis->setLabelFormat(QStringLiteral("%d"));
@@ -108,9 +197,6 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
         QFont small = m_legend->font();
         small.setPointSizeF(small.pointSizeF() > 0 ? small.pointSizeF() * 0.9 : 8.0);
         m_legend->setFont(small);
-        QPalette pal = m_legend->palette();
-        pal.setColor(QPalette::Base, Qt::white);
-        m_legend->setPalette(pal);
     }
     m_legend->setFixedWidth(0);
     // A click on a name hides its line, a second click shows it again.
@@ -125,8 +211,13 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     m_events->setObjectName(QStringLiteral("lstVerlaufEreignisse"));
     m_events->setAccessibleName(QStringLiteral("Ereignisse"));
     m_events->setUniformItemSizes(true);
-    // Four entries; the newest is on top.
-    m_events->setFixedHeight(4 * m_events->fontMetrics().lineSpacing() + 2 * m_events->frameWidth());
+    // Four entries, the newest on top; a window of its own gives the list a share of
+    // its height instead.
+    const int fourRows = 4 * m_events->fontMetrics().lineSpacing() + 2 * m_events->frameWidth();
+    if (ownWindow)
+        m_events->setMinimumHeight(fourRows);
+    else
+        m_events->setFixedHeight(fourRows);
     eventsLabel->setBuddy(m_events);
 
     auto *top = new QHBoxLayout();
@@ -135,6 +226,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     top->addSpacing(12);
     top->addWidget(m_ack);
     top->addStretch(1);
+    top->addWidget(m_windowButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
@@ -143,11 +235,11 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     plot->setSpacing(0);
     plot->addWidget(m_view, 1);
     plot->addWidget(m_legend);
-    layout->addLayout(plot, 1);
+    layout->addLayout(plot, 3);
     auto *events = new QHBoxLayout();
     events->addWidget(eventsLabel, 0, Qt::AlignTop);
     events->addWidget(m_events, 1);
-    layout->addLayout(events);
+    layout->addLayout(events, ownWindow ? 1 : 0);
 
     auto settingChanged = [this] {
         m_valueAxis->setTitleText(m_ack->isChecked() ? QStringLiteral("Ack. Level (%)")
@@ -163,9 +255,121 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent) : QWidget(par
     // Lines are thinned to the plot's width: thin them again when the page was shown
     // before its first layout or has been resized.
     connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
+        placeTimeScale();
         if (m_active && int(area.width()) >= 10 && int(area.width()) != m_drawnWidth)
             refresh();
     });
+    applyPalette();
+}
+
+void HistoryPage::setVendors(VendorRegistry *vendors)
+{
+    if (m_vendors)
+        disconnect(m_vendors, nullptr, this, nullptr);
+    m_vendors = vendors;
+    // Names that were "not yet" now have their answer: name them again.
+    if (vendors)
+        connect(vendors, &VendorRegistry::namesReady, this, [this] {
+            m_legendShown.clear();
+            updateLegend();
+            if (m_history)
+                fillEvents();
+        });
+    m_legendShown.clear();
+    if (m_active && m_history) {
+        updateLegend();
+        fillEvents();
+    }
+}
+
+QString HistoryPage::withMaker(const QString &name, const QString &mac) const
+{
+    if (!m_vendors)
+        return name;
+    const QString maker = m_vendors->lookup(mac).text();
+    return maker.isEmpty() ? name : name + QLatin1String(" (") + maker + QLatin1Char(')');
+}
+
+void HistoryPage::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        applyPalette();
+}
+
+void HistoryPage::applyPalette()
+{
+    const QPalette pal = palette();
+    const bool dark = pal.color(QPalette::Base).lightness() < 128;
+    if (dark != m_dark) {
+        m_dark = dark;
+        // The theme sets the lines' colours afresh; each station keeps its own.
+        m_chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+        m_chart->setBackgroundRoundness(0);
+        for (const Line &line : std::as_const(m_lines)) {
+            for (QLineSeries *s : line.pieces) {
+                QPen pen = s->pen();
+                pen.setWidth(1);
+                pen.setColor(line.color);
+                s->setPen(pen);
+            }
+        }
+    }
+    m_chart->setBackgroundBrush(pal.brush(QPalette::Base));
+    m_chart->setBackgroundPen(Qt::NoPen);
+    // Grid lines a fifth of the way from the background to the text, opaque: blending
+    // each line into what lies below costs more at every paint.
+    const QColor text = pal.color(QPalette::Text), base = pal.color(QPalette::Base);
+    const QColor grid = QColor::fromRgbF(base.redF() + (text.redF() - base.redF()) * 0.2f,
+                                         base.greenF() + (text.greenF() - base.greenF()) * 0.2f,
+                                         base.blueF() + (text.blueF() - base.blueF()) * 0.2f);
+    for (QAbstractAxis *axis :
+         {static_cast<QAbstractAxis *>(m_timeAxis), static_cast<QAbstractAxis *>(m_valueAxis)}) {
+        axis->setLabelsBrush(pal.brush(QPalette::Text));
+        axis->setTitleBrush(pal.brush(QPalette::Text));
+        axis->setLinePenColor(pal.color(QPalette::Mid));
+        axis->setGridLineColor(grid);
+    }
+    // The drawn time axis looks like the value axis: its font, colours and lines, and
+    // room below and right of the plot for its labels.
+    const QFont font = m_valueAxis->labelsFont();
+    QPen line = m_valueAxis->linePen();
+    line.setColor(pal.color(QPalette::Mid));
+    m_timeLine->setPen(line);
+    for (int k = 0; k < kTimeTicks; ++k) {
+        m_timeLabels[k]->setFont(font);
+        m_timeLabels[k]->setColor(text);
+        m_timeMarks[k]->setPen(line);
+        m_timeGrid[k]->setPen(QPen(grid, 1));
+    }
+    const QFontMetrics fm(font);
+    m_chart->setMargins(QMargins(2, 2, 2 + fm.horizontalAdvance(QStringLiteral("00:00:00")) / 2,
+                                 2 + kMarkLength + kLabelGap + fm.height()));
+    placeTimeScale();
+    m_legendShown.clear(); // the entries' text colour
+    updateLegend();
+}
+
+QStringList HistoryPage::timeLabels() const
+{
+    QStringList texts;
+    for (const HistoryTimeLabel *label : m_timeLabels)
+        texts << label->text();
+    return texts;
+}
+
+void HistoryPage::placeTimeScale()
+{
+    const QRectF area = m_chart->plotArea();
+    const qreal bottom = area.bottom();
+    m_timeLine->setLine(area.left(), bottom, area.right(), bottom);
+    for (int k = 0; k < kTimeTicks; ++k) {
+        const qreal x = area.left() + area.width() * k / (kTimeTicks - 1);
+        m_timeGrid[k]->setLine(x, area.top(), x, bottom);
+        m_timeMarks[k]->setLine(x, bottom, x, bottom + kMarkLength);
+        HistoryTimeLabel *label = m_timeLabels[k];
+        label->setPos(x - label->boundingRect().width() / 2, bottom + kMarkLength + kLabelGap);
+    }
 }
 
 void HistoryPage::setActive(bool shown)
@@ -193,28 +397,25 @@ int HistoryPage::plotWidth() const
     return w >= 10 ? w : 600;
 }
 
-QList<QPointF> HistoryPage::decimate(const StationHistory &history, int trackIndex, bool ack, qint64 t0,
-                                     qint64 t1, int columns)
+namespace {
+
+// Thins [first, last) into out, as decimate() describes.
+void thin(PointIt first, PointIt last, bool ack, qint64 t0, qint64 t1, int columns, QList<QPointF> &out)
 {
-    QList<QPointF> out;
-    const auto &pts = history.tracks()[size_t(trackIndex)].points;
-    auto first = std::lower_bound(pts.begin(), pts.end(), t0, pointBefore);
-    if (first != pts.begin())
-        --first; // the line enters the plot from its left edge
-    const auto last = std::upper_bound(pts.begin(), pts.end(), t1,
-                                       [](qint64 ms, const StationHistory::Point &p) { return ms < p.ms; });
     const qsizetype n = last - first;
+    if (n <= 0)
+        return;
     auto value = [ack](const StationHistory::Point &p) { return qreal(ack ? p.ack : p.rx); };
     columns = std::max(columns, 1);
     if (n <= 2 * qsizetype(columns)) {
-        out.reserve(n);
+        out.reserve(out.size() + n);
         for (auto it = first; it != last; ++it)
             out.append(QPointF(qreal(it->ms), value(*it)));
-        return out;
+        return;
     }
     // Per pixel column the lowest and the highest value, in the order they came, so
     // every dip and peak stays visible.
-    out.reserve(2 * columns + 3);
+    out.reserve(out.size() + 2 * columns + 3);
     const qint64 span = std::max<qint64>(t1 - t0, 1);
     // Column c covers the times before boundary(c); stepping from boundary to boundary
     // spares a division per sample.
@@ -245,13 +446,66 @@ QList<QPointF> HistoryPage::decimate(const StationHistory &history, int trackInd
     const auto newest = last - 1;
     if (out.last().x() != qreal(newest->ms))
         out.append(QPointF(qreal(newest->ms), value(*newest)));
+}
+
+// The samples from the last one before t0 (the line enters from the left edge) to the
+// last one at t1.
+std::pair<PointIt, PointIt> visible(const StationHistory &history, int trackIndex, qint64 t0, qint64 t1)
+{
+    const auto &pts = history.tracks()[size_t(trackIndex)].points;
+    auto first = std::lower_bound(pts.begin(), pts.end(), t0, pointBefore);
+    if (first != pts.begin())
+        --first;
+    const auto last = std::upper_bound(pts.begin(), pts.end(), t1,
+                                       [](qint64 ms, const StationHistory::Point &p) { return ms < p.ms; });
+    return {first, last};
+}
+
+} // namespace
+
+QList<QPointF> HistoryPage::decimate(const StationHistory &history, int trackIndex, bool ack, qint64 t0,
+                                     qint64 t1, int columns)
+{
+    QList<QPointF> out;
+    const auto [first, last] = visible(history, trackIndex, t0, t1);
+    thin(first, last, ack, t0, t1, columns, out);
     return out;
 }
 
-QLineSeries *HistoryPage::seriesFor(const QString &mac)
+QList<QList<QPointF>> HistoryPage::decimatePieces(const StationHistory &history, int trackIndex, bool ack,
+                                                  qint64 t0, qint64 t1, int columns)
 {
-    if (QLineSeries *s = m_series.value(mac))
-        return s;
+    QList<QList<QPointF>> out;
+    auto [first, last] = visible(history, trackIndex, t0, t1);
+    // A break narrower than a pixel column cannot be seen: the line goes on there, so a
+    // station that comes and goes all day is not drawn as thousands of pieces.
+    const qint64 column = (t1 - t0) / std::max(columns, 1);
+    const auto breaks = [column](const StationHistory::Point &before, const StationHistory::Point &p) {
+        return p.resumed && p.ms - before.ms > column;
+    };
+    // A sample before the plot that a break parts from the rest draws nothing.
+    if (first != last && first->ms < t0 && std::next(first) != last && breaks(*first, *std::next(first)))
+        ++first;
+    while (first != last) {
+        auto end = std::adjacent_find(first, last, breaks);
+        if (end != last)
+            ++end;
+        out.append(QList<QPointF>());
+        thin(first, end, ack, t0, t1, columns, out.last());
+        first = end;
+    }
+    return out;
+}
+
+QList<QLineSeries *> HistoryPage::pieces(const QString &mac) const
+{
+    QList<QLineSeries *> drawn = m_lines.value(mac).pieces;
+    drawn.removeIf([](const QLineSeries *s) { return s->count() == 0; });
+    return drawn;
+}
+
+QLineSeries *HistoryPage::addPiece(const QString &mac, const QColor &color)
+{
     auto *s = new QLineSeries();
     s->setProperty("mac", mac);
     m_chart->addSeries(s);
@@ -259,7 +513,9 @@ QLineSeries *HistoryPage::seriesFor(const QString &mac)
     // which makes painting a day of twelve stations several times slower.
     QPen pen = s->pen();
     pen.setWidth(1);
+    pen.setColor(color);
     s->setPen(pen);
+    s->setMarkerSize(4);
     s->attachAxis(m_timeAxis);
     s->attachAxis(m_valueAxis);
     connect(s, &QLineSeries::hovered, this,
@@ -269,24 +525,26 @@ QLineSeries *HistoryPage::seriesFor(const QString &mac)
         connect(marker, &QLegendMarker::clicked, this,
                 [this, mac] { setLineHidden(mac, !m_hidden.contains(mac)); });
     }
-    m_series.insert(mac, s);
     return s;
 }
 
-void HistoryPage::applyHidden(QLineSeries *series, bool hidden)
+void HistoryPage::applyHidden(const Line &line, bool hidden)
 {
-    series->setVisible(!hidden);
-    // A hidden series hides its legend entry as well; keep the entry, faded, so a
-    // second click can bring the line back.
-    const auto markers = m_chart->legend()->markers(series);
-    for (QLegendMarker *marker : markers) {
-        marker->setVisible(true);
-        QColor label = marker->labelBrush().color();
-        label.setAlphaF(hidden ? 0.4 : 1.0);
-        marker->setLabelBrush(label);
-        QColor brush = series->color();
-        brush.setAlphaF(hidden ? 0.4 : 1.0);
-        marker->setBrush(brush);
+    for (qsizetype i = 0; i < line.pieces.size(); ++i) {
+        QLineSeries *series = line.pieces[i];
+        series->setVisible(!hidden);
+        // A hidden series hides its legend entry as well; keep the first piece's entry,
+        // faded, so a second click can bring the line back.
+        const auto markers = m_chart->legend()->markers(series);
+        for (QLegendMarker *marker : markers) {
+            marker->setVisible(i == 0);
+            QColor label = marker->labelBrush().color();
+            label.setAlphaF(hidden ? 0.4 : 1.0);
+            marker->setLabelBrush(label);
+            QColor brush = line.color;
+            brush.setAlphaF(hidden ? 0.4 : 1.0);
+            marker->setBrush(brush);
+        }
     }
 }
 
@@ -298,9 +556,9 @@ void HistoryPage::updateLegend()
     QString shown;
     const auto &tracks = m_history->tracks();
     for (const StationHistory::Track &t : tracks) {
-        const QLineSeries *s = m_series.value(t.mac);
-        if (s)
-            shown += t.mac + QLatin1Char('\t') + t.name + QLatin1Char('\t') + s->color().name() +
+        const auto line = m_lines.constFind(t.mac);
+        if (line != m_lines.constEnd())
+            shown += t.mac + QLatin1Char('\t') + t.name + QLatin1Char('\t') + line->color.name() +
                      (m_hidden.contains(t.mac) ? QLatin1String("\th\n") : QLatin1String("\n"));
     }
     if (shown == m_legendShown)
@@ -309,12 +567,14 @@ void HistoryPage::updateLegend()
     m_legend->clear();
     int widest = 0;
     const QFontMetrics fm(m_legend->font());
+    // On the page the list is as wide as the names, and a maker beside one may be cut
+    // short (its entry's tooltip has it in full); a window of its own has room for them.
     for (const StationHistory::Track &t : tracks) {
-        const QLineSeries *s = m_series.value(t.mac);
-        if (!s)
+        const auto line = m_lines.constFind(t.mac);
+        if (line == m_lines.constEnd())
             continue;
         const bool hidden = m_hidden.contains(t.mac);
-        QColor mark = s->color();
+        QColor mark = line->color;
         QColor text = m_legend->palette().color(QPalette::Text);
         if (hidden) {
             // A hidden line keeps its entry, faded, so a click brings it back.
@@ -323,19 +583,20 @@ void HistoryPage::updateLegend()
         }
         QPixmap swatch(m_legend->iconSize());
         swatch.fill(mark);
-        auto *item = new QListWidgetItem(QIcon(swatch), t.name);
+        const QString caption = withMaker(t.name, t.mac);
+        auto *item = new QListWidgetItem(QIcon(swatch), caption);
         item->setData(Qt::UserRole, t.mac);
         item->setForeground(text);
-        item->setToolTip(t.mac);
+        item->setToolTip(caption == t.name ? t.mac : t.mac + QLatin1String("\n") + caption);
         m_legend->addItem(item);
-        widest = std::max(widest, fm.horizontalAdvance(t.name));
+        widest = std::max(widest, fm.horizontalAdvance(m_ownWindow ? caption : t.name));
     }
     // As wide as the longest name, plus its mark and room for a scroll bar.
     const int width = m_legend->count() == 0 ? 0
                                              : widest + m_legend->iconSize().width() + 14 +
                                                    m_legend->verticalScrollBar()->sizeHint().width() +
                                                    2 * m_legend->frameWidth();
-    m_legend->setFixedWidth(std::min(width, 220));
+    m_legend->setFixedWidth(std::min(width, m_ownWindow ? 360 : 220));
 }
 
 void HistoryPage::setLineHidden(const QString &mac, bool hidden)
@@ -344,8 +605,9 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
         m_hidden.insert(mac);
     else
         m_hidden.remove(mac);
-    if (QLineSeries *s = m_series.value(mac)) {
-        applyHidden(s, hidden);
+    const auto line = m_lines.constFind(mac);
+    if (line != m_lines.constEnd()) {
+        applyHidden(*line, hidden);
         updateLegend();
         if (!hidden) {
             // A hidden line is not thinned while hidden; fill it now.
@@ -356,6 +618,24 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
     }
 }
 
+void HistoryPage::setTimeRange(qint64 t0, qint64 t1, qint64 span)
+{
+    const QString format = span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
+    m_timeAxis->setRange(-double(span), 0); // nothing happens unless the span changed
+    m_drawnEnd = t1;
+    bool changed = false;
+    for (int k = 0; k < kTimeTicks; ++k) {
+        const QString text =
+            QDateTime::fromMSecsSinceEpoch(t0 + (t1 - t0) * k / (kTimeTicks - 1)).toString(format);
+        if (m_timeLabels[k]->text() != text) {
+            m_timeLabels[k]->setText(text);
+            changed = true;
+        }
+    }
+    if (changed)
+        placeTimeScale(); // centred under their marks again
+}
+
 void HistoryPage::refresh()
 {
     if (!m_history)
@@ -364,8 +644,7 @@ void HistoryPage::refresh()
     const qint64 span = spansMs().value(m_span->currentIndex(), spansMs().first());
     const qint64 t1 = h.lastMs() > 0 ? h.lastMs() : QDateTime::currentMSecsSinceEpoch();
     const qint64 t0 = t1 - span;
-    m_timeAxis->setFormat(span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm"));
-    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(t0), QDateTime::fromMSecsSinceEpoch(t1));
+    setTimeRange(t0, t1, span);
 
     const bool ack = m_ack->isChecked();
     const int columns = plotWidth();
@@ -376,35 +655,55 @@ void HistoryPage::refresh()
     for (size_t i = 0; i < tracks.size(); ++i) {
         const StationHistory::Track &t = tracks[i];
         seen.insert(t.mac);
-        const bool created = !m_series.contains(t.mac);
-        QLineSeries *s = seriesFor(t.mac);
-        if (s->name() != t.name)
-            s->setName(t.name);
+        auto line = m_lines.find(t.mac);
+        if (line == m_lines.end())
+            line = m_lines.insert(t.mac, Line{lineColor(m_colorsGiven++), {}});
         const bool hidden = m_hidden.contains(t.mac);
-        if (created)
-            applyHidden(s, hidden);
-        if (hidden) {
-            if (s->count() > 0)
-                s->clear();
-            continue;
+        QList<QList<QPointF>> pieces;
+        if (!hidden) {
+            pieces = decimatePieces(h, int(i), ack, t0, t1, columns);
+            for (const QList<QPointF> &pts : std::as_const(pieces)) {
+                for (const QPointF &p : pts) {
+                    lo = std::min(lo, p.y());
+                    hi = std::max(hi, p.y());
+                }
+            }
         }
-        const QList<QPointF> pts = decimate(h, int(i), ack, t0, t1, columns);
-        for (const QPointF &p : pts) {
-            lo = std::min(lo, p.y());
-            hi = std::max(hi, p.y());
+        // Every station has at least one series, so a hidden one keeps its entry. Series
+        // left over are emptied and kept for the next break rather than removed: adding
+        // and removing series lays the chart out again, and stations come and go all the
+        // time. They are at most as many as the most pieces the station had at once.
+        const qsizetype wanted = std::max<qsizetype>(pieces.size(), 1);
+        const bool grew = line->pieces.size() < wanted;
+        while (line->pieces.size() < wanted)
+            line->pieces.append(addPiece(t.mac, line->color));
+        if (grew)
+            applyHidden(*line, hidden);
+        for (qsizetype k = 0; k < line->pieces.size(); ++k) {
+            QLineSeries *s = line->pieces[k];
+            if (s->name() != t.name)
+                s->setName(t.name);
+            QList<QPointF> pts = pieces.value(k);
+            for (QPointF &p : pts)
+                p.rx() -= qreal(t1);
+            // An unchanged piece (a station that sent nothing new) is not drawn again.
+            if (pts.size() != s->count() || pts != s->points())
+                s->replace(pts);
+            // A line of one sample has no length: it shows as a dot.
+            if (s->pointsVisible() != (pts.size() == 1))
+                s->setPointsVisible(pts.size() == 1);
         }
-        // An unchanged line (a station that sent nothing new) is not drawn again.
-        if (pts.size() != s->count() || pts != s->points())
-            s->replace(pts);
     }
-    for (auto it = m_series.begin(); it != m_series.end();) {
+    for (auto it = m_lines.begin(); it != m_lines.end();) {
         if (seen.contains(it.key())) {
             ++it;
             continue;
         }
-        m_chart->removeSeries(it.value());
-        delete it.value();
-        it = m_series.erase(it);
+        for (QLineSeries *s : std::as_const(it->pieces)) {
+            m_chart->removeSeries(s);
+            delete s;
+        }
+        it = m_lines.erase(it);
     }
     // Levels outside 0..100 (a per-cent value above 100, a negative value) widen the
     // axis rather than leave the plot.
@@ -415,6 +714,27 @@ void HistoryPage::refresh()
     m_drawnRevision = h.revision();
 }
 
+QString HistoryPage::eventText(int index) const
+{
+    const HistoryEvent &e = m_history->events()[size_t(index)];
+    return e.time().toString(QStringLiteral("hh:mm:ss")) + QLatin1String("  ") + withMaker(e.name, e.mac) +
+           QLatin1String("  ") + e.word();
+}
+
+void HistoryPage::fillEvents()
+{
+    const auto &events = m_history->events();
+    m_events->setProperty("generation", m_history->generation());
+    m_events->clear();
+    for (int k = int(events.size()) - 1; k >= 0; --k) {
+        auto *item = new QListWidgetItem(eventText(k));
+        item->setToolTip(events[size_t(k)].time().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
+                         QLatin1String("  ") + events[size_t(k)].mac);
+        m_events->addItem(item);
+    }
+    m_shownEventSerial = m_history->eventSerial();
+}
+
 void HistoryPage::updateEvents()
 {
     const StationHistory &h = *m_history;
@@ -422,17 +742,18 @@ void HistoryPage::updateEvents()
     const quint64 serial = h.eventSerial();
     if (m_events->property("generation").toULongLong() != h.generation() || serial < m_shownEventSerial ||
         serial - m_shownEventSerial > kIncrementalEvents) {
-        m_events->setProperty("generation", h.generation());
-        m_events->clear();
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            m_events->addItem(eventItem(*it));
-    } else {
-        const size_t fresh = std::min<size_t>(size_t(serial - m_shownEventSerial), events.size());
-        for (size_t k = events.size() - fresh; k < events.size(); ++k)
-            m_events->insertItem(0, eventItem(events[k]));
-        while (m_events->count() > int(events.size()))
-            delete m_events->takeItem(m_events->count() - 1);
+        fillEvents();
+        return;
     }
+    const size_t fresh = std::min<size_t>(size_t(serial - m_shownEventSerial), events.size());
+    for (size_t k = events.size() - fresh; k < events.size(); ++k) {
+        auto *item = new QListWidgetItem(eventText(int(k)));
+        item->setToolTip(events[k].time().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
+                         QLatin1String("  ") + events[k].mac);
+        m_events->insertItem(0, item);
+    }
+    while (m_events->count() > int(events.size()))
+        delete m_events->takeItem(m_events->count() - 1);
     m_shownEventSerial = serial;
 }
 
@@ -446,7 +767,7 @@ QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
     if (it == pts.end() || (it != pts.begin() && ms - (it - 1)->ms < it->ms - ms))
         --it;
     const bool ack = m_ack->isChecked();
-    return t->name + QLatin1Char('\n') +
+    return withMaker(t->name, mac) + QLatin1Char('\n') +
            QDateTime::fromMSecsSinceEpoch(it->ms).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
            QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
            fNumText(ack ? it->ack : it->rx) + QStringLiteral(" %");
@@ -458,6 +779,7 @@ void HistoryPage::onHovered(QLineSeries *series, const QPointF &point, bool stat
         QToolTip::hideText();
         return;
     }
-    QToolTip::showText(QCursor::pos(), toolTipText(series->property("mac").toString(), qint64(point.x())),
+    QToolTip::showText(QCursor::pos(),
+                       toolTipText(series->property("mac").toString(), m_drawnEnd + qint64(point.x())),
                        m_view);
 }

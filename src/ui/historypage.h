@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QHash>
 #include <QList>
 #include <QPointF>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QWidget>
@@ -11,21 +13,27 @@ class QChart;
 class QChartView;
 class QCheckBox;
 class QComboBox;
-class QDateTimeAxis;
+class QGraphicsLineItem;
 class QLineSeries;
 class QListWidget;
+class QPushButton;
 class QValueAxis;
+class HistoryTimeLabel;
 class StationHistory;
+class VendorRegistry;
 
 // The page "Verlauf": the receive (or acknowledge) level of every station over time,
 // one line per station named as on the clients page, and the list of stations that
 // came and went, newest first. It redraws only while shown (setActive) and catches up
-// at once when shown again.
+// at once when shown again. A station's line breaks where nothing is known of it (it
+// was away, or no evaluation ran), so it is drawn as one or more pieces.
 class HistoryPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit HistoryPage(StationHistory *history, QWidget *parent = nullptr);
+    // ownWindow: the page fills a window of its own; the event list then grows with
+    // it and the page offers no further window.
+    explicit HistoryPage(StationHistory *history, QWidget *parent = nullptr, bool ownWindow = false);
 
     // Visible spans offered by the span box, in the box's order.
     static QList<qint64> spansMs();
@@ -37,12 +45,21 @@ public:
     // Redraws the chart and brings the event list up to date.
     void refresh();
 
+    // Maker names beside the stations' names; nullptr shows none. Asked only for the
+    // stations shown, again once the registry has loaded.
+    void setVendors(VendorRegistry *vendors);
+
     // Lines by MAC: hiding survives redraws and stations that come back.
     void setLineHidden(const QString &mac, bool hidden);
     bool isLineHidden(const QString &mac) const { return m_hidden.contains(mac); }
-    QLineSeries *series(const QString &mac) const { return m_series.value(mac); }
+    // The oldest piece of the station's line, and all the pieces drawn, oldest first.
+    QLineSeries *series(const QString &mac) const { return m_lines.value(mac).pieces.value(0); }
+    QList<QLineSeries *> pieces(const QString &mac) const;
     QChart *chart() const { return m_chart; }
-    QDateTimeAxis *timeAxis() const { return m_timeAxis; }
+    // The lines' points are in milliseconds before the newest evaluation (drawnEnd()),
+    // on a hidden axis; the page draws the time axis. Its labels from left to right:
+    QStringList timeLabels() const;
+    qint64 drawnEnd() const { return m_drawnEnd; }
 
     // Text of the hover tooltip for the station's sample nearest to ms.
     QString toolTipText(const QString &mac, qint64 ms) const;
@@ -54,30 +71,65 @@ public:
     // newest point always ends the line.
     static QList<QPointF> decimate(const StationHistory &history, int trackIndex, bool ack, qint64 t0,
                                    qint64 t1, int columns);
+    // The same, cut into the pieces the line is drawn as: a new piece starts at each
+    // sample that resumes the station after a break.
+    static QList<QList<QPointF>> decimatePieces(const StationHistory &history, int trackIndex, bool ack,
+                                                qint64 t0, qint64 t1, int columns);
+
+signals:
+    // The button "Fenster ...": show the history in a window of its own.
+    void windowRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
+    struct Line
+    {
+        QColor color;
+        QList<QLineSeries *> pieces;
+    };
+
     void onHistoryChanged();
     void onHovered(QLineSeries *series, const QPointF &point, bool state);
     void updateEvents();
-    QLineSeries *seriesFor(const QString &mac);
-    void applyHidden(QLineSeries *series, bool hidden);
+    void fillEvents();
+    QLineSeries *addPiece(const QString &mac, const QColor &color);
+    void applyHidden(const Line &line, bool hidden);
     void updateLegend();
+    void applyPalette();
+    void setTimeRange(qint64 t0, qint64 t1, qint64 span);
+    void placeTimeScale();
+    // The name with the maker beside it, when the registry knows one.
+    QString withMaker(const QString &name, const QString &mac) const;
+    QString eventText(int index) const;
 
     StationHistory *m_history;
+    QPointer<VendorRegistry> m_vendors;
     QChartView *m_view = nullptr;
     QChart *m_chart = nullptr;
-    QDateTimeAxis *m_timeAxis = nullptr;
+    QValueAxis *m_timeAxis = nullptr;
+    qint64 m_drawnEnd = 0; // ms since the epoch that x = 0 stands for
     QValueAxis *m_valueAxis = nullptr;
     QComboBox *m_span = nullptr;
     QCheckBox *m_ack = nullptr;
+    QPushButton *m_windowButton = nullptr;
     QListWidget *m_events = nullptr;
 
-    QHash<QString, QLineSeries *> m_series;
+    QHash<QString, Line> m_lines;
+    int m_colorsGiven = 0; // stations that got a colour: the next takes the next colour
     QSet<QString> m_hidden;
     bool m_active = false;
+    bool m_ownWindow = false;
+    bool m_dark = false;
     quint64 m_drawnRevision = ~quint64(0);
     quint64 m_shownEventSerial = 0;
     int m_drawnWidth = 0; // the width the lines were thinned to
+    // The time axis as drawn: one label, grid line and mark per tick, and the base line.
+    QList<HistoryTimeLabel *> m_timeLabels;
+    QList<QGraphicsLineItem *> m_timeGrid;
+    QList<QGraphicsLineItem *> m_timeMarks;
+    QGraphicsLineItem *m_timeLine = nullptr;
     QListWidget *m_legend = nullptr;
     QString m_legendShown; // what the legend was filled from: refilled only when it changes
 };

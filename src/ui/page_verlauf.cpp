@@ -14,6 +14,7 @@
 #include "monitor/historylog.h"
 #include "ui/builders.h"
 #include "ui/historypage.h"
+#include "ui/historywindow.h"
 
 using namespace ui;
 
@@ -35,6 +36,8 @@ void frmMonitor::createVerlaufPage(QWidget *page)
 
 void frmMonitor::wireHistory()
 {
+    Verlauf->setVendors(m_vendors);
+    connect(Verlauf, &HistoryPage::windowRequested, this, &frmMonitor::openHistoryWindow);
     // The log goes beside the settings file; the folder is taken when the log is
     // switched on, since the settings file is found after the window is built.
     connect(chkVerlauf, &QCheckBox::toggled, this, [this](bool on) {
@@ -50,7 +53,10 @@ void frmMonitor::wireHistory()
 
 void frmMonitor::endHistory()
 {
-    // Nothing is recorded or written once the window is unloading.
+    // Nothing is recorded or written once the window is unloading; the history's own
+    // window closes with it.
+    if (m_historyWindow)
+        m_historyWindow->close();
     m_historyLog->setEnabled(false);
     m_history->clear();
 }

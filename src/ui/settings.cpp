@@ -106,6 +106,7 @@ void frmMonitor::applySettings(const Settings &s)
     setChkValue(ChksavePW, s.savePassword);
     ChkShowPW_Click(); // masks both fields unless "show" is checked
     chkVerlauf->setChecked(s.logHistory == 1);
+    m_historyTwips = s.historyWindow;
 
     AnzahlMACs = s.recordCount;
     setRecordMaximum(s.recordCount);
@@ -152,6 +153,7 @@ Settings frmMonitor::collectSettings() const
     s.showPassword = chkValue(ChkShowPW);
     s.knownOnly = chkValue(chkBekClients);
     s.logHistory = chkValue(chkVerlauf);
+    s.historyWindow = historyWindowTwips();
     s.recordCount = AnzahlMACs;
     s.clients = m_knownClients;
     s.alerts = m_alertWatch->settings();

@@ -1,0 +1,81 @@
+#include "ui/historywindow.h"
+
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "ui/controls.h"
+#include "ui/frmMonitor.h"
+#include "ui/historypage.h"
+
+HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_page(new HistoryPage(history, this, true))
+{
+    setWindowTitle(QStringLiteral("Senvaro - Verlauf"));
+    m_page->setObjectName(QStringLiteral("VerlaufFensterSeite"));
+    m_page->setVendors(vendors);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_page);
+    setMinimumSize(360, 260);
+    resize(820, 520);
+}
+
+QRect HistoryWindow::twips() const
+{
+    return {pos().x() * twipsPerPixel, pos().y() * twipsPerPixel, width() * twipsPerPixel,
+            height() * twipsPerPixel};
+}
+
+void HistoryWindow::setTwips(const QRect &twips)
+{
+    resize(tw(twips.width()), tw(twips.height()));
+    const QRect strip(tw(twips.x()), tw(twips.y()), std::max(tw(twips.width()), 48), 24);
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens) {
+        const QRect seen = strip.intersected(screen->availableGeometry());
+        if (seen.width() >= 48 && seen.height() >= 8) {
+            move(tw(twips.x()), tw(twips.y()));
+            return;
+        }
+    }
+}
+
+void HistoryWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_page->setActive(true);
+}
+
+void HistoryWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // Minimized it draws nothing either, and catches up when shown again.
+    m_page->setActive(false);
+    if (!event->spontaneous())
+        emit hidden();
+}
+
+void frmMonitor::openHistoryWindow()
+{
+    if (!m_historyWindow) {
+        m_historyWindow = new HistoryWindow(m_history, m_vendors, this);
+        m_historyWindow->setObjectName(QStringLiteral("VerlaufFenster"));
+        if (m_historyTwips)
+            m_historyWindow->setTwips(*m_historyTwips);
+        // Kept in memory; ENDE writes it with the other settings.
+        connect(m_historyWindow, &HistoryWindow::hidden, this,
+                [this] { m_historyTwips = m_historyWindow->twips(); });
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+std::optional<QRect> frmMonitor::historyWindowTwips() const
+{
+    if (m_historyWindow && m_historyWindow->isVisible())
+        return m_historyWindow->twips();
+    return m_historyTwips;
+}
