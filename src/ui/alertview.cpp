@@ -193,9 +193,8 @@ void frmMonitor::cmdBenachrichtigungen_Click()
     dialog->open();
 }
 
-void frmMonitor::changeEvent(QEvent *event)
+void frmMonitor::alertsChangeEvent(QEvent *event)
 {
-    QWidget::changeEvent(event);
     // With the option on, a minimized window goes to the tray; its icon brings it back.
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray &&
         m_alertWatch->settings().trayOnMinimize)

@@ -150,7 +150,8 @@ void frmMonitor::setVendorFolder(const QString &folder)
     connect(m_vendors, &VendorRegistry::namesReady, this, &frmMonitor::showMakers);
     // The new registry is asked afresh for every station shown.
     m_clientMacs.fill(QString());
-    Verlauf->setVendors(m_vendors);
+    if (Verlauf) // not yet while the window is being built: the page then takes it itself
+        Verlauf->setVendors(m_vendors);
     if (m_historyWindow)
         m_historyWindow->page()->setVendors(m_vendors);
 }
@@ -320,6 +321,7 @@ void frmMonitor::changeEvent(QEvent *event)
         if (palette && pinned)
             keepOwnPalette(pinned);
     }
+    alertsChangeEvent(event);
 }
 
 void frmMonitor::Unload()

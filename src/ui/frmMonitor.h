@@ -201,6 +201,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Minimizing to the tray (src/ui/alertview.cpp).
+    void alertsChangeEvent(QEvent *event);
 
 private:
     ApSession *const m_session;
