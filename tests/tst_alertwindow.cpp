@@ -90,11 +90,8 @@ private slots:
         settings.weakSignal = !off.contains('W');
         settings.accessPoint = !off.contains('A');
         w.alertWatch().setSettings(settings);
-        KnownClients known;
-        known.setUpperBound(2);
-        known[1] = {ANNA, "Laptop Anna    ", "", "Falsch"};
-        known[2] = {BERT, "Bert           ", "", "Falsch"};
-        w.setKnownClients(known);
+        w.setKnownClients(
+            knownClients({{ANNA, "Laptop Anna    ", "", "Falsch"}, {BERT, "Bert           ", "", "Falsch"}}));
         startLogin(w, IP);
         ctl<QComboBox>(w, "cmbZyklus")->setEditText("2");
         const auto run = [&](int seconds) {
@@ -151,10 +148,15 @@ private slots:
                              .arg(c.replaces)
                              .arg(c.hints["urgency"].toInt());
             QCOMPARE(calls, expected);
+            QCOMPARE(server.calls[0].hints["urgency"].metaType(), QMetaType::fromType<uchar>());
             for (const NotifyServer::Call &c : server.calls)
                 if (c.summary == "Station getrennt")
-                    QCOMPARE(c.body, "Laptop Anna (" + ANNA +
-                                         ") seit 60 s nicht mehr verbunden (Hersteller: Parent Maker)");
+                    QCOMPARE(QStringList({c.app, c.body, c.hints["category"].toString(),
+                                          c.hints["desktop-entry"].toString(), QString::number(c.timeout)}),
+                             QStringList({"Senvaro",
+                                          "Laptop Anna (" + ANNA +
+                                              ") seit 60 s nicht mehr verbunden (Hersteller: Parent Maker)",
+                                          "network.disconnected", "io.github.senvaro.senvaro", "-1"}));
                 else if (c.summary == "Unbekannte Station") // waited for the makers being read
                     QCOMPARE(c.body,
                              GAST + " ist nicht in der Liste der bekannten Clients und hat sich verbunden "
@@ -167,8 +169,6 @@ private slots:
             QCOMPARE(server.calls.size(), 0);
         }
         const QByteArray csv = readFile(dir.filePath("SENVARO-Verlauf-2026-03-01.csv"));
-        QVERIFY(csv.startsWith("Zeit;Ereignis;MAC-Adresse;Name;Empfangspegel (%);Ack.-Pegel (%);"
-                               "Datenrate (Mbps);WLAN-Modus;Hersteller\r\n"));
         QVERIFY(csv.contains(";Messwert;" + ANNA.toLatin1() + ";Laptop Anna;50;50;54;11g;Parent Maker\r\n"));
         QCOMPARE(csv.contains(";Station getrennt;" + ANNA.toLatin1() + ";Laptop Anna;;;;;Parent Maker\r\n"),
                  !off.contains('L'));

@@ -12,13 +12,14 @@
 
 namespace {
 
-QString shownStations(const frmMonitor &w)
+// The buttons shown ("index=caption|..."), then the station count.
+QString shownOf(const frmMonitor &w)
 {
-    QStringList shown;
+    QStringList s;
     for (int i = 0; i < 12; ++i)
-        if (const QRadioButton *b = optClient<QRadioButton>(w, i); !b->isHidden())
-            shown << b->text();
-    return shown.join(QLatin1Char(' ')) + QStringLiteral(" / ") + ctl<QLineEdit>(w, "txtAnzahl")->text();
+        if (!optClient<QRadioButton>(w, i)->isHidden())
+            s << QString::number(i) + "=" + optClient<QRadioButton>(w, i)->text();
+    return s.join('|') + " " + ctl<QLineEdit>(w, "txtAnzahl")->text();
 }
 
 struct Shape
@@ -58,14 +59,6 @@ class TestAuswertung : public QObject
 
     template <class T = QLineEdit> T *c(const char *name) const { return ctl<T>(*w, name); }
 
-    QString shown() const // the buttons shown ("index=caption|..."), then the station count
-    {
-        QStringList s;
-        for (int i = 0; i < 12; ++i)
-            if (!optClient<QRadioButton>(*w, i)->isHidden())
-                s << QString::number(i) + "=" + optClient<QRadioButton>(*w, i)->text();
-        return s.join('|') + " " + c("txtAnzahl")->text();
-    }
     QString details() const
     {
         QStringList s;
@@ -88,14 +81,7 @@ class TestAuswertung : public QObject
         w->session().evaluate(text);
         clock->advance(1000); // a logout after the wrong-password question closes a second later
     }
-    void known(const QList<tMAC> &records)
-    {
-        KnownClients k;
-        k.setUpperBound(int(records.size()));
-        for (int i = 0; i < records.size(); ++i)
-            k[i + 1] = records[i];
-        w->setKnownClients(k);
-    }
+    void known(const QList<tMAC> &records) { w->setKnownClients(knownClients(records)); }
 
 private slots:
     void init()
@@ -109,7 +95,7 @@ private slots:
     void workedExample()
     {
         evaluate(EXAMPLE, 1, QStringLiteral("Text1")); // the initial text selects station 0
-        QCOMPARE(shown(), QStringLiteral("0=00:11:22:33:44:55|1=00:0A:0B:0C:0D:0E 2"));
+        QCOMPARE(shownOf(*w), QStringLiteral("0=00:11:22:33:44:55|1=00:0A:0B:0C:0D:0E 2"));
         QCOMPARE(details(), QStringLiteral("00:11:22:33:44:55|Open |Off|11g|54|62,5|50"));
         QCOMPARE(QString("%1 %2 %3 ").arg(c<SignalBar>("RXBar")->valueF()).arg(c<SignalBar>("AcknBar")->valueF()).arg(w->session().IamReady)
                      + chart(), QStringLiteral("62 50 1 Client:0:0")); // the chart untouched
@@ -129,18 +115,18 @@ private slots:
         known({{" 00:11:22:33:44:55 ", "Dach           ", {}, {}}});
         c<QCheckBox>("chkBekClients")->setChecked(true);
         evaluate(EXAMPLE, 2);
-        QCOMPARE(shown() + " " + chart(), QStringLiteral("0=Dach 1 Dach:62,5:50|:0:0")); // row 2 never fed
+        QCOMPARE(shownOf(*w) + " " + chart(), QStringLiteral("0=Dach 1 Dach:62,5:50|:0:0")); // row 2 never fed
         setChkValue(c<QCheckBox>("chkBekClients"), 2); // greyed (2) acts like unchecked: all pass
         evaluate(EXAMPLE, 2);
-        QCOMPARE(shown(), QStringLiteral("0=Dach|1=00:0A:0B:0C:0D:0E 2"));
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach|1=00:0A:0B:0C:0D:0E 2"));
         c<QCheckBox>("chkBekClients")->setChecked(true);
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}}); // own button; details only if selected passed
         evaluate(EXAMPLE);
-        QCOMPARE(shown() + " " + c("txtMac")->text(), QStringLiteral("1=Keller 1 "));
+        QCOMPARE(shownOf(*w) + " " + c("txtMac")->text(), QStringLiteral("1=Keller 1 "));
         // a later match wins; "" matches slot 0
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}});
         evaluate(EXAMPLE + SEP, 1, QStringLiteral("1"));
-        QCOMPARE(shown() + " " + c("txtMac")->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
+        QCOMPARE(shownOf(*w) + " " + c("txtMac")->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
     }
 
     // A failed login wins over the restart; 11 characters keep IamReady; the version shown.
@@ -171,7 +157,7 @@ private slots:
             QCOMPARE(QString::asprintf("%d%d%d%d", w->session().timPWRobot()->enabled(),
                                        w->session().timPoll_Power()->enabled(),
                                        c<QToolButton>("CmdLogin")->isEnabled(), w->session().IamReady), flags);
-            QCOMPARE(QList<int>({int(dialogs.asked().size()), ends.calls(), int(shown().count('='))}),
+            QCOMPARE(QList<int>({int(dialogs.asked().size()), ends.calls(), int(shownOf(*w).count('='))}),
                      QList<int>({questions, ending, buttons}));
             QCOMPARE(QStringList({c("txtAnzahl")->text(), c("txtMac")->text(), c("txtSoftVers")->text()}),
                      QStringList({count, mac, version}));
@@ -221,8 +207,8 @@ private slots:
             shapes[i].apply(o);
             QStringList macs;
             for (const apsim::Station &s : o.stations)
-                macs << s.mac;
-            expected << macs.join(QLatin1Char(' ')) + QStringLiteral(" / ") + QString::number(macs.size());
+                macs << QString::number(macs.size()) + "=" + s.mac;
+            expected << macs.join('|') + " " + QString::number(macs.size());
 
             const QString ip = QStringLiteral("127.0.0.%1").arg(140 + i);
             sims.push_back(std::make_unique<apsim::ApSim>(o));
@@ -240,7 +226,7 @@ private slots:
             connect(sims.back().get(), &apsim::ApSim::lineReceived, this,
                     [&seen, &w, i](int, qint64, const QByteArray &line) {
                         if (line == "get station")
-                            seen[i] << shownStations(w);
+                            seen[i] << shownOf(w);
                     });
         }
         // While an answer (ending in a prompt) is owed, a window's time runs in step with the
@@ -274,10 +260,8 @@ private slots:
     // block.
     void makerTips()
     {
-        QFile oui(dir.filePath("oui.csv"));
-        QVERIFY(oui.open(QIODevice::WriteOnly) &&
-                oui.write("Registry,Assignment,Organization Name\nMA-L,F01898,\"Apple, Inc.\"\n") > 0);
-        oui.close();
+        QVERIFY(writeFile(dir.filePath("oui.csv"),
+                          "Registry,Assignment,Organization Name\nMA-L,F01898,\"Apple, Inc.\"\n"));
         w->setVendorFolder(dir.path());
         const auto tips = [this] {
             QStringList s;

@@ -234,24 +234,6 @@ private slots:
         }
     }
 
-    // What stands at the path but is no readable file is neither read nor written over.
-    void unreadablePath()
-    {
-        const QString folder = path("folder.ini");
-        QVERIFY(QDir().mkdir(folder));
-        IniFile ini;
-        Settings s;
-        s.ip = QStringLiteral("stale");
-        QVERIFY(!ini.load(folder, s));
-        QCOMPARE(s.ip + '|' + ini.errorText(),
-                 QStringLiteral("192.168.0.1|Unter diesem Namen steht ein Ordner, keine Datei."));
-        QVERIFY(!ini.Save(folder, s));
-        QCOMPARE(ini.errorText(), QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie "
-                                                 "nicht gelesen werden konnte: Unter diesem Namen steht ein "
-                                                 "Ordner, keine Datei."));
-        QVERIFY(QFileInfo(folder).isDir());
-    }
-
     // Forcing written data onto the disk: a handle without a sync of its own passes, any other
     // failure is reported with the system's reason (in English here).
     void toDisk()

@@ -33,15 +33,11 @@ class TestRecords : public QObject
     void start(const QList<tMAC> &records)
     {
         d.clear();
-        KnownClients clients;
-        clients.setUpperBound(std::max(1, int(records.size())));
-        for (int i = 0; i < records.size(); ++i)
-            clients[i + 1] = records[i];
         w = std::make_unique<frmMonitor>();
         w->Form_Load();
         Settings s;
         s.recordCount = qint16(records.size());
-        s.clients = clients;
+        s.clients = knownClients(records);
         w->applySettings(s);
         c("txtDatensatz")->setText(QStringLiteral("1"));
     }

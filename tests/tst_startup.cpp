@@ -1,5 +1,5 @@
 // The start: the settings file's name and folder, the first start that creates it, the command
-// line; the end. (One-shot runs of the installed program: install_test.sh.)
+// line; the end. (One-shot runs of the installed program, through the window: install_test.sh.)
 #include <QFileInfo>
 #include <QtTest>
 #include <QtWidgets>
@@ -181,23 +181,6 @@ private slots:
                      qPrintable(arg.left(30)));
             QCOMPARE(r.caption, caption.isEmpty() ? QStringLiteral("Senvaro - Parameter: ") + arg : caption);
         }
-    }
-
-    // The window's load hands the command line over; without one the caption stays. What the
-    // window takes from an evaluation is checked by fuzz/fuzz_cmdline, and the whole way from
-    // the command line to the access point by the one-shot runs in install_test.sh.
-    void window()
-    {
-        setCommandLineText(QStringLiteral("/ 10.0.0.060 / R /"));
-        frmMonitor w;
-        w.Form_Load();
-        QCOMPARE(w.windowTitle(), QStringLiteral("reboot"));
-
-        setCommandLineText(QString());
-        frmMonitor idle;
-        const QString title = idle.windowTitle();
-        idle.Form_Load();
-        QCOMPARE(idle.windowTitle(), title);
     }
 };
 
