@@ -13,6 +13,7 @@
 #include "testsupport.h"
 #include "ui/alertsdialog.h"
 #include "ui/frmMonitor.h"
+#include "ui/notifier.h"
 
 namespace {
 
@@ -172,6 +173,39 @@ private slots:
         QVERIFY(csv.contains(";Messwert;" + ANNA.toLatin1() + ";Laptop Anna;50;50;54;11g;Parent Maker\r\n"));
         QCOMPARE(csv.contains(";Station getrennt;" + ANNA.toLatin1() + ";Laptop Anna;;;;;Parent Maker\r\n"),
                  !off.contains('L'));
+    }
+
+    // A second alert of a station while the call for its first is still out: the newest goes
+    // once the answer is in, replacing the first.
+    void sameKeyWhileOut()
+    {
+        QVERIFY(server.reset());
+        server.hold = true;
+        Notifier n(server.client());
+        QSignalSpy delivered(&n, &Notifier::delivered);
+        const auto alert = [](const char *summary) {
+            Alert a;
+            a.key = QStringLiteral("station/A");
+            a.summary = QString::fromLatin1(summary);
+            return a;
+        };
+        QVERIFY(n.notify(alert("eins")));
+        QTRY_COMPARE_WITH_TIMEOUT(server.held.size(), 1, 10000);
+        QVERIFY(n.notify(alert("zwei")));
+        QVERIFY(n.notify(alert("drei")));
+        // The window's event loop keeps running while the answer is out.
+        bool ran = false;
+        QTimer::singleShot(0, this, [&ran] { ran = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 10000);
+        QCOMPARE(server.calls.size(), 1);
+        QCOMPARE(delivered.count(), 0);
+
+        server.hold = false;
+        QVERIFY(server.bus().send(server.held.takeFirst().createReply(QVariant::fromValue(7u))));
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.count(), 2, 10000);
+        QCOMPARE(server.calls.size(), 2);
+        QCOMPARE(server.calls[1].summary, QStringLiteral("drei"));
+        QCOMPARE(server.calls[1].replaces, 7u);
     }
 
     // The dialog's values reach the settings file, as keys of their own written only once

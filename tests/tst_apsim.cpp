@@ -1,8 +1,7 @@
 // What tests and demonstrations rely on in the simulator but no other test notices when it
-// drifts: line ends, the station reply's layout, echo, and the fault options only its command
-// line sets. (Answers to a login, reboot and closing itself fail other tests when they drift.)
-// Many access points in one process (each its own stations: tst_exporter_e2e.sh): the address
-// list, going quiet, closing, refusing.
+// drifts: line ends, echo, the fault options only its command line sets; many access points
+// in one process (each with stations of its own: tst_exporter_e2e.sh) going quiet, closed,
+// refusing; the program. (Answers to a login, reboot and closing itself fail other tests.)
 
 #include <QtTest>
 
@@ -56,17 +55,11 @@ private slots:
     {
         ApSim sim;
         sim.options().stations = apsim::makeStations(2);
-        sim.options().stations[1].perCent = true;
         QVERIFY2(sim.listen(QHostAddress("127.0.0.10")), qPrintable(sim.errorString()));
         Client c("127.0.0.10");
         QVERIFY(c.ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // a retry; each line end once
 
-        const QByteArray st = c.ask("get station"), sep = QByteArray(49, '*') + "\r\n";
-        QVERIFY(st.startsWith(sep +
-                              "F0:18:98:00:00:01\r\n RxSignalStrength: 48\r\n AckSignalStrength: 40\r\n"
-                              " Authentication Type: Open System\r\n WLAN Mode: 11g, Rx Data Rate: "
-                              "54 Mbps\r\n Encryption: Off\r\n" +
-                              sep + "AC:ED:5C:00:00:02\r\n RxSignalStrength(per cent): "));
+        const QByteArray st = c.ask("get station"); // its fields as read: tst_exporter, tst_alertwindow
         sim.options().chunkSize = 40;
         sim.options().chunkDelayMs = 15;
         c.reads = 0;

@@ -55,9 +55,9 @@ struct Rig
                 ++polls;
         });
     }
-    bool connectTo(const QString &ip, const QString &password = QStringLiteral("admin"))
+    bool connectTo(const QString &ip)
     {
-        s.login(ip, password);
+        s.login(ip, QStringLiteral("admin"));
         return waitUntil([&] { return s.verbunden; }, 3000);
     }
     QString shown() const
@@ -88,6 +88,13 @@ bool walkLogin(Rig &r, apsim::ApSim &sim, int connection = 1)
             return false;
     }
     return true;
+}
+
+// A simulator on ip and the session logged in to it.
+bool loginTo(Rig &r, apsim::ApSim &sim, const char *ip)
+{
+    return sim.listen(QHostAddress(QString::fromLatin1(ip))) && r.connectTo(QString::fromLatin1(ip)) &&
+           walkLogin(r, sim);
 }
 
 } // namespace
@@ -203,12 +210,10 @@ private slots:
     void pauseLogoutAndNewLogin()
     {
         apsim::ApSim sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.14"))));
         Rig r;
         QList<bool> lamp;
         connect(&r.s, &ApSession::dataLamp, this, [&](bool lit) { lamp << lit; });
-        QVERIFY(r.connectTo(QStringLiteral("127.0.0.14")));
-        QVERIFY(walkLogin(r, sim));
+        QVERIFY(loginTo(r, sim, "127.0.0.14"));
         r.s.timPoll_Power()->setEnabled(false);
         r.clock->advance(100); // any pause of the login's last chunk is over
 
@@ -245,11 +250,9 @@ private slots:
     void pollsUnanswered()
     {
         apsim::ApSim sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.99"))));
         Rig r;
-        QVERIFY(r.connectTo(QStringLiteral("127.0.0.99")));
         r.s.timPoll_Power()->setInterval(1000);
-        QVERIFY(walkLogin(r, sim)); // evaluated at tick 12: 12:00:02.4
+        QVERIFY(loginTo(r, sim, "127.0.0.99")); // evaluated at tick 12: 12:00:02.4
         sim.options().noReply = true;
         QList<int> pollsAt; // seconds after the connect
         QString firstNote;
@@ -360,10 +363,8 @@ private slots:
     void endlessSender()
     {
         apsim::ApSim sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.87"))));
         Rig r;
-        QVERIFY(r.connectTo(QStringLiteral("127.0.0.87")));
-        QVERIFY(walkLogin(r, sim));
+        QVERIFY(loginTo(r, sim, "127.0.0.87"));
         r.s.timPoll_Power()->setEnabled(false);
         const QByteArray mib(MiB, 'x');
         for (int i = 0; i < 4; ++i)
