@@ -369,7 +369,7 @@ private slots:
     }
 
     // Alerts from the evaluations and the access point's state, and their settings.
-    // Every kind of alert with its texts; the switches are walked through the window (tst_alertwindow).
+    // Every kind of alert with its texts; the switches are walked through the window (tst_sessionwindow).
     void scriptedSequence()
     {
         AlertWatch w;
@@ -510,7 +510,7 @@ private slots:
     }
 
     // Every key read back as saved; back at the defaults, keys the file has keep being written
-    // (a key is added only once changed: tst_alertwindow).
+    // (a key is added only once changed: tst_sessionwindow).
     void settingsFile()
     {
         QTemporaryDir dir;

@@ -430,7 +430,7 @@ private slots:
         Client c("127.0.0.10");
         QVERIFY(c.ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // a retry; each line end once
 
-        const QByteArray st = c.ask("get station"); // its fields as read: tst_exporter, tst_alertwindow
+        const QByteArray st = c.ask("get station"); // its fields as read: tst_exporter, tst_sessionwindow
         sim.options().chunkSize = 40;
         sim.options().chunkDelayMs = 15;
         c.reads = 0;
