@@ -210,7 +210,7 @@ private slots:
     }
 
     // A value the reply leaves out (no finite number) keeps its chart cell and its field; a
-    // negative detail shows as it is and keeps the bar.
+    // negative detail shows as it is and keeps the bar (the field's text read as in tst_reply).
     void valuesLeftOutKeepWhatIsShown()
     {
         const QString huge = "x" + block("00:11:22:33:44:55", " RxSignalStrength: 17" + QString(307, '0') +
@@ -221,6 +221,9 @@ private slots:
         evaluate(EXAMPLE);
         evaluate(huge);
         QCOMPARE(details().section('|', 5) + " " + QString::number(c<SignalBar>("AcknBar")->valueF()), "62,5|-15,625 50");
+        c("txtRXSign")->setText(QString(400, '9')); // beyond a float: a full bar; an empty field: none
+        c("txtAckSign")->setText(QString());
+        QCOMPARE(QList<int>({c<SignalBar>("RXBar")->value(), c<SignalBar>("AcknBar")->value()}), QList<int>({1000, 0}));
     }
 
     void hostileReplies()

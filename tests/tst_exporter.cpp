@@ -372,9 +372,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected"); // summary(), see above
-        QTest::newRow("no such keys")
-            << QByteArray("[Other]\r\nIP=1\r\n")
-            << "0 0 0 4230 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 0 0 0|0 1";
         QTest::newRow("out of range")
             << QByteArray("[PrgWindow]\nWindowState=7\nleft=40000\ntop=-5x\nheight=abc\nwidth=\n[User]\n"
                           "Benutzername speichern=ja\nPasswort speichern= 2 \nVerlauf protokollieren=1\n"

@@ -394,25 +394,6 @@ private slots:
         }
     }
 
-    void bars()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        frmMonitor w;
-        w.Form_Load();
-        const QStringList texts{"50", "62,5", "", "62.5", "-3", "abc", " 1 2", "250", "-1,5"};
-        const QList<float> bars{50, 62, 0, 62.5f, 62.5f, 0, 12, 250, 250};
-        for (int i = 0; i < texts.size(); ++i) {
-            ctl<QLineEdit>(w, "txtRXSign")->setText(texts[i]);
-            ctl<QLineEdit>(w, "txtAckSign")->setText(texts[i]);
-            QCOMPARE(
-                QList<float>({ctl<SignalBar>(w, "RXBar")->valueF(), ctl<SignalBar>(w, "AcknBar")->valueF()}),
-                QList<float>(2, bars[i]));
-        }
-        ctl<QLineEdit>(w, "txtRXSign")->setText(QString(400, QChar('9')));
-        QCOMPARE(ctl<SignalBar>(w, "RXBar")->value(),
-                 ctl<SignalBar>(w, "RXBar")->maximum()); // beyond a float: full
-    }
-
     // The name cut at the first dot; Unix paths are walked by the starts below.
     void fileNameRules()
     {
@@ -538,8 +519,7 @@ private slots:
     // trimming (only blanks), which the fuzzer's reference shares with the evaluation.
     void evaluate()
     {
-        // argument, command (empty: no action), address, caption (empty: "Senvaro - Parameter: " and the
-        // argument)
+        // argument, command (none: no action), address, caption (none: "Senvaro - Parameter: " + argument)
         const QList<std::array<QString, 4>> rows{
             {"/192.168.0.50/R", "reboot", "192.168.0.50", "reboot"},
             {"/192.168.000.050/ETH1", "set eth2sta enable", "192.168.0.50", "enable ETH"},
