@@ -89,7 +89,6 @@ class TestAuswertung : public QObject
     void known(const QList<tMAC> &records) { w->setKnownClients(knownClients(records)); }
 
     // clang-format on
-    // A start as far as the settings go: a fresh window, the file loaded and applied.
     void load(const QByteArray &content)
     {
         Settings s;
@@ -365,10 +364,7 @@ private slots:
                              chkValue(c<QCheckBox>("chkBekClients"))}),
                  QList<int>({3, 3, 7000, 1, 1}));
         QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=0\r\nleft=0\r\ntop=0\r\n"));
-        KnownClients two; // replaced later: the bar and the views follow at once
-        two.setUpperBound(2);
-        two[2] = rec("ap", "Wahr");
-        w->setKnownClients(two);
+        w->setKnownClients(knownClients({{}, rec("ap", "Wahr")})); // the bar and the views follow at once
         QCOMPARE((QStringList{c<TextBox>("txtMACS")->text(), c<QComboBox>("Combo1")->itemText(0),
                               QString::number(c<QComboBox>("Combo1")->count()),
                               QString::number(c<QScrollBar>("scrDatensatz")->maximum()), c("txtIP")->text()}),

@@ -368,29 +368,20 @@ private slots:
     }
 
     // Values out of range, texts where numbers belong, empty values, counts that wrap.
-    void oddValues_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("expected"); // summary(), see above
-        QTest::newRow("out of range")
-            << QByteArray("[PrgWindow]\nWindowState=7\nleft=40000\ntop=-5x\nheight=abc\nwidth=\n[User]\n"
-                          "Benutzername speichern=ja\nPasswort speichern= 2 \nVerlauf protokollieren=1\n"
-                          "[bekannte MAC-Adressen]\nnur bekannte Clients=3\nAnzahl=40000\n")
-            << "0 -25536 -5 0 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 2 0 1|0 1";
-        QTest::newRow("empty texts stay empty")
-            << QByteArray(
-                   "[ server ]\r\nip=\r\n[User]\r\nName=\r\nPasswort=  \r\nPolling Zyklus in Sekunden=\r\n"
-                   "[PrgWindow]\r\nWindowState=-1\r\n[bekannte MAC-Adressen]\r\nAnzahl=-5\r\n")
-            << "0 0 0 4230 6600|||||0 0 0 0|0 1";
-        QTest::newRow("maximized")
-            << QByteArray("[PrgWindow]\r\nWindowState=2\r\nleft=-600\r\n")
-            << "2 -600 0 4230 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 0 0 0|0 1";
-    }
     void oddValues()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, expected);
-        QCOMPARE(summary(load(file)), expected);
+        // the file, its summary() (see above): out of range, empty texts stay empty, maximized
+        for (const auto &[file, expected] : QList<std::pair<QByteArray, QString>>{
+                 {"[PrgWindow]\nWindowState=7\nleft=40000\ntop=-5x\nheight=abc\nwidth=\n[User]\n"
+                  "Benutzername speichern=ja\nPasswort speichern= 2 \nVerlauf protokollieren=1\n"
+                  "[bekannte MAC-Adressen]\nnur bekannte Clients=3\nAnzahl=40000\n",
+                  "0 -25536 -5 0 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 2 0 1|0 1"},
+                 {"[ server ]\r\nip=\r\n[User]\r\nName=\r\nPasswort=  \r\nPolling Zyklus in Sekunden=\r\n"
+                  "[PrgWindow]\r\nWindowState=-1\r\n[bekannte MAC-Adressen]\r\nAnzahl=-5\r\n",
+                  "0 0 0 4230 6600|||||0 0 0 0|0 1"},
+                 {"[PrgWindow]\r\nWindowState=2\r\nleft=-600\r\n",
+                  "2 -600 0 4230 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 0 0 0|0 1"}})
+            QCOMPARE(summary(load(file)), expected);
     }
 
     // Names padded or cut to 15, missing fields read as "(kein Eintrag)", only "Wahr" marks

@@ -69,7 +69,6 @@ struct Rig
     }
 };
 
-// How many of the lines sent at the given ticks are out by tick.
 int due(const QList<int> &sendAt, int tick)
 {
     return int(std::count_if(sendAt.begin(), sendAt.end(), [&](int t) { return t <= tick; }));
@@ -92,7 +91,6 @@ bool walkLogin(Rig &r, apsim::ApSim &sim, int connection = 1)
     return true;
 }
 
-// A simulator on ip and the session logged in to it.
 bool loginTo(Rig &r, apsim::ApSim &sim, const char *ip)
 {
     return sim.listen(QHostAddress(QString::fromLatin1(ip))) && r.connectTo(QString::fromLatin1(ip)) &&

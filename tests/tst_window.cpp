@@ -198,9 +198,8 @@ private slots:
         w.setKnownClients(clients);
         tabs->setCurrentIndex(5);
         QCOMPARE(w.knownClients().upperBound(), 1);
-        clients.setUpperBound(3); // more records stay; record 1 is shown and listed
-        clients[1] = {"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"};
-        w.setKnownClients(clients);
+        // more records stay; record 1 is shown and listed
+        w.setKnownClients(knownClients({{"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"}, {}, {}}));
         ctl<TextBox>(w, "txtMACS")->setText(QString());
         tabs->setCurrentIndex(0);
         QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
@@ -584,33 +583,30 @@ private slots:
 
     // Something unreadable at the settings path: at start a box names it and the reason and the
     // window shows the defaults; at ENDE a box says nothing was saved, status 1, path untouched.
-    void unreadableSettingsFile_data()
-    {
-        QTest::addColumn<QString>("reason"); // the row's name tells what stands there
-        QTest::newRow("folder") << QStringLiteral("Ordner");
-        QTest::newRow("dangling link") << QStringLiteral("verweist auf");
-    }
     void unreadableSettingsFile()
     {
-        QFETCH(QString, reason);
-        QTemporaryDir dir;
-        const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
-        if (qstrcmp(QTest::currentDataTag(), "folder") == 0)
-            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("SENVARO.INI")));
-        else // the target's folder exists: writing through the link would create it
-            QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.ini")), ini));
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        for (const bool folder : {true, false}) {
+            const QString reason = folder ? QStringLiteral("Ordner") : QStringLiteral("verweist auf");
+            QTemporaryDir dir;
+            const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
+            if (folder)
+                QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("SENVARO.INI")));
+            else // the target's folder exists: writing through the link would create it
+                QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.ini")), ini));
+            ScriptedDialogs dialogs;
+            ProcessEndRecorder ends;
+            std::unique_ptr<frmMonitor> w(
+                StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
 
-        QVERIFY(w && ends.calls() == 0 && ctl<QLineEdit>(*w, "txtIP")->text() == "192.168.0.1");
-        ctl<QToolButton>(*w, "CmdEnde")->click();
-        QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1 && dialogs.asked().size() == 2);
-        checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), reason);
-        checkBox(dialogs.asked()[1], QStringLiteral("Schreiben"), reason);
-        const QFileInfo after(ini); // still the folder, or the link to the same target
-        QVERIFY(after.isDir() || after.symLinkTarget() == dir.filePath(QStringLiteral("gone.ini")));
-        QCOMPARE(entries(dir.path()), QStringList({"SENVARO.INI"}));
+            QVERIFY(w && ends.calls() == 0 && ctl<QLineEdit>(*w, "txtIP")->text() == "192.168.0.1");
+            ctl<QToolButton>(*w, "CmdEnde")->click();
+            QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1 && dialogs.asked().size() == 2);
+            checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), reason);
+            checkBox(dialogs.asked()[1], QStringLiteral("Schreiben"), reason);
+            const QFileInfo after(ini); // still the folder, or the link to the same target
+            QVERIFY(after.isDir() || after.symLinkTarget() == dir.filePath(QStringLiteral("gone.ini")));
+            QCOMPARE(entries(dir.path()), QStringList({"SENVARO.INI"}));
+        }
     }
 };
 
