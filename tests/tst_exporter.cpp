@@ -47,7 +47,6 @@ struct Watch
                          [this](const QString &, ApWatch::State s) { states << s; });
         w.start();
     }
-    bool stepUntil(const std::function<bool()> &pred) { return ::stepUntil(*clock, pred, 10000); }
 };
 
 } // namespace
@@ -163,7 +162,7 @@ private slots:
         cfg->known = knownClients({{"AC:ED:5C:00:00:02", " Lager \"Süd\" ", {}, {}}});
         Watch x("127.0.7.1", cfg);
         const ApWatch &w = x.w;
-        QVERIFY(x.stepUntil([&] { return w.sample().up; }));
+        QVERIFY(stepUntil(*x.clock, [&] { return w.sample().up; }));
         const ApSample &a = w.sample();
         QCOMPARE(a.firmware, std::optional(QStringLiteral("v2.50")));
         QCOMPARE(a.stationCount, std::optional(2));
@@ -180,7 +179,7 @@ private slots:
 
         // A station that leaves takes its series along.
         sim.options().stations.removeLast();
-        QVERIFY(x.stepUntil([&] { return w.sample().answered >= 3; }));
+        QVERIFY(stepUntil(*x.clock, [&] { return w.sample().answered >= 3; }));
         QCOMPARE(w.sample().stations.size(), 1);
         QCOMPARE(w.sample().stationCount, std::optional(1));
         QVERIFY(!renderExposition({w.sample()}).contains("AC:ED:5C:00:00:02"));
@@ -194,11 +193,11 @@ private slots:
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.7.2"))));
         Watch x("127.0.7.2");
         const ApWatch &w = x.w;
-        QVERIFY(x.stepUntil([&] { return w.sample().up; }));
+        QVERIFY(stepUntil(*x.clock, [&] { return w.sample().up; }));
 
         sim.options().noReply = true;
         const qint64 silentFrom = x.clock->elapsedMs();
-        QVERIFY(x.stepUntil([&] { return !w.sample().up; }));
+        QVERIFY(stepUntil(*x.clock, [&] { return !w.sample().up; }));
         // Three cycles of 2 s without an answer (give or take the poll in flight and a cycle).
         const qint64 took = x.clock->elapsedMs() - silentFrom;
         QVERIFY2(took >= 6000 && took <= 10000, QByteArray::number(took).constData());
@@ -208,7 +207,7 @@ private slots:
         QVERIFY(waitUntil([&] { return sim.openConnections() == 0; }, 3000)); // dropped, not left hanging
 
         sim.options().noReply = false;
-        QVERIFY(x.stepUntil([&] { return w.sample().up; }));
+        QVERIFY(stepUntil(*x.clock, [&] { return w.sample().up; }));
         QCOMPARE(x.states, (QList<ApWatch::State>{ApWatch::State::LoggedIn, ApWatch::State::NoAnswer,
                                                   ApWatch::State::LoggedIn}));
         QCOMPARE(w.retryDelayMs(), 2000);

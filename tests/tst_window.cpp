@@ -408,61 +408,54 @@ private slots:
     // The question names the folder used: beside the executable, or for an installed copy (even with
     // a folder of the file's name beside it) the user's configuration folder. Yes creates it owner
     // only; No leaves no trace; a folder that cannot be created fails as the file does (status 1).
-    void firstStart_data()
-    {
-        QTest::addColumn<bool>("installed"); // the desktop entry lies at ../share/applications/
-        QTest::addColumn<QString>("xdg");    // XDG_CONFIG_HOME, <tmp> = the layout's folder
-        QTest::addColumn<int>("status");     // -1: the program goes on; the question is answered No for 0
-        QTest::addColumn<QString>("folder"); // relative to the layout
-        QTest::newRow("installed, yes") << true << "<tmp>/cfg" << -1 << "cfg/senvaro";
-        QTest::newRow("installed, XDG_CONFIG_HOME relative") << true << "cfg" << 0 << "home/.config/senvaro";
-        QTest::newRow("installed, folder blocked") << true << "<tmp>/blocked" << 1 << "blocked/senvaro";
-        QTest::newRow("plain copy, yes") << false << "<tmp>/cfg" << -1 << "usr/bin";
-    }
     void firstStart()
     {
-        QFETCH(bool, installed);
-        QFETCH(QString, xdg);
-        QFETCH(int, status);
-        QFETCH(QString, folder);
-        Layout layout(installed, xdg);
-        if (installed)
-            QVERIFY(QDir(layout.dir.path()).mkpath(QStringLiteral("usr/bin/SENVARO.INI")));
-        QVERIFY(writeFile(layout.path(QStringLiteral("blocked")), "not a folder"));
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        dialogs.answer(status == 0 ? Dialogs::Answer::No : Dialogs::Answer::Yes);
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-        std::unique_ptr<frmMonitor> w(
-            StartStop::Main(layout.path(QStringLiteral("usr/bin/Senvaro.exe")), QString()));
-        QLocale::setDefault(QLocale::c());
-        const QString ini = layout.path(folder + QStringLiteral("/SENVARO.INI"));
-        QCOMPARE(dialogs.asked().size(), status == 1 ? 2 : 1);
-        const Dialogs::Request &q = dialogs.asked().first();
-        QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::None &&
-                q.title == QStringLiteral("Fehler beim Lesen der Ini-Datei"));
-        QCOMPARE(
-            q.text,
-            "Die Ini-Datei 'SENVARO.INI' konnte im Programmverzeichnis\r\n" +
-                QDir::toNativeSeparators(layout.path(folder)) +
-                "\r\nnicht gefunden werden.\r\n\r\nSoll automatisch eine neue Ini-Datei angelegt werden ?");
-        QCOMPARE(bool(w), status == -1);
-        QCOMPARE(QFileInfo::exists(layout.path(folder)), status == -1 || !installed);
-        QCOMPARE(ends.lastStatus(), status);
-        const Dialogs::Request &box = dialogs.asked().last();
-        if (status == 1)
-            QVERIFY2(box.icon == Dialogs::Icon::Critical && box.text.contains(QDir::toNativeSeparators(ini)),
-                     qPrintable(box.text));
-        if (status != -1)
-            return;
-        QCOMPARE(IniPfad, QDir::toNativeSeparators(ini));
-        const QStringList lines = QString::fromLatin1(readFile(ini)).split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.mid(0, 3), QStringList({"Diese Ini-Datei wurde am " + today + " von ",
-                                               "'Senvaro.exe' automatisch generiert.", ""}));
-        QCOMPARE(int(QFile::permissions(ini) & 0x77), 0); // owner only
-        if (installed)                                    // a plain copy's folder is its owner's business
-            QCOMPARE(int(QFile::permissions(layout.path(folder)) & 0x77), 0);
+        // installed (a desktop entry in ../share/applications/), XDG_CONFIG_HOME (<tmp>: the layout's
+        // folder), status (-1: the program goes on; 0: the question answered No), the folder used
+        for (const auto &[installed, xdg, status, folder] :
+             QList<std::tuple<bool, QString, int, QString>>{{true, "<tmp>/cfg", -1, "cfg/senvaro"},
+                                                            {true, "cfg", 0, "home/.config/senvaro"},
+                                                            {true, "<tmp>/blocked", 1, "blocked/senvaro"},
+                                                            {false, "<tmp>/cfg", -1, "usr/bin"}}) {
+            Layout layout(installed, xdg);
+            if (installed)
+                QVERIFY(QDir(layout.dir.path()).mkpath(QStringLiteral("usr/bin/SENVARO.INI")));
+            QVERIFY(writeFile(layout.path(QStringLiteral("blocked")), "not a folder"));
+            ScriptedDialogs dialogs;
+            ProcessEndRecorder ends;
+            dialogs.answer(status == 0 ? Dialogs::Answer::No : Dialogs::Answer::Yes);
+            QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+            const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+            std::unique_ptr<frmMonitor> w(
+                StartStop::Main(layout.path(QStringLiteral("usr/bin/Senvaro.exe")), QString()));
+            QLocale::setDefault(QLocale::c());
+            const QString ini = layout.path(folder + QStringLiteral("/SENVARO.INI"));
+            QCOMPARE(dialogs.asked().size(), status == 1 ? 2 : 1);
+            const Dialogs::Request &q = dialogs.asked().first();
+            QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::None &&
+                    q.title == QStringLiteral("Fehler beim Lesen der Ini-Datei"));
+            QCOMPARE(q.text, "Die Ini-Datei 'SENVARO.INI' konnte im Programmverzeichnis\r\n" +
+                                 QDir::toNativeSeparators(layout.path(folder)) +
+                                 "\r\nnicht gefunden werden.\r\n\r\nSoll automatisch eine neue Ini-Datei "
+                                 "angelegt werden ?");
+            QCOMPARE(bool(w), status == -1);
+            QCOMPARE(QFileInfo::exists(layout.path(folder)), status == -1 || !installed);
+            QCOMPARE(ends.lastStatus(), status);
+            const Dialogs::Request &box = dialogs.asked().last();
+            if (status == 1)
+                QVERIFY2(box.icon == Dialogs::Icon::Critical &&
+                             box.text.contains(QDir::toNativeSeparators(ini)),
+                         qPrintable(box.text));
+            if (status != -1)
+                continue;
+            QCOMPARE(IniPfad, QDir::toNativeSeparators(ini));
+            const QStringList lines = QString::fromLatin1(readFile(ini)).split(QStringLiteral("\r\n"));
+            QCOMPARE(lines.mid(0, 3), QStringList({"Diese Ini-Datei wurde am " + today + " von ",
+                                                   "'Senvaro.exe' automatisch generiert.", ""}));
+            QCOMPARE(int(QFile::permissions(ini) & 0x77), 0); // owner only
+            if (installed)                                    // a plain copy's folder is its owner's business
+                QCOMPARE(int(QFile::permissions(layout.path(folder)) & 0x77), 0);
+        }
     }
 
     // The close box unloads without saving and drops the connection; the process is not ended
@@ -537,48 +530,41 @@ private slots:
 
     // A full disk: the old file stays byte for byte, no temporary or empty file is left, a box names
     // file and reason. A first start with room for the header only comes up; with room enough ENDE saves.
-    void fullDisk_data()
-    {
-        QTest::addColumn<bool>("firstStart");
-        QTest::addColumn<int>("freePages");
-        QTest::addColumn<int>("status"); // -1: the program goes on; unless 0, a box says writing failed
-        QTest::addColumn<QByteArray>("ending"); // of the file afterwards, or part of a new one
-        QTest::newRow("ENDE, cut inside a record") << false << 1 << 1 << storedSettings;
-        QTest::newRow("ENDE, room enough") << false << 3 << 0 << QByteArray("\r\nist_AP 70=Falsch\r\n");
-        QTest::newRow("first start, room for the header only")
-            << true << 1 << -1 << QByteArray("generiert.\r\n\r\n");
-    }
     void fullDisk()
     {
-        QFETCH(bool, firstStart);
-        QFETCH(int, freePages);
-        QFETCH(int, status);
-        QFETCH(QByteArray, ending);
-        SmallFs fs(freePages, firstStart ? QByteArray() : storedSettings);
-        if (!fs.why.isEmpty())
-            QSKIP(qPrintable(fs.why));
-        ScriptedDialogs dialogs;
-        ProcessEndRecorder ends;
-        dialogs.answer(Dialogs::Answer::Yes);
-        std::unique_ptr<frmMonitor> w(StartStop::Main(fs.dir.filePath(QStringLiteral("senvaro")), QString()));
-        QVERIFY(w);
-        if (!firstStart) {
-            // Two pages of records, but below the 16 KiB the file layer buffers before writing.
-            KnownClients many;
-            many.setUpperBound(70);
-            for (int i = 1; i <= 70; ++i)
-                many[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
-                           "Falsch"};
-            w->setKnownClients(many);
-            ctl<QToolButton>(*w, "CmdEnde")->click();
+        // first start, free pages, status (-1: the program goes on; unless 0, a box says writing
+        // failed), the ending of the file afterwards (or part of a new one)
+        for (const auto &[firstStart, freePages, status, ending] :
+             {std::tuple{false, 1, 1, storedSettings},               // ENDE, cut inside a record
+              {false, 3, 0, QByteArray("\r\nist_AP 70=Falsch\r\n")}, // ENDE, room enough
+              {true, 1, -1, QByteArray("generiert.\r\n\r\n")}}) {    // room for the header only
+            SmallFs fs(freePages, firstStart ? QByteArray() : storedSettings);
+            if (!fs.why.isEmpty())
+                QSKIP(qPrintable(fs.why));
+            ScriptedDialogs dialogs;
+            ProcessEndRecorder ends;
+            dialogs.answer(Dialogs::Answer::Yes);
+            std::unique_ptr<frmMonitor> w(
+                StartStop::Main(fs.dir.filePath(QStringLiteral("senvaro")), QString()));
+            QVERIFY(w);
+            if (!firstStart) {
+                // Two pages of records, but below the 16 KiB the file layer buffers before writing.
+                KnownClients many;
+                many.setUpperBound(70);
+                for (int i = 1; i <= 70; ++i)
+                    many[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
+                               "Falsch"};
+                w->setKnownClients(many);
+                ctl<QToolButton>(*w, "CmdEnde")->click();
+            }
+            QCOMPARE(ends.lastStatus(), status);
+            QCOMPARE(entries(fs.dir.path()).join(' '),
+                     QString(firstStart ? "filler SENVARO.INI" : "SENVARO.INI"));
+            QCOMPARE(int(dialogs.asked().size()), int(firstStart) + int(status != 0));
+            if (status != 0)
+                checkBox(dialogs.asked().last(), "Schreiben", "nicht genug Platz");
+            QVERIFY(status == 0 ? readFile(fs.ini).contains(ending) : readFile(fs.ini).endsWith(ending));
         }
-        QCOMPARE(ends.lastStatus(), status);
-        QCOMPARE(entries(fs.dir.path()).join(' '),
-                 QString(firstStart ? "filler SENVARO.INI" : "SENVARO.INI"));
-        QCOMPARE(int(dialogs.asked().size()), int(firstStart) + int(status != 0));
-        if (status != 0)
-            checkBox(dialogs.asked().last(), "Schreiben", "nicht genug Platz");
-        QVERIFY(status == 0 ? readFile(fs.ini).contains(ending) : readFile(fs.ini).endsWith(ending));
     }
 
     // Something unreadable at the settings path: at start a box names it and the reason and the
