@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QThread>
 
+#include "session/wintimer.h"
+
 bool waitUntilImpl(const std::function<bool()> &pred, int ms)
 {
     QDeadlineTimer deadline(ms);
@@ -27,4 +29,18 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+KnownClients knownClients(const QList<tMAC> &records)
+{
+    KnownClients k;
+    k.setUpperBound(qMax(1, int(records.size())));
+    for (int i = 0; i < records.size(); ++i)
+        k[i + 1] = records[i];
+    return k;
+}
+
+bool stepUntil(SteppedClock &clock, const std::function<bool()> &pred, int ms)
+{
+    return waitUntil([&] { return pred() || (clock.advance(100), pred()); }, ms);
 }

@@ -4,6 +4,10 @@
 #include <QString>
 #include <functional>
 
+#include "config/knownclients.h"
+
+class SteppedClock;
+
 // Test helpers that need no window: the logic tests link only these.
 
 bool waitUntilImpl(const std::function<bool()> &pred, int ms);
@@ -17,3 +21,9 @@ template <typename Pred> bool waitUntil(Pred pred, int ms)
 // A file's bytes (empty when it cannot be read); writing reports whether all bytes landed.
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
+
+// Known clients numbered from 1 in the order given (record 1 empty when none is given).
+KnownClients knownClients(const QList<tMAC> &records);
+
+// Steps the clock 100 ms at a time, running the event loop, until pred holds or ms pass.
+bool stepUntil(SteppedClock &clock, const std::function<bool()> &pred, int ms = 5000);

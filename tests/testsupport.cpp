@@ -12,7 +12,6 @@ ScriptedDialogs::ScriptedDialogs()
         m_asked.append(r);
         if (!m_script.isEmpty())
             return m_script.takeFirst();
-        ++m_unanswered;
         return Dialogs::negativeAnswer(r.buttons);
     });
 }
@@ -26,7 +25,6 @@ void ScriptedDialogs::clear()
 {
     m_script.clear();
     m_asked.clear();
-    m_unanswered = 0;
 }
 
 ProcessEndRecorder::ProcessEndRecorder()

@@ -10,7 +10,7 @@
 class frmMonitor;
 
 // Answers message boxes from a script and records what was asked. Installed for the
-// lifetime of the object; unanswered questions get the negative answer and are counted.
+// lifetime of the object; unanswered questions get the negative answer.
 class ScriptedDialogs
 {
 public:
@@ -19,13 +19,11 @@ public:
 
     void answer(Dialogs::Answer a) { m_script.append(a); }
     const QList<Dialogs::Request> &asked() const { return m_asked; }
-    int unanswered() const { return m_unanswered; }
     void clear();
 
 private:
     QList<Dialogs::Answer> m_script;
     QList<Dialogs::Request> m_asked;
-    int m_unanswered = 0;
     Dialogs::Handler m_previous;
 };
 

@@ -4,8 +4,11 @@
 
 #include <limits>
 
-#include "apsim.h"
+#include "config/alertsettings.h"
+#include "config/inirw.h"
 #include "config/knownclients.h"
+#include "logicsupport.h"
+#include "monitor/alerts.h"
 #include "monitor/allgemein.h"
 #include "monitor/record.h"
 #include "monitor/reply.h"
@@ -27,16 +30,12 @@ QString block(const QString &mac, const QString &rest)
 
 // Records, from 1: a name padded as the settings file pads it, a MAC with blanks around
 // it, and the same MAC twice (the later record names it).
-KnownClients knownClients(int records)
+KnownClients clients(int records)
 {
-    const QList<tMAC> all{{" 00:11:22:33:44:55 ", "Dach           ", {}, {}},
-                          {"00:0A:0B:0C:0D:0E", "Keller", {}, {}},
-                          {"00:0A:0B:0C:0D:0E", " A & B ", {}, {}}};
-    KnownClients k;
-    k.setUpperBound(qMax(records, 1));
-    for (int i = 0; i < records; ++i)
-        k[i + 1] = all.at(i);
-    return k;
+    return knownClients(QList<tMAC>{{" 00:11:22:33:44:55 ", "Dach           ", {}, {}},
+                                    {"00:0A:0B:0C:0D:0E", "Keller", {}, {}},
+                                    {"00:0A:0B:0C:0D:0E", " A & B ", {}, {}}}
+                            .mid(0, records));
 }
 
 QString opt(const std::optional<double> &v)
@@ -65,51 +64,65 @@ QString describe(const Reply &r)
     return out.join(QStringLiteral("\n"));
 }
 
-} // namespace
-
-namespace {
-
-void writeFile(const QString &folder, const char *name, const QByteArray &bytes)
-{
-    QFile f(folder + QLatin1Char('/') + QLatin1String(name));
-    QVERIFY2(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size(), qPrintable(f.fileName()));
-}
-
 const QByteArray kHeader = "Registry,Assignment,Organization Name,Organization Address\r\n";
 
 // A 24-bit block 00-11-22 holding a 28-bit block 00-11-22-3 holding a 36-bit block
 // 00-11-22-33-4; a block assigned three times (one name twice); damaged records; an
 // empty line, a lone CR, no line end at the end, an unterminated quote.
-void writeRegistry(const QString &folder)
+bool writeRegistry(const QString &folder)
 {
-    writeFile(folder, "oui.csv",
-              kHeader + "MA-L,001122,\"Parent Maker, Inc.\",\"Street 1\r\nTown\"\r\n"
-                        "MA-L,A4B1C2,  Spaced Maker\t ,Addr\r\n"
-                        "MA-L,080030,First Org,x\r\n"
-                        "MA-L,3c5ab4,\"Quote \"\"Q\"\" Werke\",x\r\n"
-                        "MA-L,080030,Second Org,x\r\n"
-                        "MA-L,080030,First Org,x\r\n"
-                        "MA-L,0C1D2E3,Seven Digits,x\r\n"
-                        "MA-L,00AB1G,Not Hex,x\r\n"
-                        "MA-L,00CCDD\r\n"
-                        "MA-L,DDEEFF,,x\r\n"
-                        "MA-L,F4BD9E,\"Multi\r\nLine  GmbH\",x\r\n"
-                        "\r\n"
-                        "MA-L,5C6D7E,5\" Disk Werk,x\rMA-L,6C7D8E,After CR,x\r\n"
-                        "MA-L,0C1B2C,M\xC3\xBCller Funk,x");
-    writeFile(folder, "mam.csv",
-              kHeader + "MA-M,0011223,Middle Block Ltd,x\r\nMA-M,0C1D2E3,Seven Digits,x\r\n");
-    writeFile(folder, "oui36.csv", kHeader + "MA-S,001122334,Small Block AG,\"a, b\"\r\n");
-    writeFile(folder, "iab.csv", kHeader + "IAB,0050C2ABC,Iab Firma,x\r\nIAB,0050C2ABD,\"Open,x\r\n");
+    return writeFile(folder + "/oui.csv", kHeader +
+                                              "MA-L,001122,\"Parent Maker, Inc.\",\"Street 1\r\nTown\"\r\n"
+                                              "MA-L,A4B1C2,  Spaced Maker\t ,Addr\r\n"
+                                              "MA-L,080030,First Org,x\r\n"
+                                              "MA-L,3c5ab4,\"Quote \"\"Q\"\" Werke\",x\r\n"
+                                              "MA-L,080030,Second Org,x\r\n"
+                                              "MA-L,080030,First Org,x\r\n"
+                                              "MA-L,0C1D2E3,Seven Digits,x\r\n"
+                                              "MA-L,00AB1G,Not Hex,x\r\n"
+                                              "MA-L,00CCDD\r\n"
+                                              "MA-L,DDEEFF,,x\r\n"
+                                              "MA-L,F4BD9E,\"Multi\r\nLine  GmbH\",x\r\n"
+                                              "\r\n"
+                                              "MA-L,5C6D7E,5\" Disk Werk,x\rMA-L,6C7D8E,After CR,x\r\n"
+                                              "MA-L,0C1B2C,M\xC3\xBCller Funk,x") &&
+           writeFile(folder + "/mam.csv",
+                     kHeader + "MA-M,0011223,Middle Block Ltd,x\r\nMA-M,0C1D2E3,Seven Digits,x\r\n") &&
+           writeFile(folder + "/oui36.csv", kHeader + "MA-S,001122334,Small Block AG,\"a, b\"\r\n") &&
+           writeFile(folder + "/iab.csv",
+                     kHeader + "IAB,0050C2ABC,Iab Firma,x\r\nIAB,0050C2ABD,\"Open,x\r\n");
 }
 
-// Runs the event loop until the registry has loaded.
 bool waitLoaded(VendorRegistry &registry)
 {
     if (registry.isLoaded())
         return true;
     QSignalSpy ready(&registry, &VendorRegistry::namesReady);
     return ready.wait(10'000);
+}
+
+const QString kAnna = QStringLiteral("00:11:22:33:44:55");
+const QString kPrinter = QStringLiteral("00:11:22:33:44:66");
+const QString kStranger = QStringLiteral("AA:BB:CC:DD:EE:FF");
+const QDateTime kStart = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+
+const auto at = [](qint64 ms) { return kStart.addMSecs(ms); };
+const auto anna = [](double rx = 50) { return AlertStation{kAnna, "Laptop Anna", true, rx}; };
+const auto printer = [](double rx) { return AlertStation{kPrinter, "Drucker", true, rx}; };
+const auto stranger = [] { return AlertStation{kStranger, kStranger, false, 60.0}; };
+
+QString line(const Alert &a)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5").arg(a.summary, a.body, a.category).arg(int(a.urgency)).arg(a.key);
+}
+
+// One letter per alert: L left, S stranger, W weak, R recovered, N no answer, C connection lost, B back.
+QString letters(const QList<Alert> &alerts)
+{
+    QString out;
+    for (const Alert &a : alerts)
+        out += QStringLiteral("LSWRNCB").at(int(a.kind));
+    return out;
 }
 
 } // namespace
@@ -120,12 +133,12 @@ class TestReply : public QObject
     QTemporaryDir m_dir; // the maker registry written by writeRegistry()
 
 private slots:
-    void initTestCase() { writeRegistry(m_dir.path()); }
+    void initTestCase() { QVERIFY(writeRegistry(m_dir.path())); }
 
     void parse_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("records"); // known clients, see knownClients()
+        QTest::addColumn<int>("records"); // known clients, see clients()
         QTest::addColumn<bool>("knownOnly");
         QTest::addColumn<QString>("expected");
         // An unreadable number keeps the chart value of the passed block before, not of a
@@ -179,7 +192,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, records);
         QFETCH(bool, knownOnly);
-        QTEST(describe(parseReply(text, knownClients(records), knownOnly)), "expected");
+        QTEST(describe(parseReply(text, clients(records), knownOnly)), "expected");
     }
 
     // A sample per station that passed, in block order, with the clients page's values
@@ -190,8 +203,8 @@ private slots:
         const QString text = "x" + block("00:0A:0B:0C:0D:0E", levels + " WLAN Mode: 11b, x") +
                              block("00:00:00:00:00:02", levels) + block("00:00:00:00:00:03", "").repeated(9) +
                              block("00:11:22:33:44:55", " RxSignalStrength(per cent): 7");
-        const Reply all = parseReply(text, knownClients(3), false);
-        const Reply known = parseReply(text, knownClients(3), true);
+        const Reply all = parseReply(text, clients(3), false);
+        const Reply known = parseReply(text, clients(3), true);
         QVERIFY(countsForHistory(all) && countsForHistory(known));
         QStringList out;
         for (const Reply *r : {&all, &known}) {
@@ -275,7 +288,7 @@ private slots:
     // clang-format on
 
     // Maker names for MAC addresses: a registry made here in the ieee-data format (and so the CSV
-    // reader), the lazy background load, missing files, the installed registry.
+    // reader), the lazy background load, missing files (the installed registry: tst_exporter_e2e.sh).
     void fixtureLookup_data()
     {
         QTest::addColumn<QString>("mac");
@@ -322,24 +335,16 @@ private slots:
         QTEST(r.text(), "text");
     }
 
+    // One load for all lookups while it runs (a private address needs none: tst_auswertung).
     void loadsOnlyWhenNeeded()
     {
         VendorRegistry registry(m_dir.path());
         QSignalSpy ready(&registry, &VendorRegistry::namesReady);
-
-        // Private addresses and texts that are no address need no registry.
-        QCOMPARE(registry.lookup(u"06:00:00:00:00:01").text(), QStringLiteral("private Adresse"));
         QCOMPARE(registry.lookup(u"kein Gerät").kind, Kind::None);
         QVERIFY(!registry.isLoading());
-        QTest::qWait(50);
-        QCOMPARE(ready.count(), 0);
-        QVERIFY(!registry.isLoaded());
-
         QCOMPARE(registry.lookup(u"00:11:22:33:44:55").kind, Kind::NotYet);
-        QVERIFY(registry.isLoading());
         QCOMPARE(registry.lookup(u"08:00:30:00:00:00").kind, Kind::NotYet);
         QVERIFY(ready.wait(10'000));
-        QCOMPARE(registry.lookup(u"00:11:22:33:44:55").name, QStringLiteral("Small Block AG"));
         QTest::qWait(50);
         QCOMPARE(ready.count(), 1);
 
@@ -352,39 +357,205 @@ private slots:
         QCOMPARE(earlyReady.count(), 0);
     }
 
+    // No registry files at all (some missing: tst_auswertung, whose registry has only oui.csv).
     void missingFiles()
     {
-        QTemporaryDir partial;
-        QVERIFY(QFile::copy(m_dir.filePath("oui36.csv"), partial.filePath("oui36.csv")));
-        VendorRegistry none(partial.filePath("fehlt")), only36(partial.path());
-        for (VendorRegistry *r : {&none, &only36}) {
-            r->lookup(u"00:11:22:33:44:55");
-            QVERIFY(waitLoaded(*r));
-        }
+        VendorRegistry none(m_dir.filePath("fehlt"));
+        none.lookup(u"00:11:22:33:44:55");
+        QVERIFY(waitLoaded(none));
         QVERIFY(!none.hasNames());
         QCOMPARE(none.lookup(u"00:11:22:33:44:55").kind, Kind::None);
         QCOMPARE(none.lookup(u"02:11:22:33:44:55").text(), QStringLiteral("private Adresse"));
-        QVERIFY(only36.hasNames());
-        QCOMPARE(only36.lookup(u"00:11:22:33:44:55").text(), QStringLiteral("Small Block AG"));
-        QCOMPARE(only36.lookup(u"00:11:22:33:54:55").kind, Kind::None);
     }
 
-    void installedRegistry()
+    // Alerts from the evaluations and the access point's state, and their settings.
+    // Every kind of alert with its texts; the switches are walked through the window (tst_sessionwindow).
+    void scriptedSequence()
     {
-        if (!QFile::exists(QStringLiteral("/usr/share/ieee-data/oui.csv")))
-            QSKIP("ieee-data is not installed");
-        VendorRegistry registry;
-        registry.lookup(u"00:03:93:12:34:56");
-        QVERIFY(waitLoaded(registry));
-        QCOMPARE(registry.lookup(u"00:03:93:12:34:56").name, QStringLiteral("Apple, Inc."));
-        QCOMPARE(registry.lookup(u"00-00-0c-01-02-03").name, QStringLiteral("Cisco Systems, Inc"));
-        QCOMPARE(registry.lookup(u"00:1B:21:AB:CD:EF").name, QStringLiteral("Intel Corporate"));
-        // The simulator's stations, so the demo shows a maker or "private Adresse" for each.
-        const QStringList makers{"Apple, Inc.", "Intel Corporate", "private Adresse",
-                                 "Samsung Electronics Co.,Ltd"};
-        const QList<apsim::Station> stations = apsim::makeStations(4);
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(registry.lookup(stations[i].mac).text(), makers[i]);
+        AlertWatch w;
+        QSignalSpy spy(&w, &AlertWatch::raised);
+        QList<Alert> got;
+        const QString ap = QStringLiteral("127.0.0.2");
+
+        got += w.evaluate(at(0), {anna(), printer(50)});
+        got += w.evaluate(at(2000), {printer(10)});          // Anna leaves ...
+        got += w.evaluate(at(30000), {anna(), printer(10)}); // ... and is back within the grace period
+        got += w.evaluate(at(32000), {printer(10)});         // leaves again; third weak level
+        got += w.evaluate(at(40000), {printer(10), stranger()});
+        got += w.tick(at(92000));                                // exactly 60 s gone: not yet
+        got += w.evaluate(at(93000), {printer(10), stranger()}); // 61 s
+        got += w.tick(at(200000));
+        got += w.evaluate(at(201000), {printer(35), stranger()});
+        got += w.setAccessPointState(AlertWatch::ApState::Answering, at(202000), ap);
+        got += w.setAccessPointState(AlertWatch::ApState::NoAnswer, at(210000), ap);
+        got += w.setAccessPointState(AlertWatch::ApState::NoAnswer, at(220000), ap);
+        got += w.setAccessPointState(AlertWatch::ApState::Answering, at(230000), ap);
+        got += w.evaluate(at(232000), {printer(35), stranger()});
+        w.resetLogin();
+        got += w.evaluate(at(240000), {printer(35), stranger()});
+
+        QStringList lines;
+        for (const Alert &a : got)
+            lines << line(a);
+        const QString strange =
+            "Unbekannte Station|AA:BB:CC:DD:EE:FF ist nicht in der Liste der bekannten "
+            "Clients und hat sich verbunden|network.connected|2|station/AA:BB:CC:DD:EE:FF";
+        QCOMPARE(lines,
+                 QStringList({"Schwaches Signal|Drucker (00:11:22:33:44:66): Empfangspegel 10 %, seit 3 "
+                              "Auswertungen unter 20 %|network|1|station/00:11:22:33:44:66",
+                              strange,
+                              "Station getrennt|Laptop Anna (00:11:22:33:44:55) seit 61 s nicht mehr "
+                              "verbunden|network.disconnected|1|station/00:11:22:33:44:55",
+                              "Signal wieder gut|Drucker (00:11:22:33:44:66): Empfangspegel wieder 35 "
+                              "%|network|1|station/00:11:22:33:44:66",
+                              "Access Point antwortet nicht|Der Access Point 127.0.0.2 antwortet nicht "
+                              "mehr|network.disconnected|2|accesspoint",
+                              "Access Point antwortet wieder|Der Access Point 127.0.0.2 antwortet "
+                              "wieder|network.connected|1|accesspoint",
+                              strange}));
+        QCOMPARE(spy.count(), lines.size());
+    }
+
+    void gracePeriod_data()
+    {
+        QTest::addColumn<int>("grace");
+        QTest::addColumn<int>("goneMs");
+        QTest::addColumn<int>("returnMs"); // -1: never
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("return within") << 60 << 70000 << 59000 << true << "";
+        QTest::newRow("exactly the grace") << 60 << 60000 << -1 << true << "";
+        QTest::newRow("one ms longer") << 60 << 60001 << -1 << true << "L";
+        QTest::newRow("return after the alert") << 60 << 61000 << 65000 << true << "L";
+        QTest::newRow("grace 0") << 0 << 1 << -1 << true << "L";
+        QTest::newRow("grace 300") << 300 << 299000 << -1 << true << "";
+        QTest::newRow("unknown station") << 60 << 61000 << -1 << false << "";
+    }
+
+    void gracePeriod()
+    {
+        QFETCH(int, grace);
+        QFETCH(int, goneMs);
+        QFETCH(int, returnMs);
+        QFETCH(bool, known);
+        AlertSettings s;
+        s.graceSeconds = grace;
+        s.stranger = false;
+        AlertWatch w(s);
+        const AlertStation station{kAnna, "Laptop Anna", known, 50};
+        QList<Alert> got = w.evaluate(at(0), {station});
+        got += w.evaluate(at(1000), {});
+        if (returnMs >= 0)
+            got += w.evaluate(at(1000 + returnMs), {station});
+        got += w.tick(at(1000 + goneMs));
+        got += w.tick(at(1000 + goneMs)); // never twice
+        QTEST(letters(got), "expected");
+    }
+
+    void weakRow_data()
+    {
+        QTest::addColumn<QList<double>>("levels"); // -1: station absent, -2: no level in its block
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("three low") << QList<double>{10, 19.5, 0} << "W";
+        QTest::newRow("two low") << QList<double>{10, 10} << "";
+        QTest::newRow("broken by a good level") << QList<double>{10, 10, 50, 10, 10} << "";
+        QTest::newRow("broken by absence") << QList<double>{10, 10, -1, 10, 10} << "";
+        QTest::newRow("missing level keeps the row") << QList<double>{10, 10, -2, 10} << "W";
+        QTest::newRow("at the threshold is not below") << QList<double>{20, 20, 20, 20} << "";
+        QTest::newRow("recovers once, fades again")
+            << QList<double>{10, 10, 10, 10, 30, 30, 10, 10, 10} << "WRW";
+        QTest::newRow("absent while weak, back strong") << QList<double>{10, 10, 10, -1, 40} << "WR";
+    }
+
+    void weakRow()
+    {
+        QFETCH(QList<double>, levels);
+        QFETCH(QString, expected);
+        AlertSettings s;
+        s.stationLeft = false;
+        AlertWatch w(s);
+        QList<Alert> got;
+        for (int i = 0; i < levels.size(); ++i) {
+            AlertStation st = anna(levels[i]);
+            if (levels[i] == -2)
+                st.rx.reset();
+            got +=
+                w.evaluate(at(i * 2000), levels[i] == -1 ? QList<AlertStation>{} : QList<AlertStation>{st});
+        }
+        QCOMPARE(letters(got), expected);
+    }
+
+    void accessPoint_data()
+    {
+        using S = AlertWatch::ApState;
+        QTest::addColumn<QList<S>>("states");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first answer is no return") << QList<S>{S::Answering, S::Answering} << "";
+        QTest::newRow("silent at start") << QList<S>{S::NoAnswer, S::Answering} << "NB";
+        QTest::newRow("silent, then lost, then back")
+            << QList<S>{S::Answering, S::NoAnswer, S::ConnectionLost, S::Answering} << "NCB";
+        QTest::newRow("logout forgets")
+            << QList<S>{S::Answering, S::ConnectionLost, S::Off, S::Answering} << "C";
+    }
+
+    void accessPoint()
+    {
+        QFETCH(QList<AlertWatch::ApState>, states);
+        QFETCH(QString, expected);
+        AlertWatch w;
+        QList<Alert> got;
+        for (AlertWatch::ApState s : states)
+            got += w.setAccessPointState(s, kStart, QStringLiteral("127.0.0.3"));
+        QCOMPARE(letters(got), expected);
+    }
+
+    // Every key read back as saved; back at the defaults, keys the file has keep being written
+    // (a key is added only once changed: tst_sessionwindow).
+    void settingsFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Senvaro.ini"));
+        AlertSettings s{false, false, false, false, 0, 100, 1000, true}, back;
+        QString error;
+        QVERIFY2(s.save(path, &error), qPrintable(error));
+        QVERIFY(AlertSettings::load(path, &back, &error));
+        QVERIFY(back == s);
+        QVERIFY(AlertSettings().save(path, &error));
+        QCOMPARE(readFile(path),
+                 QByteArray("[Benachrichtigungen]\r\nStation getrennt=1\r\nunbekannte Station=1\r\n"
+                            "schwaches Signal=1\r\nAccess Point antwortet nicht=1\r\n"
+                            "Karenzzeit in Sekunden=60\r\nSchwelle in Prozent=20\r\n"
+                            "Auswertungen in Folge=3\r\nbeim Minimieren in den Infobereich=0\r\n"));
+    }
+
+    void settingsBadValues_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<int>("grace");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<int>("count");
+        QTest::newRow("in range, blanks")
+            << QByteArray("station getrennt = 0 \nKarenzzeit in Sekunden= 45\nSchwelle in "
+                          "Prozent=100\nAuswertungen in Folge=1")
+            << false << 45 << 100 << 1;
+        QTest::newRow("out of range")
+            << QByteArray("Station getrennt=2\nKarenzzeit in Sekunden=-1\nSchwelle in "
+                          "Prozent=101\nAuswertungen in Folge=0")
+            << true << 60 << 20 << 3;
+        QTest::newRow("no numbers") << QByteArray("Station getrennt=ja\nKarenzzeit in Sekunden=\nSchwelle in "
+                                                  "Prozent=12abc\nAuswertungen in Folge=1001")
+                                    << true << 60 << 20 << 3;
+    }
+
+    void settingsBadValues()
+    {
+        QFETCH(QByteArray, section);
+        AlertSettings s = AlertSettings::read(INIRW::Document::parse("[benachrichtigungen]\n" + section));
+        QTEST(s.stationLeft, "left");
+        QTEST(s.graceSeconds, "grace");
+        QTEST(s.thresholdPercent, "threshold");
+        QTEST(s.weakCount, "count");
     }
 };
 
