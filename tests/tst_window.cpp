@@ -320,18 +320,6 @@ private slots:
         }
     }
 
-    void windowGoneDuringRun()
-    {
-        auto *w = new frmMonitor;
-        QPointer<frmMonitor> guard(w);
-        QTimer::singleShot(100, [w] { delete w; });
-        QDeadlineTimer early(1500);
-        w->animateCredit();
-        QVERIFY(waitUntil([&] { return guard.isNull(); }, 1500));
-        QTest::qWait(50); // the run went with the window: no step touches a dead label
-        QVERIFY(!early.hasExpired());
-    }
-
     // A window timer runs only when enabled with an interval above 0; interval 0 never fires; a
     // new interval counts from when it is set; a negative one is refused.
     void winTimer()
