@@ -1,14 +1,9 @@
 // The signal history, its CSV day log, the page "Verlauf", its own window and the window's recording.
 
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -24,6 +19,7 @@
 #include "testsupport.h"
 #include "ui/frmMonitor.h"
 #include "ui/historypage.h"
+#include "ui/historyplot.h"
 #include "ui/historywindow.h"
 
 namespace {
@@ -195,9 +191,11 @@ private:
         }
         p.span->setCurrentIndex(index);
         p.ack->setChecked(ack);
-        QVERIFY(!p.page.series("A")); // not drawn while another page is shown
+        HistoryPlot &plot = *p.page.plot();
+        QVERIFY(plot.lines().isEmpty()); // not drawn while another page is shown
         p.page.setActive(true);
-        const QList<QPointF> pts = p.page.series("A")->points(); // ms before the newest sample
+        const QList<QPointF> pts = plot.pieces("A").value(0); // ms before the newest sample
+        QCOMPARE(plot.pieces("A").size(), 1);
         QCOMPARE(p.page.drawnEnd(), p.history.lastMs());
         // A point a minute plus one from the left edge; long spans thinned to <= 2 per pixel column.
         const qsizetype all = spanMs / 60'000 + 2, width = p.page.plotWidth();
@@ -211,16 +209,13 @@ private:
         QCOMPARE(QPointF(lo->y(), hi->y()), levels);
         // Thinned to the plot's width again after a resize, without waiting for data.
         p.page.resize(380, 400);
-        QTRY_VERIFY(p.page.series("A")->points().size() <= 2 * p.page.plotWidth() + 3);
-        // A legend click hides the line through redraws; a second click shows it.
-        QLegendMarker *marker = p.page.chart()->legend()->markers(p.page.series("A")).value(0);
-        QVERIFY(marker);
-        emit marker->clicked();
+        QTRY_VERIFY(plot.pieces("A").value(0).size() <= 2 * p.page.plotWidth() + 3);
+        // Hiding survives redraws; showing again draws at once, not on new data.
+        p.page.setLineHidden("A", true);
         p.span->setCurrentIndex((index + 1) % 4);
-        QVERIFY(!p.page.series("A")->isVisible() && p.page.series("B")->isVisible());
-        emit marker->clicked();
-        QVERIFY(p.page.series("A")->isVisible());
-        const QList<QPointF> shown = p.page.series("A")->points(); // drawn at once, not on new data
+        QVERIFY(!plot.isLineShown("A") && plot.isLineShown("B"));
+        p.page.setLineHidden("A", false);
+        const QList<QPointF> shown = plot.pieces("A").value(0);
         QCOMPARE(shown.value(shown.size() - 1), QPointF(0, ack ? 58.0 : 42.0));
     }
 
@@ -248,8 +243,7 @@ private slots:
             legend->scrollToItem(item);
             const QRect r = legend->visualItemRect(item);
             QVERIFY(legend->viewport()->rect().contains(r));
-            QVERIFY(r.width() >=
-                    legend->fontMetrics().horizontalAdvance(item->text()) + legend->iconSize().width());
+            QVERIFY(r.width() >= legend->sizeHintForIndex(legend->model()->index(i, 0)).width());
         }
         QCOMPARE(listed, names);
 
@@ -262,7 +256,7 @@ private slots:
             legend->scrollToItem(legend->item(8));
             QTest::mouseClick(legend->viewport(), Qt::LeftButton, {},
                               legend->visualItemRect(legend->item(8)).center());
-            QCOMPARE(p.page.series(mac)->isVisible(), shown);
+            QCOMPARE(p.page.plot()->isLineShown(mac), shown);
             QCOMPARE(p.page.isLineHidden(mac), !shown);
             QCOMPARE(legend->count(), 12); // a hidden line keeps its entry
         }
@@ -295,7 +289,7 @@ private slots:
         QCOMPARE(p.events->count(), 304);
         QCOMPARE(p.events->item(303)->text(), QString("12:00:00  A  verbunden"));
         p.history.addEvaluation(T0.addSecs(604 + 86'401), samples("A"));
-        QCOMPARE(p.page.chart()->series().size(), 1);
+        QCOMPARE(p.page.plot()->lines(), QStringList{"A"});
         QCOMPARE(p.events->count(), 1);
         QCOMPARE(p.events->item(0)->text(), QString("12:10:05  C  getrennt"));
         p.history.clear();
@@ -371,6 +365,47 @@ private slots:
         }
     }
 
+    // The drawing maps levels and times onto the plot, leaves hidden lines out, shows a
+    // piece of one point as a dot, and names the line under the pointer only.
+    void plotDraws()
+    {
+        HistoryPlot plot;
+        plot.resize(400, 300);
+        plot.setValueAxis("RX Level (%)", 0, 100);
+        plot.setTimeAxis(1000, {"1", "2", "3", "4", "5"});
+        plot.setLine("A", Qt::red, {{QPointF(-1000, 50), QPointF(0, 50)}});
+        plot.setLine("B", Qt::blue, {{QPointF(-1000, 25), QPointF(0, 25)}, {QPointF(-250, 75)}});
+        plot.setLineHidden("B", true);
+        const QRect r = plot.plotRect();
+        const auto at = [&r](qreal ms, qreal level) {
+            return QPoint(qRound(r.left() + (ms + 1000) / 1000 * r.width()),
+                          qRound(r.top() + r.height() * (100 - level) / 100));
+        };
+        const auto colourNear = [](const QImage &img, QPoint p, QColor c) {
+            for (int dy = -1; dy <= 1; ++dy)
+                if (img.pixelColor(p + QPoint(0, dy)) == c)
+                    return true;
+            return false;
+        };
+        QImage img = plot.grab().toImage();
+        QVERIFY(colourNear(img, at(-500, 50), Qt::red) && !colourNear(img, at(-500, 25), Qt::blue));
+        plot.setLineHidden("B", false);
+        img = plot.grab().toImage();
+        QVERIFY(colourNear(img, at(-500, 25), Qt::blue) && colourNear(img, at(-250, 75), Qt::blue));
+        QVERIFY(!colourNear(img, at(-500, 75), Qt::blue)); // pieces are not joined
+
+        QStringList asked;
+        plot.setToolTipSource([&asked](const QString &mac, qint64 ms) {
+            asked << mac + ' ' + QString::number(qRound(ms / 50.0) * 50); // within a pixel
+            return QString();
+        });
+        for (const QPoint &pos : {at(-500, 50) + QPoint(0, 3), at(-500, 60), at(-250, 75) + QPoint(2, 0)}) {
+            QHelpEvent help(QEvent::ToolTip, pos, plot.mapToGlobal(pos));
+            QApplication::sendEvent(&plot, &help);
+        }
+        QCOMPARE(asked, QStringList({"A -500", "B -250"}));
+    }
+
     // The history in a window of its own: it grows with the window and follows the system's
     // palette, keeps its place over a restart, breaks a station's line where the station was
     // away, and names the makers.
@@ -381,7 +416,7 @@ private slots:
         w.show();
         HistoryWindow *win = openWindow(w);
         QVERIFY(win->isVisible() && win->isWindow() && win->page()->isActive());
-        auto *view = ctl<QChartView>(*win, "chartVerlauf");
+        auto *view = ctl<HistoryPlot>(*win, "chartVerlauf");
         auto *events = ctl<QListWidget>(*win, "lstVerlaufEreignisse");
         QVERIFY(!ctl<QPushButton>(*ctl<HistoryPage>(w, "Verlauf"), "cmdVerlaufFenster")->isHidden());
         QVERIFY(!ctl<QPushButton>(*win, "cmdVerlaufFenster")->isVisible()); // no window from the window
@@ -396,11 +431,11 @@ private slots:
         QPalette dark = light;
         dark.setColor(QPalette::Base, QColor(0x202020));
         QApplication::setPalette(dark);
-        QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeDark);
-        QCOMPARE(win->page()->chart()->backgroundBrush().color(), QColor(0x202020));
-        QTRY_COMPARE(ctl<HistoryPage>(w, "Verlauf")->chart()->theme(), QChart::ChartThemeDark); // the tab too
+        const auto background = [](QWidget *plot) { return plot->grab().toImage().pixelColor(1, 1); };
+        QTRY_COMPARE(background(view), QColor(0x202020));
+        QCOMPARE(background(ctl<HistoryPage>(w, "Verlauf")->plot()), QColor(0x202020)); // the tab too
         QApplication::setPalette(light);
-        QTRY_COMPARE(win->page()->chart()->theme(), QChart::ChartThemeLight);
+        QTRY_COMPARE(background(view), light.color(QPalette::Base));
     }
 
     // Written by ENDE once the window has been open, in twips; applied when it opens after a restart.
@@ -456,15 +491,13 @@ private slots:
             h.addEvaluation(T0.addSecs(at.trimmed().remove('(').remove(')').toInt()),
                             samples(at.startsWith('(') ? "B" : "A B"));
         QStringList sizes;
-        for (QLineSeries *s : page.pieces("A"))
-            sizes << QString::number(s->count());
+        for (const QList<QPointF> &piece : page.plot()->pieces("A"))
+            sizes << QString::number(piece.size());
         QCOMPARE(sizes.join(' '), parts[1]);
         QCOMPARE(page.timeLabels().first() + ' ' + page.timeLabels().last(), parts[2]);
         QCOMPARE(texts(ctl<QListWidget>(page, "lstVerlaufLegende")), QStringList({"A", "B"})); // once each
-        const QList<QLineSeries *> drawn = page.pieces("A");
         page.setLineHidden("A", true);
-        for (QLineSeries *s : drawn)
-            QVERIFY(!s->isVisible());
+        QVERIFY(!page.plot()->isLineShown("A"));
     }
 
     // Legend, hover text and events name the maker, once the registry has loaded.

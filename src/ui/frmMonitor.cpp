@@ -241,8 +241,7 @@ void frmMonitor::createControls()
     // The history's controls go in between the designed chain's last field and ENDE.
     auto verlauf = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
     chainTabOrder({cmbZyklus, chkVerlauf, verlauf("cmbVerlaufZeitraum"), verlauf("chkVerlaufAck"),
-                   verlauf("cmdVerlaufFenster"), verlauf("chartVerlauf"), verlauf("lstVerlaufEreignisse"),
-                   CmdEnde});
+                   verlauf("cmdVerlaufFenster"), verlauf("lstVerlaufEreignisse"), CmdEnde});
 
     layoutWindow();
 }

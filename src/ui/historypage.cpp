@@ -1,28 +1,16 @@
 #include "ui/historypage.h"
 
-#include <QAbstractAxis>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCursor>
-#include <QGraphicsItem>
-#include <QGraphicsLayout>
-#include <QGraphicsLineItem>
+#include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QListWidget>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextLayout>
-#include <QToolTip>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -33,6 +21,7 @@
 #include "monitor/allgemein.h"
 #include "monitor/history.h"
 #include "monitor/vendors.h"
+#include "ui/historyplot.h"
 
 namespace {
 
@@ -40,12 +29,10 @@ namespace {
 // than inserting each one at the top.
 constexpr quint64 kIncrementalEvents = 200;
 
-// The time axis: ticks, and so labels and grid lines, at equal distances.
+// The time axis' ticks, the ends and three between.
 constexpr int kTimeTicks = 5;
-constexpr int kMarkLength = 5; // pixels below the plot
-constexpr int kLabelGap = 2;
 
-// Line colours in the order stations appear: the chart's own first five, then more
+// Line colours in the order stations appear: the usual chart colours' first five, then more
 // that stay apart from them, all readable on a light and on a dark background.
 QColor lineColor(int n)
 {
@@ -57,56 +44,6 @@ QColor lineColor(int n)
 using PointIt = std::deque<StationHistory::Point>::const_iterator;
 
 } // namespace
-
-// A label of the time axis, laid out once per text: the plain graphics text item lays
-// its text out again at every paint, and a static text costs far more to prepare.
-class HistoryTimeLabel : public QGraphicsItem
-{
-public:
-    explicit HistoryTimeLabel(QGraphicsItem *parent) : QGraphicsItem(parent) {}
-    QString text() const { return m_layout.text(); }
-    void setText(const QString &text)
-    {
-        m_layout.setText(text);
-        relayout();
-    }
-    void setFont(const QFont &font)
-    {
-        m_layout.setFont(font);
-        relayout();
-    }
-    void setColor(const QColor &color)
-    {
-        m_color = color;
-        update();
-    }
-    QRectF boundingRect() const override { return m_rect; }
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
-    {
-        painter->setPen(m_color);
-        m_layout.draw(painter, QPointF(0, 0));
-    }
-
-private:
-    void relayout()
-    {
-        prepareGeometryChange();
-        m_layout.beginLayout();
-        QTextLine line = m_layout.createLine();
-        m_rect = QRectF();
-        if (line.isValid()) {
-            line.setLineWidth(1e6); // one line, never wrapped
-            line.setPosition(QPointF(0, 0));
-            m_rect = QRectF(0, 0, line.naturalTextWidth(), line.height());
-        }
-        m_layout.endLayout();
-        update();
-    }
-
-    QTextLayout m_layout;
-    QRectF m_rect;
-    QColor m_color;
-};
 
 namespace {
 
@@ -143,45 +80,15 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_windowButton->setVisible(!ownWindow);
     connect(m_windowButton, &QPushButton::clicked, this, &HistoryPage::windowRequested);
 
-    m_chart = new QChart();
-    // The page is small inside the window: the chart's own legend has room for only
-    // some of twelve stations, so a compact list beside the chart names every station
-    // (scrolling when the window is smaller still), and the frame gives up its margins.
-    m_chart->legend()->setAlignment(Qt::AlignRight);
-    m_chart->legend()->hide();
-    m_chart->setMargins(QMargins(2, 2, 2, 2));
-    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
-    m_chart->setBackgroundRoundness(0);
-    // Qt's time axis lays the whole chart out again whenever its range moves, at every
-    // evaluation, and that costs several times what drawing the lines does; a moving
-    // range also makes every line work out its shape twice, once for the range and once
-    // for its new points. So the lines are drawn in milliseconds before the newest
-    // evaluation, on an axis that stays put and is not shown, and the page draws the
-    // times, marks and grid lines, which move nothing else.
-    m_timeAxis = new QValueAxis(m_chart);
-    m_timeAxis->setRange(-double(spansMs().first()), 0);
-    m_timeAxis->setVisible(false);
-    m_timeLine = new QGraphicsLineItem(m_chart);
-    m_timeLine->setZValue(3);
-    for (int k = 0; k < kTimeTicks; ++k) {
-        m_timeGrid.append(new QGraphicsLineItem(m_chart));
-        m_timeGrid.last()->setZValue(2);
-        m_timeMarks.append(new QGraphicsLineItem(m_chart));
-        m_timeMarks.last()->setZValue(3);
-        m_timeLabels.append(new HistoryTimeLabel(m_chart));
-        m_timeLabels.last()->setZValue(3);
-    }
-    m_valueAxis = new QValueAxis(m_chart);
-    m_valueAxis->setRange(0, 100);
-    m_valueAxis->setLabelFormat(QStringLiteral("%d"));
-    m_valueAxis->setTitleText(QStringLiteral("RX Level (%)"));
-    m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
-    m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
-    m_view = new QChartView(m_chart, this);
-    m_view->setObjectName(QStringLiteral("chartVerlauf"));
-    m_view->setAccessibleName(QStringLiteral("Verlauf"));
-    m_view->setRenderHint(QPainter::Antialiasing, false);
+    m_plot = new HistoryPlot(this);
+    m_plot->setObjectName(QStringLiteral("chartVerlauf"));
+    m_plot->setAccessibleName(QStringLiteral("Verlauf"));
+    m_plot->setValueAxis(QStringLiteral("RX Level (%)"), 0, 100);
+    m_plot->setToolTipSource(
+        [this](const QString &mac, qint64 msBefore) { return toolTipText(mac, m_drawnEnd + msBefore); });
 
+    // The page is small inside the window: a compact list beside the plot names every
+    // station (scrolling when the window is smaller still).
     m_legend = new QListWidget(this);
     m_legend->setObjectName(QStringLiteral("lstVerlaufLegende"));
     m_legend->setAccessibleName(QStringLiteral("Legende"));
@@ -199,6 +106,8 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
         m_legend->setFont(small);
     }
     m_legend->setFixedWidth(0);
+    // A maker cut short leaves the name whole: no ellipsis eats into it.
+    m_legend->setTextElideMode(Qt::ElideNone);
     // A click on a name hides its line, a second click shows it again.
     connect(m_legend, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         const QString mac = item->data(Qt::UserRole).toString();
@@ -233,7 +142,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     layout->addLayout(top);
     auto *plot = new QHBoxLayout();
     plot->setSpacing(0);
-    plot->addWidget(m_view, 1);
+    plot->addWidget(m_plot, 1);
     plot->addWidget(m_legend);
     layout->addLayout(plot, 3);
     auto *events = new QHBoxLayout();
@@ -242,8 +151,6 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     layout->addLayout(events, ownWindow ? 1 : 0);
 
     auto settingChanged = [this] {
-        m_valueAxis->setTitleText(m_ack->isChecked() ? QStringLiteral("Ack. Level (%)")
-                                                     : QStringLiteral("RX Level (%)"));
         m_drawnRevision = ~quint64(0);
         if (m_active)
             refresh();
@@ -254,12 +161,10 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
         connect(m_history, &StationHistory::changed, this, &HistoryPage::onHistoryChanged);
     // Lines are thinned to the plot's width: thin them again when the page was shown
     // before its first layout or has been resized.
-    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
-        placeTimeScale();
-        if (m_active && int(area.width()) >= 10 && int(area.width()) != m_drawnWidth)
+    connect(m_plot, &HistoryPlot::plotWidthChanged, this, [this](int width) {
+        if (m_active && width >= 10 && width != m_drawnWidth)
             refresh();
     });
-    applyPalette();
 }
 
 void HistoryPage::setVendors(VendorRegistry *vendors)
@@ -293,83 +198,15 @@ QString HistoryPage::withMaker(const QString &name, const QString &mac) const
 void HistoryPage::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
-        applyPalette();
-}
-
-void HistoryPage::applyPalette()
-{
-    const QPalette pal = palette();
-    const bool dark = pal.color(QPalette::Base).lightness() < 128;
-    if (dark != m_dark) {
-        m_dark = dark;
-        // The theme sets the lines' colours afresh; each station keeps its own.
-        m_chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
-        m_chart->setBackgroundRoundness(0);
-        for (const Line &line : std::as_const(m_lines)) {
-            for (QLineSeries *s : line.pieces) {
-                QPen pen = s->pen();
-                pen.setWidth(1);
-                pen.setColor(line.color);
-                s->setPen(pen);
-            }
-        }
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+        m_legendShown.clear(); // the entries' text colour
+        updateLegend();
     }
-    m_chart->setBackgroundBrush(pal.brush(QPalette::Base));
-    m_chart->setBackgroundPen(Qt::NoPen);
-    // Grid lines a fifth of the way from the background to the text, opaque: blending
-    // each line into what lies below costs more at every paint.
-    const QColor text = pal.color(QPalette::Text), base = pal.color(QPalette::Base);
-    const QColor grid = QColor::fromRgbF(base.redF() + (text.redF() - base.redF()) * 0.2f,
-                                         base.greenF() + (text.greenF() - base.greenF()) * 0.2f,
-                                         base.blueF() + (text.blueF() - base.blueF()) * 0.2f);
-    for (QAbstractAxis *axis :
-         {static_cast<QAbstractAxis *>(m_timeAxis), static_cast<QAbstractAxis *>(m_valueAxis)}) {
-        axis->setLabelsBrush(pal.brush(QPalette::Text));
-        axis->setTitleBrush(pal.brush(QPalette::Text));
-        axis->setLinePenColor(pal.color(QPalette::Mid));
-        axis->setGridLineColor(grid);
-    }
-    // The drawn time axis looks like the value axis: its font, colours and lines, and
-    // room below and right of the plot for its labels.
-    const QFont font = m_valueAxis->labelsFont();
-    QPen line = m_valueAxis->linePen();
-    line.setColor(pal.color(QPalette::Mid));
-    m_timeLine->setPen(line);
-    for (int k = 0; k < kTimeTicks; ++k) {
-        m_timeLabels[k]->setFont(font);
-        m_timeLabels[k]->setColor(text);
-        m_timeMarks[k]->setPen(line);
-        m_timeGrid[k]->setPen(QPen(grid, 1));
-    }
-    const QFontMetrics fm(font);
-    m_chart->setMargins(QMargins(2, 2, 2 + fm.horizontalAdvance(QStringLiteral("00:00:00")) / 2,
-                                 2 + kMarkLength + kLabelGap + fm.height()));
-    placeTimeScale();
-    m_legendShown.clear(); // the entries' text colour
-    updateLegend();
 }
 
 QStringList HistoryPage::timeLabels() const
 {
-    QStringList texts;
-    for (const HistoryTimeLabel *label : m_timeLabels)
-        texts << label->text();
-    return texts;
-}
-
-void HistoryPage::placeTimeScale()
-{
-    const QRectF area = m_chart->plotArea();
-    const qreal bottom = area.bottom();
-    m_timeLine->setLine(area.left(), bottom, area.right(), bottom);
-    for (int k = 0; k < kTimeTicks; ++k) {
-        const qreal x = area.left() + area.width() * k / (kTimeTicks - 1);
-        m_timeGrid[k]->setLine(x, area.top(), x, bottom);
-        m_timeMarks[k]->setLine(x, bottom, x, bottom + kMarkLength);
-        HistoryTimeLabel *label = m_timeLabels[k];
-        label->setPos(x - label->boundingRect().width() / 2, bottom + kMarkLength + kLabelGap);
-    }
+    return m_plot->timeLabels();
 }
 
 void HistoryPage::setActive(bool shown)
@@ -392,7 +229,7 @@ void HistoryPage::onHistoryChanged()
 
 int HistoryPage::plotWidth() const
 {
-    const int w = int(m_chart->plotArea().width());
+    const int w = m_plot->plotRect().width();
     // Before the first layout the plot area is empty; thin to a typical width then.
     return w >= 10 ? w : 600;
 }
@@ -497,57 +334,6 @@ QList<QList<QPointF>> HistoryPage::decimatePieces(const StationHistory &history,
     return out;
 }
 
-QList<QLineSeries *> HistoryPage::pieces(const QString &mac) const
-{
-    QList<QLineSeries *> drawn = m_lines.value(mac).pieces;
-    drawn.removeIf([](const QLineSeries *s) { return s->count() == 0; });
-    return drawn;
-}
-
-QLineSeries *HistoryPage::addPiece(const QString &mac, const QColor &color)
-{
-    auto *s = new QLineSeries();
-    s->setProperty("mac", mac);
-    m_chart->addSeries(s);
-    // A one-pixel pen is drawn as plain lines; wider ones go through the path stroker,
-    // which makes painting a day of twelve stations several times slower.
-    QPen pen = s->pen();
-    pen.setWidth(1);
-    pen.setColor(color);
-    s->setPen(pen);
-    s->setMarkerSize(4);
-    s->attachAxis(m_timeAxis);
-    s->attachAxis(m_valueAxis);
-    connect(s, &QLineSeries::hovered, this,
-            [this, s](const QPointF &point, bool state) { onHovered(s, point, state); });
-    const auto markers = m_chart->legend()->markers(s);
-    for (QLegendMarker *marker : markers) {
-        connect(marker, &QLegendMarker::clicked, this,
-                [this, mac] { setLineHidden(mac, !m_hidden.contains(mac)); });
-    }
-    return s;
-}
-
-void HistoryPage::applyHidden(const Line &line, bool hidden)
-{
-    for (qsizetype i = 0; i < line.pieces.size(); ++i) {
-        QLineSeries *series = line.pieces[i];
-        series->setVisible(!hidden);
-        // A hidden series hides its legend entry as well; keep the first piece's entry,
-        // faded, so a second click can bring the line back.
-        const auto markers = m_chart->legend()->markers(series);
-        for (QLegendMarker *marker : markers) {
-            marker->setVisible(i == 0);
-            QColor label = marker->labelBrush().color();
-            label.setAlphaF(hidden ? 0.4 : 1.0);
-            marker->setLabelBrush(label);
-            QColor brush = line.color;
-            brush.setAlphaF(hidden ? 0.4 : 1.0);
-            marker->setBrush(brush);
-        }
-    }
-}
-
 void HistoryPage::updateLegend()
 {
     if (!m_history)
@@ -556,9 +342,9 @@ void HistoryPage::updateLegend()
     QString shown;
     const auto &tracks = m_history->tracks();
     for (const StationHistory::Track &t : tracks) {
-        const auto line = m_lines.constFind(t.mac);
-        if (line != m_lines.constEnd())
-            shown += t.mac + QLatin1Char('\t') + t.name + QLatin1Char('\t') + line->color.name() +
+        const auto color = m_colors.constFind(t.mac);
+        if (color != m_colors.constEnd())
+            shown += t.mac + QLatin1Char('\t') + t.name + QLatin1Char('\t') + color->name() +
                      (m_hidden.contains(t.mac) ? QLatin1String("\th\n") : QLatin1String("\n"));
     }
     if (shown == m_legendShown)
@@ -570,11 +356,11 @@ void HistoryPage::updateLegend()
     // On the page the list is as wide as the names, and a maker beside one may be cut
     // short (its entry's tooltip has it in full); a window of its own has room for them.
     for (const StationHistory::Track &t : tracks) {
-        const auto line = m_lines.constFind(t.mac);
-        if (line == m_lines.constEnd())
+        const auto color = m_colors.constFind(t.mac);
+        if (color == m_colors.constEnd())
             continue;
         const bool hidden = m_hidden.contains(t.mac);
-        QColor mark = line->color;
+        QColor mark = *color;
         QColor text = m_legend->palette().color(QPalette::Text);
         if (hidden) {
             // A hidden line keeps its entry, faded, so a click brings it back.
@@ -591,11 +377,15 @@ void HistoryPage::updateLegend()
         m_legend->addItem(item);
         widest = std::max(widest, fm.horizontalAdvance(m_ownWindow ? caption : t.name));
     }
-    // As wide as the longest name, plus its mark and room for a scroll bar.
-    const int width = m_legend->count() == 0 ? 0
-                                             : widest + m_legend->iconSize().width() + 14 +
-                                                   m_legend->verticalScrollBar()->sizeHint().width() +
-                                                   2 * m_legend->frameWidth();
+    // As wide as the longest name, plus what the style puts around an entry's text (its
+    // mark and margins) and room for a scroll bar.
+    int width = 0;
+    if (m_legend->count() > 0) {
+        const int around = m_legend->sizeHintForIndex(m_legend->model()->index(0, 0)).width() -
+                           fm.horizontalAdvance(m_legend->item(0)->text());
+        width = widest + std::max(around, m_legend->iconSize().width()) +
+                m_legend->verticalScrollBar()->sizeHint().width() + 2 * m_legend->frameWidth();
+    }
     m_legend->setFixedWidth(std::min(width, m_ownWindow ? 360 : 220));
 }
 
@@ -605,9 +395,8 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
         m_hidden.insert(mac);
     else
         m_hidden.remove(mac);
-    const auto line = m_lines.constFind(mac);
-    if (line != m_lines.constEnd()) {
-        applyHidden(*line, hidden);
+    if (m_colors.contains(mac)) {
+        m_plot->setLineHidden(mac, hidden);
         updateLegend();
         if (!hidden) {
             // A hidden line is not thinned while hidden; fill it now.
@@ -618,24 +407,6 @@ void HistoryPage::setLineHidden(const QString &mac, bool hidden)
     }
 }
 
-void HistoryPage::setTimeRange(qint64 t0, qint64 t1, qint64 span)
-{
-    const QString format = span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
-    m_timeAxis->setRange(-double(span), 0); // nothing happens unless the span changed
-    m_drawnEnd = t1;
-    bool changed = false;
-    for (int k = 0; k < kTimeTicks; ++k) {
-        const QString text =
-            QDateTime::fromMSecsSinceEpoch(t0 + (t1 - t0) * k / (kTimeTicks - 1)).toString(format);
-        if (m_timeLabels[k]->text() != text) {
-            m_timeLabels[k]->setText(text);
-            changed = true;
-        }
-    }
-    if (changed)
-        placeTimeScale(); // centred under their marks again
-}
-
 void HistoryPage::refresh()
 {
     if (!m_history)
@@ -644,7 +415,12 @@ void HistoryPage::refresh()
     const qint64 span = spansMs().value(m_span->currentIndex(), spansMs().first());
     const qint64 t1 = h.lastMs() > 0 ? h.lastMs() : QDateTime::currentMSecsSinceEpoch();
     const qint64 t0 = t1 - span;
-    setTimeRange(t0, t1, span);
+    const QString format = span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
+    QStringList times;
+    for (int k = 0; k < kTimeTicks; ++k)
+        times << QDateTime::fromMSecsSinceEpoch(t0 + span * k / (kTimeTicks - 1)).toString(format);
+    m_plot->setTimeAxis(span, times);
+    m_drawnEnd = t1;
 
     const bool ack = m_ack->isChecked();
     const int columns = plotWidth();
@@ -655,59 +431,36 @@ void HistoryPage::refresh()
     for (size_t i = 0; i < tracks.size(); ++i) {
         const StationHistory::Track &t = tracks[i];
         seen.insert(t.mac);
-        auto line = m_lines.find(t.mac);
-        if (line == m_lines.end())
-            line = m_lines.insert(t.mac, Line{lineColor(m_colorsGiven++), {}});
+        auto color = m_colors.find(t.mac);
+        if (color == m_colors.end())
+            color = m_colors.insert(t.mac, lineColor(m_colorsGiven++));
         const bool hidden = m_hidden.contains(t.mac);
+        // A hidden line is not thinned; it keeps its place and its legend entry.
         QList<QList<QPointF>> pieces;
-        if (!hidden) {
+        if (!hidden)
             pieces = decimatePieces(h, int(i), ack, t0, t1, columns);
-            for (const QList<QPointF> &pts : std::as_const(pieces)) {
-                for (const QPointF &p : pts) {
-                    lo = std::min(lo, p.y());
-                    hi = std::max(hi, p.y());
-                }
+        for (QList<QPointF> &pts : pieces) {
+            for (QPointF &p : pts) {
+                lo = std::min(lo, p.y());
+                hi = std::max(hi, p.y());
+                p.rx() -= qreal(t1);
             }
         }
-        // Every station has at least one series, so a hidden one keeps its entry. Series
-        // left over are emptied and kept for the next break rather than removed: adding
-        // and removing series lays the chart out again, and stations come and go all the
-        // time. They are at most as many as the most pieces the station had at once.
-        const qsizetype wanted = std::max<qsizetype>(pieces.size(), 1);
-        const bool grew = line->pieces.size() < wanted;
-        while (line->pieces.size() < wanted)
-            line->pieces.append(addPiece(t.mac, line->color));
-        if (grew)
-            applyHidden(*line, hidden);
-        for (qsizetype k = 0; k < line->pieces.size(); ++k) {
-            QLineSeries *s = line->pieces[k];
-            if (s->name() != t.name)
-                s->setName(t.name);
-            QList<QPointF> pts = pieces.value(k);
-            for (QPointF &p : pts)
-                p.rx() -= qreal(t1);
-            // An unchanged piece (a station that sent nothing new) is not drawn again.
-            if (pts.size() != s->count() || pts != s->points())
-                s->replace(pts);
-            // A line of one sample has no length: it shows as a dot.
-            if (s->pointsVisible() != (pts.size() == 1))
-                s->setPointsVisible(pts.size() == 1);
-        }
+        m_plot->setLine(t.mac, *color, pieces);
+        m_plot->setLineHidden(t.mac, hidden);
     }
-    for (auto it = m_lines.begin(); it != m_lines.end();) {
+    for (auto it = m_colors.begin(); it != m_colors.end();) {
         if (seen.contains(it.key())) {
             ++it;
             continue;
         }
-        for (QLineSeries *s : std::as_const(it->pieces)) {
-            m_chart->removeSeries(s);
-            delete s;
-        }
-        it = m_lines.erase(it);
+        m_plot->removeLine(it.key());
+        it = m_colors.erase(it);
     }
     // Levels outside 0..100 (a per-cent value above 100, a negative value) widen the
     // axis rather than leave the plot.
-    m_valueAxis->setRange(std::floor(lo), std::ceil(hi));
+    m_plot->setValueAxis(ack ? QStringLiteral("Ack. Level (%)") : QStringLiteral("RX Level (%)"),
+                         std::floor(lo), std::ceil(hi));
     updateLegend();
 
     updateEvents();
@@ -771,15 +524,4 @@ QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
            QDateTime::fromMSecsSinceEpoch(it->ms).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
            QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
            fNumText(ack ? it->ack : it->rx) + QStringLiteral(" %");
-}
-
-void HistoryPage::onHovered(QLineSeries *series, const QPointF &point, bool state)
-{
-    if (!state) {
-        QToolTip::hideText();
-        return;
-    }
-    QToolTip::showText(QCursor::pos(),
-                       toolTipText(series->property("mac").toString(), m_drawnEnd + qint64(point.x())),
-                       m_view);
 }

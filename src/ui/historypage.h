@@ -9,16 +9,11 @@
 #include <QString>
 #include <QWidget>
 
-class QChart;
-class QChartView;
 class QCheckBox;
 class QComboBox;
-class QGraphicsLineItem;
-class QLineSeries;
 class QListWidget;
 class QPushButton;
-class QValueAxis;
-class HistoryTimeLabel;
+class HistoryPlot;
 class StationHistory;
 class VendorRegistry;
 
@@ -52,12 +47,9 @@ public:
     // Lines by MAC: hiding survives redraws and stations that come back.
     void setLineHidden(const QString &mac, bool hidden);
     bool isLineHidden(const QString &mac) const { return m_hidden.contains(mac); }
-    // The oldest piece of the station's line, and all the pieces drawn, oldest first.
-    QLineSeries *series(const QString &mac) const { return m_lines.value(mac).pieces.value(0); }
-    QList<QLineSeries *> pieces(const QString &mac) const;
-    QChart *chart() const { return m_chart; }
-    // The lines' points are in milliseconds before the newest evaluation (drawnEnd()),
-    // on a hidden axis; the page draws the time axis. Its labels from left to right:
+    // The drawing. Its points are in milliseconds before the newest evaluation
+    // (drawnEnd()); the time axis' labels from left to right are timeLabels().
+    HistoryPlot *plot() const { return m_plot; }
     QStringList timeLabels() const;
     qint64 drawnEnd() const { return m_drawnEnd; }
 
@@ -84,52 +76,31 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    struct Line
-    {
-        QColor color;
-        QList<QLineSeries *> pieces;
-    };
-
     void onHistoryChanged();
-    void onHovered(QLineSeries *series, const QPointF &point, bool state);
     void updateEvents();
     void fillEvents();
-    QLineSeries *addPiece(const QString &mac, const QColor &color);
-    void applyHidden(const Line &line, bool hidden);
     void updateLegend();
-    void applyPalette();
-    void setTimeRange(qint64 t0, qint64 t1, qint64 span);
-    void placeTimeScale();
     // The name with the maker beside it, when the registry knows one.
     QString withMaker(const QString &name, const QString &mac) const;
     QString eventText(int index) const;
 
     StationHistory *m_history;
     QPointer<VendorRegistry> m_vendors;
-    QChartView *m_view = nullptr;
-    QChart *m_chart = nullptr;
-    QValueAxis *m_timeAxis = nullptr;
+    HistoryPlot *m_plot = nullptr;
     qint64 m_drawnEnd = 0; // ms since the epoch that x = 0 stands for
-    QValueAxis *m_valueAxis = nullptr;
     QComboBox *m_span = nullptr;
     QCheckBox *m_ack = nullptr;
     QPushButton *m_windowButton = nullptr;
     QListWidget *m_events = nullptr;
 
-    QHash<QString, Line> m_lines;
-    int m_colorsGiven = 0; // stations that got a colour: the next takes the next colour
+    QHash<QString, QColor> m_colors; // by MAC: a station keeps its colour while it is in the history
+    int m_colorsGiven = 0;           // stations that got a colour: the next takes the next colour
     QSet<QString> m_hidden;
     bool m_active = false;
     bool m_ownWindow = false;
-    bool m_dark = false;
     quint64 m_drawnRevision = ~quint64(0);
     quint64 m_shownEventSerial = 0;
     int m_drawnWidth = 0; // the width the lines were thinned to
-    // The time axis as drawn: one label, grid line and mark per tick, and the base line.
-    QList<HistoryTimeLabel *> m_timeLabels;
-    QList<QGraphicsLineItem *> m_timeGrid;
-    QList<QGraphicsLineItem *> m_timeMarks;
-    QGraphicsLineItem *m_timeLine = nullptr;
     QListWidget *m_legend = nullptr;
     QString m_legendShown; // what the legend was filled from: refilled only when it changes
 };
