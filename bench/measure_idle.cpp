@@ -108,13 +108,17 @@ int wholeOption(const QCommandLineParser &p, const QString &name, int min)
     return v;
 }
 
-// Counts paint events per receiving widget, named by object name or class.
+// Counts paint events per receiving widget, named by object name or class, and the
+// update requests of windows (each one paint-and-flush of the window's changes: a frame).
 class PaintCounter : public QObject
 {
 public:
     QMap<QString, int> counts;
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() == QEvent::UpdateRequest && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->isWindow())
+            ++counts[QStringLiteral("(frames) ") + watched->objectName()];
         if (event->type() == QEvent::Paint) {
             QString name = watched->objectName();
             if (name.isEmpty() && watched->parent())

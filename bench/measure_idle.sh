@@ -7,7 +7,8 @@
 #   defaults: 120 s per page, 12 stations, a 2 s cycle, 10 s warm-up, xcb (under Xvfb),
 #             the pages " Clients,Diagramm,Verlauf"
 #   -g saves each page as PNG after measuring it, to see what was on screen.
-#   -P counts the paint events each widget got per page (costs some CPU itself).
+#   -P counts the paint events each widget got per page, and the frames (window updates;
+#      costs some CPU itself).
 #   -W opens the history's own window after the login; it draws beside every page.
 #   -r records the first page with `perf record --call-graph dwarf` into PERF_DATA (its
 #      cost then counts in that page's figures), e.g.
@@ -38,7 +39,7 @@ while getopts "s:n:c:w:p:o:g:r:b:PWh" opt; do
     b) build=$(cd "$OPTARG" && pwd) ;;
     P) paints=1 ;;
     W) window=1 ;;
-    *) sed -n '2,21p' "$self"; exit 2 ;;
+    *) sed -n '2,22p' "$self"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))

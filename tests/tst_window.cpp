@@ -252,6 +252,28 @@ private slots:
             QVERIFY2(dark.value() < 90 && lit.green() > 180 && lit.green() > lit.red() + 40,
                      qPrintable(dark.name() + " / " + lit.name()));
         }
+        // A bar's new value is drawn in the window's next update, not at once in a frame of its
+        // own (as a progress bar repaints), also when it moves by little more than a pixel.
+        struct : QObject
+        {
+            QStringList seen; // the bars' values as drawn
+            bool eventFilter(QObject *o, QEvent *e) override
+            {
+                if (auto *bar = qobject_cast<SignalBar *>(o); bar && e->type() == QEvent::Paint)
+                    seen << bar->objectName() + ":" + QString::number(bar->value());
+                return false;
+            }
+        } paints;
+        tabs->setCurrentIndex(1);
+        QApplication::processEvents();
+        w.repaint(); // nothing left to draw
+        qApp->installEventFilter(&paints);
+        for (const auto &[text, drawn] : {std::pair{"62.5", "RXBar:625"}, {"63", "RXBar:630"}}) {
+            paints.seen.clear();
+            ctl<QLineEdit>(w, "txtRXSign")->setText(text);
+            QCOMPARE(paints.seen, QStringList());
+            QVERIFY(QTest::qWaitFor([&, drawn = drawn] { return paints.seen.contains(drawn); }));
+        }
         // A repeated first display must not replay the start.
         setBackColor(&w, bgrColor(0x00FF8080));
         w.hide();

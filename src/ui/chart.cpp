@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QLocale>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -255,7 +256,8 @@ void StationChart::applyRefresh()
         d.labelSources = sources;
         d.shownLabels = axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow);
     }
-    if (d.categories->categories() != d.shownLabels)
+    const bool relabelled = d.categories->categories() != d.shownLabels;
+    if (relabelled)
         d.categories->setCategories(d.shownLabels); // one relayout, where clear and append made two
     for (int c = 0; c < 2; ++c) {
         QBarSet *set = d.sets[c];
@@ -270,5 +272,11 @@ void StationChart::applyRefresh()
                 set->append(v);
             }
         }
+    }
+    // New labels change the axis' room. Laid out now, not by the chart's own deferred
+    // layout, the chart on screen is drawn once, not once before and once after.
+    if (relabelled && isVisible()) {
+        if (QGraphicsLayout *layout = d.chart->layout())
+            layout->activate();
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -166,7 +168,31 @@ void SignalBar::setValueF(float value)
         return; // negative or NaN: the bar stays where it is
     m_value = value;
     const float shown = value > 100.0f ? 100.0f : value;
-    setValue(qRound(shown * 10.0f));
+    const int steps = qRound(shown * 10.0f);
+    if (steps == QProgressBar::value())
+        return;
+    // QProgressBar repaints at once, in a frame of its own beside the window's next
+    // update: held back here, the bar is drawn in that update instead, and like
+    // QProgressBar only when the bar would look different.
+    const bool wasEnabled = updatesEnabled();
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    setValue(steps);
+    setAttribute(Qt::WA_UpdatesDisabled, !wasEnabled);
+    if (m_paintedSteps < 0 || steps == minimum() || steps == maximum()) {
+        update();
+        return;
+    }
+    QStyleOptionProgressBar option;
+    initStyleOption(&option);
+    const int groove = style()->subElementRect(QStyle::SE_ProgressBarGroove, &option, this).width();
+    if (qint64(qAbs(steps - m_paintedSteps)) * groove > qint64(maximum()) - minimum())
+        update();
+}
+
+void SignalBar::paintEvent(QPaintEvent *event)
+{
+    m_paintedSteps = QProgressBar::value();
+    QProgressBar::paintEvent(event);
 }
 
 QColor bgrColor(quint32 value)

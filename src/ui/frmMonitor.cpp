@@ -167,6 +167,9 @@ void frmMonitor::createControls()
     Image1->setPixmap(
         svgPixmap(QStringLiteral(":/pictures/accesspoint.svg"), photoSize, devicePixelRatioF()));
     Image1->setFixedSize(photoSize);
+    // Filled with the window's colour, the photo is opaque: a lamp that changes repaints
+    // the photo alone, not the window behind it as well.
+    Image1->setAutoFillBackground(true);
     Image1->setAccessibleName(QStringLiteral("Access Point"));
 
     // Before the pages: the page "Verlauf" draws from the history.

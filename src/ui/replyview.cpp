@@ -66,6 +66,10 @@ void frmMonitor::showReply(const Reply &r)
         if (b.passed && page == PageChart)
             feedChart(MSChart1, r.blockCount, b);
     }
+    // Drawn now rather than by the chart's own deferred refresh, which would come after
+    // the window's next update and cost a frame of its own.
+    if (page == PageChart)
+        MSChart1->flush();
 
     showText(txtAnzahl, r.stationCount > 0 ? QString::number(r.stationCount) : QString());
     fillClients(qint16(r.stationCount));
