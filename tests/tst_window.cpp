@@ -253,7 +253,7 @@ private slots:
                      qPrintable(dark.name() + " / " + lit.name()));
         }
         // A bar's new value is drawn in the window's next update, not at once in a frame of its
-        // own (as a progress bar repaints), also when it moves by little more than a pixel.
+        // own (as a progress bar repaints).
         struct : QObject
         {
             QStringList seen; // the bars' values as drawn

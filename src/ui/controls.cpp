@@ -2,8 +2,6 @@
 
 #include <QEvent>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionProgressBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -172,27 +170,12 @@ void SignalBar::setValueF(float value)
     if (steps == QProgressBar::value())
         return;
     // QProgressBar repaints at once, in a frame of its own beside the window's next
-    // update: held back here, the bar is drawn in that update instead, and like
-    // QProgressBar only when the bar would look different.
+    // update: held back here, the bar is drawn in that update instead.
     const bool wasEnabled = updatesEnabled();
     setAttribute(Qt::WA_UpdatesDisabled, true);
     setValue(steps);
     setAttribute(Qt::WA_UpdatesDisabled, !wasEnabled);
-    if (m_paintedSteps < 0 || steps == minimum() || steps == maximum()) {
-        update();
-        return;
-    }
-    QStyleOptionProgressBar option;
-    initStyleOption(&option);
-    const int groove = style()->subElementRect(QStyle::SE_ProgressBarGroove, &option, this).width();
-    if (qint64(qAbs(steps - m_paintedSteps)) * groove > qint64(maximum()) - minimum())
-        update();
-}
-
-void SignalBar::paintEvent(QPaintEvent *event)
-{
-    m_paintedSteps = QProgressBar::value();
-    QProgressBar::paintEvent(event);
+    update();
 }
 
 QColor bgrColor(quint32 value)

@@ -54,12 +54,8 @@ public:
     float valueF() const { return m_value; }
     void setValueF(float value);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
 private:
     float m_value = 0.0f;
-    int m_paintedSteps = -1; // the value last drawn
 };
 
 // A colour given as 0x00BBGGRR (blue in the high byte), the form the window's designed
