@@ -496,8 +496,6 @@ private slots:
         QCOMPARE(sizes.join(' '), parts[1]);
         QCOMPARE(page.timeLabels().first() + ' ' + page.timeLabels().last(), parts[2]);
         QCOMPARE(texts(ctl<QListWidget>(page, "lstVerlaufLegende")), QStringList({"A", "B"})); // once each
-        page.setLineHidden("A", true);
-        QVERIFY(!page.plot()->isLineShown("A"));
     }
 
     // Legend, hover text and events name the maker, once the registry has loaded.
