@@ -32,7 +32,7 @@ constexpr quint64 kIncrementalEvents = 200;
 // The time axis' ticks, the ends and three between.
 constexpr int kTimeTicks = 5;
 
-// Line colours in the order stations appear: the usual chart colours' first five, then more
+// Line colours in the order stations appear: five common chart colours, then more
 // that stay apart from them, all readable on a light and on a dark background.
 QColor lineColor(int n)
 {

@@ -53,6 +53,11 @@ HistoryPlot::HistoryPlot(QWidget *parent) : QWidget(parent)
     relayout();
 }
 
+QRect HistoryPlot::linesRect() const
+{
+    return m_plot.adjusted(-kDot, -kDot, kDot + 1, kDot + 1); // a dot may stand out by its radius
+}
+
 void HistoryPlot::setValueAxis(const QString &title, qreal lo, qreal hi)
 {
     if (title == m_valueTitle && lo == m_lo && hi == m_hi)
@@ -69,7 +74,7 @@ void HistoryPlot::setTimeAxis(qint64 spanMs, const QStringList &labels)
 {
     if (spanMs != m_spanMs) {
         m_spanMs = std::max<qint64>(spanMs, 1);
-        update(m_plot.adjusted(-kDot, -kDot, kDot + 1, kDot + 1));
+        update(linesRect());
     }
     if (labels == m_timeTexts)
         return;
@@ -96,7 +101,7 @@ void HistoryPlot::setLine(const QString &mac, const QColor &color, const QList<Q
     line->color = color;
     line->pieces = pieces;
     if (!line->hidden)
-        update(m_plot.adjusted(-kDot, -kDot, kDot + 1, kDot + 1));
+        update(linesRect());
 }
 
 void HistoryPlot::setLineHidden(const QString &mac, bool hidden)
@@ -105,14 +110,14 @@ void HistoryPlot::setLineHidden(const QString &mac, bool hidden)
     if (line == m_lines.end() || line->hidden == hidden)
         return;
     line->hidden = hidden;
-    update(m_plot.adjusted(-kDot, -kDot, kDot + 1, kDot + 1));
+    update(linesRect());
 }
 
 void HistoryPlot::removeLine(const QString &mac)
 {
     if (m_lines.remove(mac)) {
         m_order.removeOne(mac);
-        update(m_plot.adjusted(-kDot, -kDot, kDot + 1, kDot + 1));
+        update(linesRect());
     }
 }
 
@@ -223,7 +228,7 @@ void HistoryPlot::paintEvent(QPaintEvent *)
 
     // One-pixel lines without antialiasing take the painter's fastest path.
     p.save();
-    p.setClipRect(m_plot.adjusted(-kDot, -kDot, kDot + 1, kDot + 1));
+    p.setClipRect(linesRect());
     QPolygonF poly;
     for (const QString &mac : std::as_const(m_order)) {
         const Line &line = m_lines[mac];

@@ -65,6 +65,8 @@ private:
     };
 
     void relayout();
+    // Where the lines are drawn: the plot and the dots standing out at its edges.
+    QRect linesRect() const;
     void paintFrame();
     QPointF toPixel(QPointF p) const;
     // The station whose line passes nearest to pos, within a few pixels.
