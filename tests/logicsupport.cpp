@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QThread>
 
-#include "session/wintimer.h"
+#include "base/wintimer.h"
 
 bool waitUntilImpl(const std::function<bool()> &pred, int ms)
 {

@@ -454,8 +454,9 @@ private slots:
         QCOMPARE(c("txtIP")->text(), QStringLiteral("ip-ap"));
 
         w->session().timPoll_Power()->setEnabled(true);
-        const QList<std::pair<QString, int>> cycles{{"2.5", 2500}, {"2,5", 2000}, {"1 0", 10000},   {"", 0},
-                                                    {"70", 3000},  {"-1", 3000},  {"65.535", 65535}};
+        const QList<std::pair<QString, int>> cycles{{"2.5", 2500},    {"2,5", 2000}, {"1 0", 10000},
+                                                    {"", 3000},       {"70", 3000},  {"-1", 3000},
+                                                    {"65.535", 65535}};
         for (const auto &[text, ms] : cycles) {
             c<QComboBox>("cmbZyklus")->setEditText(QStringLiteral("3"));
             c<QComboBox>("cmbZyklus")->setEditText(text);

@@ -69,11 +69,19 @@ status=0
 status=0
 "$exe" >/dev/null 2>"$tmp/err" || status=$?
 [ "$status" -eq 2 ] && grep -q -- '--settings DATEI fehlt' "$tmp/err" || fail "no --settings: status $status"
+# No access point named: an empty address, an empty file, junk, a file without [Server] IP. The
+# built-in default address is never tried: the exporter stops before it logs any access point.
 printf '[Server]\r\nIP=\r\n' >"$tmp/none.ini"
-chmod 600 "$tmp/none.ini"
-status=0
-"$exe" --settings "$tmp/none.ini" >/dev/null 2>"$tmp/err" || status=$?
-[ "$status" -eq 3 ] && grep -q 'nennt keinen Access Point' "$tmp/err" || fail "no access point: status $status"
+: >"$tmp/empty.ini"
+head -c 3000 /dev/urandom >"$tmp/junk.ini"
+printf '[User]\r\nName=technik\r\n' >"$tmp/noserver.ini"
+for f in none empty junk noserver; do
+  chmod 600 "$tmp/$f.ini"
+  status=0
+  "$exe" --settings "$tmp/$f.ini" >/dev/null 2>"$tmp/err" || status=$?
+  [ "$status" -eq 3 ] && grep -q 'nennt keinen Access Point' "$tmp/err" && ! grep -q 'AP ' "$tmp/err" ||
+    fail "no access point in $f.ini: status $status, $(cat "$tmp/err")"
+done
 
 # ---- Three simulated access points and the exporter ----
 mkfifo "$tmp/control"
@@ -146,8 +154,8 @@ fi
 echo "silent 127.0.6.2" >&3
 wait_for 15 scraped 'senvaro_up{ap="127.0.6.2"} 0' || fail "after silent, the exporter: $(grep senvaro_up "$tmp/polled")"
 wait_for 5 expect senvaro_up $'127.0.6.1=1\n127.0.6.2=0\n127.0.6.3=1' || fail "after silent: $(query senvaro_up)"
-wait_for 5 expect 'senvaro_polls_total{result="no answer"} > 0' '127.0.6.2=1' ||
-  fail "no-answer count: $(query 'senvaro_polls_total{result="no answer"}')"
+wait_for 5 expect 'senvaro_polls_total{result="no_answer"} > 0' '127.0.6.2=1' ||
+  fail "no-answer count: $(query 'senvaro_polls_total{result="no_answer"}')"
 
 # ---- Exposition and text file ----
 curl -sS "$metrics" >"$tmp/scrape"

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "base/wintimer.h"
 #include "config/alertsettings.h"
 #include "config/inirw.h"
 #include "config/knownclients.h"
@@ -12,6 +13,7 @@
 #include "monitor/allgemein.h"
 #include "monitor/record.h"
 #include "monitor/reply.h"
+#include "monitor/stationmonitor.h"
 #include "monitor/vendors.h"
 
 using Kind = VendorRegistry::Result::Kind;
@@ -107,9 +109,46 @@ const QString kStranger = QStringLiteral("AA:BB:CC:DD:EE:FF");
 const QDateTime kStart = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
 
 const auto at = [](qint64 ms) { return kStart.addMSecs(ms); };
-const auto anna = [](double rx = 50) { return AlertStation{kAnna, "Laptop Anna", true, rx}; };
-const auto printer = [](double rx) { return AlertStation{kPrinter, "Drucker", true, rx}; };
-const auto stranger = [] { return AlertStation{kStranger, kStranger, false, 60.0}; };
+StationValue station(const QString &mac, const QString &name, bool known, std::optional<double> rx)
+{
+    StationValue v;
+    v.mac = mac;
+    v.name = name;
+    v.known = known;
+    v.rx = rx;
+    return v;
+}
+const auto anna = [](double rx = 50) { return station(kAnna, "Laptop Anna", true, rx); };
+const auto printer = [](double rx) { return station(kPrinter, "Drucker", true, rx); };
+const auto stranger = [] { return station(kStranger, kStranger, false, 60.0); };
+
+// The alerts of one access point's evaluations through the station monitor, on a stepped
+// clock that starts at kStart's ms 0: its grace timer fires as the clock passes.
+struct Monitored
+{
+    const QString ap = QStringLiteral("127.0.0.2");
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
+    StationMonitor m{clock};
+    QList<Alert> got;
+    explicit Monitored(const AlertSettings &s = AlertSettings())
+    {
+        m.setHistoryEnabled(false);
+        m.setAlertSettings(s);
+        m.watch(ap);
+        QObject::connect(&m.alerts(), &AlertWatch::raised, [this](const Alert &a) { got << a; });
+    }
+    void to(qint64 ms) { clock->advance(qMax<qint64>(0, ms - clock->elapsedMs())); }
+    void evaluate(qint64 ms, const QList<StationValue> &stations)
+    {
+        to(ms);
+        m.evaluated(ap, stations);
+    }
+    void state(qint64 ms, StationMonitor::ApState s)
+    {
+        to(ms);
+        m.setApState(ap, s);
+    }
+};
 
 QString line(const Alert &a)
 {
@@ -195,8 +234,8 @@ private slots:
         QTEST(describe(parseReply(text, clients(records), knownOnly)), "expected");
     }
 
-    // A sample per station that passed, in block order, with the clients page's values
-    // (a missing one 0); a reply counts when it has separators or says it has no station.
+    // A sample per station that passed, in block order, each MAC once, with the clients page's
+    // values (a missing one 0); a reply counts when it has separators or says it has no station.
     void historySamplesFromReply()
     {
         const QString levels = " RxSignalStrength: -16 AckSignalStrength: -3 Rx Data Rate: 5,5";
@@ -205,28 +244,29 @@ private slots:
                              block("00:11:22:33:44:55", " RxSignalStrength(per cent): 7");
         const Reply all = parseReply(text, clients(3), false);
         const Reply known = parseReply(text, clients(3), true);
-        QVERIFY(countsForHistory(all) && countsForHistory(known));
+        QVERIFY(isStationReply(all) && isStationReply(known));
         QStringList out;
         for (const Reply *r : {&all, &known}) {
-            for (const HistorySample &s : historySamples(*r))
+            for (const HistorySample &s : historySamples(stationValues(*r)))
                 out << QStringLiteral("%1 %2 %3 %4 %5 %6")
                            .arg(s.mac, s.name, QString::number(s.rx), QString::number(s.ack),
                                 QString::number(s.rate), s.mode);
             out << QStringLiteral("/");
         }
-        QCOMPARE(out.size(), 12 + 1 + 2 + 1);
+        QCOMPARE(out.size(), 4 + 1 + 2 + 1);
         QCOMPARE(out.at(0), "00:0A:0B:0C:0D:0E A & B -25 -4.6875 5.5 11b");
         QCOMPARE(out.at(1), "00:00:00:00:00:02 00:00:00:00:00:02 -25 -4.6875 5.5 ");
         QCOMPARE(out.at(2), "00:00:00:00:00:03 00:00:00:00:00:03 0 0 0 "); // no levels at all
-        QCOMPARE(out.at(11), "00:11:22:33:44:55 Dach 7 0 0 ");
-        QCOMPARE(out.mid(13), QStringList({out.at(0), out.at(11), "/"}));
+        QCOMPARE(out.at(3), "00:11:22:33:44:55 Dach 7 0 0 ");
+        QCOMPARE(out.mid(5), QStringList({out.at(0), out.at(3), "/"}));
 
+        // Empty blocks (separators that meet) are no stations.
         const KnownClients none;
         const Reply tooMany = parseReply("h" + SEP.repeated(14), none, false);
-        QVERIFY(countsForHistory(tooMany) && historySamples(tooMany).isEmpty());
-        QVERIFY(countsForHistory(parseReply("No station associated.", none, true)));
-        QVERIFY(!countsForHistory(parseReply("get rate\r\nUnknown command\r\n", none, false)));
-        QVERIFY(!countsForHistory(parseReply("Rebooting; No station associated", none, false)));
+        QVERIFY(isStationReply(tooMany) && stationValues(tooMany).isEmpty());
+        QVERIFY(isStationReply(parseReply("No station associated.", none, true)));
+        QVERIFY(!isStationReply(parseReply("get rate\r\nUnknown command\r\n", none, false)));
+        QVERIFY(!isStationReply(parseReply("Rebooting; No station associated", none, false)));
     }
 
     // The text functions the parser and the command line are built from (tables packed by hand).
@@ -372,30 +412,30 @@ private slots:
     // Every kind of alert with its texts; the switches are walked through the window (tst_sessionwindow).
     void scriptedSequence()
     {
-        AlertWatch w;
-        QSignalSpy spy(&w, &AlertWatch::raised);
-        QList<Alert> got;
-        const QString ap = QStringLiteral("127.0.0.2");
-
-        got += w.evaluate(at(0), {anna(), printer(50)});
-        got += w.evaluate(at(2000), {printer(10)});          // Anna leaves ...
-        got += w.evaluate(at(30000), {anna(), printer(10)}); // ... and is back within the grace period
-        got += w.evaluate(at(32000), {printer(10)});         // leaves again; third weak level
-        got += w.evaluate(at(40000), {printer(10), stranger()});
-        got += w.tick(at(92000));                                // exactly 60 s gone: not yet
-        got += w.evaluate(at(93000), {printer(10), stranger()}); // 61 s
-        got += w.tick(at(200000));
-        got += w.evaluate(at(201000), {printer(35), stranger()});
-        got += w.setAccessPointState(AlertWatch::ApState::Answering, at(202000), ap);
-        got += w.setAccessPointState(AlertWatch::ApState::NoAnswer, at(210000), ap);
-        got += w.setAccessPointState(AlertWatch::ApState::NoAnswer, at(220000), ap);
-        got += w.setAccessPointState(AlertWatch::ApState::Answering, at(230000), ap);
-        got += w.evaluate(at(232000), {printer(35), stranger()});
-        w.resetLogin();
-        got += w.evaluate(at(240000), {printer(35), stranger()});
+        Monitored x;
+        using S = StationMonitor::ApState;
+        x.evaluate(0, {anna(), printer(50)});
+        x.evaluate(2000, {printer(10)});          // Anna leaves ...
+        x.evaluate(30000, {anna(), printer(10)}); // ... and is back within the grace period
+        x.evaluate(32000, {printer(10)});         // leaves again; third weak level
+        x.evaluate(40000, {printer(10), stranger()});
+        x.to(92000); // exactly 60 s gone: not yet
+        QCOMPARE(x.got.size(), 2);
+        x.to(92001); // on time, by the monitor's own timer
+        QCOMPARE(x.got.size(), 3);
+        x.evaluate(93000, {printer(10), stranger()});
+        x.to(200000);
+        x.evaluate(201000, {printer(35), stranger()});
+        x.state(202000, S::Answered);
+        x.state(210000, S::Silent);
+        x.state(220000, S::Silent);
+        x.state(230000, S::Answered);
+        x.evaluate(232000, {printer(35), stranger()});
+        x.m.alerts().resetLogin();
+        x.evaluate(240000, {printer(35), stranger()});
 
         QStringList lines;
-        for (const Alert &a : got)
+        for (const Alert &a : x.got)
             lines << line(a);
         const QString strange =
             "Unbekannte Station|AA:BB:CC:DD:EE:FF ist nicht in der Liste der bekannten "
@@ -404,7 +444,7 @@ private slots:
                  QStringList({"Schwaches Signal|Drucker (00:11:22:33:44:66): Empfangspegel 10 %, seit 3 "
                               "Auswertungen unter 20 %|network|1|station/00:11:22:33:44:66",
                               strange,
-                              "Station getrennt|Laptop Anna (00:11:22:33:44:55) seit 61 s nicht mehr "
+                              "Station getrennt|Laptop Anna (00:11:22:33:44:55) seit 60 s nicht mehr "
                               "verbunden|network.disconnected|1|station/00:11:22:33:44:55",
                               "Signal wieder gut|Drucker (00:11:22:33:44:66): Empfangspegel wieder 35 "
                               "%|network|1|station/00:11:22:33:44:66",
@@ -413,7 +453,6 @@ private slots:
                               "Access Point antwortet wieder|Der Access Point 127.0.0.2 antwortet "
                               "wieder|network.connected|1|accesspoint",
                               strange}));
-        QCOMPARE(spy.count(), lines.size());
     }
 
     void gracePeriod_data()
@@ -441,15 +480,15 @@ private slots:
         AlertSettings s;
         s.graceSeconds = grace;
         s.stranger = false;
-        AlertWatch w(s);
-        const AlertStation station{kAnna, "Laptop Anna", known, 50};
-        QList<Alert> got = w.evaluate(at(0), {station});
-        got += w.evaluate(at(1000), {});
+        Monitored x(s);
+        const StationValue anna = station(kAnna, "Laptop Anna", known, 50);
+        x.evaluate(0, {anna});
+        x.evaluate(1000, {});
         if (returnMs >= 0)
-            got += w.evaluate(at(1000 + returnMs), {station});
-        got += w.tick(at(1000 + goneMs));
-        got += w.tick(at(1000 + goneMs)); // never twice
-        QTEST(letters(got), "expected");
+            x.evaluate(1000 + returnMs, {anna});
+        x.to(1000 + goneMs);
+        x.m.tick(); // never twice
+        QTEST(letters(x.got), "expected");
     }
 
     void weakRow_data()
@@ -476,11 +515,11 @@ private slots:
         AlertWatch w(s);
         QList<Alert> got;
         for (int i = 0; i < levels.size(); ++i) {
-            AlertStation st = anna(levels[i]);
+            StationValue st = anna(levels[i]);
             if (levels[i] == -2)
                 st.rx.reset();
-            got +=
-                w.evaluate(at(i * 2000), levels[i] == -1 ? QList<AlertStation>{} : QList<AlertStation>{st});
+            got += w.evaluate(at(i * 2000), levels[i] == -1 ? QList<AlertStation>{}
+                                                            : alertStations(QList<StationValue>{st}));
         }
         QCOMPARE(letters(got), expected);
     }

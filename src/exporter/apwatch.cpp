@@ -3,19 +3,20 @@
 #include <QTcpSocket>
 
 #include "monitor/reply.h"
+#include "monitor/stationmonitor.h"
+#include "monitor/stations.h"
 #include "session/apsession.h"
 
-namespace {
-// The login dialogue takes 19 robot ticks of 200 ms before the first poll may go out.
-constexpr qint64 loginMs = 4000;
-} // namespace
-
 ApWatch::ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config,
-                 std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs, QObject *parent)
+                 std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs,
+                 StationMonitor *monitor, QObject *parent)
     : QObject(parent), m_config(std::move(config)), m_clock(std::move(clock)),
-      m_wallClockMs(std::move(wallClockMs)), m_retryMs(m_config->cycleMs)
+      m_wallClockMs(std::move(wallClockMs)), m_monitor(monitor), m_retryMs(m_config->cycleMs),
+      m_refusedRetryMs(m_config->cycleMs)
 {
     m_sample.ap = ap;
+    if (m_monitor)
+        m_sample.name = accessPointName(m_config->known, ap);
     m_session = new ApSession(this, m_clock);
     m_session->timPoll_Power()->setInterval(m_config->cycleMs);
     m_session->setEvaluator(
@@ -23,20 +24,25 @@ ApWatch::ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config,
     m_session->setUserNameSource([cfg = m_config] { return cfg->user; });
     m_session->setAddressSource([ap] { return ap; });
     m_retry = m_clock->createTimer(m_retryMs, this);
-    m_watch = m_clock->createTimer(m_config->cycleMs, this);
+    // The same limit as an unanswered poll: a connection not made by then will not be.
+    m_connectWatch = m_clock->createTimer(int(ApSession::noAnswerAfterMs(m_config->cycleMs)), this);
 
     connect(m_retry, &WinTimer::timeout, this, &ApWatch::connectAgain);
-    connect(m_watch, &WinTimer::timeout, this, &ApWatch::checkAnswer);
+    connect(m_connectWatch, &WinTimer::timeout, this, &ApWatch::checkConnect);
     connect(m_session, &ApSession::firmware, this,
             [this](const QString &version) { m_sample.firmware = version.trimmed(); });
-    connect(m_session, &ApSession::connected, this, [this] { m_lastProgressMs = m_clock->elapsedMs(); });
+    connect(m_session, &ApSession::connected, this, [this] { m_connectWatch->setEnabled(false); });
     connect(m_session, &ApSession::replyEvaluated, this, [this](const Reply &reply, bool duringLogin) {
         if (!duringLogin && reply.kind == Reply::Kind::Completed)
-            answered(reply);
+            evaluated(reply);
+    });
+    connect(m_session, &ApSession::noAnswer, this, [this] {
+        ++m_sample.noAnswer;
+        fail(State::NoAnswer);
     });
     connect(m_session, &ApSession::loginRefused, this, [this] {
-        ++m_sample.refused;
-        fail(State::Refused);
+        ++m_sample.loginRefused;
+        fail(State::LoginRefused);
     });
     connect(m_session, &ApSession::rebooting, this, [this] {
         ++m_sample.closed;
@@ -51,10 +57,11 @@ ApWatch::ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config,
     // A connection that could not be made at all (nobody listens, no route).
     connect(m_session->TCPClient(), &QTcpSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError error) {
-                if (!m_attemptOpen || m_session->verbunden || error == QAbstractSocket::RemoteHostClosedError)
+                if (!m_attemptOpen || !m_connectWatch->enabled() ||
+                    error == QAbstractSocket::RemoteHostClosedError)
                     return;
-                ++m_sample.refused;
-                fail(State::Refused);
+                ++m_sample.connectFailed;
+                fail(State::ConnectFailed);
             });
 }
 
@@ -72,10 +79,14 @@ QString ApWatch::stateText(State state)
         return QStringLiteral("angemeldet");
     case State::NoAnswer:
         return QStringLiteral("keine Antwort");
-    case State::Refused:
-        return QStringLiteral("abgelehnt");
+    case State::LoginRefused:
+        return QStringLiteral("Anmeldung abgelehnt (Benutzer oder Passwort falsch)");
+    case State::ConnectFailed:
+        return QStringLiteral("keine Verbindung zu Port 23");
     case State::Closed:
         return QStringLiteral("Verbindung beendet");
+    case State::Unreadable:
+        return QStringLiteral("Antwort auf \"get station\" nicht lesbar");
     }
     return {};
 }
@@ -83,67 +94,75 @@ QString ApWatch::stateText(State state)
 void ApWatch::start()
 {
     m_attemptOpen = true;
-    m_answeredSinceConnect = false;
-    m_lastProgressMs = m_clock->elapsedMs();
+    m_pollSentMs = -1;
+    if (m_monitor)
+        m_monitor->watch(m_sample.ap);
+    m_connectWatch->setEnabled(true);
     m_session->login(m_sample.ap, m_config->password);
-    m_watch->setEnabled(true);
 }
 
-void ApWatch::answered(const Reply &reply)
+void ApWatch::evaluated(const Reply &reply)
 {
+    const qint64 sent = m_session->pollSentAtMs();
+    if (sent != m_pollSentMs) {
+        m_pollSentMs = sent;
+        m_sample.pollDurationMs = m_clock->elapsedMs() - sent;
+    }
+    if (!isStationReply(reply)) {
+        // An error text is no poll with 0 stations: the stations keep what they had.
+        ++m_sample.unreadable;
+        setState(State::Unreadable);
+        return;
+    }
+    const QList<StationValue> stations = stationValues(reply);
     ++m_sample.answered;
-    m_answeredSinceConnect = true;
-    m_lastProgressMs = m_clock->elapsedMs();
-    m_retryMs = m_config->cycleMs;
+    m_retryMs = m_refusedRetryMs = m_config->cycleMs;
     m_sample.up = true;
     m_sample.lastSuccessMs = m_wallClockMs();
-    m_sample.stationCount = reply.stationCount;
+    m_sample.stationCount = int(stations.size());
     m_sample.stations.clear();
-    for (const StationBlock &b : reply.blocks) {
-        if (!b.passed)
-            continue;
-        StationSample s;
-        s.mac = b.mac;
-        s.name = b.name.isEmpty() ? b.mac : b.name;
-        // Labels without the padding the access point puts around its words.
-        s.mode = b.mode.value_or(QString()).trimmed();
-        s.authentication = b.authentication.value_or(QString()).trimmed();
-        s.encryption = b.encryption.value_or(QString()).trimmed();
-        s.rxPerCent = b.rx;
-        s.ackPerCent = b.ack;
-        s.rateMbps = b.rate;
-        m_sample.stations.append(s);
+    for (const StationValue &v : stations)
+        m_sample.stations.append(StationSample{v.mac, v.name, v.mode, v.authentication, v.encryption, v.rx,
+                                               v.ack, v.rate, std::nullopt});
+    if (m_monitor) {
+        m_monitor->evaluated(m_sample.ap, stations);
+        m_monitor->setApState(m_sample.ap, StationMonitor::ApState::Answered);
     }
     setState(State::LoggedIn);
 }
 
-// The session would keep asking a silent access point for ever; here it counts as down
-// once three cycles (after the login's own time) went by without an answer.
-void ApWatch::checkAnswer()
+void ApWatch::checkConnect()
 {
+    m_connectWatch->setEnabled(false);
     if (!m_attemptOpen)
         return;
-    const qint64 limit = 3 * qint64(m_config->cycleMs) + (m_answeredSinceConnect ? 0 : loginMs);
-    if (m_clock->elapsedMs() - m_lastProgressMs < limit)
-        return;
-    ++m_sample.noAnswer;
-    fail(State::NoAnswer);
+    ++m_sample.connectFailed;
+    fail(State::ConnectFailed);
 }
 
 void ApWatch::fail(State state)
 {
     m_attemptOpen = false;
-    m_watch->setEnabled(false);
+    m_connectWatch->setEnabled(false);
     m_session->stop();
     m_session->closeDown();
     m_session->verbunden = false;
     m_sample.up = false;
     m_sample.stationCount.reset();
     m_sample.stations.clear();
+    if (m_monitor) {
+        using S = StationMonitor::ApState;
+        m_monitor->setApState(m_sample.ap, state == State::NoAnswer       ? S::Silent
+                                           : state == State::LoginRefused ? S::Refused
+                                                                          : S::Lost);
+    }
     setState(state);
-    m_retry->setInterval(m_retryMs);
+    // Only a refused login waits long, so the account is not locked; anything else may be
+    // back at any moment.
+    int &delay = state == State::LoginRefused ? m_refusedRetryMs : m_retryMs;
+    m_retry->setInterval(delay);
     m_retry->setEnabled(true);
-    m_retryMs = qMin(m_retryMs * 2, maxRetryMs);
+    delay = qMin(delay * 2, state == State::LoginRefused ? maxRefusedRetryMs : maxRetryMs);
 }
 
 void ApWatch::connectAgain()

@@ -5,11 +5,12 @@
 #include <functional>
 #include <memory>
 
+#include "base/wintimer.h"
 #include "config/knownclients.h"
 #include "exporter/metrics.h"
-#include "session/wintimer.h"
 
 class ApSession;
+class StationMonitor;
 struct Reply;
 
 // What every watched access point shares: the account, the cycle and the known stations.
@@ -22,25 +23,30 @@ struct WatchConfig
     bool knownOnly = false;
 };
 
-// One access point watched by its own session with the window's login and polling. A
-// silent, refusing or closing access point is dropped and tried again after a delay that
-// grows from one cycle to five minutes; an answered poll brings the delay back to one cycle.
+// One access point watched by its own session with the window's login, polling and
+// no-answer rule. An access point that falls silent, closes or cannot be reached is
+// dropped and tried again after a delay that grows from one cycle to a minute; a refused
+// login backs off to five minutes, so the account is not locked out. An answered poll
+// brings the delay back to one cycle. Its evaluations and states go to the station
+// monitor (when one is given), which owns the presence of its stations.
 class ApWatch : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Starting, LoggedIn, NoAnswer, Refused, Closed };
-    static constexpr int maxRetryMs = 5 * 60 * 1000;
+    enum class State { Starting, LoggedIn, NoAnswer, LoginRefused, ConnectFailed, Closed, Unreadable };
+    static constexpr int maxRetryMs = 60 * 1000;
+    static constexpr int maxRefusedRetryMs = 5 * 60 * 1000;
 
     ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config, std::shared_ptr<SessionClock> clock,
-            std::function<qint64()> wallClockMs, QObject *parent = nullptr);
+            std::function<qint64()> wallClockMs, StationMonitor *monitor = nullptr,
+            QObject *parent = nullptr);
     ~ApWatch() override;
 
     void start();
     const ApSample &sample() const { return m_sample; }
     State state() const { return m_state; }
     int retryDelayMs() const { return m_retryMs; }
-    ApSession &session() const { return *m_session; }
+    const ApSession &session() const { return *m_session; }
 
     // The German text a state change is logged with.
     static QString stateText(State state);
@@ -49,22 +55,23 @@ signals:
     void stateChanged(const QString &ap, ApWatch::State state);
 
 private:
-    void answered(const Reply &reply);
+    void evaluated(const Reply &reply);
     void fail(State state);
     void connectAgain();
-    void checkAnswer();
+    void checkConnect();
     void setState(State state);
 
     std::shared_ptr<const WatchConfig> m_config;
     std::shared_ptr<SessionClock> m_clock;
     std::function<qint64()> m_wallClockMs;
+    StationMonitor *m_monitor;
     ApSession *m_session;
     WinTimer *m_retry;
-    WinTimer *m_watch; // once a cycle: has the access point answered lately?
+    WinTimer *m_connectWatch; // a connection that is never made counts as failed
     ApSample m_sample;
     State m_state = State::Starting;
     int m_retryMs;
+    int m_refusedRetryMs;
     bool m_attemptOpen = false; // a login or a connection is under way
-    qint64 m_lastProgressMs = 0;
-    bool m_answeredSinceConnect = false;
+    qint64 m_pollSentMs = -1;   // for the duration of the poll under way
 };

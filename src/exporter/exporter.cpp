@@ -7,13 +7,20 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <QFileInfo>
+#include <algorithm>
+
+#include "config/inifile.h"
+#include "config/inirw.h"
 #include "config/settings.h"
-#include "monitor/allgemein.h"
+#include "monitor/stationmonitor.h"
 #include "monitor/vendors.h"
 
-QStringList watchedAddresses(const Settings &settings)
+QStringList watchedAddresses(const Settings &settings, bool hasServer)
 {
-    QStringList candidates{settings.ip};
+    QStringList candidates;
+    if (hasServer)
+        candidates << settings.ip;
     candidates += settings.clients.accessPointAddresses();
     QStringList out;
     QSet<QString> seen;
@@ -32,18 +39,48 @@ QStringList watchedAddresses(const Settings &settings)
     return out;
 }
 
-int pollCycleMs(const QString &text)
+bool loadWatchSettings(const QString &path, Settings *settings, QStringList *addresses, QString *error)
 {
-    const double ms = fRoundEven(fVal(text) * 1000.0);
-    return ms >= 1 && ms <= 65535 ? int(ms) : 0;
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable()) {
+        *error = QStringLiteral("Einstellungsdatei %1 nicht lesbar").arg(path);
+        return false;
+    }
+    IniFile ini;
+    if (!ini.load(path, *settings)) {
+        *error = ini.errorText();
+        return false;
+    }
+    // A file without the key reads as the built-in default address, which is often the
+    // site's router: only an address the file names is watched.
+    INIRW::Document doc;
+    QString reason;
+    if (!INIRW::readDocument(path, &doc, &reason)) {
+        *error = reason;
+        return false;
+    }
+    *addresses =
+        watchedAddresses(*settings, doc.value(QStringLiteral("Server"), QStringLiteral("IP")).has_value());
+    if (addresses->isEmpty()) {
+        *error = QStringLiteral("%1 nennt keinen Access Point mit gültiger Adresse ([Server] IP oder ein "
+                                "Eintrag mit ist_AP=Wahr)")
+                     .arg(path);
+        return false;
+    }
+    return true;
 }
 
 Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConfig> config,
                    std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs, QObject *parent)
     : QObject(parent)
 {
+    m_monitor = new StationMonitor(clock, this);
+    // Nobody looks at a history here; presence and roams are what the series show.
+    m_monitor->setHistoryEnabled(false);
+    m_monitor->setKnownClients(config->known);
+    connect(m_monitor, &StationMonitor::stationEvent, this, &Exporter::logStationEvent);
     for (const QString &ap : addresses) {
-        auto *watch = new ApWatch(ap, config, clock, wallClockMs, this);
+        auto *watch = new ApWatch(ap, config, clock, wallClockMs, m_monitor, this);
         connect(watch, &ApWatch::stateChanged, this, [this](const QString &address, ApWatch::State state) {
             emit logLine(QStringLiteral("AP %1: %2").arg(address, ApWatch::stateText(state)));
         });
@@ -65,11 +102,37 @@ QByteArray Exporter::exposition() const
 {
     QList<ApSample> samples;
     samples.reserve(m_watches.size());
-    for (const ApWatch *w : m_watches)
-        samples << w->sample();
+    for (const ApWatch *w : m_watches) {
+        ApSample s = w->sample();
+        s.joins = m_monitor->joins(s.ap);
+        s.leaves = m_monitor->leaves(s.ap);
+        for (StationSample &st : s.stations) {
+            if (const DeviceState *d = m_monitor->device(st.mac); d && d->ap == s.ap)
+                st.connectedSinceMs = d->sinceMs;
+        }
+        samples << s;
+    }
+    QList<DeviceSample> devices;
+    devices.reserve(m_monitor->devices().size());
+    for (const DeviceState &d : m_monitor->devices()) {
+        const char *state = d.presence == Presence::Present  ? "present"
+                            : d.presence == Presence::Absent ? "absent"
+                                                             : "unknown";
+        devices << DeviceSample{d.mac, state, d.roams};
+    }
+    // The same order at every scrape.
+    std::sort(devices.begin(), devices.end(),
+              [](const DeviceSample &a, const DeviceSample &b) { return a.mac < b.mac; });
     // Until the names are read (or when the registry is absent) the label is empty; a
     // scrape never waits for them.
-    return renderExposition(samples, [this](const QString &mac) { return m_vendors->lookup(mac).text(); });
+    return renderExposition(samples, devices,
+                            [this](const QString &mac) { return m_vendors->lookup(mac).text(); });
+}
+
+void Exporter::logStationEvent(const StationEvent &e)
+{
+    const QString who = e.name == e.mac ? e.mac : QStringLiteral("%1 (%2)").arg(e.name, e.mac);
+    emit logLine(QStringLiteral("Station %1: %2").arg(who, e.text()));
 }
 
 bool Exporter::writeTextfile(QString *error) const

@@ -12,14 +12,18 @@
 
 struct Settings;
 class QHttpServer;
+class StationMonitor;
+struct StationEvent;
 class VendorRegistry;
 
-// The access points a settings file names: the server address, then every known-client
-// record marked as an access point, each valid address once, as written (trimmed).
-QStringList watchedAddresses(const Settings &settings);
-// The polling cycle in ms from its text in seconds; 0 when it is no usable cycle
-// (the window's timer takes 1 to 65535 ms).
-int pollCycleMs(const QString &text);
+// The access points a settings file names: the server address (when the file has one:
+// the built-in default is never watched), then every known-client record marked as an
+// access point, each valid address once, as written (trimmed).
+QStringList watchedAddresses(const Settings &settings, bool hasServer = true);
+// Reads the settings file for the exporter and the access points it names. False with a
+// German reason when the file cannot be read or names no access point: the exporter then
+// stops before any connection.
+bool loadWatchSettings(const QString &path, Settings *settings, QStringList *addresses, QString *error);
 
 // All watched access points and what they are turned into: the exposition for a scrape
 // and, after each round, the same text in a file for the node exporter.
@@ -34,6 +38,7 @@ public:
     void start();
     QByteArray exposition() const;
     const QList<ApWatch *> &watches() const { return m_watches; }
+    StationMonitor &monitor() const { return *m_monitor; }
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
     void setTextfileDir(const QString &dir) { m_textfileDir = dir; }
@@ -42,11 +47,14 @@ public:
     bool writeTextfile(QString *error = nullptr) const;
 
 signals:
-    void logLine(const QString &line); // one per change of an access point's state, or a failed write
+    // One per change of an access point's state, per arrival, departure or roam, or a failed write.
+    void logLine(const QString &line);
 
 private:
     void round();
+    void logStationEvent(const StationEvent &event);
 
+    StationMonitor *m_monitor;
     QList<ApWatch *> m_watches;
     WinTimer *m_round;
     // The vendor label's maker names, read on the first scrape with a station.

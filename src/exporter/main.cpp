@@ -10,7 +10,8 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "config/inifile.h"
+#include "config/pollcycle.h"
+#include "config/settings.h"
 #include "exporter/exporter.h"
 
 namespace {
@@ -96,34 +97,26 @@ int main(int argc, char **argv)
     }
 
     const QString path = parser.value(settingsOpt);
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable()) {
-        say(QStringLiteral("senvaro-exporter: Einstellungsdatei %1 nicht lesbar").arg(path));
+    Settings settings;
+    QStringList addresses;
+    QString error;
+    if (!loadWatchSettings(path, &settings, &addresses, &error)) {
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
         return exitSettings;
     }
     // The file holds the access points' password.
-    if (info.permissions() & QFileDevice::ReadOther)
+    if (QFileInfo(path).permissions() & QFileDevice::ReadOther)
         say(QStringLiteral("senvaro-exporter: Warnung: %1 ist für alle lesbar und enthält das Passwort "
                            "(chmod o-r %1)")
                 .arg(path));
-    IniFile ini;
-    Settings settings;
-    if (!ini.load(path, settings)) {
-        say(QStringLiteral("senvaro-exporter: %1").arg(ini.errorText()));
-        return exitSettings;
-    }
-    const QStringList addresses = watchedAddresses(settings);
-    if (addresses.isEmpty()) {
-        say(QStringLiteral("senvaro-exporter: %1 nennt keinen Access Point mit gültiger Adresse").arg(path));
-        return exitSettings;
-    }
     auto config = std::make_shared<WatchConfig>();
     config->user = settings.user;
     config->password = settings.password;
     config->known = settings.clients;
     config->knownOnly = settings.knownOnly == 1;
-    config->cycleMs = pollCycleMs(settings.pollCycle);
-    if (config->cycleMs == 0) {
+    if (const std::optional<int> cycle = pollCycleMs(settings.pollCycle)) {
+        config->cycleMs = *cycle;
+    } else {
         say(QStringLiteral("senvaro-exporter: Polling Zyklus \"%1\" unbrauchbar, es gelten 5 Sekunden")
                 .arg(settings.pollCycle));
         config->cycleMs = 5000;
@@ -135,7 +128,6 @@ int main(int argc, char **argv)
 
     if (parser.isSet(textfileOpt)) {
         exporter.setTextfileDir(parser.value(textfileOpt));
-        QString error;
         if (!exporter.writeTextfile(&error)) {
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
             return exitOutput;

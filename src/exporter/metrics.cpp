@@ -82,16 +82,18 @@ private:
 
 } // namespace
 
-QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf)
+QByteArray renderExposition(const QList<ApSample> &aps, const QList<DeviceSample> &devices,
+                            const VendorOf &vendorOf)
 {
-    // Each access point's and station's labels are escaped once, not once per family.
+    // Each access point's and station's labels are escaped once, not once per family. The
+    // station's name is a label of its info series only, so a rename cuts no other series.
     QList<QByteArray> apLabels;
     QList<QList<QByteArray>> stationLabels;
     for (const ApSample &a : aps) {
         apLabels << LabelText().add("ap", a.ap).bytes();
         QList<QByteArray> st;
         for (const StationSample &s : a.stations)
-            st << LabelText().add("ap", a.ap).add("mac_address", s.mac).add("name", s.name).bytes();
+            st << LabelText().add("ap", a.ap).add("mac_address", s.mac).bytes();
         stationLabels << st;
     }
 
@@ -100,10 +102,11 @@ QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf
     for (qsizetype i = 0; i < aps.size(); ++i)
         w.sample("senvaro_up", apLabels[i], aps[i].up ? 1 : 0);
 
-    w.family("senvaro_ap_info", "gauge", "Firmware the access point reported at login.");
+    w.family("senvaro_ap_info", "gauge", "Firmware the access point reported at login, and its name.");
     for (const ApSample &a : aps) {
         if (a.firmware)
-            w.sample("senvaro_ap_info", LabelText().add("ap", a.ap).add("firmware", *a.firmware).bytes(), 1);
+            w.sample("senvaro_ap_info",
+                     LabelText().add("ap", a.ap).add("firmware", *a.firmware).add("name", a.name).bytes(), 1);
     }
 
     w.family("senvaro_stations", "gauge", "Stations associated with the access point.");
@@ -133,18 +136,47 @@ QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf
                [](const StationSample &s) -> std::optional<double> {
                    return s.rateMbps ? std::optional(*s.rateMbps * 1e6) : std::nullopt;
                });
+    perStation("senvaro_station_connected_since_timestamp_seconds",
+               "Since when the station is connected (over short drop-outs and roams), seconds since 1970.",
+               [](const StationSample &s) -> std::optional<double> {
+                   return s.connectedSinceMs ? std::optional(double(*s.connectedSinceMs) / 1000.0)
+                                             : std::nullopt;
+               });
 
     w.family("senvaro_station_info", "gauge",
-             "WLAN mode, authentication, encryption and maker of the station.");
+             "Name, WLAN mode, authentication, encryption and maker of the station.");
     for (qsizetype i = 0; i < aps.size(); ++i) {
         for (qsizetype k = 0; k < aps[i].stations.size(); ++k) {
             const StationSample &s = aps[i].stations[k];
             LabelText l;
-            l.add("mode", s.mode).add("authentication", s.authentication).add("encryption", s.encryption);
-            l.add("vendor", vendorOf ? vendorOf(s.mac) : QString());
+            l.add("name", s.name).add("mode", s.mode).add("authentication", s.authentication);
+            l.add("encryption", s.encryption).add("vendor", vendorOf ? vendorOf(s.mac) : QString());
             w.sample("senvaro_station_info", stationLabels[i][k] + ',' + l.bytes(), 1);
         }
     }
+
+    w.family(
+        "senvaro_station_presence", "gauge",
+        "1 for the device's presence over all access points (present, absent, unknown), 0 for the others.");
+    QList<QByteArray> deviceLabels;
+    deviceLabels.reserve(devices.size());
+    for (const DeviceSample &d : devices) {
+        deviceLabels << LabelText().add("mac_address", d.mac).bytes();
+        for (const char *state : {"present", "absent", "unknown"})
+            w.sample("senvaro_station_presence", deviceLabels.last() + ",state=\"" + state + '"',
+                     qstrcmp(state, d.state) == 0 ? 1 : 0);
+    }
+    w.family("senvaro_station_roams_total", "counter",
+             "Moves of the device from one access point to another.");
+    for (qsizetype i = 0; i < devices.size(); ++i)
+        w.sample("senvaro_station_roams_total", deviceLabels[i], double(devices[i].roams));
+    w.family("senvaro_station_joins_total", "counter", "Stations that arrived at the access point.");
+    for (qsizetype i = 0; i < aps.size(); ++i)
+        w.sample("senvaro_station_joins_total", apLabels[i], double(aps[i].joins));
+    w.family("senvaro_station_leaves_total", "counter",
+             "Stations that left the access point for longer than the grace period.");
+    for (qsizetype i = 0; i < aps.size(); ++i)
+        w.sample("senvaro_station_leaves_total", apLabels[i], double(aps[i].leaves));
 
     w.family("senvaro_last_poll_success_timestamp_seconds", "gauge",
              "Time of the last answered poll, seconds since 1970.");
@@ -153,14 +185,22 @@ QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf
             w.sample("senvaro_last_poll_success_timestamp_seconds", apLabels[i],
                      double(*aps[i].lastSuccessMs) / 1000.0);
     }
+    w.family("senvaro_poll_duration_seconds", "gauge",
+             "From \"get station\" to its evaluated reply, for the last poll.");
+    for (qsizetype i = 0; i < aps.size(); ++i) {
+        if (aps[i].pollDurationMs)
+            w.sample("senvaro_poll_duration_seconds", apLabels[i], double(*aps[i].pollDurationMs) / 1000.0);
+    }
 
     w.family("senvaro_polls_total", "counter", "Polls and connection attempts by result.");
     for (qsizetype i = 0; i < aps.size(); ++i) {
         const ApSample &a = aps[i];
         const std::pair<const char *, quint64> results[] = {{"answered", a.answered},
-                                                            {"no answer", a.noAnswer},
-                                                            {"refused", a.refused},
-                                                            {"closed", a.closed}};
+                                                            {"no_answer", a.noAnswer},
+                                                            {"login_refused", a.loginRefused},
+                                                            {"connect_failed", a.connectFailed},
+                                                            {"closed", a.closed},
+                                                            {"unreadable", a.unreadable}};
         for (const auto &[result, count] : results) {
             QByteArray l = apLabels[i];
             l += ",result=\"";

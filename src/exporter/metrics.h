@@ -17,21 +17,39 @@ struct StationSample
     std::optional<double> rxPerCent;
     std::optional<double> ackPerCent;
     std::optional<double> rateMbps;
+    std::optional<qint64> connectedSinceMs; // from the station monitor, ms since 1970
 };
 
 struct ApSample
 {
-    QString ap; // the address as written in the settings file
+    QString ap;   // the address as written in the settings file
+    QString name; // from its known-client record
     bool up = false;
     std::optional<QString> firmware;
     // Only while up: a station's series go when it leaves or its access point stops answering.
     std::optional<int> stationCount;
     QList<StationSample> stations;
-    std::optional<qint64> lastSuccessMs; // wall clock, ms since 1970
+    std::optional<qint64> lastSuccessMs;  // wall clock, ms since 1970
+    std::optional<qint64> pollDurationMs; // of the last answered poll
+    // Polls and connection attempts by result.
     quint64 answered = 0;
     quint64 noAnswer = 0;
-    quint64 refused = 0;
+    quint64 loginRefused = 0;
+    quint64 connectFailed = 0;
     quint64 closed = 0;
+    quint64 unreadable = 0;
+    // Presence events of its stations (the station monitor's).
+    quint64 joins = 0;
+    quint64 leaves = 0;
+};
+
+// One device over all access points: every known client, and every other station seen
+// in the last 24 hours.
+struct DeviceSample
+{
+    QString mac;
+    const char *state = "unknown"; // present, absent or unknown
+    quint64 roams = 0;
 };
 
 // A sample value: the shortest text that reads back as the same double.
@@ -40,6 +58,7 @@ QByteArray formatSampleValue(double value);
 using VendorOf = std::function<QString(const QString &mac)>;
 // The Prometheus text format 0.0.4 for all access points: one HELP and TYPE per family,
 // no timestamps, UTF-8.
-QByteArray renderExposition(const QList<ApSample> &aps, const VendorOf &vendorOf = {});
+QByteArray renderExposition(const QList<ApSample> &aps, const QList<DeviceSample> &devices = {},
+                            const VendorOf &vendorOf = {});
 // The content type a scrape of that text carries.
 QByteArray expositionContentType();

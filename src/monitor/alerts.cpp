@@ -1,7 +1,6 @@
 #include "monitor/alerts.h"
 
 #include "monitor/allgemein.h"
-#include "monitor/reply.h"
 
 namespace {
 
@@ -54,36 +53,16 @@ AlertWatch::AlertWatch(const AlertSettings &settings, QObject *parent) : QObject
 {
 }
 
-QList<AlertStation> AlertWatch::stationsOf(const Reply &reply)
-{
-    QList<AlertStation> out;
-    for (const StationBlock &b : reply.blocks) {
-        if (!b.passed)
-            continue;
-        out.append(AlertStation{b.mac, b.name, b.known, b.rx});
-    }
-    return out;
-}
-
 QList<Alert> AlertWatch::evaluate(const QDateTime &now, const QList<AlertStation> &stations)
 {
     const qint64 ms = now.toMSecsSinceEpoch();
     QList<Alert> out;
-    // A station gone for longer than the grace period is reported even when this
-    // evaluation, the first for a while, finds it back.
-    checkGrace(ms, &out);
-
     QSet<QString> seen;
     for (const AlertStation &s : stations) {
         if (seen.contains(s.mac))
             continue; // the same MAC twice in one reply counts once
         seen.insert(s.mac);
         Station &st = m_stations[s.mac];
-        st.present = true;
-        st.goneHandled = false;
-        st.goneSinceMs = 0;
-        st.known = s.known;
-        st.name = s.name;
 
         if (!s.known && !m_strangers.contains(s.mac) && m_strangers.size() < kMaxStrangers) {
             m_strangers.insert(s.mac);
@@ -127,18 +106,12 @@ QList<Alert> AlertWatch::evaluate(const QDateTime &now, const QList<AlertStation
         }
     }
 
-    // Stations missing from this evaluation: the row of weak levels is broken, and a
-    // known one starts its grace period. Entries with nothing left to report go.
+    // Stations missing from this evaluation: the row of weak levels is broken. One whose
+    // weak signal was reported stays, so its return with a good level is reported.
     for (auto it = m_stations.begin(); it != m_stations.end();) {
-        Station &st = it.value();
         if (!seen.contains(it.key())) {
-            st.weakRow = 0;
-            if (st.present) {
-                st.present = false;
-                st.goneSinceMs = ms;
-                st.goneHandled = !st.known;
-            }
-            if (st.goneHandled && !st.weakReported) {
+            it->weakRow = 0;
+            if (!it->weakReported) {
                 it = m_stations.erase(it);
                 continue;
             }
@@ -148,31 +121,17 @@ QList<Alert> AlertWatch::evaluate(const QDateTime &now, const QList<AlertStation
     return emitAll(out);
 }
 
-QList<Alert> AlertWatch::tick(const QDateTime &now)
+QList<Alert> AlertWatch::stationLeft(const QDateTime &now, const QString &mac, const QString &name,
+                                     qint64 goneSinceMs)
 {
-    QList<Alert> out;
-    checkGrace(now.toMSecsSinceEpoch(), &out);
-    return emitAll(out);
-}
-
-void AlertWatch::checkGrace(qint64 nowMs, QList<Alert> *out)
-{
-    const qint64 graceMs = qint64(m_settings.graceSeconds) * 1000;
-    for (auto it = m_stations.begin(); it != m_stations.end(); ++it) {
-        Station &st = it.value();
-        if (st.present || st.goneHandled || nowMs - st.goneSinceMs <= graceMs)
-            continue;
-        st.goneHandled = true;
-        if (!m_settings.stationLeft)
-            continue;
-        Alert a = stationAlert(Alert::Kind::StationLeft, nowMs, it.key(), st.name);
-        a.summary = tr8(Text::stationLeft);
-        a.body = tr8(Text::stationLeftBody)
-                     .arg(stationLabel(it.key(), st.name))
-                     .arg((nowMs - st.goneSinceMs) / 1000);
-        a.category = QStringLiteral("network.disconnected");
-        out->append(a);
-    }
+    if (!m_settings.stationLeft)
+        return {};
+    const qint64 ms = now.toMSecsSinceEpoch();
+    Alert a = stationAlert(Alert::Kind::StationLeft, ms, mac, name);
+    a.summary = tr8(Text::stationLeft);
+    a.body = tr8(Text::stationLeftBody).arg(stationLabel(mac, name)).arg((ms - goneSinceMs) / 1000);
+    a.category = QStringLiteral("network.disconnected");
+    return emitAll({a});
 }
 
 QList<Alert> AlertWatch::setAccessPointState(ApState state, const QDateTime &now, const QString &apAddress)
@@ -220,23 +179,6 @@ QList<Alert> AlertWatch::setAccessPointState(ApState state, const QDateTime &now
     }
     out.append(a);
     return emitAll(out);
-}
-
-std::optional<qint64> AlertWatch::nextGraceEndMs() const
-{
-    std::optional<qint64> next;
-    if (!m_settings.stationLeft)
-        return next; // nothing to report on time; the next evaluation settles it
-    const qint64 graceMs = qint64(m_settings.graceSeconds) * 1000;
-    for (const Station &st : m_stations) {
-        if (st.present || st.goneHandled)
-            continue;
-        // checkGrace reports once more than the grace period has passed.
-        const qint64 end = st.goneSinceMs + graceMs + 1;
-        if (!next || end < *next)
-            next = end;
-    }
-    return next;
 }
 
 void AlertWatch::resetLogin()

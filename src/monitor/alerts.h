@@ -11,8 +11,6 @@
 
 #include "config/alertsettings.h"
 
-struct Reply;
-
 // One alert for the desktop, the event list and the log.
 struct Alert
 {
@@ -47,12 +45,12 @@ struct AlertStation
     std::optional<double> rx; // receive level in per cent; missing: the row is neither extended nor broken
 };
 
-// Turns evaluations and the access point's state changes into alerts. Knows no timer:
-// time comes from the evaluations and from tick(), so a caller (or a test) steps it.
+// Turns evaluations and the access point's state changes into alerts. Knows no timer and
+// no grace period: whether a station has left is the station monitor's to say, which
+// then calls stationLeft().
 //
-// Bounds: it remembers stations seen in the current evaluation, stations gone and not
-// yet reported, stations whose weak signal was reported, and at most kMaxStrangers
-// strangers per login.
+// Bounds: it remembers stations seen in the current evaluation, stations whose weak
+// signal was reported, and at most kMaxStrangers strangers per login.
 class AlertWatch : public QObject
 {
     Q_OBJECT
@@ -70,20 +68,15 @@ public:
     const AlertSettings &settings() const { return m_settings; }
     void setSettings(const AlertSettings &settings) { m_settings = settings; }
 
-    // The stations of a completed reply that passed the filter.
-    static QList<AlertStation> stationsOf(const Reply &reply);
-
     // Each call returns the alerts it raised (oldest first) and emits raised() for each.
     QList<Alert> evaluate(const QDateTime &now, const QList<AlertStation> &stations);
-    // Reports stations whose grace period has run out by now.
-    QList<Alert> tick(const QDateTime &now);
+    // A known station has been gone since goneSinceMs for longer than the grace period.
+    QList<Alert> stationLeft(const QDateTime &now, const QString &mac, const QString &name,
+                             qint64 goneSinceMs);
     // apAddress names the access point in the texts.
     QList<Alert> setAccessPointState(ApState state, const QDateTime &now, const QString &apAddress);
     // A new login: strangers are reported again.
     void resetLogin();
-    // When the next grace period runs out (ms since the epoch), if a known station is in
-    // one: a caller that wants the alert on time calls tick() then, and no sooner.
-    std::optional<qint64> nextGraceEndMs() const;
 
 signals:
     void raised(const Alert &alert);
@@ -91,16 +84,10 @@ signals:
 private:
     struct Station
     {
-        QString name;
-        bool present = false;
-        qint64 goneSinceMs = 0; // first evaluation without it
-        bool goneHandled = false;
-        bool known = false;
         int weakRow = 0;
         bool weakReported = false;
     };
 
-    void checkGrace(qint64 nowMs, QList<Alert> *out);
     QList<Alert> emitAll(const QList<Alert> &alerts);
 
     AlertSettings m_settings;

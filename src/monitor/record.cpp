@@ -1,24 +1,27 @@
 #include "monitor/record.h"
 
-QList<HistorySample> historySamples(const Reply &reply)
+QList<HistorySample> historySamples(const QList<StationValue> &stations)
 {
     QList<HistorySample> samples;
-    for (const StationBlock &b : reply.blocks) {
-        if (!b.passed)
-            continue;
+    samples.reserve(stations.size());
+    for (const StationValue &v : stations) {
         HistorySample s;
-        s.mac = b.mac;
-        s.name = b.name;
-        s.rx = b.rx.value_or(0.0);
-        s.ack = b.ack.value_or(0.0);
-        s.rate = b.rate.value_or(0.0);
-        s.mode = b.mode.value_or(QString());
+        s.mac = v.mac;
+        s.name = v.name;
+        s.rx = v.rx.value_or(0.0);
+        s.ack = v.ack.value_or(0.0);
+        s.rate = v.rate.value_or(0.0);
+        s.mode = v.mode;
         samples.append(s);
     }
     return samples;
 }
 
-bool countsForHistory(const Reply &reply)
+QList<AlertStation> alertStations(const QList<StationValue> &stations)
 {
-    return reply.kind == Reply::Kind::Completed && (reply.blockCount >= 1 || reply.noStation);
+    QList<AlertStation> out;
+    out.reserve(stations.size());
+    for (const StationValue &v : stations)
+        out.append(AlertStation{v.mac, v.name, v.known, v.rx});
+    return out;
 }

@@ -2,15 +2,13 @@
 
 #include <QList>
 
+#include "monitor/alerts.h"
 #include "monitor/history.h"
-#include "monitor/reply.h"
+#include "monitor/stations.h"
 
-// The history's samples of one evaluated reply: one per station block that passed the
-// filter, in block order, under its caption name, with the values the clients page
-// shows for it (a value the block lacks is 0 / empty).
-QList<HistorySample> historySamples(const Reply &reply);
+// The history's samples of one evaluation: one per station, in order, with the values
+// the clients page shows for it (a value the block lacks is 0 / empty).
+QList<HistorySample> historySamples(const QList<StationValue> &stations);
 
-// Whether a reply is recorded in the history: a completed station reply, that is one
-// with separators or one saying "No station associated" (a reply without stations).
-// Answers to other commands are not.
-bool countsForHistory(const Reply &reply);
+// What the alert watch looks at of the same stations.
+QList<AlertStation> alertStations(const QList<StationValue> &stations);

@@ -68,6 +68,33 @@ void readChart(const QString &s, StationBlock &b, double &rx, double &ack)
         b.chartAck = scaled;
 }
 
+void identify(StationBlock &b, const KnownClients &known, bool knownOnly)
+{
+    b.known = known.findName(b.mac, &b.name);
+    if (!b.known)
+        b.name = b.mac;
+    b.passed = !knownOnly || b.known;
+}
+
+// Every block of a reply too long for the buttons, in one pass over the text: each block
+// runs from one separator to the next, as the field function cuts them.
+void readMoreBlocks(const QString &text, const KnownClients &known, bool knownOnly, Reply &r)
+{
+    const QString &sep = stationSeparator();
+    qsizetype at = text.indexOf(sep);
+    while (at >= 0 && r.moreBlocks.size() < Reply::maxMoreBlocks) {
+        const qsizetype start = at + sep.size();
+        const qsizetype next = text.indexOf(sep, start);
+        const QString s = text.mid(start, next < 0 ? -1 : next - start);
+        StationBlock &b = r.moreBlocks.emplace_back();
+        b.number = int(r.moreBlocks.size());
+        b.mac = s.left(17);
+        identify(b, known, knownOnly);
+        readDetails(s, b);
+        at = next;
+    }
+}
+
 } // namespace
 
 const QString &stationSeparator()
@@ -117,8 +144,11 @@ Reply parseReply(const QString &text, const KnownClients &known, bool knownOnly)
     r.blockCount = fFieldCount(text, stationSeparator()) - 1;
     // A reply with more blocks than option buttons is not examined block by block.
     r.examined = r.blockCount >= 1 && r.blockCount <= maxStations;
-    if (!r.examined)
+    if (!r.examined) {
+        if (r.blockCount > maxStations)
+            readMoreBlocks(text, known, knownOnly, r);
         return r;
+    }
 
     double rx = 0.0;
     double ack = 0.0;
@@ -128,10 +158,7 @@ Reply parseReply(const QString &text, const KnownClients &known, bool knownOnly)
         StationBlock &b = r.blocks.emplace_back();
         b.number = k;
         b.mac = s.left(17);
-        b.known = known.findName(b.mac, &b.name);
-        if (!b.known)
-            b.name = b.mac;
-        b.passed = !knownOnly || b.known;
+        identify(b, known, knownOnly);
         readDetails(s, b);
         if (!b.passed)
             continue;

@@ -52,7 +52,12 @@ struct Reply
     bool examined = false;
     // Blocks 1..blockCount when examined (index i holds block i + 1), else empty.
     QList<StationBlock> blocks;
-    // Blocks that passed the filter.
+    // With more blocks than the window has buttons: every block, read as the examined ones
+    // are (at most maxMoreBlocks), for the outputs that list all stations. The window
+    // leaves them alone.
+    QList<StationBlock> moreBlocks;
+    static constexpr int maxMoreBlocks = 1024;
+    // Blocks that passed the filter (examined blocks only: the window's count).
     int stationCount = 0;
     // The reply says "No station associated." (a reply without stations).
     bool noStation = false;

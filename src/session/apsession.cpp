@@ -11,9 +11,6 @@ namespace {
 // 64 KiB: a chunk of that size is routed and shown in a few milliseconds.
 constexpr qint64 socketReadBufferBytes = 64 * 1024;
 
-// An open poll counts as unanswered after three polling intervals, but never sooner.
-constexpr qint64 minNoAnswerMs = 10000;
-
 const QString &noConnection()
 {
     static const QString text = QStringLiteral("keine Verbindung zum AP");
@@ -392,8 +389,7 @@ void ApSession::timPoll_Power_Timer()
         m_pollSentAt = m_clock->elapsedMs();
         return;
     }
-    if (m_pollOutstanding &&
-        m_clock->elapsedMs() - m_pollSentAt >= qMax<qint64>(3 * qint64(m_poll->interval()), minNoAnswerMs)) {
+    if (m_pollOutstanding && m_clock->elapsedMs() - m_pollSentAt >= noAnswerAfterMs(m_poll->interval())) {
         showStatus(QStringLiteral("keine Antwort vom AP seit ") +
                        m_lastEvaluation.toString(QStringLiteral("HH:mm:ss")),
                    StatusKind::NoConnection);

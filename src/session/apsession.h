@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "base/wintimer.h"
 #include "monitor/reply.h"
-#include "session/wintimer.h"
 
 class QTcpSocket;
 
@@ -39,6 +39,13 @@ public:
     // characters (one byte each on the wire): the reply its beginning, the answers the
     // newest text.
     static constexpr qsizetype maxReceivedChars = qsizetype(1) << 20;
+    // The no-answer rule, for every watcher of an access point: a poll unanswered for
+    // three cycles, and never less than this, means the access point has gone silent.
+    static constexpr qint64 minNoAnswerMs = 10000;
+    static qint64 noAnswerAfterMs(int pollIntervalMs)
+    {
+        return qMax<qint64>(3 * qint64(pollIntervalMs), minNoAnswerMs);
+    }
 
     void setEvaluator(Evaluator evaluator) { m_evaluator = std::move(evaluator); }
     // Read when they are needed: the user name at the robot's tick 4, the address for
@@ -96,6 +103,8 @@ public:
     bool pollOutstanding() const { return m_pollOutstanding; }
     bool pollAgain() const { return m_pollAgain; }
     QTime lastEvaluation() const { return m_lastEvaluation; }
+    // When the last "get station" went out, on the clock's elapsed time.
+    qint64 pollSentAtMs() const { return m_pollSentAt; }
     enum class StatusNote { None, ReplyCut, NoAnswer };
     StatusNote statusNote() const { return m_statusNote; }
 
@@ -106,6 +115,7 @@ public:
     WinTimer *timPoll_Power() const { return m_poll; }
     WinTimer *timAuswertung() const { return m_evaluation; }
     SessionClock &clock() const { return *m_clock; }
+    const std::shared_ptr<SessionClock> &sharedClock() const { return m_clock; }
 
     // ---- Handlers of the socket and the clocks ----
     void TCPClient_Connect();

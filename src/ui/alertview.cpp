@@ -10,8 +10,6 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 
-#include <algorithm>
-#include <climits>
 #include <utility>
 
 #include "monitor/history.h"
@@ -24,35 +22,19 @@
 
 void frmMonitor::wireAlerts()
 {
-    m_alertWatch = new AlertWatch(AlertSettings(), this);
-    m_alertWatch->setObjectName(QStringLiteral("alertWatch"));
     connect(m_alertWatch, &AlertWatch::raised, this, &frmMonitor::showAlert);
     m_historyLog->setMakerSource([this](const QString &mac) { return m_vendors->lookup(mac).text(); });
 
-    // Interval 0 never fires: the timer runs only once armed for a grace period's end.
-    m_graceTimer = m_session->clock().createTimer(0, this);
-    connect(m_graceTimer, &WinTimer::timeout, this, [this] {
-        m_graceTimer->setEnabled(false);
-        if (isUnloaded())
-            return;
-        const QDateTime now = m_session->clock().currentDateTimeUtc();
-        m_alertWatch->tick(now);
-        armGraceTimer(now);
-    });
-
-    using State = AlertWatch::ApState;
-    connect(m_session, &ApSession::noAnswer, this, [this] { setAccessPointState(State::NoAnswer); });
-    connect(m_session, &ApSession::connectionClosed, this,
-            [this] { setAccessPointState(State::ConnectionLost); });
+    using State = StationMonitor::ApState;
+    connect(m_session, &ApSession::noAnswer, this, [this] { setAccessPointState(State::Silent); });
+    connect(m_session, &ApSession::connectionClosed, this, [this] { setAccessPointState(State::Lost); });
+    connect(m_session, &ApSession::loginRefused, this, [this] { setAccessPointState(State::Refused); });
     connect(m_session, &ApSession::replyEvaluated, this, [this](const Reply &r) {
         if (r.kind == Reply::Kind::Completed)
-            setAccessPointState(State::Answering);
+            setAccessPointState(State::Answered);
     });
-    connect(m_session, &ApSession::loggedOut, this, [this] {
-        // Nobody watches after a logout: no station is reported gone on its own.
-        m_graceTimer->setEnabled(false);
-        setAccessPointState(State::Off);
-    });
+    // Nobody watches after a logout: no station is reported gone on its own.
+    connect(m_session, &ApSession::loggedOut, this, [this] { setAccessPointState(State::Off); });
     connect(m_session, &ApSession::connected, this, &frmMonitor::updateTray);
 
     connect(cmdBenachrichtigungen, &QPushButton::clicked, this, &frmMonitor::cmdBenachrichtigungen_Click);
@@ -152,25 +134,13 @@ void frmMonitor::notifyAlert(const Alert &alert)
     notifier().notify(shown);
 }
 
-void frmMonitor::setAccessPointState(AlertWatch::ApState state)
+void frmMonitor::setAccessPointState(StationMonitor::ApState state)
 {
     if (isUnloaded() || paramMode)
         return; // a one-shot run watches nothing
-    m_apSilent = state == AlertWatch::ApState::NoAnswer;
-    m_alertWatch->setAccessPointState(state, m_session->clock().currentDateTimeUtc(), m_session->host());
+    m_apSilent = state == StationMonitor::ApState::Silent;
+    m_monitor->setApState(m_session->host(), state);
     updateTray();
-}
-
-void frmMonitor::armGraceTimer(const QDateTime &now)
-{
-    const std::optional<qint64> end = m_alertWatch->nextGraceEndMs();
-    if (!end) {
-        m_graceTimer->setEnabled(false);
-        return;
-    }
-    const qint64 wait = std::clamp<qint64>(*end - now.toMSecsSinceEpoch(), 1, INT_MAX);
-    m_graceTimer->setInterval(int(wait));
-    m_graceTimer->setEnabled(true);
 }
 
 TrayState frmMonitor::trayState() const
@@ -189,7 +159,7 @@ void frmMonitor::cmdBenachrichtigungen_Click()
     auto *dialog = new AlertsDialog(m_alertWatch->settings(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
-            [this, dialog] { m_alertWatch->setSettings(dialog->settings()); });
+            [this, dialog] { m_monitor->setAlertSettings(dialog->settings()); });
     dialog->open();
 }
 

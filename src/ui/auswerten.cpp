@@ -7,25 +7,19 @@
 #include <QToolButton>
 
 #include "config/knownclients.h"
-#include "monitor/history.h"
-#include "monitor/historylog.h"
-#include "monitor/record.h"
-#include "session/wintimer.h"
+#include "monitor/stationmonitor.h"
+#include "monitor/stations.h"
 #include "ui/frmMonitor.h"
 
-// Nothing is recorded during the login phase or once the window is unloading. The alert
-// watch sees the same evaluation, after the history's own events.
+// Nothing is recorded during the login phase or once the window is unloading. The
+// station monitor records the history, its log, the alerts and the presence.
 void frmMonitor::recordStations(const Reply &r)
 {
-    if (m_session->loginPhase || isUnloaded() || !countsForHistory(r))
+    if (m_session->loginPhase || isUnloaded() || !isStationReply(r))
         return;
-    const QList<HistorySample> samples = historySamples(r);
-    const QDateTime now = m_session->clock().currentDateTimeUtc();
-    const QList<HistoryEvent> events = m_history->addEvaluation(now, samples);
-    m_historyLog->write(now, samples, events);
-    m_stationCount = int(samples.size());
-    m_alertWatch->evaluate(now, AlertWatch::stationsOf(r));
-    armGraceTimer(now);
+    const QList<StationValue> stations = stationValues(r);
+    m_stationCount = int(stations.size());
+    m_monitor->evaluated(m_session->host(), stations);
     updateTray();
 }
 

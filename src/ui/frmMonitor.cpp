@@ -173,8 +173,10 @@ void frmMonitor::createControls()
     Image1->setAccessibleName(QStringLiteral("Access Point"));
 
     // Before the pages: the page "Verlauf" draws from the history.
-    m_history = named(new StationHistory(this), "history");
-    m_historyLog = named(new HistoryLog(QString(), this), "historyLog");
+    m_monitor = named(new StationMonitor(m_session->sharedClock(), this), "stationMonitor");
+    m_history = &m_monitor->history();
+    m_historyLog = &m_monitor->log();
+    m_alertWatch = &m_monitor->alerts();
     setVendorFolder(VendorRegistry::defaultFolder());
 
     auto *tab = new SSTab(this, QSize((tw(tabWidth) - 4) / pagesPerRow, tw(tabRowHeight)));

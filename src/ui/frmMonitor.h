@@ -9,6 +9,7 @@
 
 #include "config/knownclients.h"
 #include "monitor/alerts.h"
+#include "monitor/stationmonitor.h"
 #include "session/apsession.h"
 #include "ui/controls.h"
 #include "ui/trayicon.h"
@@ -75,6 +76,8 @@ public:
     void setVendorFolder(const QString &folder);
     // Desktop alerts from the same evaluations the history records (src/ui/alertview.cpp).
     AlertWatch &alertWatch() { return *m_alertWatch; }
+    // Presence, history, log and alerts of the watched access point.
+    StationMonitor &stationMonitor() { return *m_monitor; }
     // Sends notifications on this bus instead of the session bus (tests use a private one).
     void setNotificationBus(const QDBusConnection &bus);
     // What the tray icon shows, or would show where there is no tray.
@@ -379,13 +382,12 @@ private:
     void showAlert(const Alert &alert);
     void notifyAlert(const Alert &alert);
     void notifyWaiting();
-    void setAccessPointState(AlertWatch::ApState state);
-    void armGraceTimer(const QDateTime &now);
+    void setAccessPointState(StationMonitor::ApState state);
     void updateTray();
     Notifier &notifier();
+    StationMonitor *m_monitor = nullptr; // owns the history, its log and the alert watch
     AlertWatch *m_alertWatch = nullptr;
     Notifier *m_notifier = nullptr;    // made at the first alert, so a window without alerts needs no bus
-    WinTimer *m_graceTimer = nullptr;  // runs only while a known station is in its grace period
     TrayIcon *m_tray = nullptr;        // only where the desktop has a tray
     QHash<QString, Alert> m_alertsOut; // by key: sent, no answer yet
     QList<Alert> m_alertsWaiting;      // for the maker names, being read

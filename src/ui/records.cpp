@@ -143,6 +143,7 @@ void frmMonitor::txtDatensatz_Change()
 
 void frmMonitor::refreshKnownClientViews()
 {
+    m_monitor->setKnownClients(m_knownClients);
     const QString address = Combo1->currentText();
     QString lines;
     {

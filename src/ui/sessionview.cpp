@@ -76,6 +76,7 @@ void frmMonitor::CmdLogin_Click()
     Cmd_logout->setEnabled(true);
     m_session->setOneShot(paramMode, paramCommand);
     m_alertWatch->resetLogin();
+    m_monitor->watch(txtIP->text());
     m_session->login(txtIP->text(), txtPassw->text());
 }
 

@@ -9,6 +9,7 @@
 #include <QStyleFactory>
 #include <map>
 
+#include "config/pollcycle.h"
 #include "config/settings.h"
 #include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
@@ -133,7 +134,7 @@ void frmMonitor::applySettings(const Settings &s)
     Combo1->setEditText(txtIP->text());
 
     setChkValue(chkBekClients, s.knownOnly);
-    m_alertWatch->setSettings(s.alerts);
+    m_monitor->setAlertSettings(s.alerts);
 }
 
 Settings frmMonitor::collectSettings() const
@@ -156,7 +157,7 @@ Settings frmMonitor::collectSettings() const
     s.historyWindow = historyWindowTwips();
     s.recordCount = AnzahlMACs;
     s.clients = m_knownClients;
-    s.alerts = m_alertWatch->settings();
+    s.alerts = m_monitor->alertSettings();
     return s;
 }
 
@@ -173,10 +174,9 @@ void frmMonitor::ChkShowPW_Click()
 
 void frmMonitor::cmbZyklus_Change()
 {
-    const double ms = fRoundEven(fVal(cmbZyklus->currentText()) * 1000.0);
-    // The timer takes 0 to 65535 ms; any other cycle keeps the interval it has.
-    if (ms >= 0 && ms <= 65535)
-        m_session->timPoll_Power()->setInterval(int(ms));
+    // A text that gives no usable cycle keeps the interval the session polls at.
+    if (const std::optional<int> ms = pollCycleMs(cmbZyklus->currentText()))
+        m_session->timPoll_Power()->setInterval(*ms);
 }
 
 void frmMonitor::cmbZyklus_Click()

@@ -1,4 +1,4 @@
-#include "session/wintimer.h"
+#include "base/wintimer.h"
 
 WinTimer::WinTimer(int intervalMs, QObject *parent, SteppedClock *stepped)
     : QObject(parent), m_interval(intervalMs), m_stepped(stepped)
