@@ -143,15 +143,17 @@ private slots:
         QCOMPARE(starts, 10);
     }
 
-    // A program past its time is asked to end; one that ignores that is killed; a quick one
-    // is left alone.
+    // A program past its time is asked to end (and may tidy up); one that ignores that is
+    // killed; a quick one is left alone.
     void timeLimit()
     {
         QTemporaryDir dir;
         EventPrograms::Limits limits;
         limits.timeLimitMs = 300;
         limits.killAfterMs = 300;
-        Rig sleeper(script(dir, "sleeper", "exec sleep 60\n"), limits);
+        Rig sleeper(
+            script(dir, "sleeper", "trap 'kill $!; echo > \"$0.asked\"; exit 0' TERM\nsleep 60 &\nwait\n"),
+            limits);
         Rig stubborn(script(dir, "stubborn", "trap '' TERM\nwhile :; do sleep 0.05; done\n"), limits);
         Rig quick(script(dir, "quick", "exit 3\n"), limits);
         QElapsedTimer clock;
@@ -159,7 +161,7 @@ private slots:
         for (Rig *r : {&sleeper, &stubborn, &quick})
             r->programs.run(arrived("x"));
         QVERIFY(sleeper.idle(5000));
-        QVERIFY(clock.elapsed() >= 300);
+        QVERIFY(clock.elapsed() >= 300 && QFile::exists(dir.filePath("sleeper.asked")));
         QVERIFY(stubborn.idle(5000));
         QVERIFY(clock.elapsed() >= 600);
         QCOMPARE(sleeper.log, QStringList("Ereignisprogramm „" + dir.filePath("sleeper") +
