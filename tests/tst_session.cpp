@@ -506,6 +506,54 @@ private slots:
         QVERIFY(group.control("mute 127.0.1.11").startsWith("error: \"mute 127.0.1.11\" is not a command"));
     }
 
+    // Stations that join an access point, move to another and leave: listed in upper case
+    // like the generated ones from the next reply on, with levels that move.
+    void joinMoveLeave()
+    {
+        apsim::ApSimGroup group(apsim::Options{});
+        QVERIFY2(group.listen(addresses("127.0.1.13-127.0.1.14")), qPrintable(group.errorString()));
+        Client a("127.0.1.13"), b("127.0.1.14");
+        QVERIFY(a.login() && b.login());
+        const QByteArray none = "No station associated.\r\n" + ApSim::prompt();
+        QCOMPARE(a.ask("get station"), none);
+        QCOMPARE(group.control("join aa:bb:cc:00:00:0f 127.0.1.13"),
+                 QString("ok: join AA:BB:CC:00:00:0F 127.0.1.13"));
+        const QByteArray first = a.ask("get station");
+        QVERIFY2(first.startsWith(ApSim::separator() + "\r\nAA:BB:CC:00:00:0F\r\n RxSignalStrength: ") &&
+                     first.count(ApSim::separator()) == 1,
+                 first.constData());
+        QVERIFY(a.ask("get station") != first);
+        QCOMPARE(b.ask("get station"), none);
+
+        QCOMPARE(group.control("JOIN AA:bb:CC:00:00:0F 127.0.1.14"),
+                 QString("ok: join AA:BB:CC:00:00:0F 127.0.1.14 (left 127.0.1.13)"));
+        QCOMPARE(a.ask("get station"), none);
+        QVERIFY(b.ask("get station").startsWith(ApSim::separator() + "\r\nAA:BB:CC:00:00:0F\r\n"));
+        QCOMPARE(group.control("leave aa:bb:cc:00:00:0f 127.0.1.14"),
+                 QString("ok: leave AA:BB:CC:00:00:0F 127.0.1.14"));
+        QCOMPARE(b.ask("get station"), none);
+
+        const QList<std::pair<const char *, const char *>> bad = {
+            {"join aa:bb:cc:00:00 127.0.1.13", "error: \"aa:bb:cc:00:00\" is not a MAC address"},
+            {"join aa-bb-cc-00-00-0f 127.0.1.13", "error: \"aa-bb-cc-00-00-0f\" is not a MAC address"},
+            {"join aa:bb:cc:00:00:0g 127.0.1.13", "error: \"aa:bb:cc:00:00:0g\" is not a MAC address"},
+            {"join aa:bb:cc:00:00:0f", "error: join needs a MAC address and one address"},
+            {"join aa:bb:cc:00:00:0f 127.0.9.9", "error: 127.0.9.9 is not served here"},
+            {"join aa:bb:cc:00:00:0f 10.0.0.1", "error: 10.0.0.1 is not a loopback address"},
+            {"join aa:bb:cc:00:00:0f 127.0.1.13-127.0.1.14", "error: join takes one address"},
+            {"leave aa:bb:cc:00:00:0f 127.0.1.13", "error: AA:BB:CC:00:00:0F is not listed at 127.0.1.13"},
+        };
+        for (const auto &[line, error] : bad) {
+            const QString answer = group.control(QString::fromLatin1(line));
+            QVERIFY2(answer.startsWith(QLatin1String(error)),
+                     qPrintable(line + QLatin1String(": ") + answer));
+        }
+        apsim::Options generated;
+        generated.stations = apsim::makeStations(1);
+        ApSim own(generated);
+        QVERIFY(!own.addStation(apsim::stationMac(0).toLower())); // no MAC listed twice
+    }
+
     // The program: the log names the addresses (each received line: install_test.sh), commands
     // come on standard input, a bad list or an address already taken ends it with a non-zero status.
     void program()
@@ -520,8 +568,9 @@ private slots:
         QCOMPARE(log, QByteArray("senvaro-apsim listening on 2 addresses (127.0.1.21-127.0.1.22), port 23 "
                                  "(user \"admin\", 3 station(s) each)\n"));
 
-        sim.write("silent 127.0.1.22\nsilent 127.0.9.1\n");
-        QVERIFY(waitUntil([&] { return log.endsWith("ok: silent 127.0.1.22\n"); }, 3000));
+        sim.write("silent 127.0.1.22\nsilent 127.0.9.1\njoin 02:00:00:00:00:aa 127.0.1.21\n");
+        QVERIFY(waitUntil([&] { return log.endsWith("ok: join 02:00:00:00:00:AA 127.0.1.21\n"); }, 3000));
+        QVERIFY(log.contains("ok: silent 127.0.1.22\n"));
         QVERIFY(waitUntil([&] { return sim.readAllStandardError().contains("127.0.9.1 is not served here"); },
                           3000));
         sim.terminate();

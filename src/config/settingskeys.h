@@ -26,6 +26,7 @@ inline constexpr const char *kUser = "User";
 inline constexpr const char *kClients = "bekannte MAC-Adressen";
 inline constexpr const char *kAlerts = "Benachrichtigungen";
 inline constexpr const char *kHistoryWindow = "Verlaufsfenster";
+inline constexpr const char *kEvents = "Ereignisse";
 // What a missing text key reads as.
 inline constexpr const char *kNoEntry = "(kein Eintrag)";
 
@@ -74,5 +75,9 @@ inline constexpr SettingKey HistoryWindowLeft{kHistoryWindow, "left", "0"};
 inline constexpr SettingKey HistoryWindowTop{kHistoryWindow, "top", "0"};
 inline constexpr SettingKey HistoryWindowWidth{kHistoryWindow, "width", "0"};
 inline constexpr SettingKey HistoryWindowHeight{kHistoryWindow, "height", "0"};
+
+// The program run on presence events, a section of its own (see EventSettings); missing
+// or empty: no program.
+inline constexpr SettingKey EventProgram{kEvents, "Programm", ""};
 
 } // namespace SettingKeys

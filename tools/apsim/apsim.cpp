@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
 #include <deque>
@@ -368,6 +369,91 @@ void ApSim::moveValues()
     }
 }
 
+QString ApSim::normalizedMac(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    return form.match(text).hasMatch() ? text.toUpper() : QString();
+}
+
+qsizetype ApSim::joinedIndex(const QString &mac) const
+{
+    const QString upper = normalizedMac(mac);
+    for (qsizetype i = 0; i < m_joined.size(); ++i) {
+        if (m_joined[i].mac == upper)
+            return i;
+    }
+    return -1;
+}
+
+bool ApSim::addStation(const QString &mac)
+{
+    const QString upper = normalizedMac(mac);
+    if (upper.isEmpty())
+        return false;
+    for (const Station &s : m_options.stations) {
+        if (s.mac.compare(upper, Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    if (joinedIndex(upper) >= 0)
+        return true;
+    Station s;
+    s.mac = upper;
+    // The same form as the generated ones, and starting levels of its own (drawn from the
+    // MAC), so two joined stations do not move in step.
+    s.perCent = !m_options.stations.isEmpty() && m_options.stations.first().perCent;
+    const size_t h = qHash(upper, m_options.seed);
+    s.rx = s.perCent ? 30 + int(h % 50) : 20 + int(h % 30);
+    s.ack = 15 + int((h >> 8) % 30);
+    m_joined.append(s);
+    return true;
+}
+
+bool ApSim::removeStation(const QString &mac)
+{
+    const qsizetype i = joinedIndex(mac);
+    if (i < 0)
+        return false;
+    m_joined.removeAt(i);
+    return true;
+}
+
+bool ApSim::hasStation(const QString &mac) const
+{
+    return joinedIndex(mac) >= 0;
+}
+
+QStringList ApSim::joinedStations() const
+{
+    QStringList macs;
+    for (const Station &s : m_joined)
+        macs.append(s.mac);
+    return macs;
+}
+
+// Every reply moves each level by 1 to 4 steps, turning at the ends of the scale, so the
+// bars of a joined station never stand still.
+void ApSim::moveJoined()
+{
+    if (m_joined.isEmpty())
+        return;
+    if (!m_joinSeeded) {
+        m_joinRandom.seed(m_options.seed ^ 0x5a5a5a5au);
+        m_joinSeeded = true;
+    }
+    const auto step = [this](int value, int low, int high) {
+        int by = int(m_joinRandom.bounded(1, 5));
+        if (m_joinRandom.bounded(2) == 0)
+            by = -by;
+        if (value + by < low || value + by > high)
+            by = -by;
+        return qBound(low, value + by, high);
+    };
+    for (Station &s : m_joined) {
+        s.rx = step(s.rx, 3, s.perCent ? 100 : 64);
+        s.ack = step(s.ack, 3, 64);
+    }
+}
+
 QByteArray ApSim::stationReply()
 {
     const QByteArray e = eol();
@@ -383,13 +469,18 @@ QByteArray ApSim::stationReply()
     if (!m_options.stationHeaderLine.isEmpty())
         out += m_options.stationHeaderLine + e;
     out += m_options.stationHeader;
-    if (m_options.stations.isEmpty()) {
+    if (m_options.stations.isEmpty() && m_joined.isEmpty()) {
         out += "No station associated." + e;
         return out;
     }
-    if (m_options.movingValues)
-        moveValues();
-    const QList<Station> shown = shownStations(m_stationPolls++);
+    QList<Station> shown;
+    if (!m_options.stations.isEmpty()) {
+        if (m_options.movingValues)
+            moveValues();
+        shown = shownStations(m_stationPolls++);
+    }
+    moveJoined();
+    shown += m_joined;
     for (const Station &s : shown) {
         out += separator() + e;
         out += s.mac.toLatin1() + e;

@@ -32,6 +32,7 @@
 #include <QObject>
 #include <QRandomGenerator>
 #include <QString>
+#include <QStringList>
 #include <QTcpServer>
 
 class QTcpSocket;
@@ -166,6 +167,19 @@ public:
     // Closes every open connection from the access point's side.
     void closeConnections();
 
+    // Stations that join by hand (a group's "join" command, or a test directly): listed
+    // after the generated ones from the next "get station" reply on, in the order they
+    // joined, each with levels that move with every reply whatever movingValues says.
+    // mac in colon form, any case; it is listed in upper case. False when mac is no such
+    // MAC address or a generated station already has it; joining again changes nothing.
+    bool addStation(const QString &mac);
+    // False when the station had not joined here.
+    bool removeStation(const QString &mac);
+    bool hasStation(const QString &mac) const;
+    QStringList joinedStations() const;
+    // "aa:bb:cc:dd:ee:ff" in any case as upper case; empty when text is not of that form.
+    static QString normalizedMac(const QString &text);
+
     // The reply a command line gets after login (without garbage, delay or chunking).
     QByteArray replyTo(const QByteArray &line, bool *closeAfter = nullptr);
     QByteArray stationReply();
@@ -186,6 +200,8 @@ private:
     void moveValues();
     // The stations one "get station" reply shows (come and go, drift applied).
     QList<Station> shownStations(int poll) const;
+    qsizetype joinedIndex(const QString &mac) const; // -1 when not joined
+    void moveJoined();
 
     Options m_options;
     QTcpServer m_server;
@@ -197,7 +213,10 @@ private:
     bool m_seeded = false;
     QByteArray m_antenna = "best";
     bool m_eth2sta = true;
-    int m_stationPolls = 0; // "get station" replies with stations so far
+    int m_stationPolls = 0;  // "get station" replies with stations so far
+    QList<Station> m_joined; // upper-case MACs
+    QRandomGenerator m_joinRandom;
+    bool m_joinSeeded = false;
 };
 
 } // namespace apsim

@@ -163,9 +163,11 @@ QString ApSimGroup::control(const QString &line)
     const QString arg = space < 0 ? QString() : text.mid(space + 1);
     static const QStringList verbs = {QStringLiteral("silent"), QStringLiteral("answer"),
                                       QStringLiteral("close"), QStringLiteral("refuse")};
+    if (verb == QLatin1String("join") || verb == QLatin1String("leave"))
+        return joinOrLeave(verb, arg);
     if (!verbs.contains(verb) || arg.isEmpty())
         return QStringLiteral("error: \"%1\" is not a command (silent, answer, close or refuse, "
-                              "then addresses or all)")
+                              "then addresses or all; join or leave, then a MAC address and an address)")
             .arg(text);
 
     QList<int> targets;
@@ -203,6 +205,50 @@ QString ApSimGroup::control(const QString &line)
         }
     }
     return QStringLiteral("ok: %1 %2").arg(verb, arg);
+}
+
+QString ApSimGroup::joinOrLeave(const QString &verb, const QString &arg)
+{
+    const QStringList parts = arg.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 2)
+        return QStringLiteral("error: %1 needs a MAC address and one address, e.g. \"%1 aa:bb:cc:dd:ee:ff "
+                              "127.0.1.5\"")
+            .arg(verb);
+    const QString mac = ApSim::normalizedMac(parts[0]);
+    if (mac.isEmpty())
+        return QStringLiteral("error: \"%1\" is not a MAC address like aa:bb:cc:dd:ee:ff").arg(parts[0]);
+    QList<QHostAddress> named;
+    QString why;
+    if (!parseAddresses(parts[1], &named, &why))
+        return QStringLiteral("error: ") + why;
+    if (named.size() != 1)
+        return QStringLiteral("error: %1 takes one address, not \"%2\"").arg(verb, parts[1]);
+    const QString where = named.first().toString();
+    const qsizetype target = m_addresses.indexOf(named.first());
+    if (target < 0)
+        return QStringLiteral("error: %1 is not served here").arg(where);
+    ApSim *sim = m_sims[size_t(target)].get();
+
+    if (verb == QLatin1String("leave")) {
+        if (!sim->removeStation(mac))
+            return QStringLiteral("error: %1 is not listed at %2").arg(mac, where);
+        return QStringLiteral("ok: leave %1 %2").arg(mac, where);
+    }
+    // A generated station keeps its place: the same MAC twice would be two stations.
+    for (size_t i = 0; i < m_sims.size(); ++i) {
+        for (const Station &s : m_sims[i]->options().stations) {
+            if (s.mac.compare(mac, Qt::CaseInsensitive) == 0)
+                return QStringLiteral("error: %1 is a generated station of %2")
+                    .arg(mac, m_addresses[qsizetype(i)].toString());
+        }
+    }
+    QString left;
+    for (size_t i = 0; i < m_sims.size(); ++i) {
+        if (qsizetype(i) != target && m_sims[i]->removeStation(mac))
+            left = QStringLiteral(" (left %1)").arg(m_addresses[qsizetype(i)].toString());
+    }
+    sim->addStation(mac);
+    return QStringLiteral("ok: join %1 %2%3").arg(mac, where, left);
 }
 
 } // namespace apsim

@@ -49,8 +49,11 @@ public:
     // One control line: "silent ADDRESSES" (accept and log, never answer), "answer
     // ADDRESSES" (answer again, listening again after refuse), "close ADDRESSES" (close
     // open connections), "refuse ADDRESSES" (stop listening, so connects are refused).
-    // ADDRESSES as for parseAddresses, or "all". Returns the text to show: "ok: ..." or
-    // "error: ...".
+    // ADDRESSES as for parseAddresses, or "all". "join MAC ADDRESS" lists the station
+    // with that MAC (colon form, any case) at the one address from its next "get station"
+    // reply on (see ApSim::addStation); a MAC is listed by one address of the group at a
+    // time, so joining another address moves it there. "leave MAC ADDRESS" unlists it.
+    // Returns the text to show: "ok: ..." or "error: ...".
     QString control(const QString &line);
 
 signals:
@@ -59,6 +62,8 @@ signals:
     void clientDisconnected(const QHostAddress &address, int connection);
 
 private:
+    QString joinOrLeave(const QString &verb, const QString &arg);
+
     Options m_base;
     bool m_vary;
     quint16 m_port = 23;

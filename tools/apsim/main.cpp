@@ -68,7 +68,10 @@ int main(int argc, char *argv[])
          QStringLiteral("list")},
         {QStringLiteral("control-stdin"),
          QStringLiteral("Read commands from standard input, one a line: silent, answer, close or "
-                        "refuse, then addresses or \"all\" (e.g. \"silent 127.0.1.7\").")},
+                        "refuse, then addresses or \"all\" (e.g. \"silent 127.0.1.7\"); "
+                        "join MAC ADDRESS lists the station with that MAC (aa:bb:cc:dd:ee:ff) at one "
+                        "address from its next reply on, moving it from any other; "
+                        "leave MAC ADDRESS unlists it.")},
         {QStringLiteral("port"), QStringLiteral("TCP port (default 23)."), QStringLiteral("n"),
          QStringLiteral("23")},
         {QStringLiteral("user"), QStringLiteral("Accepted user name (default admin)."),
