@@ -253,12 +253,57 @@ private slots:
             QTest::qWait(5);
             QCOMPARE(failures(), quint64(i + 1)); // not yet
             x.clock->advance(1);
-            QVERIFY2(stepUntil(
-                         *x.clock, [&] { return failures() == quint64(i + 2); }, 8000),
+            // A refused port fails at once; a refused login after its few ticks.
+            const auto next = [&] { return failures() == quint64(i + 2); };
+            QVERIFY2(listening ? stepUntil(*x.clock, next, 2000) : waitUntil(next, 3000),
                      QByteArray::number(i).constData());
         }
         QVERIFY(!w.sample().up);
         QCOMPARE(w.sample().answered, quint64(0));
+    }
+
+    // The collector lists every station, however many; a reply it cannot read is no poll with
+    // 0 stations; an access point back after a long outage is up again within a minute and
+    // the login and poll that follow.
+    void collectorFaults()
+    {
+        apsim::Options o;
+        o.stations = apsim::makeStations(14);
+        apsim::ApSim sim(o);
+        const QHostAddress address(QStringLiteral("127.0.7.4"));
+        QVERIFY(sim.listen(address));
+        Watch x("127.0.7.4");
+        const ApWatch &w = x.w;
+        QVERIFY(stepUntil(*x.clock, [&] { return w.sample().up; }));
+        QCOMPARE(w.sample().stationCount, std::optional(14));
+        QCOMPARE(renderExposition({w.sample()}).count("senvaro_station_receive_signal_ratio{"), 14);
+
+        sim.options().stationError = "ERROR: Invalid command";
+        QVERIFY(stepUntil(
+            *x.clock, [&] { return w.sample().unreadable >= 2; }, 10000));
+        const quint64 answered = w.sample().answered;
+        QVERIFY(w.sample().up);
+        QCOMPARE(w.sample().stationCount, std::optional(14)); // what the last readable poll said
+        QVERIFY(renderExposition({w.sample()})
+                    .contains("senvaro_polls_total{ap=\"127.0.7.4\",result=\"unreadable\"} "));
+        sim.options().stationError.clear();
+        QVERIFY(stepUntil(
+            *x.clock, [&] { return w.sample().answered > answered; }, 10000));
+
+        // Ten minutes without anything on port 23.
+        sim.stop();
+        QVERIFY(stepUntil(
+            *x.clock, [&] { return !w.sample().up; }, 30000));
+        x.clock->advance(10 * 60 * 1000);
+        QVERIFY(waitUntil([&] { return w.retryDelayMs() == ApWatch::maxRetryMs; }, 3000));
+        QVERIFY(sim.listen(address));
+        const qint64 back = x.clock->elapsedMs();
+        QVERIFY(stepUntil(
+            *x.clock, [&] { return w.sample().up; }, 90000));
+        // At most a minute's wait, the login's 19 ticks of 200 ms, one cycle and the evaluation.
+        const qint64 took = x.clock->elapsedMs() - back;
+        QVERIFY2(took <= 60000 + 3800 + 2000 + 1000 + 200, QByteArray::number(took).constData());
+        QVERIFY(w.sample().connectFailed > 3);
     }
 
     void textfileNeverHalfWritten()

@@ -509,7 +509,7 @@ QByteArray ApSim::replyTo(const QByteArray &line, bool *closeAfter)
     } else if (cmd == "version") {
         out = "SOFTWARE_VERSION: " + m_options.firmware + e + "HARDWARE_VERSION: " + m_options.hardware + e;
     } else if (cmd == "get station") {
-        out = stationReply();
+        out = m_options.stationError.isEmpty() ? stationReply() : m_options.stationError + e;
     } else if (cmd == "reboot") {
         if (closeAfter)
             *closeAfter = true;

@@ -108,6 +108,7 @@ struct Options
     int closeAfterLines = 0; // >0: close after answering this many received lines
     bool noReply = false;    // accept, log, never send anything
     QByteArray garbage;      // put in front of every reply (see defaultGarbage)
+    QByteArray stationError; // non-empty: "get station" is answered with this line instead
 
     // Shapes of a "get station" reply that does not begin with the separator.
     QByteArray stationHeaderLine; // a line (with line end) before the first separator

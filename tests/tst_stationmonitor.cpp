@@ -1,0 +1,244 @@
+// Presence per device over the watched access points, on a stepped clock: short drop-outs,
+// silence, logouts, known clients not yet heard of, and roams between two simulated access
+// points watched by the exporter, with the series the exporter serves for them.
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "apsim.h"
+#include "apsim_group.h"
+#include "base/wintimer.h"
+#include "exporter/exporter.h"
+#include "logicsupport.h"
+#include "monitor/stationmonitor.h"
+
+namespace {
+
+const QString kApA = QStringLiteral("127.0.8.1");
+const QString kApB = QStringLiteral("127.0.8.2");
+const QString kPhone = QStringLiteral("F0:18:98:AA:00:01");
+const QString kGuest = QStringLiteral("02:11:A0:00:00:07");
+
+StationValue value(const QString &mac, bool known = true)
+{
+    StationValue v;
+    v.mac = mac;
+    v.name = known ? QStringLiteral("Telefon") : mac;
+    v.known = known;
+    v.rx = 60;
+    return v;
+}
+
+// One monitor with a known phone, on a clock at ms 0; events and alerts recorded.
+struct Watched
+{
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
+    StationMonitor m{clock};
+    QList<StationEvent> events;
+    QList<Alert> alerts; // "Station getrennt"
+    explicit Watched(const QStringList &aps = {kApA})
+    {
+        m.setHistoryEnabled(false);
+        m.setKnownClients(knownClients({{kPhone, "Telefon", {}, "Falsch"}}));
+        for (const QString &ap : aps)
+            m.watch(ap);
+        QObject::connect(&m, &StationMonitor::stationEvent, [this](const StationEvent &e) { events << e; });
+        QObject::connect(&m.alerts(), &AlertWatch::raised, [this](const Alert &a) {
+            if (a.kind == Alert::Kind::StationLeft)
+                alerts << a;
+        });
+    }
+    void to(qint64 ms) { clock->advance(qMax<qint64>(0, ms - clock->elapsedMs())); }
+    void evaluate(qint64 ms, const QString &ap, const QList<StationValue> &stations)
+    {
+        to(ms);
+        m.evaluated(ap, stations);
+    }
+    Presence presence(const QString &mac = kPhone) const { return m.device(mac)->presence; }
+    QString kinds() const
+    {
+        QString out;
+        for (const StationEvent &e : events)
+            out += QStringLiteral("JLR").at(int(e.kind));
+        return out;
+    }
+    qint64 startMs() const { return clock->currentDateTimeUtc().toMSecsSinceEpoch() - clock->elapsedMs(); }
+};
+
+} // namespace
+
+class TestStationMonitor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Missing from 5 replies in a row, 10 times, at a 2 s cycle: 10 s gaps against 60 s of grace.
+    void shortDropOutsAreNoLeave()
+    {
+        Watched x;
+        qint64 t = 0;
+        x.evaluate(t, kApA, {value(kPhone)});
+        const std::optional<qint64> since = x.m.device(kPhone)->sinceMs;
+        QCOMPARE(since, std::optional(x.startMs()));
+        for (int round = 0; round < 10; ++round) {
+            for (int i = 0; i < 5; ++i) {
+                x.evaluate(t += 2000, kApA, {});
+                QCOMPARE(x.presence(), Presence::Present);
+            }
+            x.evaluate(t += 2000, kApA, {value(kPhone)});
+        }
+        x.to(t + 200000);
+        QCOMPARE(x.kinds(), QStringLiteral("J"));
+        QVERIFY(x.alerts.isEmpty());
+        QCOMPARE(x.m.device(kPhone)->sinceMs, since);
+        QCOMPARE(x.m.leaves(kApA), quint64(0));
+    }
+
+    // A station gone for longer than the grace period leaves once, on time, and comes back
+    // as a new arrival with a new "connected since".
+    void leaveAfterGrace()
+    {
+        Watched x;
+        x.evaluate(0, kApA, {value(kPhone), value(kGuest, false)});
+        x.evaluate(2000, kApA, {});
+        x.to(62000);
+        QCOMPARE(x.presence(), Presence::Present);
+        x.to(62001);
+        QCOMPARE(x.presence(), Presence::Absent);
+        QCOMPARE(x.presence(kGuest), Presence::Absent);
+        QCOMPARE(x.kinds(), QStringLiteral("JJLL"));
+        QCOMPARE(x.alerts.size(), 1); // only the known one is reported
+        QCOMPARE(x.alerts[0].summary, QStringLiteral("Station getrennt"));
+        QCOMPARE(x.m.leaves(kApA), quint64(2));
+        QVERIFY(!x.m.device(kPhone)->sinceMs);
+        x.evaluate(70000, kApA, {value(kPhone)});
+        QCOMPARE(x.kinds(), QStringLiteral("JJLLJ"));
+        QCOMPARE(x.m.device(kPhone)->sinceMs, std::optional(x.startMs() + 70000));
+        QCOMPARE(x.m.joins(kApA), quint64(3));
+    }
+
+    // While its access point cannot be asked, a present station is unknown, never absent; the
+    // grace period starts when the access point answers without it. One already left out
+    // before the silence keeps its grace period. A logout ends the watch: nothing is reported
+    // until a new login's answers say so.
+    void silenceAndLogout_data()
+    {
+        QTest::addColumn<int>("state");      // StationMonitor::ApState
+        QTest::addColumn<bool>("leftFirst"); // the phone was left out before the state changed
+        QTest::addColumn<QString>("expected");
+        using S = StationMonitor::ApState;
+        // Presence and alerts so far at 3 min, then after a new answer without the phone at
+        // 200 s: at the end of the grace period it started, and 1 ms later.
+        QTest::newRow("silent") << int(S::Silent) << false << "U0 P0 A1";
+        QTest::newRow("connection lost") << int(S::Lost) << false << "U0 P0 A1";
+        QTest::newRow("login refused") << int(S::Refused) << false << "U0 P0 A1";
+        QTest::newRow("left, then silent") << int(S::Silent) << true << "A1 A1 A1";
+        QTest::newRow("logout") << int(S::Off) << false << "U0 P0 A1";
+        QTest::newRow("left, then logout") << int(S::Off) << true << "U0 P0 A1";
+    }
+    void silenceAndLogout()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, leftFirst);
+        Watched x;
+        x.evaluate(0, kApA, {value(kPhone)});
+        if (leftFirst)
+            x.evaluate(2000, kApA, {});
+        x.to(4000);
+        x.m.setApState(kApA, StationMonitor::ApState(state));
+        const auto letter = [&] {
+            return QStringLiteral("PAU").at(int(x.presence())) + QString::number(x.alerts.size());
+        };
+        QString seen;
+        x.to(180000);
+        seen += letter();
+        if (StationMonitor::ApState(state) == StationMonitor::ApState::Off)
+            x.m.watch(kApA);
+        x.evaluate(200000, kApA, {});
+        x.to(260000);
+        seen += QLatin1Char(' ') + letter();
+        x.to(260001);
+        seen += QLatin1Char(' ') + letter();
+        QTEST(seen, "expected");
+    }
+
+    // A known client nobody has listed is unknown until every watched access point answered.
+    void knownClientNotHeardOf()
+    {
+        Watched x({kApA, kApB});
+        QCOMPARE(x.presence(), Presence::Unknown);
+        x.evaluate(1000, kApA, {});
+        QCOMPARE(x.presence(), Presence::Unknown);
+        x.evaluate(2000, kApB, {});
+        QCOMPARE(x.presence(), Presence::Absent);
+        QVERIFY(x.events.isEmpty() && x.alerts.isEmpty());
+    }
+
+    // 20 moves between two simulated access points, each within the grace period: 20 roams,
+    // present all along, no leave, one arrival; the exporter's series count them.
+    void roamsBetweenAccessPoints()
+    {
+        apsim::Options o;
+        o.user = o.password = "admin";
+        apsim::ApSimGroup sims(o, false);
+        QVERIFY(sims.listen({QHostAddress(kApA), QHostAddress(kApB)}));
+        auto config = std::make_shared<WatchConfig>();
+        config->user = config->password = QStringLiteral("admin");
+        config->cycleMs = 2000;
+        config->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
+        auto clock = std::make_shared<SteppedClock>();
+        Exporter exporter({kApA, kApB}, config, clock, [] { return qint64(0); });
+        QList<StationEvent> events;
+        connect(&exporter.monitor(), &StationMonitor::stationEvent,
+                [&](const StationEvent &e) { events << e; });
+        QStringList log;
+        connect(&exporter, &Exporter::logLine, [&](const QString &line) { log << line; });
+        exporter.start();
+
+        const StationMonitor &m = exporter.monitor();
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApA).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone) && m.device(kPhone)->ap == kApA; }, 20000));
+        const std::optional<qint64> since = m.device(kPhone)->sinceMs;
+        for (int i = 0; i < 20; ++i) {
+            const QString to = i % 2 ? kApA : kApB;
+            QVERIFY(sims.control("join " + kPhone + ' ' + to).startsWith("ok"));
+            QVERIFY2(stepUntil(
+                         *clock, [&] { return m.device(kPhone)->ap == to; }, 20000),
+                     QByteArray::number(i).constData());
+            QCOMPARE(m.device(kPhone)->presence, Presence::Present);
+        }
+        QCOMPARE(m.device(kPhone)->roams, quint64(20));
+        QCOMPARE(m.device(kPhone)->sinceMs, since);
+        int roams = 0;
+        for (const StationEvent &e : events)
+            roams += e.kind == StationEvent::Kind::Roamed;
+        QCOMPARE(roams, 20);
+        QCOMPARE(events.size(), 21); // the one arrival and the roams
+        QCOMPARE(m.leaves(kApA) + m.leaves(kApB), quint64(0));
+        QVERIFY(log.contains(
+            QStringLiteral("Station Telefon (%1): gewechselt von %2 nach %3").arg(kPhone, kApB, kApA)));
+
+        const QByteArray text = exporter.exposition();
+        for (const QByteArray &want :
+             {"senvaro_station_roams_total{mac_address=\"" + kPhone.toLatin1() + "\"} 20",
+              "senvaro_station_presence{mac_address=\"" + kPhone.toLatin1() + "\",state=\"present\"} 1",
+              "senvaro_station_presence{mac_address=\"" + kPhone.toLatin1() + "\",state=\"absent\"} 0",
+              QByteArray("senvaro_station_joins_total{ap=\"127.0.8.1\"} 1"),
+              QByteArray("senvaro_station_leaves_total{ap=\"127.0.8.2\"} 0"),
+              QByteArray("senvaro_ap_info{ap=\"127.0.8.2\",firmware=\"v2.50\",name=\"Halle\"} 1"),
+              "senvaro_station_connected_since_timestamp_seconds{ap=\"127.0.8.1\",mac_address=\"" +
+                  kPhone.toLatin1() + "\"} " + formatSampleValue(double(*since) / 1000)})
+            QVERIFY2(text.contains(want), want.constData());
+
+        // Its access point falls silent: unknown, and no state but "unknown" in the series.
+        QVERIFY(sims.control("silent " + kApA).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
+        QVERIFY(
+            exporter.exposition().contains("mac_address=\"" + kPhone.toLatin1() + "\",state=\"unknown\"} 1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStationMonitor)
+#include "tst_stationmonitor.moc"
