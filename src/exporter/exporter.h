@@ -11,7 +11,6 @@
 #include "exporter/apwatch.h"
 
 struct Settings;
-class QHttpServer;
 class VendorRegistry;
 
 // The access points a settings file names: the server address, then every known-client
@@ -33,6 +32,8 @@ public:
 
     void start();
     QByteArray exposition() const;
+    // What a cleanly stopped exporter leaves: every access point down, no station series.
+    QByteArray stoppedExposition() const;
     const QList<ApWatch *> &watches() const { return m_watches; }
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
@@ -54,6 +55,3 @@ private:
     QString m_textfileDir;
     mutable QString m_lastWriteError;
 };
-
-// /metrics with the exposition, / with a short page linking to it.
-void addRoutes(QHttpServer &server, const Exporter &exporter);
