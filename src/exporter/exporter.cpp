@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QHostAddress>
-#include <QHttpServer>
-#include <QHttpServerResponse>
 #include <QSaveFile>
 #include <QSet>
 
@@ -166,15 +164,15 @@ void Exporter::round()
     }
 }
 
-void addRoutes(QHttpServer &server, const Exporter &exporter)
+QByteArray Exporter::stoppedExposition() const
 {
-    server.route(QStringLiteral("/metrics"),
-                 [&exporter] { return QHttpServerResponse(expositionContentType(), exporter.exposition()); });
-    server.route(QStringLiteral("/"), [] {
-        return QHttpServerResponse(
-            QByteArrayLiteral("text/html; charset=utf-8"),
-            QByteArrayLiteral("<!DOCTYPE html>\n<html><head><title>senvaro-exporter</title></head>"
-                              "<body><h1>senvaro-exporter</h1>"
-                              "<p><a href=\"/metrics\">Metriken</a></p></body></html>\n"));
-    });
+    QList<ApSample> samples;
+    for (const ApWatch *w : m_watches) {
+        ApSample s = w->sample();
+        s.up = false;
+        s.stationCount.reset();
+        s.stations.clear();
+        samples << s;
+    }
+    return renderExposition(samples);
 }

@@ -11,7 +11,6 @@
 #include "exporter/apwatch.h"
 
 struct Settings;
-class QHttpServer;
 class StationMonitor;
 struct StationEvent;
 class VendorRegistry;
@@ -37,6 +36,8 @@ public:
 
     void start();
     QByteArray exposition() const;
+    // What a cleanly stopped exporter leaves: every access point down, no station series.
+    QByteArray stoppedExposition() const;
     const QList<ApWatch *> &watches() const { return m_watches; }
     StationMonitor &monitor() const { return *m_monitor; }
 
@@ -62,6 +63,3 @@ private:
     QString m_textfileDir;
     mutable QString m_lastWriteError;
 };
-
-// /metrics with the exposition, / with a short page linking to it.
-void addRoutes(QHttpServer &server, const Exporter &exporter);

@@ -4,22 +4,27 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QHttpServer>
+#include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
 
 #include "config/pollcycle.h"
 #include "config/settings.h"
 #include "exporter/exporter.h"
+#include "exporter/posix.h"
+#include "exporter/web.h"
+#include "exporter/webconfig.h"
 
 namespace {
 
 // Exit statuses, listed in the manual page.
-constexpr int exitUsage = 2;    // bad options
-constexpr int exitSettings = 3; // settings file unreadable or naming no access point
-constexpr int exitOutput = 4;   // the address cannot be listened on, or the text file not written
+constexpr int exitUsage = 2;     // bad options
+constexpr int exitSettings = 3;  // settings file unreadable or naming no access point
+constexpr int exitOutput = 4;    // the address cannot be listened on, or the text file not written
+constexpr int exitWebConfig = 5; // the web configuration (--web.config.file) unusable
 
 constexpr quint16 defaultPort = 9847;
 
@@ -29,6 +34,7 @@ void say(const QString &line)
     err << line << Qt::endl;
 }
 
+// ADDRESS:PORT, [IPv6]:PORT, or :PORT for every address (IPv4 and IPv6), as exporters take it.
 bool parseListen(const QString &text, QHostAddress *address, quint16 *port)
 {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
@@ -39,16 +45,42 @@ bool parseListen(const QString &text, QHostAddress *address, quint16 *port)
         host = host.mid(1, host.size() - 2);
     bool ok = false;
     const uint p = text.mid(colon + 1).toUInt(&ok);
-    if (!ok || p > 65535 || !address->setAddress(host))
+    if (!ok || p > 65535)
+        return false;
+    if (host.isEmpty())
+        *address = QHostAddress(QHostAddress::Any);
+    else if (!address->setAddress(host))
         return false;
     *port = quint16(p);
     return true;
+}
+
+QString listenText(const QHostAddress &address, quint16 port)
+{
+    if (address == QHostAddress(QHostAddress::Any))
+        return QStringLiteral(":%1").arg(port);
+    if (address.protocol() == QAbstractSocket::IPv6Protocol)
+        return QStringLiteral("[%1]:%2").arg(address.toString()).arg(port);
+    return QStringLiteral("%1:%2").arg(address.toString()).arg(port);
+}
+
+// Replaced through a temporary file and a rename, as the exporter writes it every round.
+bool writeFile(const QString &path, const QByteArray &text, QString *error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        return true;
+    *error = QStringLiteral("Textdatei %1 nicht geschrieben: %2")
+                 .arg(QDir::toNativeSeparators(path), file.errorString());
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Before anything starts a thread: SIGTERM and SIGINT then reach the event loop only.
+    holdStopSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("senvaro-exporter"));
 #ifdef SENVARO_VERSION
@@ -63,12 +95,18 @@ int main(int argc, char **argv)
                                          QStringLiteral("DATEI"));
     const QCommandLineOption listenOpt(
         QStringLiteral("listen"),
-        QStringLiteral("Adresse und Port für /metrics (Vorgabe 127.0.0.1:%1).").arg(defaultPort),
+        QStringLiteral("Adresse und Port für /metrics (Vorgabe 127.0.0.1:%1; :PORT für alle Adressen).")
+            .arg(defaultPort),
         QStringLiteral("ADRESSE:PORT"));
-    const QCommandLineOption textfileOpt(QStringLiteral("textfile"),
-                                         QStringLiteral("Schreibt nach jeder Runde ORDNER/senvaro.prom."),
-                                         QStringLiteral("ORDNER"));
-    parser.addOptions({settingsOpt, listenOpt, textfileOpt});
+    const QCommandLineOption textfileOpt(
+        QStringLiteral("textfile"),
+        QStringLiteral("Schreibt nach jeder Runde ORDNER/senvaro.prom; ohne --listen öffnet er keinen Port."),
+        QStringLiteral("ORDNER"));
+    const QCommandLineOption webConfigOpt(QStringLiteral("web.config.file"),
+                                          QStringLiteral("Web-Konfiguration der Prometheus-Exporter (TLS, "
+                                                         "basic_auth_users)."),
+                                          QStringLiteral("DATEI"));
+    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt});
     parser.addHelpOption();
     parser.addVersionOption();
     if (!parser.parse(app.arguments())) {
@@ -121,31 +159,65 @@ int main(int argc, char **argv)
                 .arg(settings.pollCycle));
         config->cycleMs = 5000;
     }
+    // A web configuration it cannot use stops the exporter here, as it stops the others.
+    const QString webConfig = parser.value(webConfigOpt);
+    bool tls = false;
+    if (parser.isSet(webConfigOpt)) {
+        QString error;
+        const std::optional<WebConfig> web = loadWebConfig(webConfig, &error);
+        if (!web || (web->tls() && !tlsConfiguration(*web, &error))) {
+            say(QStringLiteral("senvaro-exporter: %1").arg(error));
+            return exitWebConfig;
+        }
+        tls = web->tls();
+    }
 
     Exporter exporter(addresses, config, std::make_shared<RealClock>(),
                       [] { return QDateTime::currentMSecsSinceEpoch(); });
     QObject::connect(&exporter, &Exporter::logLine, &say);
 
-    if (parser.isSet(textfileOpt)) {
+    const bool textfile = parser.isSet(textfileOpt);
+    if (textfile) {
         exporter.setTextfileDir(parser.value(textfileOpt));
         if (!exporter.writeTextfile(&error)) {
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
             return exitOutput;
         }
     }
-    QHttpServer server;
-    addRoutes(server, exporter);
-    const quint16 bound = server.listen(listenAddress, port);
-    if (bound == 0) {
-        say(QStringLiteral("senvaro-exporter: kann nicht auf %1:%2 lauschen")
-                .arg(listenAddress.toString())
-                .arg(port));
-        return exitOutput;
+    // With a text file and no --listen, the node exporter serves the series: no port of our own.
+    WebServer server(exporter, webConfig);
+    QObject::connect(&server, &WebServer::logLine,
+                     [](const QString &line) { say(QStringLiteral("senvaro-exporter: %1").arg(line)); });
+    if (!textfile || parser.isSet(listenOpt)) {
+        QString error;
+        const quint16 bound = server.start(listenAddress, port, tls, &error);
+        if (bound == 0) {
+            say(QStringLiteral("senvaro-exporter: kann nicht auf %1 lauschen: %2")
+                    .arg(listenText(listenAddress, port), error));
+            return exitOutput;
+        }
+        say(QStringLiteral("senvaro-exporter: %1 Access Point(s), /metrics auf %2%3")
+                .arg(addresses.size())
+                .arg(listenText(listenAddress, bound), tls ? QStringLiteral(" (TLS)") : QString()));
+    } else {
+        say(QStringLiteral("senvaro-exporter: %1 Access Point(s), Textdatei %2, kein Port")
+                .arg(addresses.size())
+                .arg(QDir::toNativeSeparators(
+                    QDir(parser.value(textfileOpt)).filePath(QStringLiteral("senvaro.prom")))));
     }
-    say(QStringLiteral("senvaro-exporter: %1 Access Point(s), /metrics auf %2:%3")
-            .arg(addresses.size())
-            .arg(listenAddress.toString())
-            .arg(bound));
+
+    // A clean stop leaves a text file that says every access point is down, so the node
+    // exporter does not go on serving the last round as if it were current.
+    int stopStatus = 0;
+    onStopSignal(&app, [&] {
+        QString error;
+        if (textfile && !writeFile(QDir(parser.value(textfileOpt)).filePath(QStringLiteral("senvaro.prom")),
+                                   exporter.stoppedExposition(), &error)) {
+            say(QStringLiteral("senvaro-exporter: %1").arg(error));
+            stopStatus = exitOutput;
+        }
+        app.exit(stopStatus);
+    });
     exporter.start();
     return app.exec();
 }
