@@ -162,6 +162,29 @@ private slots:
         QTEST(seen, "expected");
     }
 
+    // Two stations that left at different times before the access point fell silent are each
+    // reported when their own grace period ends: the timer is armed for the earliest end and
+    // armed again after it fired.
+    void graceEndsWhileSilent()
+    {
+        Watched x;
+        const QString kLaptop = QStringLiteral("AC:ED:5C:00:00:02");
+        x.m.setKnownClients(
+            knownClients({{kPhone, "Telefon", {}, "Falsch"}, {kLaptop, "Laptop", {}, "Falsch"}}));
+        QList<qint64> reported;
+        QObject::connect(&x.m.alerts(), &AlertWatch::raised, [&](const Alert &a) {
+            if (a.kind == Alert::Kind::StationLeft)
+                reported << x.clock->elapsedMs();
+        });
+        x.evaluate(0, kApA, {value(kPhone), value(kLaptop)});
+        x.evaluate(2000, kApA, {value(kLaptop)});
+        x.evaluate(10000, kApA, {});
+        x.to(12000);
+        x.m.setApState(kApA, StationMonitor::ApState::Silent);
+        x.to(120000);
+        QCOMPARE(reported, (QList<qint64>{62001, 70001}));
+    }
+
     // A known client nobody has listed is unknown until every watched access point answered.
     void knownClientNotHeardOf()
     {
