@@ -20,7 +20,7 @@
   // non-empty name, of this job, instance and key label (now, else within nameMemory),
   // and the key alone when there is none.
   local named(metric, key) =
-    local s = '%s{job=%%[1]q,instance=%%[2]q,%s=%%[3]q,name!=\'\'}' % [metric, key];
+    local s = "%s{job=%%[1]q,instance=%%[2]q,%s=%%[3]q,name!=''}" % [metric, key];
     local q = '%s or topk(1, max_over_time(timestamp(%s)[%s:1m]))' % [s, s, c.nameMemory];
     '{{ with printf "%s" $labels.job $labels.instance $labels.%s | query }}' % [q, key] +
     '{{ (index . 0).Labels.name }} ({{ $labels.%s }}){{ else }}{{ $labels.%s }}{{ end }}' % [key, key],
@@ -59,7 +59,8 @@
           ||| % { info: sel('senvaro_station_info') },
         },
         alert(
-          'SenvaroAccessPointDown', 'warning',
+          'SenvaroAccessPointDown',
+          'warning',
           '%s == 0' % sel('senvaro_up'),
           'Access Point %s antwortet nicht' % ap,
           ('senvaro-exporter ({{ $labels.instance }}) erreicht den Access Point %s seit %s nicht. ' +
@@ -69,7 +70,8 @@
           c.apDownFor,
         ),
         alert(
-          'SenvaroAllAccessPointsDown', 'critical',
+          'SenvaroAllAccessPointsDown',
+          'critical',
           'max without (ap) (%s) == 0' % sel('senvaro_up'),
           'Kein Access Point von senvaro-exporter {{ $labels.instance }} antwortet',
           ('Alle {{ with printf "count(senvaro_up{job=%%q,instance=%%q})" $labels.job $labels.instance | query }}' +
@@ -83,7 +85,8 @@
         // long one is the down alert's), and not down through the down alert's whole
         // wait: from there on that alert speaks for it.
         alert(
-          'SenvaroAccessPointFlapping', 'warning',
+          'SenvaroAccessPointFlapping',
+          'warning',
           |||
             avg_over_time(%(up)s[%(window)s]) < 0.5
             and changes(%(up)s[%(window)s]) > 2
@@ -97,7 +100,8 @@
           c.flappingFor,
         ),
         alert(
-          'SenvaroExporterDown', 'warning',
+          'SenvaroExporterDown',
+          'warning',
           'up{%s} == 0' % c.exporterSelector,
           'senvaro-exporter {{ $labels.instance }} ist nicht erreichbar',
           ('Prometheus erreicht senvaro-exporter unter {{ $labels.instance }} (Job {{ $labels.job }}) seit %s ' +
@@ -109,7 +113,8 @@
         // No access point series at all, and no down scrape target to blame: the target
         // left the configuration, or the text file or its collector is gone.
         alert(
-          'SenvaroExporterAbsent', 'warning',
+          'SenvaroExporterAbsent',
+          'warning',
           'absent(%s) unless on() (up{%s} == 0)' % [sel('senvaro_up'), c.exporterSelector],
           'Keine Daten von senvaro-exporter',
           ('Prometheus hat seit %s keine Reihe senvaro_up: weder ein Scrape-Job noch die Textdatei liefert ' +
@@ -119,7 +124,8 @@
           c.exporterAbsentFor,
         ),
         alert(
-          'SenvaroTextfileStale', 'warning',
+          'SenvaroTextfileStale',
+          'warning',
           'time() - node_textfile_mtime_seconds{%s} > %d' % [c.textfileSelector, c.textfileMaxAgeSeconds],
           'Textdatei von senvaro-exporter auf {{ $labels.instance }} ist veraltet',
           ('Die Datei {{ $labels.file }} wurde seit {{ $value | humanizeDuration }} nicht geschrieben; der Node ' +
@@ -129,7 +135,8 @@
         // Empty now after having had stations within noStationsMemory, and kept firing by
         // its own ALERTS series until a station returns, however long that takes.
         alert(
-          'SenvaroNoStations', 'warning',
+          'SenvaroNoStations',
+          'warning',
           |||
             %(stations)s == 0
             and ignoring (alertname, alertstate, severity)
@@ -148,7 +155,8 @@
           c.noStationsFor,
         ),
         alert(
-          'SenvaroStationSignalLow', 'warning',
+          'SenvaroStationSignalLow',
+          'warning',
           // Without name: an exporter that still labels the levels with it must not split
           // the series on a rename.
           'min without (name) (%s) < %g unless on (mac_address) mac_address:senvaro_station_unnamed:max'
@@ -162,7 +170,8 @@
         // Known: a presence series (kept for every known client) of a station that has not
         // been reported without a name of its own within unknownStationMemory.
         alert(
-          'SenvaroStationAbsent', 'warning',
+          'SenvaroStationAbsent',
+          'warning',
           |||
             %(presence)s == 1
             unless on (mac_address) max_over_time(mac_address:senvaro_station_unnamed:max[%(memory)s])
