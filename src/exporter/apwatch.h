@@ -12,6 +12,10 @@
 class ApSession;
 class StationMonitor;
 struct Reply;
+struct StationValue;
+
+// A station's series as the exposition shows them.
+StationSample stationSample(const StationValue &v);
 
 // What every watched access point shares: the account, the cycle and the known stations.
 struct WatchConfig
