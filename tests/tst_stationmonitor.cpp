@@ -3,6 +3,7 @@
 // points watched by the exporter, with the series the exporter serves for them.
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "apsim.h"
@@ -260,6 +261,52 @@ private slots:
             *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
         QVERIFY(
             exporter.exposition().contains("mac_address=\"" + kPhone.toLatin1() + "\",state=\"unknown\"} 1"));
+    }
+
+    // The exporter runs the event program on arrivals, strangers, roams and an access point
+    // that falls silent and answers again.
+    void eventProgramsFromTheExporter()
+    {
+        apsim::Options o;
+        apsim::ApSimGroup sims(o, false);
+        QVERIFY(sims.listen({QHostAddress(kApA), QHostAddress(kApB)}));
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("events"));
+        const QString program = dir.filePath(QStringLiteral("program"));
+        QVERIFY(writeFile(program,
+                          "#!/bin/sh\necho \"$SENVARO_EVENT $SENVARO_MAC $SENVARO_AP $SENVARO_AP_NAME\" >>" +
+                              out.toUtf8() + "\n"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+        auto config = std::make_shared<WatchConfig>();
+        config->user = config->password = QStringLiteral("admin");
+        config->cycleMs = 2000;
+        config->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
+        auto clock = std::make_shared<SteppedClock>();
+        Exporter exporter({kApA, kApB}, config, clock, [] { return qint64(0); });
+        exporter.setEventProgram(program);
+        exporter.start();
+        const StationMonitor &m = exporter.monitor();
+        const auto lines = [&] { return QString::fromUtf8(readFile(out)).split('\n', Qt::SkipEmptyParts); };
+
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApA).startsWith("ok"));
+        QVERIFY(sims.control("join " + kGuest + ' ' + kApA).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kGuest) && m.device(kPhone); }, 20000));
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->ap == kApB; }, 20000));
+        QVERIFY(sims.control("silent " + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
+        QVERIFY(sims.control("answer " + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return exporter.watches()[1]->sample().up; }, 90000));
+        QVERIFY(waitUntil([&] { return lines().size() >= 5; }, 5000));
+        QStringList got = lines();
+        got.sort(); // programs run side by side and may finish in any order
+        QCOMPARE(got, QStringList({"angekommen " + kPhone + ' ' + kApA + ' ', "ap_stumm  " + kApB + " Halle",
+                                   "ap_wieder_da  " + kApB + " Halle", "fremd " + kGuest + ' ' + kApA + ' ',
+                                   "gewechselt " + kPhone + ' ' + kApB + " Halle"}));
     }
 };
 

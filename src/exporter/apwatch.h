@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/wintimer.h"
+#include "config/alertsettings.h"
 #include "config/knownclients.h"
 #include "exporter/metrics.h"
 
@@ -25,6 +26,7 @@ struct WatchConfig
     int cycleMs = 5000;
     KnownClients known;
     bool knownOnly = false;
+    AlertSettings alerts; // the grace period of presence
 };
 
 // One access point watched by its own session with the window's login, polling and

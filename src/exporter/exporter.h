@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -11,6 +12,7 @@
 #include "exporter/apwatch.h"
 
 struct Settings;
+class EventPrograms;
 class StationMonitor;
 struct StationEvent;
 class VendorRegistry;
@@ -40,6 +42,10 @@ public:
     QByteArray stoppedExposition() const;
     const QList<ApWatch *> &watches() const { return m_watches; }
     StationMonitor &monitor() const { return *m_monitor; }
+    // The program ([Ereignisse] Programm) run on arrivals, departures, roams, strangers and
+    // access points falling silent or answering again; empty: none.
+    void setEventProgram(const QString &path);
+    EventPrograms &eventPrograms() const { return *m_programs; }
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
     void setTextfileDir(const QString &dir) { m_textfileDir = dir; }
@@ -54,8 +60,12 @@ signals:
 private:
     void round();
     void logStationEvent(const StationEvent &event);
+    void accessPointState(ApWatch *watch, ApWatch::State state);
 
     StationMonitor *m_monitor;
+    EventPrograms *m_programs;
+    QHash<const ApWatch *, bool> m_down; // access points that went down after answering
+    std::shared_ptr<const WatchConfig> m_config;
     QList<ApWatch *> m_watches;
     WinTimer *m_round;
     // The vendor label's maker names, read on the first scrape with a station.

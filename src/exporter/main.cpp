@@ -11,6 +11,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "config/eventsettings.h"
 #include "config/pollcycle.h"
 #include "config/settings.h"
 #include "exporter/exporter.h"
@@ -152,6 +153,7 @@ int main(int argc, char **argv)
     config->password = settings.password;
     config->known = settings.clients;
     config->knownOnly = settings.knownOnly == 1;
+    config->alerts = settings.alerts;
     if (const std::optional<int> cycle = pollCycleMs(settings.pollCycle)) {
         config->cycleMs = *cycle;
     } else {
@@ -175,6 +177,11 @@ int main(int argc, char **argv)
     Exporter exporter(addresses, config, std::make_shared<RealClock>(),
                       [] { return QDateTime::currentMSecsSinceEpoch(); });
     QObject::connect(&exporter, &Exporter::logLine, &say);
+    EventSettings events;
+    if (EventSettings::load(path, &events, &error))
+        exporter.setEventProgram(events.program);
+    else
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
 
     const bool textfile = parser.isSet(textfileOpt);
     if (textfile) {
