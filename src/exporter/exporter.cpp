@@ -13,7 +13,6 @@
 #include "config/settings.h"
 #include "monitor/eventprograms.h"
 #include "monitor/stationmonitor.h"
-#include "monitor/stations.h"
 #include "monitor/vendors.h"
 
 QStringList watchedAddresses(const Settings &settings, bool hasServer)
@@ -74,22 +73,18 @@ Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConf
                    std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs, QObject *parent)
     : QObject(parent)
 {
-    m_config = config;
     m_monitor = new StationMonitor(clock, this);
     // Nobody looks at a history here; presence and roams are what the series show.
     m_monitor->setHistoryEnabled(false);
     m_monitor->setAlertSettings(config->alerts);
     m_monitor->setKnownClients(config->known);
     connect(m_monitor, &StationMonitor::stationEvent, this, &Exporter::logStationEvent);
-    m_programs = new EventPrograms(this);
-    connect(m_programs, &EventPrograms::logLine, this, &Exporter::logLine);
+    connect(&m_monitor->programs(), &EventPrograms::logLine, this, &Exporter::logLine);
     for (const QString &ap : addresses) {
         auto *watch = new ApWatch(ap, config, clock, wallClockMs, m_monitor, this);
-        connect(watch, &ApWatch::stateChanged, this,
-                [this, watch](const QString &address, ApWatch::State state) {
-                    emit logLine(QStringLiteral("AP %1: %2").arg(address, ApWatch::stateText(state)));
-                    accessPointState(watch, state);
-                });
+        connect(watch, &ApWatch::stateChanged, this, [this](const QString &address, ApWatch::State state) {
+            emit logLine(QStringLiteral("AP %1: %2").arg(address, ApWatch::stateText(state)));
+        });
         m_watches << watch;
     }
     m_round = clock->createTimer(config->cycleMs, this);
@@ -137,44 +132,13 @@ QByteArray Exporter::exposition() const
 
 void Exporter::setEventProgram(const QString &path)
 {
-    m_programs->setProgram(path);
+    m_monitor->programs().setProgram(path);
 }
 
 void Exporter::logStationEvent(const StationEvent &e)
 {
     const QString who = e.name == e.mac ? e.mac : QStringLiteral("%1 (%2)").arg(e.name, e.mac);
     emit logLine(QStringLiteral("Station %1: %2").arg(who, e.text()));
-    ProgramEvent p;
-    p.kind = e.kind == StationEvent::Kind::Roamed ? QStringLiteral("gewechselt")
-             : e.kind == StationEvent::Kind::Left ? QStringLiteral("gegangen")
-             : e.known                            ? QStringLiteral("angekommen")
-                                                  : QStringLiteral("fremd");
-    p.mac = e.mac;
-    p.name = e.name;
-    p.ap = e.ap;
-    p.apName = accessPointName(m_config->known, e.ap);
-    p.sinceMs = e.sinceMs;
-    m_programs->run(p);
-}
-
-// An access point that stops answering, and one that answers again after that.
-void Exporter::accessPointState(ApWatch *watch, ApWatch::State state)
-{
-    using S = ApWatch::State;
-    const bool down =
-        state == S::NoAnswer || state == S::LoginRefused || state == S::ConnectFailed || state == S::Closed;
-    if (state != S::LoggedIn && !down)
-        return;
-    bool &wasDown = m_down[watch];
-    // The first failure of an access point never heard of is no change of state.
-    if (down == wasDown || (down && watch->sample().answered == 0))
-        return;
-    wasDown = down;
-    ProgramEvent p;
-    p.kind = down ? QStringLiteral("ap_stumm") : QStringLiteral("ap_wieder_da");
-    p.ap = watch->sample().ap;
-    p.apName = watch->sample().name;
-    m_programs->run(p);
 }
 
 bool Exporter::writeTextfile(QString *error) const

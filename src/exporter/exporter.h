@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -12,7 +11,6 @@
 #include "exporter/apwatch.h"
 
 struct Settings;
-class EventPrograms;
 class StationMonitor;
 struct StationEvent;
 class VendorRegistry;
@@ -45,7 +43,6 @@ public:
     // The program ([Ereignisse] Programm) run on arrivals, departures, roams, strangers and
     // access points falling silent or answering again; empty: none.
     void setEventProgram(const QString &path);
-    EventPrograms &eventPrograms() const { return *m_programs; }
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
     void setTextfileDir(const QString &dir) { m_textfileDir = dir; }
@@ -60,12 +57,9 @@ signals:
 private:
     void round();
     void logStationEvent(const StationEvent &event);
-    void accessPointState(ApWatch *watch, ApWatch::State state);
 
     StationMonitor *m_monitor;
-    EventPrograms *m_programs;
-    QHash<const ApWatch *, bool> m_down; // access points that went down after answering
-    std::shared_ptr<const WatchConfig> m_config;
+
     QList<ApWatch *> m_watches;
     WinTimer *m_round;
     // The vendor label's maker names, read on the first scrape with a station.
