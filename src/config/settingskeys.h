@@ -26,6 +26,7 @@ inline constexpr const char *kUser = "User";
 inline constexpr const char *kClients = "bekannte MAC-Adressen";
 inline constexpr const char *kAlerts = "Benachrichtigungen";
 inline constexpr const char *kHistoryWindow = "Verlaufsfenster";
+inline constexpr const char *kMqtt = "MQTT";
 // What a missing text key reads as.
 inline constexpr const char *kNoEntry = "(kein Eintrag)";
 
@@ -74,5 +75,14 @@ inline constexpr SettingKey HistoryWindowLeft{kHistoryWindow, "left", "0"};
 inline constexpr SettingKey HistoryWindowTop{kHistoryWindow, "top", "0"};
 inline constexpr SettingKey HistoryWindowWidth{kHistoryWindow, "width", "0"};
 inline constexpr SettingKey HistoryWindowHeight{kHistoryWindow, "height", "0"};
+
+// The exporter's MQTT publisher, a section of its own that only the exporter reads:
+// without a server the section is off (see MqttSettings).
+inline constexpr SettingKey MqttServer{kMqtt, "Server", ""};
+inline constexpr SettingKey MqttPort{kMqtt, "Port", "1883"};
+inline constexpr SettingKey MqttUser{kMqtt, "Benutzer", ""};
+inline constexpr SettingKey MqttPassword{kMqtt, "Passwort", ""};
+inline constexpr SettingKey MqttCaFile{kMqtt, "CA-Datei", ""};
+inline constexpr SettingKey MqttAllStations{kMqtt, "alle Stationen", "0"};
 
 } // namespace SettingKeys
