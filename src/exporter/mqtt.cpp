@@ -176,16 +176,10 @@ MqttPublisher::MqttPublisher(const MqttSettings &settings, QObject *parent)
 
 MqttPublisher::~MqttPublisher()
 {
-    m_closing = true;
-    if (!m_mosq)
-        return;
-    if (m_phase == Phase::Connected) {
-        // Said rather than left to the last will, which a clean disconnect drops.
-        mosquitto_publish(m_mosq, nullptr, kStatusTopic, int(kOffline.size()), kOffline.data(), 0, true);
-        mosquitto_disconnect(m_mosq);
-    }
     dropNotifiers();
-    mosquitto_destroy(m_mosq);
+    // Closed without a goodbye, so the broker publishes the last will: "offline" as on a crash.
+    if (m_mosq)
+        mosquitto_destroy(m_mosq);
 }
 
 void MqttPublisher::start()
@@ -384,7 +378,7 @@ void MqttPublisher::connected(int rc)
 
 void MqttPublisher::disconnected(int rc, int err)
 {
-    if (m_closing || !(m_phase == Phase::Connecting || m_phase == Phase::Connected))
+    if (!(m_phase == Phase::Connecting || m_phase == Phase::Connected))
         return;
     if (m_connack > 0)
         failed(QStringLiteral("MQTT: Verbindung zu %1 abgelehnt (%2)").arg(where(), refusal(m_connack)));

@@ -47,7 +47,7 @@ class MqttPublisher : public QObject
     Q_OBJECT
 public:
     explicit MqttPublisher(const MqttSettings &settings, QObject *parent = nullptr);
-    // Publishes "offline" on senvaro/status and disconnects.
+    // Leaves "offline" on senvaro/status to the broker's last will.
     ~MqttPublisher() override;
 
     void start();                           // connects asynchronously; never blocks
@@ -58,6 +58,7 @@ public:
 
 signals:
     void logLine(const QString &germanText); // once per change of the broker connection state
+                                             // (and once when the bound of devices is reached)
 
 private:
     enum class Phase { Off, Resolving, Connecting, Connected, Waiting };
@@ -91,7 +92,6 @@ private:
     const MqttSettings m_settings;
     mosquitto *m_mosq = nullptr;
     Phase m_phase = Phase::Off;
-    bool m_closing = false;
     int m_connack = -1; // the broker's answer to this attempt's login, -1 before it
     int m_fd = -1;
     QSocketNotifier *m_readable = nullptr;
