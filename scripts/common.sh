@@ -13,7 +13,7 @@ SENVARO_PACKAGES=(
   iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
   ieee-data dbus-daemon
-  mosquitto mosquitto-clients libmosquitto-dev
+  mosquitto mosquitto-clients libmosquitto-dev openssl
 )
 
 senvaro_install_packages() {
