@@ -14,6 +14,7 @@ SENVARO_PACKAGES=(
   desktop-file-utils appstream groff-base man-db dpkg-dev file
   ieee-data dbus-daemon
   libcrypt-dev prometheus-node-exporter apache2-utils openssl curl python3
+  mosquitto mosquitto-clients libmosquitto-dev
 )
 
 senvaro_install_packages() {
