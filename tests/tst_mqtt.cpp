@@ -17,9 +17,13 @@
 #include <csignal>
 #include <mosquitto.h>
 
+#include "apsim_group.h"
+#include "base/wintimer.h"
 #include "config/inirw.h"
+#include "exporter/exporter.h"
 #include "exporter/mqtt.h"
 #include "logicsupport.h"
+#include "monitor/stationmonitor.h"
 
 namespace {
 
@@ -466,6 +470,73 @@ private slots:
         QVERIFY(live.waitFor(kStatus, "offline", 7500));
         QVERIFY(t.elapsed() <= 7500);
         child.waitForFinished();
+    }
+
+    // Presence from the exporter's station monitor: short drop-outs and roams between two
+    // simulated access points never say not_home; a silenced access point makes its device
+    // unavailable, never not_home; a leave longer than the grace period says it once.
+    void presenceThroughTheExporter()
+    {
+        Broker broker;
+        Listener live(broker.port);
+        Pub pub(broker.port);
+        QVERIFY(pub.connected());
+        const QString a = QStringLiteral("127.0.9.1"), b = QStringLiteral("127.0.9.2");
+        const QString phone = QStringLiteral("00:1A:2B:3C:4D:5E");
+        apsim::ApSimGroup sims(apsim::Options(), false);
+        QVERIFY(sims.listen({QHostAddress(a), QHostAddress(b)}));
+        auto config = std::make_shared<WatchConfig>();
+        config->user = config->password = QStringLiteral("admin");
+        config->cycleMs = 2000;
+        config->known = knownClients({{phone, "Telefon", {}, "Falsch"}});
+        auto clock = std::make_shared<SteppedClock>();
+        Exporter exporter({a, b}, config, clock, [] { return qint64(0); });
+        exporter.setMqtt(&pub.p);
+        exporter.start();
+        const StationMonitor &m = exporter.monitor();
+        const auto at = [&](const QString &ap) { return m.device(phone) && m.device(phone)->ap == ap; };
+        const auto listedBy = [&](const QString &ap) {
+            return exporter.watches()[ap == a ? 0 : 1]->sample().stations.size() == 1;
+        };
+        QVERIFY(sims.control("join " + phone + ' ' + a).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return at(a); }, 20000));
+        for (int i = 0; i < 10; ++i) { // gone for a few polls, back long before 60 s
+            QVERIFY(sims.control("leave " + phone + ' ' + a).startsWith("ok"));
+            QVERIFY(stepUntil(
+                *clock, [&] { return !listedBy(a); }, 10000));
+            clock->advance(4000);
+            QVERIFY(sims.control("join " + phone + ' ' + a).startsWith("ok"));
+            QVERIFY(stepUntil(
+                *clock, [&] { return listedBy(a); }, 10000));
+        }
+        for (int i = 0; i < 10; ++i) {
+            const QString to = i % 2 ? a : b;
+            QVERIFY(sims.control("join " + phone + ' ' + to).startsWith("ok"));
+            QVERIFY(stepUntil(
+                *clock, [&] { return at(to); }, 20000));
+        }
+        QVERIFY(pub.flushed(live));
+        QCOMPARE(live.at(kState), QList<QByteArray>{"home"});
+        QCOMPARE(object(live.last(kAttributes)).value("ap").toString(), a);
+
+        QVERIFY(sims.control("silent " + a).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(phone)->presence == Presence::Unknown; }, 30000));
+        QVERIFY(live.waitFor(kAvailability, "offline"));
+        clock->advance(120000);
+        QVERIFY(pub.flushed(live));
+        QCOMPARE(live.at(kState), QList<QByteArray>{"home"});
+
+        QVERIFY(sims.control("answer " + a).startsWith("ok"));
+        QVERIFY(sims.control("leave " + phone + ' ' + a).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(phone)->presence == Presence::Absent; }, 200000));
+        QVERIFY(sims.control("join " + phone + ' ' + b).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return at(b) && m.device(phone)->presence == Presence::Present; }, 20000));
+        QVERIFY(pub.flushed(live));
+        QCOMPARE(live.at(kState), (QList<QByteArray>{"home", "not_home", "home"}));
     }
 };
 

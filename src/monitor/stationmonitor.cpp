@@ -88,6 +88,7 @@ void StationMonitor::setKnownClients(const KnownClients &known)
             d.name = stationName(mac, name);
         }
         d.known = true;
+        emit deviceUpdated(d);
     }
     for (DeviceState &d : m_devices) {
         if (!knownKeys.contains(key(d.mac)))
@@ -159,6 +160,7 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         e.sinceMs = d.sinceMs;
         if (!wasHere || !e.fromAp.isEmpty())
             record(e);
+        emit deviceUpdated(d);
     }
     // Left out by the access point that listed it: the grace period starts now, also for
     // a station whose presence was unknown while the access point was silent.
@@ -166,8 +168,11 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         DeviceState &d = it.value();
         if (d.ap != ap || listed.contains(it.key()) || d.presence == Presence::Absent || d.goneSinceMs)
             continue;
+        const bool wasUnknown = d.presence == Presence::Unknown;
         d.presence = Presence::Present;
         d.goneSinceMs = now;
+        if (wasUnknown)
+            emit deviceUpdated(d);
     }
     settleUnheard();
     arm(now);
@@ -200,8 +205,10 @@ void StationMonitor::setApState(const QString &ap, ApState state)
         // Nobody can say where its stations are now. One already left out keeps its grace
         // period: its leave was seen.
         for (DeviceState &d : m_devices) {
-            if (d.ap == ap && d.presence == Presence::Present && !d.goneSinceMs)
+            if (d.ap == ap && d.presence == Presence::Present && !d.goneSinceMs) {
                 d.presence = Presence::Unknown;
+                emit deviceUpdated(d);
+            }
         }
         break;
     case ApState::Off:
@@ -213,6 +220,7 @@ void StationMonitor::setApState(const QString &ap, ApState state)
             if (d.ap == ap && d.presence == Presence::Present) {
                 d.presence = Presence::Unknown;
                 d.goneSinceMs.reset();
+                emit deviceUpdated(d);
             }
         }
         break;
@@ -252,6 +260,7 @@ void StationMonitor::expire(qint64 now)
             d.goneSinceMs.reset();
             d.sinceMs.reset();
             left.append(e);
+            emit deviceUpdated(d);
         }
         // A stranger long gone is forgotten.
         if (!d.known && d.presence != Presence::Present && (!d.lastSeenMs || now - *d.lastSeenMs > kKeepMs)) {
@@ -279,8 +288,10 @@ void StationMonitor::settleUnheard()
     if (!allAnswered)
         return;
     for (DeviceState &d : m_devices) {
-        if (d.ap.isEmpty() && d.presence == Presence::Unknown)
+        if (d.ap.isEmpty() && d.presence == Presence::Unknown) {
             d.presence = Presence::Absent;
+            emit deviceUpdated(d);
+        }
     }
 }
 

@@ -121,6 +121,8 @@ signals:
     void stationEvent(const StationEvent &event);
     // After every evaluation or state change that may have moved a device.
     void changed();
+    // A device an evaluation listed, or whose presence changed.
+    void deviceUpdated(const DeviceState &device);
 
 private:
     struct Ap
