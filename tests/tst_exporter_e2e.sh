@@ -8,32 +8,7 @@ set -euo pipefail
 
 exe="$SENVARO_EXPORTER_BIN"
 res="$SENVARO_SOURCE_DIR/resources/linux"
-tmp="$(mktemp -d)"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  exec 3>&- 2>/dev/null || true
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-# wait_for SECONDS COMMAND...: runs the command every 0.1 s until it succeeds.
-wait_for() {
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
-free_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+source "$(dirname "$0")/shellsupport.sh"
 
 # ---- Unit ----
 # Checked in the background while the rest runs; the outcome is collected at the end.
@@ -102,20 +77,7 @@ grep -qi '^content-type: text/plain; version=0.0.4; charset=utf-8' <<<"$headers"
 curl -sS "http://127.0.0.1:$port/" | grep -q 'href="/metrics"' || fail "/ does not link to /metrics"
 
 # ---- Prometheus ----
-prom_port="$(free_port)"
-cat >"$tmp/prometheus.yml" <<YML
-global:
-  scrape_interval: 250ms
-  evaluation_interval: 1s
-scrape_configs:
-  - job_name: senvaro
-    static_configs:
-      - targets: ['127.0.0.1:$port']
-YML
-prometheus --config.file="$tmp/prometheus.yml" --storage.tsdb.path="$tmp/tsdb" \
-  --web.listen-address="127.0.0.1:$prom_port" >"$tmp/prom.log" 2>&1 &
-pids+=($!)
-api="http://127.0.0.1:$prom_port/api/v1/query"
+start_prometheus "$port"
 # query PROMQL: "ap=value" lines, sorted.
 query() {
   curl -sS -G "$api" --data-urlencode "query=$1" |

@@ -9,27 +9,7 @@ set -euo pipefail
 
 src="$SENVARO_SOURCE_DIR"
 res="$src/resources/linux"
-tmp="$(mktemp -d)"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-wait_for() { # SECONDS COMMAND...: runs the command every 0.1 s until it succeeds.
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "$0")/shellsupport.sh"
 
 # ---- Rendering, rules, runbook ----
 bash "$src/mixin/build.sh" "$tmp/mixin" || fail "mixin/build.sh"
@@ -82,21 +62,7 @@ pids+=($!)
 wait_for 10 grep -q '/metrics auf 127.0.0.1:' "$tmp/exp.err" || fail "exporter did not start: $(cat "$tmp/exp.err")"
 port="$(sed -n 's|.*/metrics auf 127.0.0.1:\([0-9]*\)$|\1|p' "$tmp/exp.err")"
 
-prom_port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
-cat >"$tmp/prometheus.yml" <<YML
-global:
-  scrape_interval: 250ms
-  evaluation_interval: 1s
-rule_files:
-  - $res/senvaro-exporter.rules.yml
-scrape_configs:
-  - job_name: senvaro
-    static_configs:
-      - targets: ['127.0.0.1:$port']
-YML
-prometheus --config.file="$tmp/prometheus.yml" --storage.tsdb.path="$tmp/tsdb" \
-  --web.listen-address="127.0.0.1:$prom_port" >"$tmp/prom.log" 2>&1 &
-pids+=($!)
+start_prometheus "$port" "$res/senvaro-exporter.rules.yml"
 
 # ---- The rules and the dashboard's queries against the live data ----
 # Every query is asked until it returns series (at most 40 s); then every one that did not
