@@ -66,6 +66,25 @@ struct Watched
     qint64 startMs() const { return clock->currentDateTimeUtc().toMSecsSinceEpoch() - clock->elapsedMs(); }
 };
 
+// Two simulated access points watched by an exporter on a stepped clock; the phone is a
+// known client, the second access point is named "Halle".
+struct Campus
+{
+    apsim::ApSimGroup sims{apsim::Options(), false};
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
+    std::shared_ptr<WatchConfig> config = [] {
+        auto c = std::make_shared<WatchConfig>();
+        c->user = c->password = QStringLiteral("admin");
+        c->cycleMs = 2000;
+        c->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
+        return c;
+    }();
+    Exporter exporter{{kApA, kApB}, config, clock, [] { return qint64(0); }};
+    const StationMonitor &m = exporter.monitor();
+    bool listen() { return sims.listen({QHostAddress(kApA), QHostAddress(kApB)}); }
+    bool control(const QString &line) { return sims.control(line).startsWith(QLatin1String("ok")); }
+};
+
 } // namespace
 
 class TestStationMonitor : public QObject
@@ -202,16 +221,11 @@ private slots:
     // present all along, no leave, one arrival; the exporter's series count them.
     void roamsBetweenAccessPoints()
     {
-        apsim::Options o;
-        o.user = o.password = "admin";
-        apsim::ApSimGroup sims(o, false);
-        QVERIFY(sims.listen({QHostAddress(kApA), QHostAddress(kApB)}));
-        auto config = std::make_shared<WatchConfig>();
-        config->user = config->password = QStringLiteral("admin");
-        config->cycleMs = 2000;
-        config->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
-        auto clock = std::make_shared<SteppedClock>();
-        Exporter exporter({kApA, kApB}, config, clock, [] { return qint64(0); });
+        Campus c;
+        QVERIFY(c.listen());
+        auto &sims = c.sims;
+        auto &clock = c.clock;
+        Exporter &exporter = c.exporter;
         QList<StationEvent> events;
         connect(&exporter.monitor(), &StationMonitor::stationEvent,
                 [&](const StationEvent &e) { events << e; });
@@ -267,9 +281,11 @@ private slots:
     // that falls silent and answers again.
     void eventProgramsFromTheExporter()
     {
-        apsim::Options o;
-        apsim::ApSimGroup sims(o, false);
-        QVERIFY(sims.listen({QHostAddress(kApA), QHostAddress(kApB)}));
+        Campus c;
+        QVERIFY(c.listen());
+        auto &sims = c.sims;
+        auto &clock = c.clock;
+        Exporter &exporter = c.exporter;
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("events"));
         const QString program = dir.filePath(QStringLiteral("program"));
@@ -277,12 +293,6 @@ private slots:
                           "#!/bin/sh\necho \"$SENVARO_EVENT $SENVARO_MAC $SENVARO_AP $SENVARO_AP_NAME\" >>" +
                               out.toUtf8() + "\n"));
         QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-        auto config = std::make_shared<WatchConfig>();
-        config->user = config->password = QStringLiteral("admin");
-        config->cycleMs = 2000;
-        config->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
-        auto clock = std::make_shared<SteppedClock>();
-        Exporter exporter({kApA, kApB}, config, clock, [] { return qint64(0); });
         exporter.setEventProgram(program);
         exporter.start();
         const StationMonitor &m = exporter.monitor();
