@@ -180,7 +180,7 @@ private slots:
             QStringList macs;
             for (const QByteArray &line : exporter.exposition().split('\n')) {
                 if (line.startsWith("senvaro_station_roams_total{"))
-                    macs << QString::fromLatin1(line.section('"', 1, 1));
+                    macs << QString::fromLatin1(line).section(QLatin1Char('"'), 1, 1);
             }
             return macs;
         };
