@@ -277,6 +277,44 @@ private slots:
             exporter.exposition().contains("mac_address=\"" + kPhone.toLatin1() + "\",state=\"unknown\"} 1"));
     }
 
+    // Roams move a device from one access point's stations to the other's: a reply of the
+    // old one no longer starts its grace period and its silence no longer makes it unknown.
+    // A stranger that left is forgotten once it was last listed more than 24 hours ago, not
+    // before.
+    void devicesFollowTheirAccessPoint()
+    {
+        Watched x({kApA, kApB});
+        x.evaluate(0, kApA, {value(kPhone), value(kGuest, false)});
+        x.evaluate(1000, kApB, {value(kPhone)});
+        x.evaluate(2000, kApA, {value(kGuest, false)});
+        QCOMPARE(x.m.device(kPhone)->ap, kApB);
+        QVERIFY(!x.m.device(kPhone)->goneSinceMs);
+        x.m.setApState(kApA, StationMonitor::ApState::Silent);
+        QCOMPARE(x.presence(), Presence::Present);
+        QCOMPARE(x.presence(kGuest), Presence::Unknown);
+        x.m.setApState(kApB, StationMonitor::ApState::Silent);
+        QCOMPARE(x.presence(), Presence::Unknown);
+        x.evaluate(3000, kApB, {});
+        QVERIFY(x.m.device(kPhone)->goneSinceMs);
+        x.evaluate(64000, kApB, {});
+        QCOMPARE(x.presence(), Presence::Absent);
+        QCOMPARE(x.kinds(), QStringLiteral("JJRL"));
+
+        // The guest, unknown since A fell silent, is left out by A's next reply.
+        x.evaluate(65000, kApA, {});
+        x.evaluate(126000, kApA, {});
+        QCOMPARE(x.presence(kGuest), Presence::Absent);
+        x.evaluate(2000 + StationMonitor::kKeepMs, kApA, {});
+        QVERIFY(x.m.device(kGuest));
+        x.evaluate(2001 + StationMonitor::kKeepMs, kApA, {});
+        QVERIFY(!x.m.device(kGuest));
+        QVERIFY(x.m.device(kPhone)); // a known client stays
+        // Back after being forgotten: a new arrival.
+        x.evaluate(3000 + StationMonitor::kKeepMs, kApB, {value(kGuest, false)});
+        QCOMPARE(x.presence(kGuest), Presence::Present);
+        QCOMPARE(x.events.last().kind, StationEvent::Kind::Joined);
+    }
+
     // The exporter runs the event program on arrivals, strangers, roams and an access point
     // that falls silent and answers again.
     void eventProgramsFromTheExporter()

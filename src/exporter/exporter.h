@@ -25,6 +25,11 @@ QStringList watchedAddresses(const Settings &settings, bool hasServer = true);
 // Reads the settings file for the exporter and the access points it names. False with a
 // German reason when the file cannot be read or names no access point: the exporter then
 // stops before any connection.
+// --share K/N: K and N with 1 <= K <= N. False for anything else.
+bool parseShare(const QString &text, int *k, int *n);
+// The access points exporter K of N watches: every N-th, starting with the K-th (both
+// counted from 1), so N exporters split one settings file without overlap.
+QStringList shareOf(const QStringList &addresses, int k, int n);
 bool loadWatchSettings(const QString &path, Settings *settings, QStringList *addresses, QString *error);
 
 // All watched access points and what they are turned into: the exposition for a scrape
@@ -73,6 +78,14 @@ private:
     WinTimer *m_round;
     // The vendor label's maker names, read on the first scrape with a station.
     VendorRegistry *m_vendors;
+    // The devices in the exposition's order (by MAC address) as of a device set version,
+    // so a scrape sorts only after devices came or went.
+    mutable QList<QString> m_deviceOrder; // keys into the monitor's devices
+    mutable QList<QString> m_deviceOrderMacs;
+    mutable quint64 m_deviceOrderVersion = ~quint64(0);
+    // Maker names once the registry is read: a scrape asks for every station.
+    mutable QHash<QString, QString> m_vendorOf;
+    QString vendorOf(const QString &mac) const;
     QString m_textfileDir;
     mutable QString m_lastWriteError;
 };

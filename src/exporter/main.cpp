@@ -112,7 +112,12 @@ int main(int argc, char **argv)
     const QCommandLineOption mqttOpt(QStringLiteral("mqtt"),
                                      QStringLiteral("MQTT-Broker für Home Assistant (statt [MQTT] Server)."),
                                      QStringLiteral("HOST:PORT"));
-    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt, mqttOpt});
+    const QCommandLineOption shareOpt(
+        QStringLiteral("share"),
+        QStringLiteral("Nur jeder N-te Access Point der Datei, beginnend mit dem K-ten (N Exporter teilen "
+                       "sich eine Datei)."),
+        QStringLiteral("K/N"));
+    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt, mqttOpt, shareOpt});
     parser.addHelpOption();
     parser.addVersionOption();
     if (!parser.parse(app.arguments())) {
@@ -140,12 +145,28 @@ int main(int argc, char **argv)
         return exitUsage;
     }
 
+    int shareK = 1;
+    int shareN = 1;
+    if (parser.isSet(shareOpt) && !parseShare(parser.value(shareOpt), &shareK, &shareN)) {
+        say(QStringLiteral("senvaro-exporter: --share erwartet K/N mit 1 ≤ K ≤ N, nicht \"%1\"")
+                .arg(parser.value(shareOpt)));
+        return exitUsage;
+    }
+
     const QString path = parser.value(settingsOpt);
     Settings settings;
     QStringList addresses;
     QString error;
     if (!loadWatchSettings(path, &settings, &addresses, &error)) {
         say(QStringLiteral("senvaro-exporter: %1").arg(error));
+        return exitSettings;
+    }
+    addresses = shareOf(addresses, shareK, shareN);
+    if (addresses.isEmpty()) {
+        say(QStringLiteral("senvaro-exporter: %1 lässt bei --share %2/%3 keinen Access Point übrig")
+                .arg(path)
+                .arg(shareK)
+                .arg(shareN));
         return exitSettings;
     }
     // The file holds the access points' password.

@@ -82,6 +82,8 @@ void StationMonitor::setKnownClients(const KnownClients &known)
             continue;
         DeviceState &d = m_devices[key(mac)];
         if (d.mac.isEmpty()) {
+            ++m_deviceSetVersion;
+            m_unheard.insert(key(mac));
             d.mac = mac;
             QString name;
             known.findName(mac, &name);
@@ -94,6 +96,8 @@ void StationMonitor::setKnownClients(const KnownClients &known)
         if (!knownKeys.contains(key(d.mac)))
             d.known = false;
     }
+    // A known client that is a stranger now may be due for forgetting.
+    m_nextForgetMs = LLONG_MIN;
     settleUnheard();
     emit changed();
 }
@@ -130,8 +134,11 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         if (listed.contains(k))
             continue;
         listed.insert(k);
-        if (!m_devices.contains(k) && m_devices.size() >= kMaxDevices)
+        const bool isNew = !m_devices.contains(k);
+        if (isNew && m_devices.size() >= kMaxDevices)
             continue;
+        if (isNew)
+            ++m_deviceSetVersion;
         DeviceState &d = m_devices[k];
         const bool wasHere = !d.ap.isEmpty() && d.presence != Presence::Absent;
         StationEvent e;
@@ -153,9 +160,10 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         d.name = s.name;
         d.known = e.known;
         d.presence = Presence::Present;
-        d.ap = ap;
+        placeAt(k, d, ap);
+        m_unheard.remove(k);
         d.lastSeenMs = now;
-        d.goneSinceMs.reset();
+        setGone(k, d, std::nullopt);
         d.value = s;
         e.sinceMs = d.sinceMs;
         if (!wasHere || !e.fromAp.isEmpty())
@@ -164,13 +172,13 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
     }
     // Left out by the access point that listed it: the grace period starts now, also for
     // a station whose presence was unknown while the access point was silent.
-    for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
-        DeviceState &d = it.value();
-        if (d.ap != ap || listed.contains(it.key()) || d.presence == Presence::Absent || d.goneSinceMs)
+    for (const QString &k : std::as_const(m_byAp[ap])) {
+        DeviceState &d = m_devices[k];
+        if (listed.contains(k) || d.presence == Presence::Absent || d.goneSinceMs)
             continue;
         const bool wasUnknown = d.presence == Presence::Unknown;
         d.presence = Presence::Present;
-        d.goneSinceMs = now;
+        setGone(k, d, now);
         if (wasUnknown)
             emit deviceUpdated(d);
     }
@@ -204,9 +212,11 @@ void StationMonitor::setApState(const QString &ap, ApState state)
             m_alerts->setAccessPointState(W::ConnectionLost, time, ap);
         // Nobody can say where its stations are now. One already left out keeps its grace
         // period: its leave was seen.
-        for (DeviceState &d : m_devices) {
-            if (d.ap == ap && d.presence == Presence::Present && !d.goneSinceMs) {
+        for (const QString &k : std::as_const(m_byAp[ap])) {
+            DeviceState &d = m_devices[k];
+            if (d.presence == Presence::Present && !d.goneSinceMs) {
                 d.presence = Presence::Unknown;
+                mayForget(d, now);
                 emit deviceUpdated(d);
             }
         }
@@ -216,10 +226,12 @@ void StationMonitor::setApState(const QString &ap, ApState state)
         a.watched = false;
         a.down = false;
         // Nobody watches any more: nothing is reported of its stations.
-        for (DeviceState &d : m_devices) {
-            if (d.ap == ap && d.presence == Presence::Present) {
+        for (const QString &k : std::as_const(m_byAp[ap])) {
+            DeviceState &d = m_devices[k];
+            if (d.presence == Presence::Present) {
                 d.presence = Presence::Unknown;
-                d.goneSinceMs.reset();
+                setGone(k, d, std::nullopt);
+                mayForget(d, now);
                 emit deviceUpdated(d);
             }
         }
@@ -241,42 +253,88 @@ void StationMonitor::expire(qint64 now)
 {
     const qint64 graceMs = qint64(m_alerts->settings().graceSeconds) * 1000;
     QList<StationEvent> left;
-    for (auto it = m_devices.begin(); it != m_devices.end();) {
-        DeviceState &d = it.value();
-        if (d.goneSinceMs && now - *d.goneSinceMs > graceMs) {
-            StationEvent e;
-            e.kind = StationEvent::Kind::Left;
-            e.ms = now;
-            e.mac = d.mac;
-            e.name = d.name;
-            e.known = d.known;
-            e.ap = d.ap;
-            e.sinceMs = d.sinceMs;
-            if (d.known)
-                m_alerts->stationLeft(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC), d.mac, d.name,
-                                      *d.goneSinceMs);
-            ++m_aps[d.ap].leaves;
-            d.presence = Presence::Absent;
-            d.goneSinceMs.reset();
-            d.sinceMs.reset();
-            left.append(e);
-            emit deviceUpdated(d);
-        }
-        // A stranger long gone is forgotten.
-        if (!d.known && d.presence != Presence::Present && (!d.lastSeenMs || now - *d.lastSeenMs > kKeepMs)) {
-            it = m_devices.erase(it);
+    const QList<QString> gone = m_gone.values();
+    for (const QString &k : gone) {
+        DeviceState &d = m_devices[k];
+        if (!d.goneSinceMs || now - *d.goneSinceMs <= graceMs)
             continue;
+        StationEvent e;
+        e.kind = StationEvent::Kind::Left;
+        e.ms = now;
+        e.mac = d.mac;
+        e.name = d.name;
+        e.known = d.known;
+        e.ap = d.ap;
+        e.sinceMs = d.sinceMs;
+        if (d.known)
+            m_alerts->stationLeft(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC), d.mac, d.name,
+                                  *d.goneSinceMs);
+        ++m_aps[d.ap].leaves;
+        d.presence = Presence::Absent;
+        setGone(k, d, std::nullopt);
+        d.sinceMs.reset();
+        mayForget(d, now);
+        left.append(e);
+        emit deviceUpdated(d);
+    }
+    // A stranger long gone is forgotten. The walk over all devices runs only when one
+    // can be due, not at every evaluation.
+    if (now >= m_nextForgetMs) {
+        qint64 next = LLONG_MAX;
+        for (auto it = m_devices.begin(); it != m_devices.end();) {
+            const DeviceState &d = it.value();
+            if (!d.known && d.presence != Presence::Present) {
+                if (!d.lastSeenMs || now - *d.lastSeenMs > kKeepMs) {
+                    if (!d.ap.isEmpty())
+                        m_byAp[d.ap].remove(it.key());
+                    m_gone.remove(it.key());
+                    m_unheard.remove(it.key());
+                    it = m_devices.erase(it);
+                    ++m_deviceSetVersion;
+                    continue;
+                }
+                next = qMin(next, *d.lastSeenMs + kKeepMs + 1);
+            }
+            ++it;
         }
-        ++it;
+        m_nextForgetMs = next;
     }
     for (const StationEvent &e : std::as_const(left))
         record(e);
+}
+
+void StationMonitor::placeAt(const QString &k, DeviceState &d, const QString &ap)
+{
+    if (d.ap == ap)
+        return;
+    if (!d.ap.isEmpty())
+        m_byAp[d.ap].remove(k);
+    m_byAp[ap].insert(k);
+    d.ap = ap;
+}
+
+void StationMonitor::setGone(const QString &k, DeviceState &d, std::optional<qint64> ms)
+{
+    d.goneSinceMs = ms;
+    if (ms)
+        m_gone.insert(k);
+    else
+        m_gone.remove(k);
+}
+
+void StationMonitor::mayForget(const DeviceState &d, qint64 now)
+{
+    if (d.known || d.presence == Presence::Present)
+        return;
+    m_nextForgetMs = qMin(m_nextForgetMs, d.lastSeenMs ? *d.lastSeenMs + kKeepMs + 1 : now);
 }
 
 // Known clients no access point has listed yet are absent once every watched access
 // point has answered: before that, the one that has not may have them.
 void StationMonitor::settleUnheard()
 {
+    if (m_unheard.isEmpty())
+        return;
     bool allAnswered = false;
     for (const Ap &a : std::as_const(m_aps)) {
         if (!a.watched)
@@ -287,9 +345,15 @@ void StationMonitor::settleUnheard()
     }
     if (!allAnswered)
         return;
-    for (DeviceState &d : m_devices) {
+    const QSet<QString> unheard = std::exchange(m_unheard, {});
+    for (const QString &k : unheard) {
+        const auto it = m_devices.find(k);
+        if (it == m_devices.end())
+            continue;
+        DeviceState &d = it.value();
         if (d.ap.isEmpty() && d.presence == Presence::Unknown) {
             d.presence = Presence::Absent;
+            mayForget(d, nowMs());
             emit deviceUpdated(d);
         }
     }
@@ -336,7 +400,8 @@ std::optional<qint64> StationMonitor::nextDeadlineMs() const
 {
     const qint64 graceMs = qint64(m_alerts->settings().graceSeconds) * 1000;
     std::optional<qint64> next;
-    for (const DeviceState &d : m_devices) {
+    for (const QString &k : m_gone) {
+        const DeviceState &d = *m_devices.constFind(k);
         if (!d.goneSinceMs)
             continue;
         // A station has left once more than the grace period has passed.
