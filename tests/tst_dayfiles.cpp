@@ -279,6 +279,21 @@ private slots:
         QCOMPARE(d.events.back().ms, at(22, 0, 0).addSecs(DayData::kMaxEvents + 4).toMSecsSinceEpoch());
     }
 
+    // A station there across midnight has one band, over both files.
+    void bandAcrossMidnight()
+    {
+        QTemporaryDir dir;
+        HistoryLog log(dir.path());
+        log.setEnabled(true);
+        for (int k = 0; k < 30; ++k) {
+            const QDateTime t = at(22, 23, 59, 0).addSecs(4 * k);
+            QVERIFY(log.write(t, {{kA, QStringLiteral("Laptop"), 50, 50, 54, QStringLiteral("11g")}}, {}));
+        }
+        const DayData d = DayFileReader::read(span(dir.path(), ms(22, 0, 0), ms(24, 0, 0)));
+        QCOMPARE(d.filesRead, 2);
+        QCOMPARE(bandList(d.station(kA)), (QList<qint64>{ms(22, 23, 59), ms(23, 0, 0, 56)}));
+    }
+
     // In the background with progress; a newer request cancels the older one.
     void backgroundReader()
     {
@@ -367,14 +382,27 @@ private slots:
         QCOMPARE(readFile(path), expected.toLatin1());
     }
 
+    // All or nothing: a folder that is missing, a day file that fails half-way.
     void exportFailsWhole()
     {
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("fehlt/export.csv"));
+        const QDir d(dir.path());
         QString error;
-        QVERIFY(!exportCsv(path, std::vector<DayRow>{DayRow{}}, &error));
+        QVERIFY(!exportCsv(d.filePath(QStringLiteral("fehlt/export.csv")), std::vector<DayRow>{DayRow{}},
+                           &error));
         QVERIFY2(error.startsWith(QStringLiteral("Die Datei ")), qPrintable(error));
-        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(!QFileInfo::exists(d.filePath(QStringLiteral("fehlt/export.csv"))));
+
+        // The 23rd opens but cannot be read (the memory of a process at address 0).
+        QVERIFY(QFile::copy(QDir(m_folder).filePath(fileName(22)), d.filePath(fileName(22))));
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), d.filePath(fileName(23))));
+        const QString path = d.filePath(QStringLiteral("export.csv"));
+        QVERIFY(writeFile(path, "alt\r\n"));
+        QVERIFY(!exportCsv(path, dir.path(), ms(22, 0, 0), ms(24, 0, 0), {kA}, &error));
+        QVERIFY2(error.contains(fileName(23)), qPrintable(error));
+        QCOMPARE(readFile(path), QByteArray("alt\r\n"));
+        QCOMPARE(d.entryList(QDir::Files, QDir::Name),
+                 (QStringList{fileName(22), fileName(23), QStringLiteral("export.csv")}));
     }
 
     void keepDaysSetting_data()

@@ -32,6 +32,22 @@ constexpr qsizetype kBlock = 4 << 20;
 // A quoted field may hold a line end, so a line can go on; not for longer than this.
 constexpr int kMaxRecordLines = 8;
 
+// Short texts compared in place, eight bytes at a time (a library call costs more here).
+inline bool sameBytes(const char *a, const char *b, size_t n)
+{
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        quint64 x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y)
+            return false;
+    }
+    for (; n > 0; --n)
+        if (*a++ != *b++)
+            return false;
+    return true;
+}
+
 // ---- times ------------------------------------------------------------------------
 
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
@@ -83,7 +99,7 @@ public:
     {
         if (t.size() < 19 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' || t[16] != ':')
             return false;
-        if (!m_haveDay || std::memcmp(t.data(), m_dayText, 10) != 0) {
+        if (!m_haveDay || !sameBytes(t.data(), m_dayText, 10)) {
             int y, mo, d;
             if (!digits(t, 0, 4, &y) || !digits(t, 5, 2, &mo) || !digits(t, 8, 2, &d) ||
                 !QDate::isValid(y, mo, d))
@@ -164,114 +180,16 @@ private:
 
 // ---- fields and numbers ---------------------------------------------------------------
 
-// The fields of one line (without its line end): 8 (the log before the maker column) or 9.
-struct Fields
-{
-    std::string_view f[9];
-    int n = 0;
-    std::string unquoted[9]; // where a field was quoted
-};
+constexpr double kTenths[] = {1e0,  1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                              1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15};
 
-bool splitFields(const char *b, const char *e, Fields &out)
-{
-    out.n = 0;
-    if (!std::memchr(b, '"', size_t(e - b))) {
-        for (;;) {
-            if (out.n == 9)
-                return false;
-            const char *semi = static_cast<const char *>(std::memchr(b, ';', size_t(e - b)));
-            if (!semi) {
-                out.f[out.n++] = std::string_view(b, size_t(e - b));
-                return true;
-            }
-            out.f[out.n++] = std::string_view(b, size_t(semi - b));
-            b = semi + 1;
-        }
-    }
-    // Quoted as the log quotes: a field with ";", a quote or a line end is enclosed in
-    // quotes, a quote inside doubled.
-    const char *p = b;
-    for (;;) {
-        if (out.n == 9)
-            return false;
-        std::string &buf = out.unquoted[out.n];
-        if (p < e && *p == '"') {
-            buf.clear();
-            ++p;
-            for (;;) {
-                if (p == e)
-                    return false; // not closed
-                if (*p == '"') {
-                    if (p + 1 < e && p[1] == '"') {
-                        buf += '"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p;
-                    break;
-                }
-                buf += *p++;
-            }
-            out.f[out.n++] = buf;
-            if (p == e)
-                return true;
-            if (*p != ';')
-                return false;
-            ++p;
-            continue;
-        }
-        const char *start = p;
-        while (p < e && *p != ';') {
-            if (*p == '"')
-                return false; // a bare quote: the log would have quoted the field
-            ++p;
-        }
-        out.f[out.n++] = std::string_view(start, size_t(p - start));
-        if (p == e)
-            return true;
-        ++p;
-    }
-}
-
-constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// A number as the log writes it, with "," or "." as decimal separator ("62,5", "62.5",
-// "1,5625E-05", "-Inf").
+// A number as the log writes it, with "," or "." as decimal separator, in any of its
+// forms ("1,5625E-05", "-Inf", "NaN").
 bool parseNumber(std::string_view s, double *out)
 {
-    if (s.empty() || s.size() > 40)
-        return false;
-    // The common form, plain digits with at most 15 of them: exact division by a power
-    // of ten gives the same double as a full conversion.
-    size_t i = s[0] == '-' ? 1 : 0;
-    qint64 mantissa = 0;
-    int count = 0;
-    int fraction = 0;
-    bool inFraction = false;
-    bool plain = i < s.size();
-    for (; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c >= '0' && c <= '9') {
-            mantissa = mantissa * 10 + (c - '0');
-            fraction += inFraction;
-            if (++count > 15) {
-                plain = false;
-                break;
-            }
-        } else if ((c == ',' || c == '.') && !inFraction && count > 0 && i + 1 < s.size()) {
-            inFraction = true;
-        } else {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
-        const double v = double(mantissa) / kPow10[fraction];
-        *out = s[0] == '-' ? -v : v;
-        return true;
-    }
     char buf[48];
+    if (s.empty() || s.size() > sizeof buf)
+        return false;
     for (size_t k = 0; k < s.size(); ++k)
         buf[k] = s[k] == ',' ? '.' : s[k];
     double v = 0;
@@ -317,50 +235,181 @@ QString latin1(std::string_view s)
 
 // ---- one line -----------------------------------------------------------------------
 
+// What reading a line gave. Open: a quoted field runs past the line's end, so the line
+// may go on in the next (the log quotes a name with a line break).
+enum class Parse { Ok, Broken, Open };
+
+// The fields of one line in one pass, each read as what it should be. A field that
+// starts with a quote is quoted as the log quotes (a quote inside doubled); elsewhere a
+// quote is just a character.
+class Cursor
+{
+public:
+    Cursor(const char *b, const char *e, std::string *scratch) : m_p(b), m_e(e), m_scratch(scratch) {}
+
+    bool atEnd() const { return m_done; }
+
+    Parse text(std::string_view *out)
+    {
+        if (m_done)
+            return Parse::Broken; // too few fields
+        if (m_p < m_e && *m_p == '"')
+            return quoted(out);
+        const char *q = m_p;
+        while (q < m_e && *q != ';')
+            ++q;
+        *out = std::string_view(m_p, size_t(q - m_p));
+        step(q);
+        return Parse::Ok;
+    }
+
+    // Plain digits with one decimal separator, "," or ".", read in place; anything else
+    // (an exponent, "NaN", more than 15 digits) by the full conversion.
+    bool number(double *out)
+    {
+        if (m_done)
+            return false;
+        const char *q = m_p;
+        const bool negative = q < m_e && *q == '-';
+        q += negative;
+        qint64 mantissa = 0;
+        int count = 0;
+        int fraction = -1;
+        for (; q < m_e; ++q) {
+            const unsigned d = unsigned(static_cast<unsigned char>(*q)) - '0';
+            if (d <= 9) {
+                mantissa = mantissa * 10 + d;
+                ++count;
+                fraction += fraction >= 0;
+            } else if ((*q == ',' || *q == '.') && fraction < 0 && count > 0) {
+                fraction = 0;
+            } else {
+                break;
+            }
+        }
+        if (count > 0 && count <= 15 && fraction != 0 && (q == m_e || *q == ';')) {
+            // Multiplying (not dividing) by the power of ten may miss by the last bit, far
+            // below the 15 digits a number text shows and the float a bin keeps.
+            const double v = fraction > 0 ? double(mantissa) * kTenths[fraction] : double(mantissa);
+            *out = negative ? -v : v;
+            step(q);
+            return true;
+        }
+        std::string_view f;
+        return text(&f) == Parse::Ok && parseNumber(f, out);
+    }
+
+private:
+    void step(const char *q)
+    {
+        m_done = q == m_e;
+        m_p = m_done ? q : q + 1;
+    }
+
+    Parse quoted(std::string_view *out)
+    {
+        std::string &buf = m_scratch[m_used++ % kScratch];
+        buf.clear();
+        const char *q = m_p + 1;
+        for (;;) {
+            if (q == m_e)
+                return Parse::Open;
+            if (*q == '"') {
+                if (q + 1 < m_e && q[1] == '"') {
+                    buf += '"';
+                    q += 2;
+                    continue;
+                }
+                ++q;
+                break;
+            }
+            buf += *q++;
+        }
+        if (q != m_e && *q != ';')
+            return Parse::Broken; // text after the closing quote
+        *out = buf;
+        step(q);
+        return Parse::Ok;
+    }
+
+public:
+    static constexpr int kScratch = 9;
+
+private:
+    const char *m_p;
+    const char *m_e;
+    std::string *m_scratch;
+    int m_used = 0;
+    bool m_done = false;
+};
+
 struct Line
 {
-    enum Kind { Header, Sample, Event, Broken };
-    Kind kind = Broken;
+    enum Kind { Header, Sample, Event };
+    Kind kind = Event;
     qint64 ms = 0;
     std::string_view event, mac, name, mode, maker;
     double rx = 0, ack = 0, rate = 0;
 };
 
-Line parseLine(const char *b, const char *e, Fields &fields, LocalTimes &times)
+#define SENVARO_FIELD(call)                                                                                  \
+    do {                                                                                                     \
+        const Parse r_ = (call);                                                                             \
+        if (r_ != Parse::Ok)                                                                                 \
+            return r_;                                                                                       \
+    } while (false)
+
+// A line of 8 fields (the log before the maker column) or 9.
+Parse parseLine(const char *b, const char *e, std::string *scratch, LocalTimes &times, Line &line)
 {
-    Line line;
-    if (!splitFields(b, e, fields) || fields.n < 8)
-        return line;
-    const std::string_view *f = fields.f;
-    if (f[0] == "Zeit" && f[1] == "Ereignis") {
-        line.kind = Line::Header;
-        return line;
+    std::string_view time;
+    // Most lines are samples with a MAC address: their first fields stand at known places.
+    constexpr size_t kMacAt = 29;
+    const bool usual = e - b > 47 && b[19] == ';' && sameBytes(b + 20, "Messwert;", 9) && b[kMacAt] != '"' &&
+                       b[kMacAt + 17] == ';' && !std::memchr(b + kMacAt, ';', 17);
+    Cursor c(usual ? b + kMacAt + 18 : b, e, scratch);
+    if (usual) {
+        time = std::string_view(b, 19);
+        line.event = kSampleWord;
+        line.mac = std::string_view(b + kMacAt, 17);
+    } else {
+        SENVARO_FIELD(c.text(&time));
+        SENVARO_FIELD(c.text(&line.event));
+        if (time == "Zeit" && line.event == "Ereignis") {
+            line.kind = Line::Header;
+            return Parse::Ok;
+        }
+        SENVARO_FIELD(c.text(&line.mac));
     }
-    if (!times.parse(f[0], &line.ms) || f[1].empty())
-        return line;
-    line.event = f[1];
-    line.mac = f[2];
-    line.name = f[3];
-    line.maker = fields.n == 9 ? f[8] : std::string_view();
-    if (f[1] == kSampleWord) {
-        if (f[2].empty() || !parseNumber(f[4], &line.rx) || !parseNumber(f[5], &line.ack) ||
-            !parseNumber(f[6], &line.rate))
-            return line;
-        line.mode = f[7];
+    SENVARO_FIELD(c.text(&line.name));
+    if (line.event == kSampleWord) {
         line.kind = Line::Sample;
-        return line;
+        if (line.mac.empty() || !c.number(&line.rx) || !c.number(&line.ack) || !c.number(&line.rate))
+            return Parse::Broken;
+        SENVARO_FIELD(c.text(&line.mode));
+    } else {
+        // An event leaves the sample's columns empty.
+        line.kind = Line::Event;
+        std::string_view empty;
+        for (int i = 0; i < 4; ++i) {
+            SENVARO_FIELD(c.text(&empty));
+            if (!empty.empty())
+                return Parse::Broken;
+        }
     }
-    // An event leaves the sample's columns empty.
-    if (!f[4].empty() || !f[5].empty() || !f[6].empty() || !f[7].empty())
-        return line;
-    line.kind = Line::Event;
-    return line;
+    if (!c.atEnd())
+        SENVARO_FIELD(c.text(&line.maker));
+    if (!c.atEnd() || line.event.empty() || !times.parse(time, &line.ms))
+        return Parse::Broken;
+    return Parse::Ok;
 }
+
+#undef SENVARO_FIELD
 
 // ---- one file -----------------------------------------------------------------------
 
-// Calls onLine(begin, end) for every line of the file (a quoted field's line ends kept
-// inside it, the line's own end removed); onLine returns false for a broken line. A line
+// Calls onLine(begin, end) for every line of the file (its own line end removed); onLine
+// tells whether it is sound, broken, or open (asked again with the next line added). A line
 // cut off at the end of the file, or one too long for any the log writes, is broken too.
 // False (error set) when the file cannot be read.
 template <typename OnLine>
@@ -402,33 +451,31 @@ bool scanFile(const QString &path, OnLine &&onLine, const std::atomic<bool> *can
             const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
             if (!nl)
                 break;
-            if (std::memchr(p, '"', size_t(nl - p))) {
-                // Quotes pair up within a line unless a quoted field holds a line end.
-                bool open = std::count(p, nl, '"') % 2 != 0;
-                const char *last = nl;
-                int lines = 1;
-                while (open && lines < kMaxRecordLines) {
-                    const char *next =
-                        static_cast<const char *>(std::memchr(last + 1, '\n', size_t(end - last - 1)));
-                    if (!next)
-                        break;
-                    open = (std::count(last + 1, next, '"') % 2 != 0) != open;
-                    last = next;
-                    ++lines;
-                }
-                if (open && lines < kMaxRecordLines && !eof && !(p == buf && have == kBlock))
-                    break; // the rest of the line is still to be read
-                if (open) {
-                    ++*broken; // never closed: this line alone is broken
-                    p = nl + 1;
-                    continue;
-                }
-                nl = last;
+            // A quoted field may hold a line end: then the line goes on in the next ones.
+            const char *last = nl;
+            int lines = 1;
+            Parse r;
+            for (;;) {
+                r = onLine(p, last > p && last[-1] == '\r' ? last - 1 : last);
+                if (r != Parse::Open || lines == kMaxRecordLines)
+                    break;
+                const char *next =
+                    static_cast<const char *>(std::memchr(last + 1, '\n', size_t(end - last - 1)));
+                if (!next)
+                    break;
+                last = next;
+                ++lines;
             }
-            const char *e = nl > p && nl[-1] == '\r' ? nl - 1 : nl;
-            if (!onLine(p, e))
+            if (r == Parse::Open && lines < kMaxRecordLines && !eof && !(p == buf && have == kBlock))
+                break; // the rest of the line is still to be read
+            if (r == Parse::Open) {
+                ++*broken; // never closed: this line alone is broken
+                p = nl + 1;
+                continue;
+            }
+            if (r == Parse::Broken)
                 ++*broken;
-            p = nl + 1;
+            p = last + 1;
         }
         const qsizetype rest = end - p;
         if (eof) {
@@ -492,18 +539,21 @@ struct PartStation
     quint64 key = 0;
     QByteArray mergeKey; // the MAC in upper case, or its text where it is none
     QByteArray mac;
+    std::string macText; // the same, for comparing with a line's field
     QByteArray name;
     QByteArray maker;
     qint64 firstMs = 0;
     qint64 lastMs = 0;
     quint64 samples = 0;
     SignalBins bins;
-    std::vector<PresenceBand> bands; // the last one may go on in the next file
+    int bin = -1; // the bin of the latest sample, starting binStart after the span's start
+    qint64 binStart = std::numeric_limits<qint64>::min() / 2; // none yet
+    std::vector<PresenceBand> bands;                          // the last one may go on in the next file
 };
 
 void assign(QByteArray &to, std::string_view s)
 {
-    if (to.size() != qsizetype(s.size()) || std::memcmp(to.constData(), s.data(), s.size()) != 0)
+    if (to.size() != qsizetype(s.size()) || !sameBytes(to.constData(), s.data(), s.size()))
         to = QByteArray(s.data(), qsizetype(s.size()));
 }
 
@@ -542,14 +592,15 @@ public:
             path, [this](const char *b, const char *e) { return onLine(b, e); }, cancel, &m_broken, &m_error);
     }
 
-    bool onLine(const char *b, const char *e)
+    Parse onLine(const char *b, const char *e)
     {
-        const Line line = parseLine(b, e, m_fields, m_times);
+        Line line;
+        const Parse r = parseLine(b, e, m_scratch, m_times, line);
+        if (r != Parse::Ok)
+            return r;
         switch (line.kind) {
         case Line::Header:
-            return true;
-        case Line::Broken:
-            return false;
+            return Parse::Ok;
         case Line::Event:
             if (line.ms >= m_span.fromMs && line.ms < m_span.toMs) {
                 m_events.push_back(makeEvent(line));
@@ -558,7 +609,7 @@ public:
                     ++m_eventsDropped;
                 }
             }
-            return true;
+            return Parse::Ok;
         case Line::Sample:
             break;
         }
@@ -568,7 +619,7 @@ public:
             m_lastEvaluationMs = line.ms;
         }
         if (line.ms < m_span.fromMs || line.ms >= m_span.toMs)
-            return true;
+            return Parse::Ok;
         PartStation &st = station(line.mac);
         assign(st.name, line.name);
         if (!line.maker.empty())
@@ -578,15 +629,22 @@ public:
         st.firstMs = std::min(st.firstMs, line.ms);
         st.lastMs = std::max(st.lastMs, line.ms);
         ++m_samples;
-        if (std::isfinite(line.rx) && std::isfinite(line.ack))
-            st.bins.add(int((line.ms - m_span.fromMs) / m_span.binMs), float(line.rx), float(line.ack));
+        if (std::isfinite(line.rx) && std::isfinite(line.ack)) {
+            // A station's next sample mostly falls in the bin of its last: no division then.
+            const qint64 offset = line.ms - m_span.fromMs;
+            if (offset < st.binStart || offset >= st.binStart + m_span.binMs) {
+                st.bin = int(offset / m_span.binMs);
+                st.binStart = qint64(st.bin) * m_span.binMs;
+            }
+            st.bins.add(st.bin, float(line.rx), float(line.ack));
+        }
         if (line.ms >= m_span.bandsFromMs) {
             if (st.bands.empty() || endsBand(line.ms - st.bands.back().toMs, m_cycle.value()))
                 st.bands.push_back(PresenceBand{line.ms, line.ms});
             else
                 st.bands.back().toMs = std::max(st.bands.back().toMs, line.ms);
         }
-        return true;
+        return Parse::Ok;
     }
 
     std::vector<PartStation> stations;
@@ -601,6 +659,11 @@ public:
 private:
     PartStation &station(std::string_view mac)
     {
+        // The stations come in the same order every evaluation: the next one is likely.
+        const size_t next = m_hint + 1 < stations.size() ? m_hint + 1 : 0;
+        if (next < stations.size() && stations[next].macText.size() == mac.size() &&
+            sameBytes(stations[next].macText.data(), mac.data(), mac.size()))
+            return stations[m_hint = next];
         quint64 key;
         if (macNumber(mac, &key)) {
             key |= quint64(1) << 62;
@@ -609,18 +672,13 @@ private:
                 m_textKeys.try_emplace(std::string(mac), quint64(1) << 63 | m_textKeys.size()).first;
             key = it->second;
         }
-        // The stations come in the same order every evaluation: the next one is likely.
-        const size_t next = m_hint + 1;
-        if (next < stations.size() && stations[next].key == key)
-            return stations[m_hint = next];
-        if (m_hint < stations.size() && stations[m_hint].key == key)
-            return stations[m_hint];
         const auto it = m_index.find(key);
         if (it != m_index.end())
             return stations[m_hint = it->second];
         PartStation st;
         st.key = key;
         st.mac = QByteArray(mac.data(), qsizetype(mac.size()));
+        st.macText = std::string(mac);
         st.mergeKey = key >> 63 ? st.mac : st.mac.toUpper().replace('-', ':');
         m_index.emplace(key, stations.size());
         stations.push_back(std::move(st));
@@ -628,7 +686,7 @@ private:
     }
 
     Span m_span;
-    Fields m_fields;
+    std::string m_scratch[Cursor::kScratch];
     LocalTimes m_times;
     std::unordered_map<quint64, size_t> m_index;
     std::unordered_map<std::string, quint64> m_textKeys;
@@ -943,7 +1001,7 @@ bool DayFileReader::forEachRow(const QString &folder, qint64 fromMs, qint64 toMs
                                const std::function<bool(const DayRow &)> &visit, QString *error)
 {
     for (const QString &path : filesOfSpan(folder, fromMs, toMs)) {
-        Fields fields;
+        std::string scratch[Cursor::kScratch];
         LocalTimes times;
         bool go = true;
         int broken = 0;
@@ -951,11 +1009,10 @@ bool DayFileReader::forEachRow(const QString &folder, qint64 fromMs, qint64 toMs
         const bool ok = scanFile(
             path,
             [&](const char *b, const char *e) {
-                const Line line = parseLine(b, e, fields, times);
-                if (line.kind == Line::Broken)
-                    return false;
-                if (!go || line.kind == Line::Header || line.ms < fromMs || line.ms >= toMs)
-                    return true;
+                Line line;
+                const Parse r = parseLine(b, e, scratch, times, line);
+                if (r != Parse::Ok || !go || line.kind == Line::Header || line.ms < fromMs || line.ms >= toMs)
+                    return r;
                 DayRow row;
                 row.ms = line.ms;
                 row.event = latin1(line.event);
@@ -967,7 +1024,7 @@ bool DayFileReader::forEachRow(const QString &folder, qint64 fromMs, qint64 toMs
                 row.mode = latin1(line.mode);
                 row.maker = latin1(line.maker);
                 go = visit(row);
-                return true;
+                return Parse::Ok;
             },
             nullptr, &broken, &why);
         if (!ok) {
