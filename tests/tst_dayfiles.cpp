@@ -263,20 +263,23 @@ private slots:
         QCOMPARE(has, QStringLiteral("xxxx-xx"));
     }
 
+    // Over two files: the first alone has more than the bound, both together too.
     void eventsKeepTheNewest()
     {
         QTemporaryDir dir;
-        QByteArray text = HistoryLog::header().toLatin1();
-        for (int i = 0; i < DayData::kMaxEvents + 5; ++i)
-            text += HistoryLog::eventLine(
-                        logEvent(at(22, 0, 0).addSecs(i), kA, QStringLiteral("Laptop"), i % 2 != 0))
-                        .toLatin1();
-        QVERIFY(writeFile(QDir(dir.path()).filePath(fileName(22)), text));
-        const DayData d = DayFileReader::read(span(dir.path(), ms(22, 0, 0), ms(23, 0, 0)));
+        for (int day : {22, 23}) {
+            QByteArray text = HistoryLog::header().toLatin1();
+            for (int i = 0; i < (day == 22 ? DayData::kMaxEvents + 5 : 10); ++i)
+                text += HistoryLog::eventLine(
+                            logEvent(at(day, 0, 0).addSecs(i), kA, QStringLiteral("Laptop"), i % 2 != 0))
+                            .toLatin1();
+            QVERIFY(writeFile(QDir(dir.path()).filePath(fileName(day)), text));
+        }
+        const DayData d = DayFileReader::read(span(dir.path(), ms(22, 0, 0), ms(24, 0, 0)));
         QCOMPARE(d.events.size(), size_t(DayData::kMaxEvents));
-        QCOMPARE(d.eventsDropped, quint64(5));
-        QCOMPARE(d.events.front().ms, ms(22, 0, 0, 5));
-        QCOMPARE(d.events.back().ms, at(22, 0, 0).addSecs(DayData::kMaxEvents + 4).toMSecsSinceEpoch());
+        QCOMPARE(d.eventsDropped, quint64(15));
+        QCOMPARE(d.events.front().ms, ms(22, 0, 0, 15));
+        QCOMPARE(d.events.back().ms, ms(23, 0, 0, 9));
     }
 
     // A station there across midnight has one band, over both files.
