@@ -253,6 +253,12 @@ private slots:
             QCOMPARE(b[size_t(c)].hasSamples(), c < 5);
         }
         QCOMPARE(b[0].ackMin, 0.000015625f);
+        // As many columns as seconds: each sample in the column of its own second.
+        QString seconds;
+        const ReducedHistory perSecond = reduce(d, ms(22, 10, 0), ms(22, 10, 0, 25), 25);
+        for (const SignalRange &c : perSecond.stations[0].columns)
+            seconds += c.hasSamples() ? QLatin1Char('x') : QLatin1Char('-');
+        QCOMPARE(seconds, QStringLiteral("x---------x---------x----"));
 
         // A week in seven columns: nothing of B on the day of the clock change.
         const DayData w = DayFileReader::read(::week(m_folder));

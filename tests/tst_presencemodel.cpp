@@ -99,6 +99,10 @@ private slots:
         w.model.refresh();
         QCOMPARE(w.model.index(1, PresenceModel::Duration).data(PresenceModel::SortRole).toLongLong(),
                  126 * kMin + 1000);
+        // A stranger last seen a day ago goes, even while the monitor has not looked since.
+        w.to(24 * 60 * kMin + 1000);
+        w.model.refresh();
+        QCOMPARE(w.model.rowCount(), 2);
         QCOMPARE(PresenceModel::durationText(59 * kMin + 59'999), QStringLiteral("59 min"));
         QCOMPARE(PresenceModel::durationText(26 * 60 * kMin), QStringLiteral("26 h 00 min"));
     }
