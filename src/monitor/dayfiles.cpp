@@ -27,8 +27,9 @@ namespace {
 constexpr qint64 kHourMs = 3600'000;
 constexpr qint64 kDayMs = 24 * kHourMs;
 constexpr std::string_view kSampleWord = "Messwert";
-// Read in blocks; a line longer than a block is no line the log wrote.
+// Read in blocks of up to kBlock; a line longer than kMaxLine is no line the log wrote.
 constexpr qsizetype kBlock = 4 << 20;
+constexpr qsizetype kMaxLine = 64 << 10;
 // A quoted field may hold a line end, so a line can go on; not for longer than this.
 constexpr int kMaxRecordLines = 8;
 
@@ -421,7 +422,9 @@ bool scanFile(const QString &path, OnLine &&onLine, const std::atomic<bool> *can
         *error = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), file.errorString());
         return false;
     }
-    std::unique_ptr<char[]> buffer(new char[size_t(kBlock)]);
+    // A small file needs no big buffer; one that grows while read is read on all the same.
+    const qsizetype cap = qsizetype(std::clamp<qint64>(file.size() + 1, 2 * kMaxLine, kBlock));
+    std::unique_ptr<char[]> buffer(new char[size_t(cap)]);
     char *const buf = buffer.get();
     qsizetype have = 0;
     bool eof = false;
@@ -429,7 +432,7 @@ bool scanFile(const QString &path, OnLine &&onLine, const std::atomic<bool> *can
     while (!eof) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return true;
-        const qint64 n = file.read(buf + have, kBlock - have);
+        const qint64 n = file.read(buf + have, cap - have);
         if (n < 0) {
             *error = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), file.errorString());
             return false;
@@ -451,6 +454,11 @@ bool scanFile(const QString &path, OnLine &&onLine, const std::atomic<bool> *can
             const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
             if (!nl)
                 break;
+            if (nl - p > kMaxLine) {
+                ++*broken;
+                p = nl + 1;
+                continue;
+            }
             // A quoted field may hold a line end: then the line goes on in the next ones.
             const char *last = nl;
             int lines = 1;
@@ -466,7 +474,7 @@ bool scanFile(const QString &path, OnLine &&onLine, const std::atomic<bool> *can
                 last = next;
                 ++lines;
             }
-            if (r == Parse::Open && lines < kMaxRecordLines && !eof && !(p == buf && have == kBlock))
+            if (r == Parse::Open && lines < kMaxRecordLines && !eof && end - p <= kMaxLine)
                 break; // the rest of the line is still to be read
             if (r == Parse::Open) {
                 ++*broken; // never closed: this line alone is broken
@@ -485,7 +493,7 @@ bool scanFile(const QString &path, OnLine &&onLine, const std::atomic<bool> *can
         }
         std::memmove(buf, p, size_t(rest));
         have = rest;
-        if (have == kBlock) {
+        if (have > kMaxLine) {
             ++*broken;
             skipping = true;
             have = 0;
