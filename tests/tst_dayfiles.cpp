@@ -288,6 +288,21 @@ private slots:
         QCOMPARE(d.events.back().ms, ms(23, 0, 0, 9));
     }
 
+    // A line far longer than any the log writes is broken, also where it spans blocks.
+    void overlongLines()
+    {
+        QTemporaryDir dir;
+        const QByteArray good =
+            HistoryLog::sampleLine(at(22, 10, 0), {kA, QStringLiteral("Laptop"), 50, 50, 54, {}}).toLatin1();
+        QByteArray text = HistoryLog::header().toLatin1() + good;
+        for (int size : {70'000, 5'000'000})
+            text += QByteArray(size, 'x') + "\r\n" + good;
+        QVERIFY(writeFile(QDir(dir.path()).filePath(fileName(22)), text));
+        const DayData d = DayFileReader::read(span(dir.path(), ms(22, 0, 0), ms(23, 0, 0)));
+        QCOMPARE(d.samples, quint64(3));
+        QCOMPARE(d.skippedLines, 2);
+    }
+
     // A station there across midnight has one band, over both files.
     void bandAcrossMidnight()
     {
