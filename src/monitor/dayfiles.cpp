@@ -28,7 +28,7 @@ constexpr qint64 kHourMs = 3600'000;
 constexpr qint64 kDayMs = 24 * kHourMs;
 constexpr std::string_view kSampleWord = "Messwert";
 // Read in blocks of up to kBlock; a line longer than kMaxLine is no line the log wrote.
-constexpr qsizetype kBlock = 4 << 20;
+constexpr qsizetype kBlock = 256 << 10; // small enough to be parsed from the cache it was read into
 constexpr qsizetype kMaxLine = 64 << 10;
 // A quoted field may hold a line end, so a line can go on; not for longer than this.
 constexpr int kMaxRecordLines = 8;
@@ -519,9 +519,13 @@ class CycleEstimate
 public:
     void step(qint64 ms)
     {
+        // At a steady cycle the step replaces an equal one: the median stays.
+        const bool same = m_count == kSteps && m_steps[m_next] == ms;
         m_steps[m_next] = ms;
         m_next = (m_next + 1) % kSteps;
         m_count = std::min(m_count + 1, kSteps);
+        if (same)
+            return;
         qint64 sorted[kSteps];
         std::copy(m_steps, m_steps + m_count, sorted);
         std::nth_element(sorted, sorted + m_count / 2, sorted + m_count);
