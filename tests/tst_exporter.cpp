@@ -294,6 +294,8 @@ private slots:
         sim.stop();
         QVERIFY(stepUntil(
             *x.clock, [&] { return !w.sample().up; }, 30000));
+        // Down is no "0 stations": the series is gone.
+        QVERIFY(!renderExposition({w.sample()}).contains("senvaro_stations{"));
         x.clock->advance(10 * 60 * 1000);
         QVERIFY(waitUntil([&] { return w.retryDelayMs() == ApWatch::maxRetryMs; }, 3000));
         QVERIFY(sim.listen(address));

@@ -3,6 +3,7 @@
 // points watched by the exporter, with the series the exporter serves for them.
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "apsim.h"
@@ -162,6 +163,29 @@ private slots:
         QTEST(seen, "expected");
     }
 
+    // Two stations that left at different times before the access point fell silent are each
+    // reported when their own grace period ends: the timer is armed for the earliest end and
+    // armed again after it fired.
+    void graceEndsWhileSilent()
+    {
+        Watched x;
+        const QString kLaptop = QStringLiteral("AC:ED:5C:00:00:02");
+        x.m.setKnownClients(
+            knownClients({{kPhone, "Telefon", {}, "Falsch"}, {kLaptop, "Laptop", {}, "Falsch"}}));
+        QList<qint64> reported;
+        QObject::connect(&x.m.alerts(), &AlertWatch::raised, [&](const Alert &a) {
+            if (a.kind == Alert::Kind::StationLeft)
+                reported << x.clock->elapsedMs();
+        });
+        x.evaluate(0, kApA, {value(kPhone), value(kLaptop)});
+        x.evaluate(2000, kApA, {value(kLaptop)});
+        x.evaluate(10000, kApA, {});
+        x.to(12000);
+        x.m.setApState(kApA, StationMonitor::ApState::Silent);
+        x.to(120000);
+        QCOMPARE(reported, (QList<qint64>{62001, 70001}));
+    }
+
     // A known client nobody has listed is unknown until every watched access point answered.
     void knownClientNotHeardOf()
     {
@@ -237,6 +261,52 @@ private slots:
             *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
         QVERIFY(
             exporter.exposition().contains("mac_address=\"" + kPhone.toLatin1() + "\",state=\"unknown\"} 1"));
+    }
+
+    // The exporter runs the event program on arrivals, strangers, roams and an access point
+    // that falls silent and answers again.
+    void eventProgramsFromTheExporter()
+    {
+        apsim::Options o;
+        apsim::ApSimGroup sims(o, false);
+        QVERIFY(sims.listen({QHostAddress(kApA), QHostAddress(kApB)}));
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("events"));
+        const QString program = dir.filePath(QStringLiteral("program"));
+        QVERIFY(writeFile(program,
+                          "#!/bin/sh\necho \"$SENVARO_EVENT $SENVARO_MAC $SENVARO_AP $SENVARO_AP_NAME\" >>" +
+                              out.toUtf8() + "\n"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+        auto config = std::make_shared<WatchConfig>();
+        config->user = config->password = QStringLiteral("admin");
+        config->cycleMs = 2000;
+        config->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
+        auto clock = std::make_shared<SteppedClock>();
+        Exporter exporter({kApA, kApB}, config, clock, [] { return qint64(0); });
+        exporter.setEventProgram(program);
+        exporter.start();
+        const StationMonitor &m = exporter.monitor();
+        const auto lines = [&] { return QString::fromUtf8(readFile(out)).split('\n', Qt::SkipEmptyParts); };
+
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApA).startsWith("ok"));
+        QVERIFY(sims.control("join " + kGuest + ' ' + kApA).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kGuest) && m.device(kPhone); }, 20000));
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->ap == kApB; }, 20000));
+        QVERIFY(sims.control("silent " + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
+        QVERIFY(sims.control("answer " + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return exporter.watches()[1]->sample().up; }, 90000));
+        QVERIFY(waitUntil([&] { return lines().size() >= 5; }, 5000));
+        QStringList got = lines();
+        got.sort(); // programs run side by side and may finish in any order
+        QCOMPARE(got, QStringList({"angekommen " + kPhone + ' ' + kApA + ' ', "ap_stumm  " + kApB + " Halle",
+                                   "ap_wieder_da  " + kApB + " Halle", "fremd " + kGuest + ' ' + kApA + ' ',
+                                   "gewechselt " + kPhone + ' ' + kApB + " Halle"}));
     }
 };
 

@@ -11,6 +11,8 @@
 #include "config/inifile.h"
 #include "config/inirw.h"
 #include "config/settings.h"
+#include "exporter/mqtt.h"
+#include "monitor/eventprograms.h"
 #include "monitor/stationmonitor.h"
 #include "monitor/vendors.h"
 
@@ -75,10 +77,13 @@ Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConf
     m_monitor = new StationMonitor(clock, this);
     // Nobody looks at a history here; presence and roams are what the series show.
     m_monitor->setHistoryEnabled(false);
+    m_monitor->setAlertSettings(config->alerts);
     m_monitor->setKnownClients(config->known);
     connect(m_monitor, &StationMonitor::stationEvent, this, &Exporter::logStationEvent);
+    connect(&m_monitor->programs(), &EventPrograms::logLine, this, &Exporter::logLine);
     for (const QString &ap : addresses) {
         auto *watch = new ApWatch(ap, config, clock, wallClockMs, m_monitor, this);
+        m_apNames.insert(ap, accessPointName(config->known, ap));
         connect(watch, &ApWatch::stateChanged, this, [this](const QString &address, ApWatch::State state) {
             emit logLine(QStringLiteral("AP %1: %2").arg(address, ApWatch::stateText(state)));
         });
@@ -127,6 +132,40 @@ QByteArray Exporter::exposition() const
                             [this](const QString &mac) { return m_vendors->lookup(mac).text(); });
 }
 
+void Exporter::setMqtt(MqttPublisher *publisher)
+{
+    m_mqtt = publisher;
+    connect(m_monitor, &StationMonitor::deviceUpdated, this, &Exporter::publishDevice);
+    for (const DeviceState &d : m_monitor->devices())
+        publishDevice(d);
+}
+
+void Exporter::publishDevice(const DeviceState &d)
+{
+    MqttDevice m;
+    m.mac = d.mac;
+    m.name = d.name;
+    m.maker = m_vendors->lookup(d.mac).text();
+    m.known = d.known;
+    m.presence = d.presence == Presence::Present  ? MqttDevice::Presence::Present
+                 : d.presence == Presence::Absent ? MqttDevice::Presence::Absent
+                                                  : MqttDevice::Presence::Unknown;
+    m.ap = d.ap;
+    m.apName = m_apNames.value(d.ap);
+    if (d.presence != Presence::Absent) {
+        m.rxPerCent = d.value.rx;
+        m.rateMbps = d.value.rate;
+        m.mode = d.value.mode;
+    }
+    m.connectedSinceMs = d.sinceMs;
+    m_mqtt->updateDevice(m);
+}
+
+void Exporter::setEventProgram(const QString &path)
+{
+    m_monitor->programs().setProgram(path);
+}
+
 void Exporter::logStationEvent(const StationEvent &e)
 {
     const QString who = e.name == e.mac ? e.mac : QStringLiteral("%1 (%2)").arg(e.name, e.mac);
@@ -152,6 +191,10 @@ bool Exporter::writeTextfile(QString *error) const
 
 void Exporter::round()
 {
+    if (m_mqtt) {
+        for (const ApWatch *w : std::as_const(m_watches))
+            m_mqtt->updateAccessPoint(w->sample().ap, w->sample().stationCount);
+    }
     if (m_textfileDir.isEmpty())
         return;
     QString error;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -11,7 +12,9 @@
 #include "exporter/apwatch.h"
 
 struct Settings;
+class MqttPublisher;
 class StationMonitor;
+struct DeviceState;
 struct StationEvent;
 class VendorRegistry;
 
@@ -40,6 +43,12 @@ public:
     QByteArray stoppedExposition() const;
     const QList<ApWatch *> &watches() const { return m_watches; }
     StationMonitor &monitor() const { return *m_monitor; }
+    // The program ([Ereignisse] Programm) run on arrivals, departures, roams, strangers and
+    // access points falling silent or answering again; empty: none.
+    void setEventProgram(const QString &path);
+    // Hands presence to Home Assistant over MQTT: every device the monitor updates, and
+    // each access point's station count once a round.
+    void setMqtt(MqttPublisher *publisher);
 
     // DIR/senvaro.prom is replaced after every round; empty: no file.
     void setTextfileDir(const QString &dir) { m_textfileDir = dir; }
@@ -54,8 +63,12 @@ signals:
 private:
     void round();
     void logStationEvent(const StationEvent &event);
+    void publishDevice(const DeviceState &device);
 
     StationMonitor *m_monitor;
+    MqttPublisher *m_mqtt = nullptr;
+    QHash<QString, QString> m_apNames; // address -> name of its known-client record
+
     QList<ApWatch *> m_watches;
     WinTimer *m_round;
     // The vendor label's maker names, read on the first scrape with a station.

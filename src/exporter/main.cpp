@@ -11,9 +11,12 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "config/eventsettings.h"
+#include "config/mqttsettings.h"
 #include "config/pollcycle.h"
 #include "config/settings.h"
 #include "exporter/exporter.h"
+#include "exporter/mqtt.h"
 #include "exporter/posix.h"
 #include "exporter/web.h"
 #include "exporter/webconfig.h"
@@ -106,7 +109,10 @@ int main(int argc, char **argv)
                                           QStringLiteral("Web-Konfiguration der Prometheus-Exporter (TLS, "
                                                          "basic_auth_users)."),
                                           QStringLiteral("DATEI"));
-    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt});
+    const QCommandLineOption mqttOpt(QStringLiteral("mqtt"),
+                                     QStringLiteral("MQTT-Broker für Home Assistant (statt [MQTT] Server)."),
+                                     QStringLiteral("HOST:PORT"));
+    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt, mqttOpt});
     parser.addHelpOption();
     parser.addVersionOption();
     if (!parser.parse(app.arguments())) {
@@ -152,6 +158,7 @@ int main(int argc, char **argv)
     config->password = settings.password;
     config->known = settings.clients;
     config->knownOnly = settings.knownOnly == 1;
+    config->alerts = settings.alerts;
     if (const std::optional<int> cycle = pollCycleMs(settings.pollCycle)) {
         config->cycleMs = *cycle;
     } else {
@@ -175,6 +182,28 @@ int main(int argc, char **argv)
     Exporter exporter(addresses, config, std::make_shared<RealClock>(),
                       [] { return QDateTime::currentMSecsSinceEpoch(); });
     QObject::connect(&exporter, &Exporter::logLine, &say);
+    MqttSettings mqtt;
+    if (!MqttSettings::load(path, &mqtt, &error)) {
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
+        return exitSettings;
+    }
+    if (parser.isSet(mqttOpt) && !parseMqttServer(parser.value(mqttOpt), &mqtt.server, &mqtt.port)) {
+        say(QStringLiteral("senvaro-exporter: --mqtt erwartet HOST:PORT, nicht \"%1\"")
+                .arg(parser.value(mqttOpt)));
+        return exitUsage;
+    }
+    std::unique_ptr<MqttPublisher> publisher;
+    if (mqtt.enabled()) {
+        publisher = std::make_unique<MqttPublisher>(mqtt);
+        QObject::connect(publisher.get(), &MqttPublisher::logLine, &say);
+        exporter.setMqtt(publisher.get());
+        publisher->start();
+    }
+    EventSettings events;
+    if (EventSettings::load(path, &events, &error))
+        exporter.setEventProgram(events.program);
+    else
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
 
     const bool textfile = parser.isSet(textfileOpt);
     if (textfile) {

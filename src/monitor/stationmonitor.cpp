@@ -3,8 +3,10 @@
 #include <QSet>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "base/wintimer.h"
+#include "monitor/eventprograms.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "monitor/record.h"
@@ -31,6 +33,7 @@ StationMonitor::StationMonitor(std::shared_ptr<SessionClock> clock, QObject *par
     m_log->setObjectName(QStringLiteral("historyLog"));
     m_alerts = new AlertWatch(AlertSettings(), this);
     m_alerts->setObjectName(QStringLiteral("alertWatch"));
+    m_programs = new EventPrograms(this);
     // Interval 0 never fires: the timer runs only once armed for a grace period's end.
     m_timer = m_clock->createTimer(0, this);
     connect(m_timer, &WinTimer::timeout, this, [this] {
@@ -70,6 +73,7 @@ const DeviceState *StationMonitor::device(const QString &mac) const
 
 void StationMonitor::setKnownClients(const KnownClients &known)
 {
+    m_known = known;
     m_knownMacs = knownDeviceMacs(known);
     QSet<QString> knownKeys;
     for (const QString &mac : std::as_const(m_knownMacs)) {
@@ -84,6 +88,7 @@ void StationMonitor::setKnownClients(const KnownClients &known)
             d.name = stationName(mac, name);
         }
         d.known = true;
+        emit deviceUpdated(d);
     }
     for (DeviceState &d : m_devices) {
         if (!knownKeys.contains(key(d.mac)))
@@ -110,6 +115,7 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
     Ap &a = m_aps[ap];
     a.watched = true;
     a.answered = true;
+    a.heard = true;
 
     if (m_historyOn) {
         const QList<HistorySample> samples = historySamples(stations);
@@ -154,6 +160,7 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         e.sinceMs = d.sinceMs;
         if (!wasHere || !e.fromAp.isEmpty())
             record(e);
+        emit deviceUpdated(d);
     }
     // Left out by the access point that listed it: the grace period starts now, also for
     // a station whose presence was unknown while the access point was silent.
@@ -161,8 +168,11 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         DeviceState &d = it.value();
         if (d.ap != ap || listed.contains(it.key()) || d.presence == Presence::Absent || d.goneSinceMs)
             continue;
+        const bool wasUnknown = d.presence == Presence::Unknown;
         d.presence = Presence::Present;
         d.goneSinceMs = now;
+        if (wasUnknown)
+            emit deviceUpdated(d);
     }
     settleUnheard();
     arm(now);
@@ -175,13 +185,19 @@ void StationMonitor::setApState(const QString &ap, ApState state)
     const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
     expire(now);
     using W = AlertWatch::ApState;
+    Ap &a = m_aps[ap];
     switch (state) {
     case ApState::Answered:
         m_alerts->setAccessPointState(W::Answering, time, ap);
+        if (std::exchange(a.down, false))
+            runProgram(QStringLiteral("ap_wieder_da"), ap);
         break;
     case ApState::Silent:
     case ApState::Lost:
     case ApState::Refused:
+        // Only an access point that had answered falls silent; one never heard of has not.
+        if (a.heard && !std::exchange(a.down, true))
+            runProgram(QStringLiteral("ap_stumm"), ap);
         if (state == ApState::Silent)
             m_alerts->setAccessPointState(W::NoAnswer, time, ap);
         else if (state == ApState::Lost)
@@ -189,18 +205,22 @@ void StationMonitor::setApState(const QString &ap, ApState state)
         // Nobody can say where its stations are now. One already left out keeps its grace
         // period: its leave was seen.
         for (DeviceState &d : m_devices) {
-            if (d.ap == ap && d.presence == Presence::Present && !d.goneSinceMs)
+            if (d.ap == ap && d.presence == Presence::Present && !d.goneSinceMs) {
                 d.presence = Presence::Unknown;
+                emit deviceUpdated(d);
+            }
         }
         break;
     case ApState::Off:
         m_alerts->setAccessPointState(W::Off, time, ap);
-        m_aps[ap].watched = false;
+        a.watched = false;
+        a.down = false;
         // Nobody watches any more: nothing is reported of its stations.
         for (DeviceState &d : m_devices) {
             if (d.ap == ap && d.presence == Presence::Present) {
                 d.presence = Presence::Unknown;
                 d.goneSinceMs.reset();
+                emit deviceUpdated(d);
             }
         }
         break;
@@ -240,6 +260,7 @@ void StationMonitor::expire(qint64 now)
             d.goneSinceMs.reset();
             d.sinceMs.reset();
             left.append(e);
+            emit deviceUpdated(d);
         }
         // A stranger long gone is forgotten.
         if (!d.known && d.presence != Presence::Present && (!d.lastSeenMs || now - *d.lastSeenMs > kKeepMs)) {
@@ -267,8 +288,10 @@ void StationMonitor::settleUnheard()
     if (!allAnswered)
         return;
     for (DeviceState &d : m_devices) {
-        if (d.ap.isEmpty() && d.presence == Presence::Unknown)
+        if (d.ap.isEmpty() && d.presence == Presence::Unknown) {
             d.presence = Presence::Absent;
+            emit deviceUpdated(d);
+        }
     }
 }
 
@@ -285,7 +308,28 @@ void StationMonitor::record(const StationEvent &e)
         m_history->addAlert(h);
         m_log->write(QDateTime::fromMSecsSinceEpoch(e.ms, Qt::UTC), {}, {h});
     }
+    const QString kind = e.kind == StationEvent::Kind::Roamed ? QStringLiteral("gewechselt")
+                         : e.kind == StationEvent::Kind::Left ? QStringLiteral("gegangen")
+                         : e.known                            ? QStringLiteral("angekommen")
+                                                              : QStringLiteral("fremd");
+    runProgram(kind, e.ap, &e);
     emit stationEvent(e);
+}
+
+void StationMonitor::runProgram(const QString &kind, const QString &ap, const StationEvent *event)
+{
+    if (m_programs->program().isEmpty())
+        return;
+    ProgramEvent p;
+    p.kind = kind;
+    p.ap = ap;
+    p.apName = accessPointName(m_known, ap);
+    if (event) {
+        p.mac = event->mac;
+        p.name = event->name;
+        p.sinceMs = event->sinceMs;
+    }
+    m_programs->run(p);
 }
 
 std::optional<qint64> StationMonitor::nextDeadlineMs() const

@@ -13,6 +13,7 @@
 #include "monitor/alerts.h"
 #include "monitor/stations.h"
 
+class EventPrograms;
 class HistoryLog;
 class SessionClock;
 class StationHistory;
@@ -111,18 +112,25 @@ public:
     StationHistory &history() { return *m_history; }
     HistoryLog &log() { return *m_log; }
     AlertWatch &alerts() { return *m_alerts; }
+    // The user's program on arrivals, departures, roams, strangers and access points that
+    // fall silent or answer again ([Ereignisse] Programm); off until given one.
+    EventPrograms &programs() { return *m_programs; }
     SessionClock &clock() const { return *m_clock; }
 
 signals:
     void stationEvent(const StationEvent &event);
     // After every evaluation or state change that may have moved a device.
     void changed();
+    // A device an evaluation listed, or whose presence changed.
+    void deviceUpdated(const DeviceState &device);
 
 private:
     struct Ap
     {
         bool watched = false;
         bool answered = false; // since watch()
+        bool heard = false;    // answered at least once since the start
+        bool down = false;     // silent, lost or refused after having answered
         quint64 joins = 0;
         quint64 leaves = 0;
     };
@@ -131,6 +139,7 @@ private:
     void expire(qint64 now);
     void settleUnheard();
     void record(const StationEvent &event);
+    void runProgram(const QString &kind, const QString &ap, const StationEvent *event = nullptr);
     void arm(qint64 now);
     static QString key(const QString &mac);
 
@@ -138,9 +147,11 @@ private:
     StationHistory *m_history;
     HistoryLog *m_log;
     AlertWatch *m_alerts;
+    EventPrograms *m_programs;
     WinTimer *m_timer;
     bool m_historyOn = true;
     QHash<QString, DeviceState> m_devices; // by upper-case MAC
     QHash<QString, Ap> m_aps;
     QList<QString> m_knownMacs;
+    KnownClients m_known;
 };
