@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "base/wintimer.h"
 #include "monitor/allgemein.h"
@@ -59,7 +60,9 @@ public:
             qFatal("generated line differs from the log's: %s", qPrintable(expected));
         // SENVARO_BENCH_MONTH names a folder to keep the month in between runs.
         const QString kept = qEnvironmentVariable("SENVARO_BENCH_MONTH");
-        m_folder = kept.isEmpty() ? m_dir.path() : kept;
+        if (kept.isEmpty())
+            m_dir.emplace();
+        m_folder = kept.isEmpty() ? m_dir->path() : kept;
         const QString lastFile = QDir(m_folder).filePath(HistoryLog::fileName(kFirstDay.addDays(kDays - 1)));
         if (!kept.isEmpty() && QFileInfo(lastFile).size() > 40'000'000)
             return;
@@ -95,7 +98,7 @@ private:
         return time + m_middle[station] + m_levels[rx] + ';' + m_levels[ack] + ";54;11g;Intel Corporate\r\n";
     }
 
-    QTemporaryDir m_dir;
+    std::optional<QTemporaryDir> m_dir; // removed at exit
     QString m_folder;
     QByteArray m_levels[64];
     QByteArray m_middle[kStations];
