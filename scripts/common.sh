@@ -12,7 +12,7 @@ SENVARO_PACKAGES=(
   libbenchmark-dev clang libclang-rt-14-dev
   iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
-  ieee-data dbus-daemon
+  ieee-data dbus-daemon tzdata
   libcrypt-dev prometheus-node-exporter apache2-utils openssl curl python3
   mosquitto mosquitto-clients libmosquitto-dev
 )
