@@ -457,6 +457,36 @@ private slots:
         QVERIFY(waitUntil([&] { return sim.openConnections() == 0; }, 3000));
     }
 
+    // The event program of the settings file runs on the window's presence events too.
+    void eventProgramFromTheSettingsFile()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("events"));
+        const QString program = dir.filePath(QStringLiteral("program"));
+        QVERIFY(writeFile(program, "#!/bin/sh\necho \"$SENVARO_EVENT $SENVARO_MAC $SENVARO_AP\" >>" +
+                                       out.toUtf8() + "\n"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+        const QByteArray stored =
+            "[Server]\r\nIP=127.0.0.81\r\n[User]\r\nName=admin\r\nPasswort=admin\r\n"
+            "Polling Zyklus in Sekunden=2\r\nBenutzername speichern=1\r\nPasswort speichern=1\r\n"
+            "[Ereignisse]\r\nProgramm=" +
+            program.toLatin1() + "\r\n";
+        apsim::Options o;
+        o.stations = apsim::makeStations(1);
+        apsim::ApSim sim(o);
+        QVERIFY2(sim.listen(QHostAddress(QStringLiteral("127.0.0.81"))), qPrintable(sim.errorString()));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("SENVARO.INI")), stored));
+        ScriptedDialogs dialogs;
+        ProcessEndRecorder ends;
+        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        QVERIFY(w);
+        ctl<QToolButton>(*w, "CmdLogin")->click();
+        const QString mac = apsim::makeStations(1)[0].mac;
+        QVERIFY(waitUntil([&] { return readFile(out).contains("fremd " + mac.toLatin1() + " 127.0.0.81"); },
+                          15000));
+        w->close();
+    }
+
     // Command-line request: address check and normalisation, field rules, window state.
     void checkIP()
     {

@@ -9,10 +9,12 @@
 #include "app/dialogs.h"
 #include "app/globals.h"
 #include "app/processend.h"
+#include "config/eventsettings.h"
 #include "config/filename.h"
 #include "config/inifile.h"
 #include "config/inirw.h"
 #include "config/settingslocation.h"
+#include "monitor/eventprograms.h"
 #include "session/exitstatus.h"
 #include "ui/frmMonitor.h"
 
@@ -102,6 +104,10 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     Settings settings;
     const bool read = ini.load(IniPfad, settings);
     w->applySettings(settings);
+    // The program run on presence events: a section of its own that the window does not edit.
+    EventSettings events;
+    if (read && EventSettings::load(IniPfad, &events, nullptr))
+        w->stationMonitor().programs().setProgram(events.program);
     if (!read) {
         Dialogs::critical(
             QStringLiteral("Fehler beim Lesen der Ini-Datei"),

@@ -12,6 +12,7 @@
 
 #include <utility>
 
+#include "monitor/eventprograms.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "monitor/vendors.h"
@@ -23,6 +24,11 @@
 void frmMonitor::wireAlerts()
 {
     connect(m_alertWatch, &AlertWatch::raised, this, &frmMonitor::showAlert);
+    // An event program that cannot start or runs too long is said in the status line.
+    connect(&m_monitor->programs(), &EventPrograms::logLine, this, [this](const QString &line) {
+        if (!isUnloaded())
+            lblStatus->setText(line);
+    });
     m_historyLog->setMakerSource([this](const QString &mac) { return m_vendors->lookup(mac).text(); });
 
     using State = StationMonitor::ApState;
