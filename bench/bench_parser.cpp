@@ -113,7 +113,7 @@ void BM_Evaluate12Stations(benchmark::State &state)
     const QString reply = stationReply(12);
     for (auto _ : state) {
         w.session().evaluate(reply);
-        benchmark::DoNotOptimize(w.session().IamReady);
+        benchmark::DoNotOptimize(w.session().IamReady());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * reply.size());
 }

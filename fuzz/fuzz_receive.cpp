@@ -188,13 +188,13 @@ void evaluate(frmMonitor &w)
         return;
     const QString text = ctl<TextBox>(w, "Monitor")->text();
     const int questions = r.questions, ends = r.ends;
-    w.session().IamReady = false;
+    const bool ready = w.session().IamReady();
     w.session().timAuswertung_Timer();
     if (hasAlarm(text, "Incorrect login")) {
         check(r.questions == questions + 1);
         if (r.answer == Dialogs::Answer::Ok) {
             r.clock->advance(1000); // the logout closes the connection after its second
-            check(w.session().IamReady && !w.isUnloaded() && ctl<TextBox>(w, "Monitor")->text().isEmpty());
+            check(w.session().IamReady() && !w.isUnloaded() && ctl<TextBox>(w, "Monitor")->text().isEmpty());
         } else {
             check(r.ends == ends + 1 && r.lastStatus == 0);
         }
@@ -202,7 +202,8 @@ void evaluate(frmMonitor &w)
         check(r.ends == ends + 1 && r.lastStatus == 0 && w.isUnloaded());
     } else {
         check(r.questions == questions && r.ends == ends);
-        check(w.session().IamReady == (text.size() >= 12));
+        // Too short a text leaves the flag as it was.
+        check(w.session().IamReady() == (text.size() >= 12 || ready));
     }
 }
 
@@ -246,8 +247,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (w.session().dataArrived())
         w.session().timAuswertung_Timer(); // notes the chunk, no evaluation
     w.session().timAuswertung()->setEnabled(false);
-    w.session().IamReady = false;
-    w.session().loginPhase = login;
+    // The login phase as a login starts it, without its robot: the empty address fails and
+    // the phase goes on; stop() ends it. The connection is then made here.
+    if (login)
+        w.session().login(QString(), QString());
+    else
+        w.session().stop();
+    check(ensureConnected(w) && w.session().loginPhase() == login);
+    if (w.session().IamReady())
+        w.session().timPoll_Power_Timer(); // a poll goes out: the next reply is owed
+    w.session().setReplyText(QString());
     const bool manual = w.isManuellMode();
     const int endsBefore = r.ends;
 

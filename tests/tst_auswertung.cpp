@@ -141,7 +141,7 @@ private slots:
         evaluate(EXAMPLE, 1, QStringLiteral("Text1")); // the initial text selects station 0
         QCOMPARE(shownOf(*w), QStringLiteral("0=00:11:22:33:44:55|1=00:0A:0B:0C:0D:0E 2"));
         QCOMPARE(details(), QStringLiteral("00:11:22:33:44:55|Open |Off|11g|54|62,5|50"));
-        QCOMPARE(QString("%1 %2 %3 ").arg(c<SignalBar>("RXBar")->valueF()).arg(c<SignalBar>("AcknBar")->valueF()).arg(w->session().IamReady)
+        QCOMPARE(QString("%1 %2 %3 ").arg(c<SignalBar>("RXBar")->valueF()).arg(c<SignalBar>("AcknBar")->valueF()).arg(w->session().IamReady())
                      + chart(), QStringLiteral("62 50 1 Client:0:0")); // the chart untouched
         evaluate(EXAMPLE, 1, QStringLiteral("1")); // block 2: unscaled; fields it lacks keep their text
         QCOMPARE(details(), QStringLiteral("00:0A:0B:0C:0D:0E|Open |Off|11g|54|62|31,25"));
@@ -194,13 +194,12 @@ private slots:
             w->session().timPWRobot()->setEnabled(true);
             w->session().timPoll_Power()->setEnabled(true);
             c<QToolButton>("CmdLogin")->setEnabled(false);
-            w->session().IamReady = false;
             c("txtMac")->setText(QStringLiteral("-"));
             c("txtSoftVers")->setText(QStringLiteral("old"));
             evaluate(text);
             QCOMPARE(QString::asprintf("%d%d%d%d", w->session().timPWRobot()->enabled(),
                                        w->session().timPoll_Power()->enabled(),
-                                       c<QToolButton>("CmdLogin")->isEnabled(), w->session().IamReady), flags);
+                                       c<QToolButton>("CmdLogin")->isEnabled(), w->session().IamReady()), flags);
             QCOMPARE(QList<int>({int(dialogs.asked().size()), ends.calls(), int(shownOf(*w).count('='))}),
                      QList<int>({questions, ending, buttons}));
             QCOMPARE(QStringList({c("txtAnzahl")->text(), c("txtMac")->text(), c("txtSoftVers")->text()}),
@@ -265,7 +264,7 @@ private slots:
             frmMonitor &w = *windows.back();
             startLogin(w, ip);
             // Short cycles keep the test brief; the settling rule is the same.
-            w.session().timPoll_Power()->setInterval(300);
+            w.session().setPollInterval(300);
             w.session().timAuswertung()->setInterval(400);
             const auto hear = [&heard, i](const QString &text) { heard[i] += text; };
             connect(&w.session(), &ApSession::replyTextReset, this, hear);
@@ -435,6 +434,42 @@ private slots:
         QCOMPARE(QList<int>({c<QScrollBar>("scrDatensatz")->maximum(), w->knownClients().upperBound()}),
                  QList<int>({32767, 1}));
         QVERIFY(d.asked().last().text.contains(QStringLiteral("32767")));
+    }
+
+    // A reply is judged by the records and the switch as the window shows them at that
+    // moment: a record saved on Setup names the next reply's station (and reaches the station
+    // monitor at once), a new one too, a deleted one no longer; the switch filters from the
+    // next reply on.
+    void filterFollowsEdits()
+    {
+        const QString dach = QStringLiteral("00:11:22:33:44:55");
+        const auto save = [this](const QString &mac, const QString &name) {
+            c<QTabWidget>("SSTab1")->setCurrentIndex(frmMonitor::PageSetup);
+            c("txtDataMAC")->setText(mac);
+            c("txtDataName")->setText(name);
+            c<QToolButton>("cmdSave")->click();
+        };
+        start({rec("a")});
+        save(dach, QStringLiteral("Dach"));
+        QVERIFY(w->stationMonitor().device(dach) && w->stationMonitor().device(dach)->name == "Dach");
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach|1=00:0A:0B:0C:0D:0E 2"));
+        c<QCheckBox>("chkBekClients")->setChecked(true);
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach 1"));
+
+        c<QToolButton>("cmdNewData")->click(); // record 2
+        save(QStringLiteral("00:0A:0B:0C:0D:0E"), QStringLiteral("Keller"));
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach|1=Keller 2"));
+        c<QTabWidget>("SSTab1")->setCurrentIndex(frmMonitor::PageSetup);
+        c<QScrollBar>("scrDatensatz")->setValue(1);
+        del();
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("1=Keller 1"));
+        c<QCheckBox>("chkBekClients")->setChecked(false);
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=00:11:22:33:44:55|1=Keller 2"));
     }
 
     // Views keep the typed address; a cycle the timer cannot take keeps the one before.

@@ -307,8 +307,12 @@ private slots:
         ctl<QCheckBox>(w, "chkVerlauf")->setChecked(true);
         const auto step = [&w](const QString &text, bool knownOnly = false, bool loginPhase = false) {
             setChkValue(ctl<QCheckBox>(w, "chkBekClients"), knownOnly);
-            w.session().loginPhase = loginPhase;
+            if (loginPhase) // a login without an address: it fails, and its login phase goes on
+                w.session().login(QString(), QString());
             w.session().evaluate(text);
+            if (loginPhase)
+                w.session().stop();
+            QCOMPARE(w.session().loginPhase(), false);
         };
         const QString decimals = " RxSignalStrength: 12,5 AckSignalStrength: -3 Rx Data Rate: 5,5";
         step(reply({A + FULL, B + " RxSignalStrength(per cent): 62"}));

@@ -32,7 +32,7 @@ apsim::Station station(const QString &mac, int rx = 50)
 void checkIdle(frmMonitor &w)
 {
     QVERIFY(ctl<QToolButton>(w, "CmdLogin")->isEnabled() && !ctl<QToolButton>(w, "Cmd_logout")->isEnabled() &&
-            !w.session().verbunden);
+            !w.session().verbunden());
     QCOMPARE(statusOf(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
     QCOMPARE(w.session().TCPClient()->state(), QAbstractSocket::UnconnectedState);
 }
@@ -64,7 +64,10 @@ private slots:
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
         startLogin(w, "127.0.0.12", "  admin ", " geheim  ");
-        QVERIFY(waitUntil([&] { return w.session().verbunden; }, 3000));
+        QVERIFY(waitUntil([&] { return w.session().verbunden(); }, 3000));
+        // A text of a reply's length during the login: evaluated, so the next poll may go out.
+        sim.sendRaw("welcome to the access point\r\n");
+        QVERIFY(waitUntil([&] { return w.session().IamReady(); }, 3000));
         clock->advance(800);
         QTRY_COMPARE(sim.lines().size(), 1);
         const QStringList cleared{"txtSoftVers", "txtMac",      "txtAuth",
@@ -74,12 +77,11 @@ private slots:
         w.session().setManualAnswer("answer");
         w.session().setReplyText("raw");
         ctl<StationChart>(w, "MSChart1")->setRowCount(3);
-        w.session().IamReady = true;
         ctl<QToolButton>(w, "Cmd_logout")->click();
         QVERIFY(!ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && !ctl<QLabel>(w, "LED2_aus")->isHidden());
         QCOMPARE(ctl<QLabel>(w, "lblStatus")->text(), QStringLiteral("Verbindung wird getrennt"));
         clock->advance(999);
-        QVERIFY(w.session().verbunden && !ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
+        QVERIFY(w.session().verbunden() && !ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
                 ctl<QLineEdit>(w, "txtMac")->text() == "x1");
         clock->advance(1);
         checkIdle(w);
@@ -90,21 +92,21 @@ private slots:
         QVERIFY(ctl<TextBox>(w, "txtmanAntw")->text().isEmpty() &&
                 ctl<TextBox>(w, "Monitor")->text().isEmpty() &&
                 ctl<QLineEdit>(w, "txtAckSign")->text() == "x1");
-        QVERIFY(ctl<QLineEdit>(w, "txtPassw")->text() == " geheim  " && w.session().loginPhase &&
-                w.session().IamReady);
+        QVERIFY(ctl<QLineEdit>(w, "txtPassw")->text() == " geheim  " && w.session().loginPhase() &&
+                w.session().IamReady());
 
         QStringList captions;
         connect(&w.session(), &ApSession::statusChanged, &w, [&] { captions << statusOf(w); });
         ctl<QToolButton>(w, "CmdLogin")->click();
         ctl<QLineEdit>(w, "txtPassw")->setText("changed");
-        QTRY_VERIFY(w.session().verbunden);
+        QTRY_VERIFY(w.session().verbunden());
         QVERIFY(ctl<QLabel>(w, "LED2_aus")->isHidden() && w.session().timPWRobot()->enabled());
         QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(),
                      QStringLiteral("login: ")); // not to be merged with what follows
         sim.sendRaw("one\r\ntwo\r\n");           // login phase: just the last chunk, line ends intact
         QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(), QStringLiteral("one\r\ntwo\r\n"));
         QVERIFY(!ctl<QLabel>(w, "LED1_aus")->isHidden() && !w.session().timAuswertung()->enabled());
-        QVERIFY(stepUntil(*clock, [&] { return !w.session().loginPhase; }));
+        QVERIFY(stepUntil(*clock, [&] { return !w.session().loginPhase(); }));
         QCOMPARE(captions, (QStringList{"AP lokalisiert#00c000", "AP lokalisiert\r\nsende Username#00c000",
                                         "AP lokalisiert\r\nsende Passwort#00c000",
                                         "AP lokalisiert\r\nhole Firmware#00c000",
@@ -160,8 +162,8 @@ private slots:
                              QString(ip.isEmpty() ? "keine Adresse eingegeben" : "Verbindung abgelehnt"));
             clock->advance(oneShot ? 29999 : 4000);
             QVERIFY(!ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
-                    ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && w.session().loginPhase &&
-                    !w.session().verbunden && ends.calls() == 0);
+                    ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && w.session().loginPhase() &&
+                    !w.session().verbunden() && ends.calls() == 0);
             if (oneShot) {
                 clock->advance(1);
                 QVERIFY(ends.lastStatus() == 2 && w.isUnloaded());
@@ -184,7 +186,7 @@ private slots:
         frmMonitor &w = *m_page;
         TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         startLogin(w, QStringLiteral("127.0.0.50"));
-        QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden && !w.session().loginPhase; }));
+        QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden() && !w.session().loginPhase(); }));
         ctl<QTabWidget>(w, "SSTab1")
             ->setCurrentIndex(frmMonitor::PageManuell); // polling stops, answers go to the box
         // button, text for Text3/4/5, bytes sent, start of the answer, the box's text when clicked
@@ -244,7 +246,7 @@ private slots:
         QCOMPARE(answers->text(), QStringLiteral("abcdefgh\r\n"));
         QVERIFY(stepUntil(*m_clock, [&] { return answers->text().endsWith(apsim::ApSim::prompt()); }));
         ctl<QPushButton>(w, "cmd_reboot")->click();
-        QVERIFY(stepUntil(*m_clock, [&] { return !w.session().verbunden; })); // the access point closes
+        QVERIFY(stepUntil(*m_clock, [&] { return !w.session().verbunden(); })); // the access point closes
         QCOMPARE(sentSince(m), QByteArray("set antenna 2\r\nreboot\r\n"));
         QCOMPARE(answers->text(),
                  QStringLiteral("abcdefgh\r\nAntenna set to 2,DWL-2100AP> \r\nRebooting ...,"));

@@ -146,11 +146,12 @@ private slots:
         for (int p : {0, 1}) // entering it always stops polling (other changes: tst_auswertung)
             rows.append({1, 3, 1, p, 0});
         for (auto [from, to, connected, before, after] : rows) {
-            frmMonitor w;
+            frmMonitor w(nullptr, std::make_shared<SteppedClock>());
             w.Form_Load();
             auto *tabs = ctl<QTabWidget>(w, "SSTab1");
-            w.session().verbunden = connected;
-            w.session().timPoll_Power()->setInterval(7000);
+            if (connected) // the connect event without a connection: no access point is needed here
+                w.session().TCPClient_Connect();
+            w.session().setPollInterval(7000);
             tabs->setCurrentIndex(3); // first through "manuell", so a stale previous page would show
             tabs->setCurrentIndex(from);
             w.session().timPoll_Power()->setEnabled(before);
@@ -450,7 +451,7 @@ private slots:
         QVERIFY(w && ctl<QComboBox>(*w, "cmbZyklus")->currentText() == QStringLiteral("3"));
         ctl<QComboBox>(*w, "cmbZyklus")->setEditText(QStringLiteral("7"));
         ctl<QToolButton>(*w, "CmdLogin")->click();
-        QVERIFY(waitUntil([&] { return w->session().verbunden && sim.openConnections() == 1; }, 5000));
+        QVERIFY(waitUntil([&] { return w->session().verbunden() && sim.openConnections() == 1; }, 5000));
         w->close();
         QVERIFY(w->isUnloaded() && ends.calls() == 0 && dialogs.asked().isEmpty());
         QCOMPARE(readFile(ini), stored);

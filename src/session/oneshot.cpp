@@ -14,7 +14,7 @@ OneShotRun::OneShotRun(ApSession &session, const QString &ip, QObject *parent)
     connect(&session, &ApSession::connected, this, [this] { m_watchdog->setEnabled(false); });
     connect(m_watchdog, &WinTimer::timeout, this, [this] {
         m_watchdog->setEnabled(false);
-        if (m_session.verbunden)
+        if (m_session.verbunden())
             return;
         if (m_ip.isEmpty())
             finish(ExitStatus::NoConnection,

@@ -349,10 +349,8 @@ private:
     // (src/ui/replyview.cpp).
     void showMaker(QWidget *control, const QString &mac);
 
-    // The session's evaluator: the reply against the known clients and the filter switch;
-    // and the answer to an evaluated reply: shown, a completed one recorded in the history
+    // The answer to an evaluated reply: shown, a completed one recorded in the history
     // (src/ui/auswerten.cpp).
-    Reply parseForWindow(const QString &text) const;
     void showEvaluated(const Reply &r);
     void recordStations(const Reply &r);
 
@@ -363,6 +361,11 @@ private:
     // range for a number of records (src/ui/records.cpp).
     std::optional<int> typedRecord() const;
     void setRecordMaximum(int maximum);
+    // Every change of the known clients goes through here: change edits them, then the
+    // session (which judges the next reply by them) and the station monitor get them.
+    void changeKnownClients(const std::function<void(KnownClients &)> &change);
+    // The session's filter: the known clients and the switch "nur bekannte" as shown now.
+    void pushFilter();
 
     // One builder per page, each in a file of its own: it creates the page's controls
     // on the given page and lays them out.

@@ -74,11 +74,13 @@ void frmMonitor::cmdSave_Click()
                             .arg(txtDatensatz->text().trimmed(), why));
         return;
     }
-    tMAC &record = m_knownClients[*n];
-    record.Name = txtDataName->text();
-    record.IP = txtDataIP->text();
-    record.MAC = txtDataMAC->text();
-    record.ist_AP = chkValue(chkDataAP) == 1 ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+    changeKnownClients([&](KnownClients &k) {
+        tMAC &record = k[*n];
+        record.Name = txtDataName->text();
+        record.IP = txtDataIP->text();
+        record.MAC = txtDataMAC->text();
+        record.ist_AP = chkValue(chkDataAP) == 1 ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+    });
 }
 
 void frmMonitor::cmdNewData_Click()
@@ -92,10 +94,12 @@ void frmMonitor::cmdNewData_Click()
         return;
     }
     const int n = last + 1;
-    m_knownClients.setUpperBound(n);
     // Marked before the bar moves: a bar standing at 0 follows its new minimum at once
     // and shows the record.
-    m_knownClients[n].ist_AP = QStringLiteral("Falsch");
+    changeKnownClients([n](KnownClients &k) {
+        k.setUpperBound(n);
+        k[n].ist_AP = QStringLiteral("Falsch");
+    });
     setRecordMaximum(n);
     scrDatensatz->setValue(n);
     txtDatensatz->setText(QString::number(n));
@@ -117,9 +121,11 @@ void frmMonitor::Command2_Click()
         return;
     const int x = scrDatensatz->value();
     const int m = scrDatensatz->maximum() - 1;
-    for (int i = x; i <= m && i + 1 <= m_knownClients.upperBound(); ++i)
-        m_knownClients[i] = m_knownClients.at(i + 1);
-    m_knownClients.setUpperBound(m);
+    changeKnownClients([x, m](KnownClients &k) {
+        for (int i = x; i <= m && i + 1 <= k.upperBound(); ++i)
+            k[i] = k.at(i + 1);
+        k.setUpperBound(m);
+    });
     setRecordMaximum(m);
     showRecord();
     if (x - 1 >= scrDatensatz->minimum()) {
@@ -143,7 +149,6 @@ void frmMonitor::txtDatensatz_Change()
 
 void frmMonitor::refreshKnownClientViews()
 {
-    m_monitor->setKnownClients(m_knownClients);
     const QString address = Combo1->currentText();
     QString lines;
     {
@@ -161,9 +166,21 @@ void frmMonitor::refreshKnownClientViews()
     Combo1->setEditText(address);
 }
 
+void frmMonitor::changeKnownClients(const std::function<void(KnownClients &)> &change)
+{
+    change(m_knownClients);
+    pushFilter();
+    m_monitor->setKnownClients(m_knownClients);
+}
+
+void frmMonitor::pushFilter()
+{
+    m_session->setFilter(m_knownClients, chkValue(chkBekClients) == 1);
+}
+
 void frmMonitor::setKnownClients(const KnownClients &clients)
 {
-    m_knownClients = clients;
+    changeKnownClients([&](KnownClients &k) { k = clients; });
     setRecordMaximum(m_knownClients.upperBound());
     refreshKnownClientViews();
 }

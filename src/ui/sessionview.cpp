@@ -1,6 +1,7 @@
 // The window as the session's listener: LOGIN and Logout hand over to the session, and
 // whatever the session reports is shown in the controls.
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -19,7 +20,9 @@ void frmMonitor::wireSession()
 {
     m_session->setUserNameSource([this] { return txtUser->text(); });
     m_session->setAddressSource([this] { return txtIP->text(); });
-    m_session->setEvaluator([this](const QString &text) { return parseForWindow(text); });
+    // The filter switch counts only when checked (greyed lets every station pass).
+    connect(chkBekClients, &QCheckBox::stateChanged, this, [this] { pushFilter(); });
+    pushFilter();
 
     connect(m_session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
         lblStatus->setText(text);

@@ -116,7 +116,7 @@ void frmMonitor::applySettings(const Settings &s)
         // the empty slot the list keeps, so what is stored there is saved.
         txtDatensatz->setText(QStringLiteral("1"));
     }
-    m_knownClients = s.clients;
+    changeKnownClients([&](KnownClients &k) { k = s.clients; });
     QString lines;
     {
         // Adding the first item would put it into the box's text on the way.
@@ -176,7 +176,7 @@ void frmMonitor::cmbZyklus_Change()
 {
     // A text that gives no usable cycle keeps the interval the session polls at.
     if (const std::optional<int> ms = pollCycleMs(cmbZyklus->currentText()))
-        m_session->timPoll_Power()->setInterval(*ms);
+        m_session->setPollInterval(*ms);
 }
 
 void frmMonitor::cmbZyklus_Click()
