@@ -7,8 +7,8 @@
 #include <QTabWidget>
 
 #include "../tests/findcontrol.h"
+#include "base/allgemein.h"
 #include "config/knownclients.h"
-#include "monitor/allgemein.h"
 #include "monitor/reply.h"
 #include "ui/frmMonitor.h"
 

@@ -10,7 +10,7 @@
 #include <QTabWidget>
 
 #include "../tests/findcontrol.h"
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "ui/frmMonitor.h"
 
 namespace {

@@ -32,10 +32,11 @@
 #include <memory>
 
 #include "../tests/findcontrol.h"
-#include "app/dialogs.h"
-#include "app/globals.h"
+#include "../tests/steppedclock.h"
 #include "app/processend.h"
-#include "monitor/allgemein.h"
+#include "app/startstop.h"
+#include "base/allgemein.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -56,6 +57,7 @@ struct Run
     int questions = 0; // wrong-password questions asked
     int ends = 0;      // process ends requested
     int lastStatus = -1;
+    QString ini; // where an alarm word's orderly end saves the settings
 };
 
 Run &run()
@@ -70,7 +72,7 @@ Run &run()
         // Where an alarm word's orderly end saves the settings; removed when the run ends.
         static QTemporaryDir dir;
         check(dir.isValid());
-        IniPfad = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
+        r.ini = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
         r.server = new QTcpServer;
         check(r.server->listen(QHostAddress(QHostAddress::LocalHost), 0));
         return r;
@@ -112,6 +114,7 @@ frmMonitor &freshWindowIfEnded()
         r.peer = nullptr;
     }
     r.window = new frmMonitor(nullptr, r.clock);
+    StartStop::attach(*r.window, r.ini);
     r.window->Form_Load();
     KnownClients clients;
     clients.setUpperBound(2);

@@ -5,8 +5,7 @@
 #include <functional>
 
 #include "config/knownclients.h"
-
-class SteppedClock;
+#include "steppedclock.h"
 
 // Test helpers that need no window: the logic tests link only these.
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/globals.h"
+#include "app/startstop.h"
 #include "apsim.h"
 #include "config/inifile.h"
 #include "monitor/vendors.h"
@@ -131,8 +131,8 @@ private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
         w = std::make_unique<frmMonitor>(nullptr, clock);
+        StartStop::attach(*w, p);
         w->Form_Load();
     }
 

@@ -4,13 +4,13 @@
 
 #include <limits>
 
+#include "base/allgemein.h"
 #include "base/wintimer.h"
 #include "config/alertsettings.h"
 #include "config/inirw.h"
 #include "config/knownclients.h"
 #include "logicsupport.h"
 #include "monitor/alerts.h"
-#include "monitor/allgemein.h"
 #include "monitor/record.h"
 #include "monitor/reply.h"
 #include "monitor/stationmonitor.h"

@@ -167,8 +167,8 @@ private slots:
         QString reason;
         if (oneShot) {
             run = std::make_unique<OneShotRun>(r.s, ip);
-            connect(run.get(), &OneShotRun::finished, this, [&](int st, const QString &why) {
-                status = st;
+            connect(run.get(), &OneShotRun::finished, this, [&](ExitStatus st, const QString &why) {
+                status = exitCode(st);
                 reason = why;
                 r.s.stop(); // as the window does before it ends the process
             });
@@ -239,8 +239,8 @@ private slots:
             OneShotRun run(r.s, QString::fromUtf8(ip));
             QList<int> statuses;
             QString why;
-            connect(&run, &OneShotRun::finished, this, [&](int st, const QString &text) {
-                statuses << st;
+            connect(&run, &OneShotRun::finished, this, [&](ExitStatus st, const QString &text) {
+                statuses << exitCode(st);
                 why = text;
             });
             run.start();

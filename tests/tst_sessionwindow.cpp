@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/globals.h"
+#include "app/startstop.h"
 #include "apsim.h"
 #include "config/inifile.h"
 #include "monitor/history.h"
@@ -47,7 +47,7 @@ private slots:
     {
         const QString failed = server.start();
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        IniPfad = m_dir.filePath(QStringLiteral("SENVARO.INI"));
+        m_ini = m_dir.filePath(QStringLiteral("SENVARO.INI"));
         QVERIFY(writeFile(m_dir.filePath("oui.csv"),
                           "Registry,Assignment,Organization Name,Organization Address\r\n"
                           "MA-L,001122,Parent Maker,x\r\nMA-L,000A0B,Gast Werke,x\r\n"));
@@ -63,6 +63,7 @@ private slots:
         QVERIFY(sim.listen(QHostAddress("127.0.0.12")));
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
         startLogin(w, "127.0.0.12", "  admin ", " geheim  ");
         QVERIFY(waitUntil([&] { return w.session().verbunden(); }, 3000));
         // A text of a reply's length during the login: evaluated, so the next poll may go out.
@@ -133,6 +134,7 @@ private slots:
         dialogs.answer(Dialogs::Answer::Cancel);
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
         startLogin(w, "127.0.0.17", "admin", "falsch");
         QVERIFY(stepUntil(*clock, [&] { return dialogs.asked().size() == 1; }));
         QCOMPARE(dialogs.asked()[0].text,
@@ -151,6 +153,7 @@ private slots:
             const bool oneShot = ip.startsWith(QLatin1Char('/'));
             auto clock = std::make_shared<SteppedClock>();
             frmMonitor w(nullptr, clock);
+            StartStop::attach(w, m_ini);
             if (oneShot) {
                 w.Form_Load();
                 w.ParameterAuswertung(ip);
@@ -184,6 +187,7 @@ private slots:
         QVERIFY(m_sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))));
         m_page = std::make_unique<frmMonitor>(nullptr, m_clock);
         frmMonitor &w = *m_page;
+        StartStop::attach(w, m_ini);
         TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         startLogin(w, QStringLiteral("127.0.0.50"));
         QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden() && !w.session().loginPhase(); }));
@@ -290,6 +294,7 @@ private slots:
         QVERIFY(sim.listen(QHostAddress(IP)));
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
         w.setVendorFolder(m_dir.path());
         w.setNotificationBus(bus == "nobus"
                                  ? QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nobus")
@@ -421,16 +426,17 @@ private slots:
     // changed: OK applies, Abbrechen drops, and the next start shows what was kept.
     void settingsDialog()
     {
-        QVERIFY(writeFile(IniPfad, "[User]\r\nName=x\r\n"));
+        QVERIFY(writeFile(m_ini, "[User]\r\nName=x\r\n"));
         const QByteArray added = "[Benachrichtigungen]\r\nschwaches Signal=0\r\nKarenzzeit in Sekunden=90\r\n"
                                  "beim Minimieren in den Infobereich=1\r\n";
         // the button, the grace shown, whether the keys are in the file afterwards
         for (const auto &[button, shownGrace, keys] :
              {std::tuple{"cmdAbbrechen", 60, false}, {"cmdOK", 60, true}, {"cmdAbbrechen", 90, true}}) {
             frmMonitor w;
+            StartStop::attach(w, m_ini);
             w.Form_Load();
             Settings s;
-            QVERIFY(IniFile().load(IniPfad, s));
+            QVERIFY(IniFile().load(m_ini, s));
             w.applySettings(s);
             ctl<QPushButton>(w, "cmdBenachrichtigungen")->click();
             auto *d = ctl<AlertsDialog>(w, "dlgBenachrichtigungen");
@@ -439,8 +445,8 @@ private slots:
             ctl<QCheckBox>(*d, "chkSchwach")->setChecked(false);
             ctl<QCheckBox>(*d, "chkInfobereich")->setChecked(true);
             ctl<QPushButton>(*d, button)->click();
-            QVERIFY(IniFile().Save(IniPfad, w.collectSettings()));
-            const QByteArray file = readFile(IniPfad);
+            QVERIFY(IniFile().Save(m_ini, w.collectSettings()));
+            const QByteArray file = readFile(m_ini);
             QCOMPARE(file.mid(file.contains("[Benachrichtigungen]") ? file.indexOf("[Benachrichtigungen]")
                                                                     : file.size()),
                      keys ? added : QByteArray());
@@ -455,6 +461,7 @@ private:
     std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
     std::unique_ptr<frmMonitor> m_page;
     QTemporaryDir m_dir;
+    QString m_ini; // the settings file beside the history log
     NotifyServer server;
     ScriptedDialogs m_dialogs; // no test may hang on a real message box
 };

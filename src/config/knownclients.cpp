@@ -1,6 +1,6 @@
 #include "config/knownclients.h"
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 void KnownClients::remove(int n)
 {

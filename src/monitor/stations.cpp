@@ -2,8 +2,8 @@
 
 #include <QSet>
 
+#include "base/allgemein.h"
 #include "config/knownclients.h"
-#include "monitor/allgemein.h"
 #include "monitor/reply.h"
 
 QString stationName(const QString &mac, const QString &caption)

@@ -3,7 +3,7 @@
 #include <QSignalBlocker>
 #include <QTcpSocket>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "session/robotticks.h"
 
 namespace {

@@ -61,7 +61,7 @@ void OneShotRun::start()
     m_watchdog->setEnabled(true);
 }
 
-void OneShotRun::finish(int status, const QString &reason)
+void OneShotRun::finish(ExitStatus status, const QString &reason)
 {
     if (m_finished)
         return;

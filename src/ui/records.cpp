@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 #include <optional>
 
-#include "app/dialogs.h"
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 namespace {

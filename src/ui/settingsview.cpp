@@ -9,9 +9,9 @@
 #include <QStyleFactory>
 #include <map>
 
+#include "base/allgemein.h"
 #include "config/pollcycle.h"
 #include "config/settings.h"
-#include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
 #include "ui/records.h"
 
