@@ -59,12 +59,12 @@ const KnownClients &knownClients()
 {
     static const KnownClients known = [] {
         KnownClients k;
-        k.setUpperBound(20);
+        k.resize(20);
         for (int i = 1; i <= 20; ++i)
-            k[i] = {QStringLiteral("02:11:A0:00:00:%1").arg(i * 3, 2, 16, QLatin1Char('0')),
-                    QStringLiteral("Station %1").arg(i),
-                    {},
-                    {}};
+            k[i - 1] = {QStringLiteral("02:11:A0:00:00:%1").arg(i * 3, 2, 16, QLatin1Char('0')),
+                        QStringLiteral("Station %1").arg(i),
+                        {},
+                        {}};
         return k;
     }();
     return known;

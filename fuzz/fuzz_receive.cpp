@@ -117,11 +117,11 @@ frmMonitor &freshWindowIfEnded()
     StartStop::attach(*r.window, r.ini);
     r.window->Form_Load();
     KnownClients clients;
-    clients.setUpperBound(2);
-    clients[1].MAC = QStringLiteral("00:11:22:33:44:55");
-    clients[1].Name = QStringLiteral("Dach           ");
-    clients[2].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
-    clients[2].Name = QStringLiteral("<b>Keller</b>");
+    clients.resize(2);
+    clients[0].MAC = QStringLiteral("00:11:22:33:44:55");
+    clients[0].Name = QStringLiteral("Dach           ");
+    clients[1].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
+    clients[1].Name = QStringLiteral("<b>Keller</b>");
     r.window->setKnownClients(clients);
     return *r.window;
 }

@@ -116,10 +116,10 @@ class TestAuswertung : public QObject
     {
         QStringList n;
         const KnownClients &k = w->knownClients();
-        for (int i = 1; i <= k.upperBound(); ++i)
-            n << k.at(i).Name;
+        for (const tMAC &r : k)
+            n << r.Name;
         return QStringLiteral("%1(%2) %3/%4 %5:%6")
-            .arg(QString::number(k.upperBound()), n.join(','),
+            .arg(QString::number(k.size()), n.join(','),
                  QString::number(c<QScrollBar>("scrDatensatz")->maximum()),
                  QString::number(c<QScrollBar>("scrDatensatz")->value()), c("txtDatensatz")->text(),
                  c("txtDataName")->text());
@@ -167,7 +167,7 @@ private slots:
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}}); // own button; details only if selected passed
         evaluate(EXAMPLE);
         QCOMPARE(shownOf(*w) + " " + c("txtMac")->text(), QStringLiteral("1=Keller 1 "));
-        // a later match wins; "" matches slot 0
+        // a later match wins; "" is known without a name
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}});
         evaluate(EXAMPLE + SEP, 1, QStringLiteral("1"));
         QCOMPARE(shownOf(*w) + " " + c("txtMac")->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
@@ -416,10 +416,10 @@ private slots:
         c("txtDataName")->setText(QStringLiteral("neu"));
         c<QCheckBox>("chkDataAP")->setChecked(true);
         c<QToolButton>("cmdSave")->click();
-        QCOMPARE(w->knownClients().at(3).Name + w->knownClients().at(3).ist_AP, QStringLiteral("neuWahr"));
+        QCOMPARE(w->knownClients().at(2).Name + w->knownClients().at(2).ist_AP, QStringLiteral("neuWahr"));
         c<QCheckBox>("chkDataAP")->setCheckState(Qt::PartiallyChecked); // greyed is not checked
         c<QToolButton>("cmdSave")->click();
-        QCOMPARE(w->knownClients().at(3).ist_AP, QStringLiteral("Falsch"));
+        QCOMPARE(w->knownClients().at(2).ist_AP, QStringLiteral("Falsch"));
         c("txtDatensatz")->setText(QStringLiteral("1"));
         c("txtDatensatz")->setText(QStringLiteral("9")); // above N: the fields stay, nothing is stored
         c<QToolButton>("cmdSave")->click();
@@ -431,7 +431,7 @@ private slots:
         QCOMPARE(state(), QStringLiteral("1() 1/1 1:"));
         c<QScrollBar>("scrDatensatz")->setMaximum(32767); // the most there can be
         c<QToolButton>("cmdNewData")->click();
-        QCOMPARE(QList<int>({c<QScrollBar>("scrDatensatz")->maximum(), w->knownClients().upperBound()}),
+        QCOMPARE(QList<int>({c<QScrollBar>("scrDatensatz")->maximum(), w->knownClients().size()}),
                  QList<int>({32767, 1}));
         QVERIFY(d.asked().last().text.contains(QStringLiteral("32767")));
     }

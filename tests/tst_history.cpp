@@ -320,7 +320,7 @@ private slots:
         step(reply({A + FULL}));
         step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
         KnownClients anna;
-        anna[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        anna[0] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
         w.setKnownClients(anna);
         step(reply({A + FULL, C + decimals}));
         step(reply({A + FULL, C + decimals}), true);

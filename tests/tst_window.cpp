@@ -170,10 +170,10 @@ private slots:
         w.Form_Load();
         auto *tabs = ctl<QTabWidget>(w, "SSTab1");
         KnownClients clients;
-        clients.setUpperBound(0); // no record 1: "Setup" adds an empty one
+        clients.resize(0); // no record 1: "Setup" adds an empty one
         w.setKnownClients(clients);
         tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().upperBound(), 1);
+        QCOMPARE(w.knownClients().size(), 1);
         // more records stay; record 1 is shown and listed
         w.setKnownClients(knownClients({{"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"}, {}, {}}));
         ctl<TextBox>(w, "txtMACS")->setText(QString());
@@ -181,7 +181,7 @@ private slots:
         QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
         ctl<QLineEdit>(w, "txtDataName")->clear();
         tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().upperBound(), 3);
+        QCOMPARE(w.knownClients().size(), 3);
         QCOMPARE(ctl<QLineEdit>(w, "txtDataName")->text(), QStringLiteral("Bürozugang"));
     }
 
@@ -525,10 +525,10 @@ private slots:
             if (!firstStart) {
                 // Two pages of records, but below the 16 KiB the file layer buffers before writing.
                 KnownClients many;
-                many.setUpperBound(70);
+                many.resize(70);
                 for (int i = 1; i <= 70; ++i)
-                    many[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
-                               "Falsch"};
+                    many[i - 1] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15),
+                                   "192.168.0.1", "Falsch"};
                 w->setKnownClients(many);
                 ctl<QToolButton>(*w, "CmdEnde")->click();
             }

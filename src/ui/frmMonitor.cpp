@@ -274,8 +274,8 @@ void frmMonitor::SSTab1_Click(int PreviousTab)
             m_session->timPoll_Power()->setEnabled(true);
     }
     if (page == PageSetup) {
-        if (m_knownClients.upperBound() < 1) // the editor always has a record 1 to work on
-            changeKnownClients([](KnownClients &k) { k.setUpperBound(1); });
+        if (m_knownClients.size() < 1) // the editor always has a record 1 to work on
+            changeKnownClients([](KnownClients &k) { k.resize(1); });
         showRecord();
     }
     if (page == PageLogin)

@@ -375,8 +375,9 @@ private:
     // Test-page commands go out through this (src/session/commands.cpp).
     void sendManual(const QString &command);
 
-    // The record number typed into txtDatensatz if that slot exists, and the record bar's
-    // range for a number of records (src/ui/records.cpp).
+    // The record number (from 1) typed into txtDatensatz if that record exists, or 0: the
+    // editor's own empty record that stands where there is none; and the record bar's range
+    // for a number of records (src/ui/records.cpp).
     std::optional<int> typedRecord() const;
     void setRecordMaximum(int maximum);
     // Every change of the known clients goes through here: change edits them, then the
@@ -419,6 +420,7 @@ private:
     bool m_activated = false;
     bool m_unloaded = false;
     KnownClients m_knownClients;
+    tMAC m_record0; // what the editor keeps as its record 0: never a known client
 };
 
 // Check box value as the settings file stores it: 0 unchecked, 1 checked, 2 greyed.

@@ -25,11 +25,11 @@ QString appTitle()
 
 } // namespace
 
-// Leading number, halves to even; a slot exists from 0 to N.
+// Leading number, halves to even; a record exists from 1 to N, and 0 is the editor's own.
 std::optional<int> frmMonitor::typedRecord() const
 {
     const double n = fRoundEven(fVal(txtDatensatz->text()));
-    if (n >= 0 && n <= knownClients().upperBound())
+    if (n >= 0 && n <= knownClients().size())
         return int(n);
     return std::nullopt;
 }
@@ -52,7 +52,7 @@ void frmMonitor::showRecord()
     const std::optional<int> n = typedRecord();
     if (!n)
         return; // no such record: the fields keep what they show
-    const tMAC record = m_knownClients.at(*n);
+    const tMAC record = *n == 0 ? m_record0 : m_knownClients.at(*n - 1);
     txtDataName->setText(record.Name);
     txtDataIP->setText(record.IP);
     txtDataMAC->setText(record.MAC);
@@ -64,7 +64,7 @@ void frmMonitor::cmdSave_Click()
 {
     const std::optional<int> n = typedRecord();
     if (!n) {
-        const int last = m_knownClients.upperBound();
+        const int last = m_knownClients.size();
         const QString why = last >= 1 ? QStringLiteral("Vorhanden sind die Datensätze 1 bis %1.").arg(last)
                                       : QStringLiteral("Es ist noch kein Datensatz vorhanden.");
         Dialogs::inform(appTitle(),
@@ -74,13 +74,15 @@ void frmMonitor::cmdSave_Click()
                             .arg(txtDatensatz->text().trimmed(), why));
         return;
     }
-    changeKnownClients([&](KnownClients &k) {
-        tMAC &record = k[*n];
-        record.Name = txtDataName->text();
-        record.IP = txtDataIP->text();
-        record.MAC = txtDataMAC->text();
-        record.ist_AP = chkValue(chkDataAP) == 1 ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
-    });
+    tMAC record;
+    record.Name = txtDataName->text();
+    record.IP = txtDataIP->text();
+    record.MAC = txtDataMAC->text();
+    record.ist_AP = chkValue(chkDataAP) == 1 ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+    if (*n == 0)
+        m_record0 = record; // shown again as record 0, judging no station
+    else
+        changeKnownClients([&](KnownClients &k) { k[*n - 1] = record; });
 }
 
 void frmMonitor::cmdNewData_Click()
@@ -97,8 +99,8 @@ void frmMonitor::cmdNewData_Click()
     // Marked before the bar moves: a bar standing at 0 follows its new minimum at once
     // and shows the record.
     changeKnownClients([n](KnownClients &k) {
-        k.setUpperBound(n);
-        k[n].ist_AP = QStringLiteral("Falsch");
+        k.resize(n);
+        k[n - 1].ist_AP = QStringLiteral("Falsch");
     });
     setRecordMaximum(n);
     scrDatensatz->setValue(n);
@@ -110,7 +112,7 @@ void frmMonitor::Command2_Click()
 {
     auto nothingToDelete = [this] {
         const int x = scrDatensatz->value();
-        return scrDatensatz->maximum() < 1 || x < 1 || x > m_knownClients.upperBound();
+        return scrDatensatz->maximum() < 1 || x < 1 || x > m_knownClients.size();
     };
     if (nothingToDelete())
         return;
@@ -121,10 +123,11 @@ void frmMonitor::Command2_Click()
         return;
     const int x = scrDatensatz->value();
     const int m = scrDatensatz->maximum() - 1;
+    // Records x + 1 .. m + 1 move down by one (indices count from 0).
     changeKnownClients([x, m](KnownClients &k) {
-        for (int i = x; i <= m && i + 1 <= k.upperBound(); ++i)
-            k[i] = k.at(i + 1);
-        k.setUpperBound(m);
+        for (int i = x; i <= m && i + 1 <= k.size(); ++i)
+            k[i - 1] = k.at(i);
+        k.resize(m);
     });
     setRecordMaximum(m);
     showRecord();
@@ -155,8 +158,7 @@ void frmMonitor::refreshKnownClientViews()
         // Emptying and filling the list would change the text on the way.
         const QSignalBlocker blocker(Combo1);
         Combo1->clear();
-        for (int i = 1; i <= m_knownClients.upperBound(); ++i) {
-            const tMAC &record = m_knownClients.at(i);
+        for (const tMAC &record : std::as_const(m_knownClients)) {
             lines += knownClientLine(record);
             if (record.isAccessPoint())
                 Combo1->addItem(record.IP);
@@ -181,7 +183,7 @@ void frmMonitor::pushFilter()
 void frmMonitor::setKnownClients(const KnownClients &clients)
 {
     changeKnownClients([&](KnownClients &k) { k = clients; });
-    setRecordMaximum(m_knownClients.upperBound());
+    setRecordMaximum(m_knownClients.size());
     refreshKnownClientViews();
 }
 

@@ -122,7 +122,7 @@ void frmMonitor::applySettings(const Settings &s)
         // Adding the first item would put it into the box's text on the way.
         const QSignalBlocker blocker(Combo1);
         for (int i = 1; i <= s.recordCount; ++i) {
-            const tMAC &r = m_knownClients.at(i);
+            const tMAC &r = m_knownClients.at(i - 1);
             if (r.isAccessPoint())
                 Combo1->addItem(r.IP);
             lines += knownClientLine(r);
