@@ -113,7 +113,7 @@ void frmMonitor::applySettings(const Settings &s)
     setRecordMaximum(s.recordCount);
     if (s.recordCount == 0) {
         // With no record the bar had to go to 0; the editor still works on record 1,
-        // the empty slot the list keeps, so what is stored there is saved.
+        // the empty record the list keeps, so what is stored there is saved.
         txtDatensatz->setText(QStringLiteral("1"));
     }
     changeKnownClients([&](KnownClients &k) { k = s.clients; });
