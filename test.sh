@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless.
 #   SENVARO_FUZZ_SECONDS=n   seconds per fuzzer in the short fuzzing run (default 10, 0 = skip)
+#   SENVARO_SANITIZE=0       skips the logic tests' run under ASan and UBSan
 set -euo pipefail
 source "$(dirname "$0")/scripts/common.sh"
 
@@ -25,6 +26,19 @@ if [ "$fuzz_seconds" -gt 0 ]; then
     fi
     echo "fuzzer $(basename "$fuzzer"): $(grep -Eo 'Done [0-9]+ runs' "$FUZZ_BUILD_DIR/$(basename "$fuzzer").log"), no findings"
   done
+fi
+
+# The logic tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, in a build
+# of their own; any finding fails the run.
+if [ "${SENVARO_SANITIZE:-1}" != 0 ]; then
+  SENVARO_TARGETS=senvaro_logic_tests senvaro_build_in "$BUILD_DIR-asan" -DSENVARO_SANITIZE=ON -DSENVARO_BENCH=OFF
+  if ! (cd "$BUILD_DIR-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      senvaro_in_netns ctest -L logic -j"$(nproc)" >"$BUILD_DIR-asan/ctest.log" 2>&1); then
+    echo "The sanitizers found a problem in the logic tests:" >&2
+    grep -E 'ERROR: |runtime error|Failed|FAIL' "$BUILD_DIR-asan/ctest.log" | head -40 >&2
+    exit 1
+  fi
+  echo "logic tests under ASan and UBSan: $(grep -E 'tests passed' "$BUILD_DIR-asan/ctest.log" | tail -1)"
 fi
 
 cd "$BUILD_DIR"

@@ -1,16 +1,17 @@
-// Cost of one scrape's text: 50 access points with 12 stations each, names to escape.
+// Cost of one scrape's text: 50 (and 1000) access points with 12 stations each, names to
+// escape, and for the campus the presence series of every device with a vendor label.
 #include <benchmark/benchmark.h>
 
 #include "exporter/metrics.h"
 
 namespace {
 
-QList<ApSample> fiftyAccessPoints()
+QList<ApSample> accessPoints(int count)
 {
     QList<ApSample> aps;
-    for (int a = 1; a <= 50; ++a) {
+    for (int a = 1; a <= count; ++a) {
         ApSample s;
-        s.ap = QStringLiteral("127.0.1.%1").arg(a);
+        s.ap = QStringLiteral("127.0.%1.%2").arg(1 + a / 256).arg(a % 256);
         s.up = true;
         s.firmware = QStringLiteral("v2.50");
         s.stationCount = 12;
@@ -18,8 +19,9 @@ QList<ApSample> fiftyAccessPoints()
         s.answered = 1000 + a;
         for (int i = 1; i <= 12; ++i) {
             StationSample st;
-            st.mac = QStringLiteral("F0:18:98:01:%1:%2")
-                         .arg(a, 2, 16, QLatin1Char('0'))
+            st.mac = QStringLiteral("F0:18:98:%1:%2:%3")
+                         .arg(a / 256, 2, 16, QLatin1Char('0'))
+                         .arg(a % 256, 2, 16, QLatin1Char('0'))
                          .arg(i, 2, 16, QLatin1Char('0'));
             st.name = i % 3 ? st.mac : QStringLiteral("Büro \"%1\"").arg(i);
             st.mode = QStringLiteral("11g");
@@ -28,6 +30,7 @@ QList<ApSample> fiftyAccessPoints()
             st.rxPerCent = 62.5 + i;
             st.ackPerCent = 33.333333333333336;
             st.rateMbps = 54;
+            st.connectedSinceMs = 1796600000123 - i * 1000;
             s.stations << st;
         }
         aps << s;
@@ -37,12 +40,28 @@ QList<ApSample> fiftyAccessPoints()
 
 void BM_Exposition50x12(benchmark::State &state)
 {
-    const QList<ApSample> aps = fiftyAccessPoints();
+    const QList<ApSample> aps = accessPoints(50);
     for (auto _ : state) {
         QByteArray text = renderExposition(aps);
         benchmark::DoNotOptimize(text);
     }
 }
 BENCHMARK(BM_Exposition50x12)->Unit(benchmark::kMillisecond);
+
+void BM_Exposition1000x12WithDevices(benchmark::State &state)
+{
+    const QList<ApSample> aps = accessPoints(1000);
+    QList<DeviceSample> devices;
+    for (const ApSample &a : aps) {
+        for (const StationSample &s : a.stations)
+            devices << DeviceSample{s.mac, "present", quint64(s.rxPerCent.value_or(0)) % 3};
+    }
+    const VendorOf vendor = [](const QString &) { return QStringLiteral("Apple, Inc."); };
+    for (auto _ : state) {
+        QByteArray text = renderExposition(aps, devices, vendor);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_Exposition1000x12WithDevices)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -4,6 +4,7 @@
 #
 #   bench/measure_exporter.sh [-n ACCESS_POINTS] [-k STATIONS] [-c CYCLE_S] [-s SECONDS] [-w WARMUP_S] [-b BUILD_DIR]
 #   defaults: 50 access points (127.0.1.1-127.0.1.50), 12 stations each, a 2 s cycle,
+#             beyond 250 the next /24 (access point 251 is 127.0.2.1, 1000 is 127.0.4.250),
 #             60 s measured after a 15 s warm-up
 #
 # Runs the simulator (one process for all addresses) and the exporter in a private network
@@ -31,6 +32,14 @@ if [ -z "${SENVARO_MEASURE_INSIDE:-}" ]; then
 fi
 ip link set lo up
 
+# Access point I (from 1): 250 to a /24, as the simulator takes ranges within one /24.
+address() { echo "127.0.$((1 + ($1 - 1) / 250)).$((1 + ($1 - 1) % 250))"; }
+ranges=""
+for ((first = 1; first <= aps; first += 250)); do
+  last=$((first + 249 < aps ? first + 249 : aps))
+  ranges+="${ranges:+,}$(address "$first")-$(address "$last")"
+done
+
 tmp="$(mktemp -d)"
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait; rm -rf "$tmp"' EXIT
@@ -39,13 +48,13 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait; rm -r
   printf '[Server]\r\nIP=127.0.1.1\r\n[User]\r\nName=admin\r\nPasswort=admin\r\n'
   printf 'Polling Zyklus in Sekunden=%s\r\n[bekannte MAC-Adressen]\r\nAnzahl=%s\r\n' "$cycle" "$((aps - 1))"
   for i in $(seq 2 "$aps"); do
-    printf 'MAC-Adr.%d=-\r\nName %d=AP %d\r\nIP-Adresse %d=127.0.1.%d\r\nist_AP %d=Wahr\r\n' \
-      "$((i - 1))" "$((i - 1))" "$i" "$((i - 1))" "$i" "$((i - 1))"
+    printf 'MAC-Adr.%d=-\r\nName %d=AP %d\r\nIP-Adresse %d=%s\r\nist_AP %d=Wahr\r\n' \
+      "$((i - 1))" "$((i - 1))" "$i" "$((i - 1))" "$(address "$i")" "$((i - 1))"
   done
 } >"$tmp/SENVARO.INI"
 chmod 600 "$tmp/SENVARO.INI"
 
-"$build/tools/apsim/senvaro-apsim" --addresses "127.0.1.1-127.0.1.$aps" --stations "$stations" >/dev/null 2>&1 &
+"$build/tools/apsim/senvaro-apsim" --addresses "$ranges" --stations "$stations" >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 "$build/src/exporter/senvaro-exporter" --settings "$tmp/SENVARO.INI" --listen 127.0.0.1:9847 2>"$tmp/err" &
@@ -54,6 +63,7 @@ pids+=($pid)
 sleep "$warmup"
 up="$(curl -s 127.0.0.1:9847/metrics | grep -c '^senvaro_up{.*} 1$' || true)"
 series="$(curl -s 127.0.0.1:9847/metrics | grep -vc '^#' || true)"
+full="$(curl -s 127.0.0.1:9847/metrics | grep -c "^senvaro_stations{.*} $stations\$" || true)"
 
 answered() { curl -s 127.0.0.1:9847/metrics | awk '/result="answered"/ { n += $2 } END { print n }'; }
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
@@ -78,6 +88,7 @@ for _ in $(seq 50); do
 done | sort -n >"$tmp/baseline"
 
 echo "access points up: $up of $aps, $stations stations each, cycle $cycle s, $series series"
+echo "access points reporting all $stations stations: $full"
 awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" \
   'BEGIN { printf "CPU: %.2f %% of one core over %.0f s\n", 100 * (b - a) / hz / (e - s), e - s }'
 awk -v a="$a0" -v b="$a1" -v s="$start" -v e="$end" 'BEGIN { printf "answered polls: %.1f per second\n", (b - a) / (e - s) }'

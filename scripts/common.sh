@@ -8,12 +8,13 @@ FUZZ_BUILD_DIR="$BUILD_DIR-fuzz"
 SENVARO_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev qt6-svg-dev qt6-translations-l10n libgl-dev
-  qt6-httpserver-dev qt6-websockets-dev prometheus
+  qt6-httpserver-dev qt6-websockets-dev prometheus jsonnet
   libbenchmark-dev clang libclang-rt-14-dev
   iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
-  ieee-data dbus-daemon
+  ieee-data dbus-daemon tzdata
   libcrypt-dev prometheus-node-exporter apache2-utils openssl curl python3
+  mosquitto mosquitto-clients libmosquitto-dev
 )
 
 senvaro_install_packages() {

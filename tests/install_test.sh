@@ -2,8 +2,10 @@
 # The installed files and the Debian package, checked as an admin would meet them.
 #   install_test.sh files    staged `cmake --install`: exact file list, validators, manual
 #                            page, --help/--version, where each kind of copy keeps its settings
-#   install_test.sh package  `cpack -G DEB`: name, dependencies, contents, and the program
-#                            taken from the package runs a one-shot action
+#   install_test.sh package  `cpack -G DEB`: the packages senvaro and senvaro-exporter, their
+#                            names, dependencies (none of the exporter's on Qt's GUI
+#                            modules), contents, no maintainer scripts in the exporter's,
+#                            and the program taken from the package runs a one-shot action
 # CTest runs it inside the private network namespace (the simulator binds port 23) with
 # SENVARO_BUILD_DIR, SENVARO_APSIM_BIN, SENVARO_APP_ID and SENVARO_VERSION set.
 set -euo pipefail
@@ -26,22 +28,29 @@ fail() {
   exit 1
 }
 
-# The installed files below a prefix, one relative path a line.
+# The installed files of a component (senvaro, exporter or both) below a prefix, one
+# relative path a line.
 expected_files() {
-  printf '%s\n' \
-    bin/senvaro \
-    bin/senvaro-apsim \
-    bin/senvaro-exporter \
-    lib/systemd/system/senvaro-exporter.service \
-    "share/applications/$app_id.desktop" \
-    share/doc/senvaro/LICENSE \
-    share/doc/senvaro/README.md \
-    share/doc/senvaro/senvaro-exporter.rules.test.yml \
-    share/doc/senvaro/senvaro-exporter.rules.yml \
-    "share/icons/hicolor/scalable/apps/$app_id.svg" \
-    share/man/man1/senvaro-exporter.1 \
-    share/man/man1/senvaro.1 \
-    "share/metainfo/$app_id.metainfo.xml" | sort
+  {
+    [ "$1" = exporter ] || printf '%s\n' \
+      bin/senvaro \
+      bin/senvaro-apsim \
+      "share/applications/$app_id.desktop" \
+      share/doc/senvaro/LICENSE \
+      share/doc/senvaro/README.md \
+      "share/icons/hicolor/scalable/apps/$app_id.svg" \
+      share/man/man1/senvaro.1 \
+      "share/metainfo/$app_id.metainfo.xml"
+    [ "$1" = senvaro ] || printf '%s\n' \
+      bin/senvaro-exporter \
+      lib/systemd/system/senvaro-exporter.service \
+      share/doc/senvaro-exporter/LICENSE \
+      share/doc/senvaro-exporter/README.md \
+      share/man/man1/senvaro-exporter.1 \
+      share/senvaro-exporter/senvaro-exporter.rules.test.yml \
+      share/senvaro-exporter/senvaro-exporter.rules.yml \
+      share/senvaro-exporter/senvaro.json
+  } | sort
 }
 
 # A settings file for the simulator's account; $2 is the password.
@@ -122,11 +131,14 @@ one_shot() { # program, expected status, expected action line, arguments...
 
 check_files() {
   local stage="$tmp/stage"
-  # The default component is all there is (the file list below says so); installing it by
+  # Both components are all there is (the file list below says so); installing them by
   # name keeps the build folder's install_manifest.txt to the package test.
-  cmake --install "$build" --prefix "$stage" --component Unspecified >"$tmp/install.log" ||
-    fail "cmake --install: $(cat "$tmp/install.log")"
-  diff <(expected_files) <(cd "$stage" && find . -type f -o -type l | sed 's|^\./||' | sort) ||
+  local component
+  for component in senvaro exporter; do
+    cmake --install "$build" --prefix "$stage" --component "$component" >"$tmp/install.log" ||
+      fail "cmake --install: $(cat "$tmp/install.log")"
+  done
+  diff <(expected_files both) <(cd "$stage" && find . -type f -o -type l | sed 's|^\./||' | sort) ||
     fail "the staged installation holds other files than expected"
 
   # The one-shot runs wait for the robot's ticks; they go on in the background meanwhile.
@@ -232,7 +244,8 @@ check_files() {
 }
 
 # The exporter's installed files: its manual page reads cleanly, the shipped rules pass
-# their unit test where they are installed, and the program answers --version.
+# their unit test where they are installed, the dashboard is JSON, and the program
+# answers --version.
 check_exporter_files() { # prefix
   local page="$1/share/man/man1/senvaro-exporter.1" output
   output="$(LC_ALL=C.UTF-8 groff -man -Z -ww "$page" 2>&1 >/dev/null)"
@@ -242,14 +255,34 @@ check_exporter_files() { # prefix
     grep -qF -- "$text" <<<"$output" || fail "the exporter's manual page lacks \"$text\""
   done
   if command -v promtool >/dev/null 2>&1; then
-    (cd "$1/share/doc/senvaro" && promtool test rules senvaro-exporter.rules.test.yml >/dev/null 2>&1) ||
+    (cd "$1/share/senvaro-exporter" && promtool test rules senvaro-exporter.rules.test.yml >/dev/null 2>&1) ||
       fail "the installed alert rules fail their unit test"
   fi
+  python3 -c 'import json, sys; assert json.load(open(sys.argv[1]))["uid"] == "senvaro"' \
+    "$1/share/senvaro-exporter/senvaro.json" || fail "the installed dashboard is not the Senvaro dashboard"
   grep -qx 'ExecStart=/usr/bin/senvaro-exporter --settings ${CREDENTIALS_DIRECTORY}/SENVARO.INI --listen 127.0.0.1:9847' \
     "$1/lib/systemd/system/senvaro-exporter.service" || fail "the unit does not start the installed exporter"
   run "$1/bin/senvaro-exporter" --version
   [ "$status" -eq 0 ] && [ "$out" = "senvaro-exporter $SENVARO_VERSION" ] ||
     fail "senvaro-exporter --version: status $status, output \"$out\", stderr \"$err\""
+}
+
+# One package's control data and file list: name, version and the fields every package
+# has, and exactly the component's files.
+check_deb() { # deb, package name, component
+  local info
+  info="$(dpkg-deb --info "$1")"
+  for field in "Package: $2" "Version: $SENVARO_VERSION" "Architecture: $(dpkg --print-architecture)" \
+    'Section: net' 'Maintainer: .\+<.\+@.\+>' 'Description: .\+'; do
+    grep -q "^ $field\$" <<<"$info" || fail "$2's control data lacks \"$field\": $info"
+  done
+  diff <(expected_files "$3" | sed 's|^|usr/|') \
+    <(dpkg-deb --contents "$1" | grep -v '^d' | sed 's|.* \./||' | sort) ||
+    fail "the package $2 holds other files than expected"
+}
+
+depends_of() { # deb
+  dpkg-deb --field "$1" Depends
 }
 
 check_package() {
@@ -258,29 +291,40 @@ check_package() {
   start_simulators 127.0.0.202
   (cd "$build" && cpack -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1) || fail "cpack: $(cat "$tmp/cpack.log")"
   local deb="$tmp/pkg/senvaro_${SENVARO_VERSION}_$arch.deb"
-  [ -f "$deb" ] || fail "no package $deb: $(ls "$tmp/pkg")"
+  local exporter_deb="$tmp/pkg/senvaro-exporter_${SENVARO_VERSION}_$arch.deb"
+  [ -f "$deb" ] && [ -f "$exporter_deb" ] || fail "no packages $deb and $exporter_deb: $(ls "$tmp/pkg")"
+  [ "$(ls "$tmp/pkg"/*.deb | wc -l)" -eq 2 ] || fail "other packages: $(ls "$tmp/pkg")"
 
-  local info
-  info="$(dpkg-deb --info "$deb")"
-  for field in 'Package: senvaro' "Version: $SENVARO_VERSION" "Architecture: $arch" 'Section: net' \
-    'Maintainer: .\+<.\+@.\+>' 'Description: .\+'; do
-    grep -q "^ $field\$" <<<"$info" || fail "the package's control data lacks \"$field\": $info"
-  done
-  local depends
-  depends="$(sed -n 's/^ Depends: //p' <<<"$info")"
+  check_deb "$deb" senvaro senvaro
+  local depends lib
+  depends="$(depends_of "$deb")"
   for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6charts6 libqt6svg6; do
-    grep -q "\(^\|, \)$lib (>= [^)]*)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+    grep -q "\(^\|, \)$lib (>= [^)]*)" <<<"$depends" || fail "Depends of senvaro lacks $lib: $depends"
   done
-  grep -qx ' Recommends: qt6-translations-l10n, ieee-data' <<<"$info" || fail "Recommends: $info"
+  [ "$(dpkg-deb --field "$deb" Recommends)" = 'qt6-translations-l10n, ieee-data' ] ||
+    fail "Recommends of senvaro: $(dpkg-deb --field "$deb" Recommends)"
 
-  diff <(expected_files | sed 's|^|usr/|') \
-    <(dpkg-deb --contents "$deb" | grep -v '^d' | sed 's|.* \./||' | sort) ||
-    fail "the package holds other files than expected"
+  # A headless server installs the exporter without Qt's GUI modules, and installing it
+  # starts nothing: the unit needs the settings file first.
+  check_deb "$exporter_deb" senvaro-exporter exporter
+  depends="$(depends_of "$exporter_deb")"
+  for lib in libc6 libqt6core6 libqt6network6 libqt6httpserver6; do
+    grep -q "\(^\|, \)$lib (>= [^)]*)" <<<"$depends" || fail "Depends of senvaro-exporter lacks $lib: $depends"
+  done
+  for lib in libqt6gui6 libqt6widgets6 libqt6charts6 libqt6svg6; do
+    ! grep -q "\(^\|, \)$lib[ ,]" <<<"$depends, " || fail "Depends of senvaro-exporter names $lib: $depends"
+  done
+  [ "$(dpkg-deb --field "$exporter_deb" Recommends)" = ieee-data ] ||
+    fail "Recommends of senvaro-exporter: $(dpkg-deb --field "$exporter_deb" Recommends)"
+  local scripts
+  scripts="$(dpkg-deb --ctrl-tarfile "$exporter_deb" | tar -t | sed 's|^\./||' | grep -Evx 'control|md5sums|' || true)"
+  [ -z "$scripts" ] || fail "senvaro-exporter has maintainer scripts or other control files: $scripts"
 
   local root="$tmp/root"
   dpkg-deb -x "$deb" "$root"
+  dpkg-deb -x "$exporter_deb" "$root"
   file "$root/usr/bin/senvaro" | grep -q 'ELF.*, stripped' || fail "the packaged program is not a stripped ELF"
-  grep -q "\(^\|, \)libqt6httpserver6 (>= [^)]*)" <<<"$depends" || fail "Depends lacks libqt6httpserver6: $depends"
+  file "$root/usr/bin/senvaro-exporter" | grep -q 'ELF.*, stripped' || fail "the packaged exporter is not a stripped ELF"
   mkdir -p "$tmp/home"
   write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
   (

@@ -6,6 +6,10 @@
 #include "app/startstop.h"
 #include "apsim.h"
 #include "config/inifile.h"
+#include "exporter/apwatch.h"
+#include "monitor/history.h"
+#include "monitor/historylog.h"
+#include "monitor/stations.h"
 #include "monitor/vendors.h"
 #include "testsupport.h"
 #include "ui/chart.h"
@@ -302,6 +306,71 @@ private slots:
             QCOMPARE(seen[i].mid(1, 6), QStringList(6, expected[i])); // poll 1: nothing evaluated yet
         }
     }
+    // One reply through every view and output: the window's first button, the history, the CSV
+    // log and the exporter's info series, with the name and texts they all take from one value.
+    void oneReplyEverywhere_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");   // of the known client 00:11:22:33:44:55
+        QTest::addColumn<QString>("button"); // caption of the first button, "-" when hidden
+        QTest::addColumn<int>("stations");   // in the history and the exporter
+        QTest::addColumn<QString>("csv");    // the first station's line from ";Messwert;" on
+        QTest::addColumn<QString>("info");   // its info series' labels after the MAC address
+        const QString padded =
+            SEP + "00:11:22:33:44:55 RxSignalStrength: 32 AckSignalStrength: 16 "
+                  "Authentication Type:  Open System  WLAN Mode:  11g , Rx Data Rate: 54 Encryption: Off ";
+        QTest::newRow("known, padded texts")
+            << "x" + padded << " Lager "
+            << "Lager" << 1 << ";Messwert;00:11:22:33:44:55;Lager;50;25;54;11g;"
+            << R"(name="Lager",mode="11g",authentication="Open System",encryption="Off",vendor="")";
+        QTest::newRow("known without a name")
+            << "x" + padded << "   "
+            << "" << 1 << ";Messwert;00:11:22:33:44:55;00:11:22:33:44:55;50;25;54;11g;"
+            << R"(name="00:11:22:33:44:55",mode="11g",authentication="Open System",encryption="Off",vendor="")";
+        QString fourteen = "x" + padded;
+        for (int i = 1; i < 14; ++i)
+            fourteen += block(QStringLiteral("02:00:00:00:00:%1").arg(i, 2, 10, QLatin1Char('0')));
+        QTest::newRow("14 stations: no buttons, all recorded")
+            << fourteen << "Lager"
+            << "-" << 14 << ";Messwert;00:11:22:33:44:55;Lager;50;25;54;11g;"
+            << R"(name="Lager",mode="11g",authentication="Open System",encryption="Off",vendor="")";
+    }
+    void oneReplyEverywhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QFETCH(int, stations);
+        QTemporaryDir logDir;
+        known({{"00:11:22:33:44:55", name, {}, {}}});
+        w->historyLog().setFolder(logDir.path());
+        w->historyLog().setEnabled(true);
+        evaluate(text);
+        const auto *button = optClient<QRadioButton>(*w, 0);
+        QTEST(button->isHidden() ? QStringLiteral("-") : button->text(), "button");
+
+        const auto &tracks = w->history().tracks();
+        QCOMPARE(int(tracks.size()), stations);
+        const QStringList lines = QString::fromLatin1(readFile(logDir.filePath(HistoryLog::fileName(
+                                                          clock->currentDateTimeUtc().toLocalTime().date()))))
+                                      .split(QStringLiteral("\r\n"));
+        QVERIFY(lines.size() > 1);
+        QTEST(lines[1].mid(lines[1].indexOf(';')), "csv");
+        QCOMPARE(tracks.front().name, lines[1].section(';', 3, 3));
+
+        ApSample ap;
+        ap.ap = QStringLiteral("127.0.0.2");
+        for (const StationValue &v : stationValues(parseReply(text, w->knownClients(), false)))
+            ap.stations << stationSample(v);
+        const QByteArray exposition = renderExposition({ap});
+        QCOMPARE(int(exposition.count("senvaro_station_receive_signal_ratio{")), stations);
+        const QByteArray info = "senvaro_station_info{ap=\"127.0.0.2\",mac_address=\"00:11:22:33:44:55\",";
+        const qsizetype at = exposition.indexOf(info);
+        QVERIFY(at >= 0);
+        const QByteArray labels =
+            exposition.mid(at + info.size(), exposition.indexOf('}', at) - at - info.size());
+        QTEST(QString::fromUtf8(labels), "info");
+    }
+
     // Maker names as tool tips of the shown stations' buttons and the MAC field, from a registry of one
     // block.
     void makerTips()

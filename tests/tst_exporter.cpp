@@ -20,6 +20,7 @@
 #include "config/settings.h"
 #include "exporter/exporter.h"
 #include "logicsupport.h"
+#include "monitor/stationmonitor.h"
 
 using namespace INIRW;
 
@@ -142,6 +143,60 @@ private slots:
                 s.clients[i] = {{}, {}, records[i].section('|', 0, 0), records[i].section('|', 1)};
             QCOMPARE(::watchedAddresses(s), expected);
         }
+    }
+
+    // --share K/N: exporter K of N takes every N-th address from the K-th on; together the
+    // shares cover the list once. Anything but 1 <= K <= N is refused.
+    void shareSplitsTheList()
+    {
+        QStringList all;
+        for (int i = 1; i <= 7; ++i)
+            all << QStringLiteral("127.0.1.%1").arg(i);
+        int k = 0;
+        int n = 0;
+        QVERIFY(parseShare(QStringLiteral("2/3"), &k, &n));
+        QCOMPARE(std::pair(k, n), std::pair(2, 3));
+        QCOMPARE(shareOf(all, k, n), QStringList({"127.0.1.2", "127.0.1.5"}));
+        QCOMPARE(shareOf(all, 1, 3), QStringList({"127.0.1.1", "127.0.1.4", "127.0.1.7"}));
+        QCOMPARE(shareOf(all, 1, 1), all);
+        QCOMPARE(shareOf(all, 8, 8), QStringList());
+        QStringList joined;
+        for (int part = 1; part <= 3; ++part)
+            joined += shareOf(all, part, 3);
+        joined.sort();
+        QCOMPARE(joined, all);
+        for (const char *bad : {"0/2", "3/2", "1", "1/0", "-1/2", "a/b", "1/2/3", "", "/2", "1/"}) {
+            k = n = 7;
+            QVERIFY2(!parseShare(QString::fromLatin1(bad), &k, &n), bad);
+            QCOMPARE(std::pair(k, n), std::pair(7, 7));
+        }
+    }
+
+    // Devices in MAC order at every scrape, also after devices came between scrapes.
+    void devicesStaySortedBetweenScrapes()
+    {
+        Exporter exporter({}, config(), std::make_shared<SteppedClock>(), [] { return wallMs; });
+        const auto macsInText = [&] {
+            QStringList macs;
+            for (const QByteArray &line : exporter.exposition().split('\n')) {
+                if (line.startsWith("senvaro_station_roams_total{"))
+                    macs << QString::fromLatin1(line).section(QLatin1Char('"'), 1, 1);
+            }
+            return macs;
+        };
+        const auto station = [](const char *mac) {
+            StationValue v;
+            v.mac = v.name = QString::fromLatin1(mac);
+            return v;
+        };
+        exporter.monitor().evaluated(QStringLiteral("127.0.1.1"), {station("F0:00:00:00:00:02")});
+        QCOMPARE(macsInText(), QStringList({"F0:00:00:00:00:02"}));
+        exporter.monitor().evaluated(QStringLiteral("127.0.1.2"),
+                                     {station("F0:00:00:00:00:03"), station("00:00:00:00:00:01")});
+        QCOMPARE(macsInText(), QStringList({"00:00:00:00:00:01", "F0:00:00:00:00:02", "F0:00:00:00:00:03"}));
+        // The same device, written in lower case by its access point now, sorts after the others.
+        exporter.monitor().evaluated(QStringLiteral("127.0.1.1"), {station("f0:00:00:00:00:02")});
+        QCOMPARE(macsInText(), QStringList({"00:00:00:00:00:01", "F0:00:00:00:00:03", "f0:00:00:00:00:02"}));
     }
 
     void pollCycle()
@@ -294,6 +349,8 @@ private slots:
         sim.stop();
         QVERIFY(stepUntil(
             *x.clock, [&] { return !w.sample().up; }, 30000));
+        // Down is no "0 stations": the series is gone.
+        QVERIFY(!renderExposition({w.sample()}).contains("senvaro_stations{"));
         x.clock->advance(10 * 60 * 1000);
         QVERIFY(waitUntil([&] { return w.retryDelayMs() == ApWatch::maxRetryMs; }, 3000));
         QVERIFY(sim.listen(address));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# senvaro-exporter as an admin runs it: the alert rules and the unit checked by their own
-# tools, the options and the settings file's checks, then a real Prometheus on loopback
+# senvaro-exporter as an admin runs it: the unit checked by its own tool (the alert rules
+# are tst_mixin.sh's), the options and the settings file's checks, then a real Prometheus on loopback
 # scraping the exporter that watches three simulated access points, one of which falls
 # silent. Runs inside a private network namespace (the simulator binds port 23).
 # Needs SENVARO_EXPORTER_BIN, SENVARO_APSIM_BIN and SENVARO_SOURCE_DIR.
@@ -8,39 +8,11 @@ set -euo pipefail
 
 exe="$SENVARO_EXPORTER_BIN"
 res="$SENVARO_SOURCE_DIR/resources/linux"
-tmp="$(mktemp -d)"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  exec 3>&- 2>/dev/null || true
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-# wait_for SECONDS COMMAND...: runs the command every 0.1 s until it succeeds.
-wait_for() {
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
-free_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+source "$(dirname "$0")/shellsupport.sh"
 
-# ---- Rules and unit ----
+# ---- Unit ----
 # Checked in the background while the rest runs; the outcome is collected at the end.
 (
-  promtool check rules "$res/senvaro-exporter.rules.yml" >/dev/null || fail "promtool check rules"
-  (cd "$res" && promtool test rules senvaro-exporter.rules.test.yml >"$tmp/rules.log" 2>&1) ||
-    fail "promtool test rules: $(cat "$tmp/rules.log")"
   if command -v systemd-analyze >/dev/null 2>&1; then
     sed "s|/usr/bin/senvaro-exporter|$exe|" "$res/senvaro-exporter.service" >"$tmp/senvaro-exporter.service"
     out="$(systemd-analyze verify --man=no "$tmp/senvaro-exporter.service" 2>&1)" || fail "systemd-analyze verify: $out"
@@ -105,20 +77,7 @@ grep -qi '^content-type: text/plain; version=0.0.4; charset=utf-8' <<<"$headers"
 curl -sS "http://127.0.0.1:$port/" | grep -q 'href="/metrics"' || fail "/ does not link to /metrics"
 
 # ---- Prometheus ----
-prom_port="$(free_port)"
-cat >"$tmp/prometheus.yml" <<YML
-global:
-  scrape_interval: 250ms
-  evaluation_interval: 1s
-scrape_configs:
-  - job_name: senvaro
-    static_configs:
-      - targets: ['127.0.0.1:$port']
-YML
-prometheus --config.file="$tmp/prometheus.yml" --storage.tsdb.path="$tmp/tsdb" \
-  --web.listen-address="127.0.0.1:$prom_port" >"$tmp/prom.log" 2>&1 &
-pids+=($!)
-api="http://127.0.0.1:$prom_port/api/v1/query"
+start_prometheus "$port"
 # query PROMQL: "ap=value" lines, sorted.
 query() {
   curl -sS -G "$api" --data-urlencode "query=$1" |

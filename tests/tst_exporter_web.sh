@@ -7,30 +7,7 @@
 set -euo pipefail
 
 exe="$SENVARO_EXPORTER_BIN"
-tmp="$(mktemp -d)"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-wait_for() { # SECONDS COMMAND...
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
-free_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+source "$(dirname "$0")/shellsupport.sh"
 cd "$tmp"
 
 # ---- One simulated access point; its first station is a known client with a hostile name ----

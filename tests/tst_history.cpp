@@ -470,6 +470,18 @@ private slots:
         start(w);
         HistoryWindow *win = openWindow(w);
         QCOMPARE(QRect(win->pos(), win->size()), QRect(30, 40, 600, 400));
+        // Still open at ENDE: where it is now, not where it was last closed.
+        win->move(70, 90);
+        QCOMPARE(w.collectSettings().historyWindow, std::optional(QRect(1050, 1350, 9000, 6000)));
+        win->close();
+
+        // A place on no screen (a monitor unplugged) is not taken: the window opens within reach.
+        QVERIFY(writeFile(ini, readFile(ini).replace("left=450", "left=-300000")));
+        frmMonitor far;
+        start(far);
+        HistoryWindow *shown = openWindow(far);
+        QCOMPARE(shown->size(), QSize(600, 400));
+        QVERIFY(shown->screen()->availableGeometry().intersects(QRect(shown->pos(), shown->size())));
     }
 
     // "evaluations | pieces | labels": evaluations at T0 + seconds, "(s)" without station A; the

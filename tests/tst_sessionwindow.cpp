@@ -335,6 +335,7 @@ private slots:
         QCOMPARE(w.trayState().toolTip, "Senvaro: " + IP + " antwortet nicht");
         sim.options().noReply = false; // answered again once the poll is sent anew
         run(12);
+        QCOMPARE(w.trayState().picture, TrayState::Picture::Connected); // green again, not yellow for good
         if (bus != "server") // shown after the session's own caption of the same moment
             QCOMPARE(ctl<QLabel>(w, "lblStatus")->text(),
                      "Access Point antwortet wieder\r\nDer Access Point " + IP + " antwortet wieder");

@@ -3,6 +3,7 @@
 // points watched by the exporter, with the series the exporter serves for them.
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "apsim.h"
@@ -63,6 +64,25 @@ struct Watched
         return out;
     }
     qint64 startMs() const { return clock->currentDateTimeUtc().toMSecsSinceEpoch() - clock->elapsedMs(); }
+};
+
+// Two simulated access points watched by an exporter on a stepped clock; the phone is a
+// known client, the second access point is named "Halle".
+struct Campus
+{
+    apsim::ApSimGroup sims{apsim::Options(), false};
+    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
+    std::shared_ptr<WatchConfig> config = [] {
+        auto c = std::make_shared<WatchConfig>();
+        c->user = c->password = QStringLiteral("admin");
+        c->cycleMs = 2000;
+        c->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
+        return c;
+    }();
+    Exporter exporter{{kApA, kApB}, config, clock, [] { return qint64(0); }};
+    const StationMonitor &m = exporter.monitor();
+    bool listen() { return sims.listen({QHostAddress(kApA), QHostAddress(kApB)}); }
+    bool control(const QString &line) { return sims.control(line).startsWith(QLatin1String("ok")); }
 };
 
 } // namespace
@@ -162,6 +182,29 @@ private slots:
         QTEST(seen, "expected");
     }
 
+    // Two stations that left at different times before the access point fell silent are each
+    // reported when their own grace period ends: the timer is armed for the earliest end and
+    // armed again after it fired.
+    void graceEndsWhileSilent()
+    {
+        Watched x;
+        const QString kLaptop = QStringLiteral("AC:ED:5C:00:00:02");
+        x.m.setKnownClients(
+            knownClients({{kPhone, "Telefon", {}, "Falsch"}, {kLaptop, "Laptop", {}, "Falsch"}}));
+        QList<qint64> reported;
+        QObject::connect(&x.m.alerts(), &AlertWatch::raised, [&](const Alert &a) {
+            if (a.kind == Alert::Kind::StationLeft)
+                reported << x.clock->elapsedMs();
+        });
+        x.evaluate(0, kApA, {value(kPhone), value(kLaptop)});
+        x.evaluate(2000, kApA, {value(kLaptop)});
+        x.evaluate(10000, kApA, {});
+        x.to(12000);
+        x.m.setApState(kApA, StationMonitor::ApState::Silent);
+        x.to(120000);
+        QCOMPARE(reported, (QList<qint64>{62001, 70001}));
+    }
+
     // A known client nobody has listed is unknown until every watched access point answered.
     void knownClientNotHeardOf()
     {
@@ -178,16 +221,11 @@ private slots:
     // present all along, no leave, one arrival; the exporter's series count them.
     void roamsBetweenAccessPoints()
     {
-        apsim::Options o;
-        o.user = o.password = "admin";
-        apsim::ApSimGroup sims(o, false);
-        QVERIFY(sims.listen({QHostAddress(kApA), QHostAddress(kApB)}));
-        auto config = std::make_shared<WatchConfig>();
-        config->user = config->password = QStringLiteral("admin");
-        config->cycleMs = 2000;
-        config->known = knownClients({{kPhone, "Telefon", {}, "Falsch"}, {"-", "Halle", kApB, "Wahr"}});
-        auto clock = std::make_shared<SteppedClock>();
-        Exporter exporter({kApA, kApB}, config, clock, [] { return qint64(0); });
+        Campus c;
+        QVERIFY(c.listen());
+        auto &sims = c.sims;
+        auto &clock = c.clock;
+        Exporter &exporter = c.exporter;
         QList<StationEvent> events;
         connect(&exporter.monitor(), &StationMonitor::stationEvent,
                 [&](const StationEvent &e) { events << e; });
@@ -237,6 +275,86 @@ private slots:
             *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
         QVERIFY(
             exporter.exposition().contains("mac_address=\"" + kPhone.toLatin1() + "\",state=\"unknown\"} 1"));
+    }
+
+    // Roams move a device from one access point's stations to the other's: a reply of the
+    // old one no longer starts its grace period and its silence no longer makes it unknown.
+    // A stranger that left is forgotten once it was last listed more than 24 hours ago, not
+    // before.
+    void devicesFollowTheirAccessPoint()
+    {
+        Watched x({kApA, kApB});
+        x.evaluate(0, kApA, {value(kPhone), value(kGuest, false)});
+        x.evaluate(1000, kApB, {value(kPhone)});
+        x.evaluate(2000, kApA, {value(kGuest, false)});
+        QCOMPARE(x.m.device(kPhone)->ap, kApB);
+        QVERIFY(!x.m.device(kPhone)->goneSinceMs);
+        x.m.setApState(kApA, StationMonitor::ApState::Silent);
+        QCOMPARE(x.presence(), Presence::Present);
+        QCOMPARE(x.presence(kGuest), Presence::Unknown);
+        x.m.setApState(kApB, StationMonitor::ApState::Silent);
+        QCOMPARE(x.presence(), Presence::Unknown);
+        x.evaluate(3000, kApB, {});
+        QVERIFY(x.m.device(kPhone)->goneSinceMs);
+        x.evaluate(64000, kApB, {});
+        QCOMPARE(x.presence(), Presence::Absent);
+        QCOMPARE(x.kinds(), QStringLiteral("JJRL"));
+
+        // The guest, unknown since A fell silent, is left out by A's next reply.
+        x.evaluate(65000, kApA, {});
+        x.evaluate(126000, kApA, {});
+        QCOMPARE(x.presence(kGuest), Presence::Absent);
+        x.evaluate(2000 + StationMonitor::kKeepMs, kApA, {});
+        QVERIFY(x.m.device(kGuest));
+        x.evaluate(2001 + StationMonitor::kKeepMs, kApA, {});
+        QVERIFY(!x.m.device(kGuest));
+        QVERIFY(x.m.device(kPhone)); // a known client stays
+        // Back after being forgotten: a new arrival.
+        x.evaluate(3000 + StationMonitor::kKeepMs, kApB, {value(kGuest, false)});
+        QCOMPARE(x.presence(kGuest), Presence::Present);
+        QCOMPARE(x.events.last().kind, StationEvent::Kind::Joined);
+    }
+
+    // The exporter runs the event program on arrivals, strangers, roams and an access point
+    // that falls silent and answers again.
+    void eventProgramsFromTheExporter()
+    {
+        Campus c;
+        QVERIFY(c.listen());
+        auto &sims = c.sims;
+        auto &clock = c.clock;
+        Exporter &exporter = c.exporter;
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("events"));
+        const QString program = dir.filePath(QStringLiteral("program"));
+        QVERIFY(writeFile(program,
+                          "#!/bin/sh\necho \"$SENVARO_EVENT $SENVARO_MAC $SENVARO_AP $SENVARO_AP_NAME\" >>" +
+                              out.toUtf8() + "\n"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+        exporter.setEventProgram(program);
+        exporter.start();
+        const StationMonitor &m = exporter.monitor();
+        const auto lines = [&] { return QString::fromUtf8(readFile(out)).split('\n', Qt::SkipEmptyParts); };
+
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApA).startsWith("ok"));
+        QVERIFY(sims.control("join " + kGuest + ' ' + kApA).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kGuest) && m.device(kPhone); }, 20000));
+        QVERIFY(sims.control("join " + kPhone + ' ' + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->ap == kApB; }, 20000));
+        QVERIFY(sims.control("silent " + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return m.device(kPhone)->presence == Presence::Unknown; }, 30000));
+        QVERIFY(sims.control("answer " + kApB).startsWith("ok"));
+        QVERIFY(stepUntil(
+            *clock, [&] { return exporter.watches()[1]->sample().up; }, 90000));
+        QVERIFY(waitUntil([&] { return lines().size() >= 5; }, 5000));
+        QStringList got = lines();
+        got.sort(); // programs run side by side and may finish in any order
+        QCOMPARE(got, QStringList({"angekommen " + kPhone + ' ' + kApA + ' ', "ap_stumm  " + kApB + " Halle",
+                                   "ap_wieder_da  " + kApB + " Halle", "fremd " + kGuest + ' ' + kApA + ' ',
+                                   "gewechselt " + kPhone + ' ' + kApB + " Halle"}));
     }
 };
 

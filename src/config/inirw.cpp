@@ -469,4 +469,36 @@ void ReportNotRegistered()
     std::fputs(qPrintable(title + QStringLiteral(": ") + text + QLatin1Char('\n')), stderr);
 }
 
+bool updateDocument(const QString &path, const std::function<bool(Document &doc, QString *error)> &change,
+                    QString *error)
+{
+    Document doc;
+    QString why;
+    if (!readDocument(path, &doc, &why)) {
+        // Writing now would replace content we could not read.
+        if (error)
+            *error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht "
+                                    "gelesen werden konnte: %1")
+                         .arg(why);
+        return false;
+    }
+    const QByteArray before = doc.serialize();
+    QString refused;
+    if (!change(doc, &refused)) {
+        if (error)
+            *error = refused;
+        return false;
+    }
+    const QByteArray after = doc.serialize();
+    if (error)
+        error->clear();
+    if (after == before)
+        return true; // nothing changed: the file is not touched
+    QString failed;
+    const bool ok = writeWholeFile(path, after, &failed);
+    if (error)
+        *error = failed;
+    return ok;
+}
+
 } // namespace INIRW

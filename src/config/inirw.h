@@ -91,4 +91,23 @@ private:
     QHash<QString, int> m_sectionIndex;
 };
 
+// A section of the settings file as a value: T::read(doc) gives it. False when the file
+// cannot be read: out then holds T's defaults and error says why.
+template <class T> bool loadSection(const QString &path, T *out, QString *error)
+{
+    Document doc;
+    QString why;
+    const bool ok = readDocument(path, &doc, &why);
+    *out = ok ? T::read(doc) : T();
+    if (error)
+        *error = why;
+    return ok;
+}
+
+// Changes the settings file at path through change, which may refuse (false, with its
+// reason in error). A file that cannot be read is not written over, and one that change
+// leaves as it was is not touched.
+bool updateDocument(const QString &path, const std::function<bool(Document &doc, QString *error)> &change,
+                    QString *error);
+
 } // namespace INIRW

@@ -27,6 +27,7 @@ inline constexpr const char *kClients = "bekannte MAC-Adressen";
 inline constexpr const char *kAlerts = "Benachrichtigungen";
 inline constexpr const char *kHistoryWindow = "Verlaufsfenster";
 inline constexpr const char *kEvents = "Ereignisse";
+inline constexpr const char *kMqtt = "MQTT";
 // What a missing text key reads as.
 inline constexpr const char *kNoEntry = "(kein Eintrag)";
 
@@ -79,5 +80,13 @@ inline constexpr SettingKey HistoryWindowHeight{kHistoryWindow, "height", "0"};
 // The program run on presence events, a section of its own (see EventSettings); missing
 // or empty: no program.
 inline constexpr SettingKey EventProgram{kEvents, "Programm", ""};
+// The exporter's MQTT publisher, a section of its own that only the exporter reads:
+// without a server the section is off (see MqttSettings).
+inline constexpr SettingKey MqttServer{kMqtt, "Server", ""};
+inline constexpr SettingKey MqttPort{kMqtt, "Port", "1883"};
+inline constexpr SettingKey MqttUser{kMqtt, "Benutzer", ""};
+inline constexpr SettingKey MqttPassword{kMqtt, "Passwort", ""};
+inline constexpr SettingKey MqttCaFile{kMqtt, "CA-Datei", ""};
+inline constexpr SettingKey MqttAllStations{kMqtt, "alle Stationen", "0"};
 
 } // namespace SettingKeys

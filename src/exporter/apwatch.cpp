@@ -5,6 +5,12 @@
 #include "monitor/stations.h"
 #include "session/apsession.h"
 
+StationSample stationSample(const StationValue &v)
+{
+    return StationSample{v.mac, v.name, v.mode, v.authentication, v.encryption,
+                         v.rx,  v.ack,  v.rate, std::nullopt};
+}
+
 ApWatch::ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config,
                  std::shared_ptr<SessionClock> clock, std::function<qint64()> wallClockMs,
                  StationMonitor *monitor, QObject *parent)
@@ -117,8 +123,7 @@ void ApWatch::evaluated(const Reply &reply)
     m_sample.stationCount = int(stations.size());
     m_sample.stations.clear();
     for (const StationValue &v : stations)
-        m_sample.stations.append(StationSample{v.mac, v.name, v.mode, v.authentication, v.encryption, v.rx,
-                                               v.ack, v.rate, std::nullopt});
+        m_sample.stations.append(stationSample(v));
     if (m_monitor) {
         m_monitor->evaluated(m_sample.ap, stations);
         m_monitor->setApState(m_sample.ap, StationMonitor::ApState::Answered);

@@ -6,12 +6,17 @@
 #include <memory>
 
 #include "base/wintimer.h"
+#include "config/alertsettings.h"
 #include "config/knownclients.h"
 #include "exporter/metrics.h"
 
 class ApSession;
 class StationMonitor;
 struct Reply;
+struct StationValue;
+
+// A station's series as the exposition shows them.
+StationSample stationSample(const StationValue &v);
 
 // What every watched access point shares: the account, the cycle and the known stations.
 struct WatchConfig
@@ -21,6 +26,7 @@ struct WatchConfig
     int cycleMs = 5000;
     KnownClients known;
     bool knownOnly = false;
+    AlertSettings alerts; // the grace period of presence
 };
 
 // One access point watched by its own session with the window's login, polling and

@@ -11,6 +11,8 @@
 #include "config/inifile.h"
 #include "config/inirw.h"
 #include "config/settings.h"
+#include "exporter/mqtt.h"
+#include "monitor/eventprograms.h"
 #include "monitor/stationmonitor.h"
 #include "monitor/vendors.h"
 
@@ -34,6 +36,30 @@ QStringList watchedAddresses(const Settings &settings, bool hasServer)
         seen.insert(key);
         out << text;
     }
+    return out;
+}
+
+bool parseShare(const QString &text, int *k, int *n)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
+    if (parts.size() != 2)
+        return false;
+    bool okK = false;
+    bool okN = false;
+    const int kk = parts[0].toInt(&okK);
+    const int nn = parts[1].toInt(&okN);
+    if (!okK || !okN || kk < 1 || kk > nn)
+        return false;
+    *k = kk;
+    *n = nn;
+    return true;
+}
+
+QStringList shareOf(const QStringList &addresses, int k, int n)
+{
+    QStringList out;
+    for (qsizetype i = k - 1; i < addresses.size(); i += n)
+        out << addresses[i];
     return out;
 }
 
@@ -75,10 +101,13 @@ Exporter::Exporter(const QStringList &addresses, std::shared_ptr<const WatchConf
     m_monitor = new StationMonitor(clock, this);
     // Nobody looks at a history here; presence and roams are what the series show.
     m_monitor->setHistoryEnabled(false);
+    m_monitor->setAlertSettings(config->alerts);
     m_monitor->setKnownClients(config->known);
     connect(m_monitor, &StationMonitor::stationEvent, this, &Exporter::logStationEvent);
+    connect(&m_monitor->programs(), &EventPrograms::logLine, this, &Exporter::logLine);
     for (const QString &ap : addresses) {
         auto *watch = new ApWatch(ap, config, clock, wallClockMs, m_monitor, this);
+        m_apNames.insert(ap, accessPointName(config->known, ap));
         connect(watch, &ApWatch::stateChanged, this, [this](const QString &address, ApWatch::State state) {
             emit logLine(QStringLiteral("AP %1: %2").arg(address, ApWatch::stateText(state)));
         });
@@ -110,21 +139,87 @@ QByteArray Exporter::exposition() const
         }
         samples << s;
     }
+    // The same order at every scrape: sorted again only when a device came or went or
+    // an access point writes one's address differently now.
+    const QHash<QString, DeviceState> &all = m_monitor->devices();
+    bool sorted = m_deviceOrderVersion == m_monitor->deviceSetVersion() && m_deviceOrder.size() == all.size();
+    for (qsizetype i = 0; sorted && i < m_deviceOrder.size(); ++i) {
+        const auto it = all.constFind(m_deviceOrder[i]);
+        sorted = it != all.cend() && it->mac == m_deviceOrderMacs[i];
+    }
+    if (!sorted) {
+        QList<std::pair<QString, QString>> order; // mac, key
+        order.reserve(all.size());
+        for (auto it = all.cbegin(); it != all.cend(); ++it)
+            order.append({it->mac, it.key()});
+        std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        m_deviceOrder.clear();
+        m_deviceOrderMacs.clear();
+        for (const auto &[mac, k] : order) {
+            m_deviceOrderMacs << mac;
+            m_deviceOrder << k;
+        }
+        m_deviceOrderVersion = m_monitor->deviceSetVersion();
+    }
     QList<DeviceSample> devices;
-    devices.reserve(m_monitor->devices().size());
-    for (const DeviceState &d : m_monitor->devices()) {
+    devices.reserve(m_deviceOrder.size());
+    for (const QString &k : std::as_const(m_deviceOrder)) {
+        const DeviceState &d = *all.constFind(k);
         const char *state = d.presence == Presence::Present  ? "present"
                             : d.presence == Presence::Absent ? "absent"
                                                              : "unknown";
         devices << DeviceSample{d.mac, state, d.roams};
     }
-    // The same order at every scrape.
-    std::sort(devices.begin(), devices.end(),
-              [](const DeviceSample &a, const DeviceSample &b) { return a.mac < b.mac; });
+    return renderExposition(samples, devices, [this](const QString &mac) { return vendorOf(mac); });
+}
+
+QString Exporter::vendorOf(const QString &mac) const
+{
+    if (const auto it = m_vendorOf.constFind(mac); it != m_vendorOf.cend())
+        return *it;
     // Until the names are read (or when the registry is absent) the label is empty; a
-    // scrape never waits for them.
-    return renderExposition(samples, devices,
-                            [this](const QString &mac) { return m_vendors->lookup(mac).text(); });
+    // scrape never waits for them. Only final answers are kept, at most one per device.
+    const QString text = m_vendors->lookup(mac).text();
+    if (m_vendors->isLoaded()) {
+        if (m_vendorOf.size() >= StationMonitor::kMaxDevices)
+            m_vendorOf.clear();
+        m_vendorOf.insert(mac, text);
+    }
+    return text;
+}
+
+void Exporter::setMqtt(MqttPublisher *publisher)
+{
+    m_mqtt = publisher;
+    connect(m_monitor, &StationMonitor::deviceUpdated, this, &Exporter::publishDevice);
+    for (const DeviceState &d : m_monitor->devices())
+        publishDevice(d);
+}
+
+void Exporter::publishDevice(const DeviceState &d)
+{
+    MqttDevice m;
+    m.mac = d.mac;
+    m.name = d.name;
+    m.maker = m_vendors->lookup(d.mac).text();
+    m.known = d.known;
+    m.presence = d.presence == Presence::Present  ? MqttDevice::Presence::Present
+                 : d.presence == Presence::Absent ? MqttDevice::Presence::Absent
+                                                  : MqttDevice::Presence::Unknown;
+    m.ap = d.ap;
+    m.apName = m_apNames.value(d.ap);
+    if (d.presence != Presence::Absent) {
+        m.rxPerCent = d.value.rx;
+        m.rateMbps = d.value.rate;
+        m.mode = d.value.mode;
+    }
+    m.connectedSinceMs = d.sinceMs;
+    m_mqtt->updateDevice(m);
+}
+
+void Exporter::setEventProgram(const QString &path)
+{
+    m_monitor->programs().setProgram(path);
 }
 
 void Exporter::logStationEvent(const StationEvent &e)
@@ -152,6 +247,10 @@ bool Exporter::writeTextfile(QString *error) const
 
 void Exporter::round()
 {
+    if (m_mqtt) {
+        for (const ApWatch *w : std::as_const(m_watches))
+            m_mqtt->updateAccessPoint(w->sample().ap, w->sample().stationCount);
+    }
     if (m_textfileDir.isEmpty())
         return;
     QString error;

@@ -11,9 +11,12 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "config/eventsettings.h"
+#include "config/mqttsettings.h"
 #include "config/pollcycle.h"
 #include "config/settings.h"
 #include "exporter/exporter.h"
+#include "exporter/mqtt.h"
 #include "exporter/posix.h"
 #include "exporter/web.h"
 #include "exporter/webconfig.h"
@@ -114,7 +117,15 @@ int main(int argc, char **argv)
                                           QStringLiteral("Web-Konfiguration der Prometheus-Exporter (TLS, "
                                                          "basic_auth_users)."),
                                           QStringLiteral("DATEI"));
-    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt});
+    const QCommandLineOption mqttOpt(QStringLiteral("mqtt"),
+                                     QStringLiteral("MQTT-Broker für Home Assistant (statt [MQTT] Server)."),
+                                     QStringLiteral("HOST:PORT"));
+    const QCommandLineOption shareOpt(
+        QStringLiteral("share"),
+        QStringLiteral("Nur jeder N-te Access Point der Datei, beginnend mit dem K-ten (N Exporter teilen "
+                       "sich eine Datei)."),
+        QStringLiteral("K/N"));
+    parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt, mqttOpt, shareOpt});
     parser.addHelpOption();
     parser.addVersionOption();
     if (!parser.parse(app.arguments())) {
@@ -142,12 +153,28 @@ int main(int argc, char **argv)
         return exitCode(ExporterExit::Usage);
     }
 
+    int shareK = 1;
+    int shareN = 1;
+    if (parser.isSet(shareOpt) && !parseShare(parser.value(shareOpt), &shareK, &shareN)) {
+        say(QStringLiteral("senvaro-exporter: --share erwartet K/N mit 1 ≤ K ≤ N, nicht \"%1\"")
+                .arg(parser.value(shareOpt)));
+        return exitCode(ExporterExit::Usage);
+    }
+
     const QString path = parser.value(settingsOpt);
     Settings settings;
     QStringList addresses;
     QString error;
     if (!loadWatchSettings(path, &settings, &addresses, &error)) {
         say(QStringLiteral("senvaro-exporter: %1").arg(error));
+        return exitCode(ExporterExit::Settings);
+    }
+    addresses = shareOf(addresses, shareK, shareN);
+    if (addresses.isEmpty()) {
+        say(QStringLiteral("senvaro-exporter: %1 lässt bei --share %2/%3 keinen Access Point übrig")
+                .arg(path)
+                .arg(shareK)
+                .arg(shareN));
         return exitCode(ExporterExit::Settings);
     }
     // The file holds the access points' password.
@@ -160,6 +187,7 @@ int main(int argc, char **argv)
     config->password = settings.password;
     config->known = settings.clients;
     config->knownOnly = settings.knownOnly == 1;
+    config->alerts = settings.alerts;
     if (const std::optional<int> cycle = pollCycleMs(settings.pollCycle)) {
         config->cycleMs = *cycle;
     } else {
@@ -183,6 +211,28 @@ int main(int argc, char **argv)
     Exporter exporter(addresses, config, std::make_shared<RealClock>(),
                       [] { return QDateTime::currentMSecsSinceEpoch(); });
     QObject::connect(&exporter, &Exporter::logLine, &say);
+    MqttSettings mqtt;
+    if (!MqttSettings::load(path, &mqtt, &error)) {
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
+        return exitCode(ExporterExit::Settings);
+    }
+    if (parser.isSet(mqttOpt) && !parseMqttServer(parser.value(mqttOpt), &mqtt.server, &mqtt.port)) {
+        say(QStringLiteral("senvaro-exporter: --mqtt erwartet HOST:PORT, nicht \"%1\"")
+                .arg(parser.value(mqttOpt)));
+        return exitCode(ExporterExit::Usage);
+    }
+    std::unique_ptr<MqttPublisher> publisher;
+    if (mqtt.enabled()) {
+        publisher = std::make_unique<MqttPublisher>(mqtt);
+        QObject::connect(publisher.get(), &MqttPublisher::logLine, &say);
+        exporter.setMqtt(publisher.get());
+        publisher->start();
+    }
+    EventSettings events;
+    if (EventSettings::load(path, &events, &error))
+        exporter.setEventProgram(events.program);
+    else
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
 
     const bool textfile = parser.isSet(textfileOpt);
     if (textfile) {

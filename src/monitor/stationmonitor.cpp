@@ -3,8 +3,10 @@
 #include <QSet>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "base/wintimer.h"
+#include "monitor/eventprograms.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "monitor/record.h"
@@ -31,6 +33,7 @@ StationMonitor::StationMonitor(std::shared_ptr<SessionClock> clock, QObject *par
     m_log->setObjectName(QStringLiteral("historyLog"));
     m_alerts = new AlertWatch(AlertSettings(), this);
     m_alerts->setObjectName(QStringLiteral("alertWatch"));
+    m_programs = new EventPrograms(this);
     // Interval 0 never fires: the timer runs only once armed for a grace period's end.
     m_timer = m_clock->createTimer(0, this);
     connect(m_timer, &WinTimer::timeout, this, [this] {
@@ -70,6 +73,7 @@ const DeviceState *StationMonitor::device(const QString &mac) const
 
 void StationMonitor::setKnownClients(const KnownClients &known)
 {
+    m_known = known;
     m_knownMacs = knownDeviceMacs(known);
     QSet<QString> knownKeys;
     for (const QString &mac : std::as_const(m_knownMacs)) {
@@ -78,17 +82,22 @@ void StationMonitor::setKnownClients(const KnownClients &known)
             continue;
         DeviceState &d = m_devices[key(mac)];
         if (d.mac.isEmpty()) {
+            ++m_deviceSetVersion;
+            m_unheard.insert(key(mac));
             d.mac = mac;
             QString name;
             known.findName(mac, &name);
             d.name = stationName(mac, name);
         }
         d.known = true;
+        emit deviceUpdated(d);
     }
     for (DeviceState &d : m_devices) {
         if (!knownKeys.contains(key(d.mac)))
             d.known = false;
     }
+    // A known client that is a stranger now may be due for forgetting.
+    m_nextForgetMs = LLONG_MIN;
     settleUnheard();
     emit changed();
 }
@@ -110,6 +119,7 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
     Ap &a = m_aps[ap];
     a.watched = true;
     a.answered = true;
+    a.heard = true;
 
     if (m_historyOn) {
         const QList<HistorySample> samples = historySamples(stations);
@@ -124,8 +134,11 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         if (listed.contains(k))
             continue;
         listed.insert(k);
-        if (!m_devices.contains(k) && m_devices.size() >= kMaxDevices)
+        const bool isNew = !m_devices.contains(k);
+        if (isNew && m_devices.size() >= kMaxDevices)
             continue;
+        if (isNew)
+            ++m_deviceSetVersion;
         DeviceState &d = m_devices[k];
         const bool wasHere = !d.ap.isEmpty() && d.presence != Presence::Absent;
         StationEvent e;
@@ -147,22 +160,27 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         d.name = s.name;
         d.known = e.known;
         d.presence = Presence::Present;
-        d.ap = ap;
+        placeAt(k, d, ap);
+        m_unheard.remove(k);
         d.lastSeenMs = now;
-        d.goneSinceMs.reset();
+        setGone(k, d, std::nullopt);
         d.value = s;
         e.sinceMs = d.sinceMs;
         if (!wasHere || !e.fromAp.isEmpty())
             record(e);
+        emit deviceUpdated(d);
     }
     // Left out by the access point that listed it: the grace period starts now, also for
     // a station whose presence was unknown while the access point was silent.
-    for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
-        DeviceState &d = it.value();
-        if (d.ap != ap || listed.contains(it.key()) || d.presence == Presence::Absent || d.goneSinceMs)
+    for (const QString &k : std::as_const(m_byAp[ap])) {
+        DeviceState &d = m_devices[k];
+        if (listed.contains(k) || d.presence == Presence::Absent || d.goneSinceMs)
             continue;
+        const bool wasUnknown = d.presence == Presence::Unknown;
         d.presence = Presence::Present;
-        d.goneSinceMs = now;
+        setGone(k, d, now);
+        if (wasUnknown)
+            emit deviceUpdated(d);
     }
     settleUnheard();
     arm(now);
@@ -175,32 +193,46 @@ void StationMonitor::setApState(const QString &ap, ApState state)
     const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
     expire(now);
     using W = AlertWatch::ApState;
+    Ap &a = m_aps[ap];
     switch (state) {
     case ApState::Answered:
         m_alerts->setAccessPointState(W::Answering, time, ap);
+        if (std::exchange(a.down, false))
+            runProgram(QStringLiteral("ap_wieder_da"), ap);
         break;
     case ApState::Silent:
     case ApState::Lost:
     case ApState::Refused:
+        // Only an access point that had answered falls silent; one never heard of has not.
+        if (a.heard && !std::exchange(a.down, true))
+            runProgram(QStringLiteral("ap_stumm"), ap);
         if (state == ApState::Silent)
             m_alerts->setAccessPointState(W::NoAnswer, time, ap);
         else if (state == ApState::Lost)
             m_alerts->setAccessPointState(W::ConnectionLost, time, ap);
         // Nobody can say where its stations are now. One already left out keeps its grace
         // period: its leave was seen.
-        for (DeviceState &d : m_devices) {
-            if (d.ap == ap && d.presence == Presence::Present && !d.goneSinceMs)
+        for (const QString &k : std::as_const(m_byAp[ap])) {
+            DeviceState &d = m_devices[k];
+            if (d.presence == Presence::Present && !d.goneSinceMs) {
                 d.presence = Presence::Unknown;
+                mayForget(d, now);
+                emit deviceUpdated(d);
+            }
         }
         break;
     case ApState::Off:
         m_alerts->setAccessPointState(W::Off, time, ap);
-        m_aps[ap].watched = false;
+        a.watched = false;
+        a.down = false;
         // Nobody watches any more: nothing is reported of its stations.
-        for (DeviceState &d : m_devices) {
-            if (d.ap == ap && d.presence == Presence::Present) {
+        for (const QString &k : std::as_const(m_byAp[ap])) {
+            DeviceState &d = m_devices[k];
+            if (d.presence == Presence::Present) {
                 d.presence = Presence::Unknown;
-                d.goneSinceMs.reset();
+                setGone(k, d, std::nullopt);
+                mayForget(d, now);
+                emit deviceUpdated(d);
             }
         }
         break;
@@ -221,41 +253,88 @@ void StationMonitor::expire(qint64 now)
 {
     const qint64 graceMs = qint64(m_alerts->settings().graceSeconds) * 1000;
     QList<StationEvent> left;
-    for (auto it = m_devices.begin(); it != m_devices.end();) {
-        DeviceState &d = it.value();
-        if (d.goneSinceMs && now - *d.goneSinceMs > graceMs) {
-            StationEvent e;
-            e.kind = StationEvent::Kind::Left;
-            e.ms = now;
-            e.mac = d.mac;
-            e.name = d.name;
-            e.known = d.known;
-            e.ap = d.ap;
-            e.sinceMs = d.sinceMs;
-            if (d.known)
-                m_alerts->stationLeft(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC), d.mac, d.name,
-                                      *d.goneSinceMs);
-            ++m_aps[d.ap].leaves;
-            d.presence = Presence::Absent;
-            d.goneSinceMs.reset();
-            d.sinceMs.reset();
-            left.append(e);
-        }
-        // A stranger long gone is forgotten.
-        if (!d.known && d.presence != Presence::Present && (!d.lastSeenMs || now - *d.lastSeenMs > kKeepMs)) {
-            it = m_devices.erase(it);
+    const QList<QString> gone = m_gone.values();
+    for (const QString &k : gone) {
+        DeviceState &d = m_devices[k];
+        if (!d.goneSinceMs || now - *d.goneSinceMs <= graceMs)
             continue;
+        StationEvent e;
+        e.kind = StationEvent::Kind::Left;
+        e.ms = now;
+        e.mac = d.mac;
+        e.name = d.name;
+        e.known = d.known;
+        e.ap = d.ap;
+        e.sinceMs = d.sinceMs;
+        if (d.known)
+            m_alerts->stationLeft(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC), d.mac, d.name,
+                                  *d.goneSinceMs);
+        ++m_aps[d.ap].leaves;
+        d.presence = Presence::Absent;
+        setGone(k, d, std::nullopt);
+        d.sinceMs.reset();
+        mayForget(d, now);
+        left.append(e);
+        emit deviceUpdated(d);
+    }
+    // A stranger long gone is forgotten. The walk over all devices runs only when one
+    // can be due, not at every evaluation.
+    if (now >= m_nextForgetMs) {
+        qint64 next = LLONG_MAX;
+        for (auto it = m_devices.begin(); it != m_devices.end();) {
+            const DeviceState &d = it.value();
+            if (!d.known && d.presence != Presence::Present) {
+                if (!d.lastSeenMs || now - *d.lastSeenMs > kKeepMs) {
+                    if (!d.ap.isEmpty())
+                        m_byAp[d.ap].remove(it.key());
+                    m_gone.remove(it.key());
+                    m_unheard.remove(it.key());
+                    it = m_devices.erase(it);
+                    ++m_deviceSetVersion;
+                    continue;
+                }
+                next = qMin(next, *d.lastSeenMs + kKeepMs + 1);
+            }
+            ++it;
         }
-        ++it;
+        m_nextForgetMs = next;
     }
     for (const StationEvent &e : std::as_const(left))
         record(e);
+}
+
+void StationMonitor::placeAt(const QString &k, DeviceState &d, const QString &ap)
+{
+    if (d.ap == ap)
+        return;
+    if (!d.ap.isEmpty())
+        m_byAp[d.ap].remove(k);
+    m_byAp[ap].insert(k);
+    d.ap = ap;
+}
+
+void StationMonitor::setGone(const QString &k, DeviceState &d, std::optional<qint64> ms)
+{
+    d.goneSinceMs = ms;
+    if (ms)
+        m_gone.insert(k);
+    else
+        m_gone.remove(k);
+}
+
+void StationMonitor::mayForget(const DeviceState &d, qint64 now)
+{
+    if (d.known || d.presence == Presence::Present)
+        return;
+    m_nextForgetMs = qMin(m_nextForgetMs, d.lastSeenMs ? *d.lastSeenMs + kKeepMs + 1 : now);
 }
 
 // Known clients no access point has listed yet are absent once every watched access
 // point has answered: before that, the one that has not may have them.
 void StationMonitor::settleUnheard()
 {
+    if (m_unheard.isEmpty())
+        return;
     bool allAnswered = false;
     for (const Ap &a : std::as_const(m_aps)) {
         if (!a.watched)
@@ -266,9 +345,17 @@ void StationMonitor::settleUnheard()
     }
     if (!allAnswered)
         return;
-    for (DeviceState &d : m_devices) {
-        if (d.ap.isEmpty() && d.presence == Presence::Unknown)
+    const QSet<QString> unheard = std::exchange(m_unheard, {});
+    for (const QString &k : unheard) {
+        const auto it = m_devices.find(k);
+        if (it == m_devices.end())
+            continue;
+        DeviceState &d = it.value();
+        if (d.ap.isEmpty() && d.presence == Presence::Unknown) {
             d.presence = Presence::Absent;
+            mayForget(d, nowMs());
+            emit deviceUpdated(d);
+        }
     }
 }
 
@@ -285,14 +372,36 @@ void StationMonitor::record(const StationEvent &e)
         m_history->addAlert(h);
         m_log->write(QDateTime::fromMSecsSinceEpoch(e.ms, Qt::UTC), {}, {h});
     }
+    const QString kind = e.kind == StationEvent::Kind::Roamed ? QStringLiteral("gewechselt")
+                         : e.kind == StationEvent::Kind::Left ? QStringLiteral("gegangen")
+                         : e.known                            ? QStringLiteral("angekommen")
+                                                              : QStringLiteral("fremd");
+    runProgram(kind, e.ap, &e);
     emit stationEvent(e);
+}
+
+void StationMonitor::runProgram(const QString &kind, const QString &ap, const StationEvent *event)
+{
+    if (m_programs->program().isEmpty())
+        return;
+    ProgramEvent p;
+    p.kind = kind;
+    p.ap = ap;
+    p.apName = accessPointName(m_known, ap);
+    if (event) {
+        p.mac = event->mac;
+        p.name = event->name;
+        p.sinceMs = event->sinceMs;
+    }
+    m_programs->run(p);
 }
 
 std::optional<qint64> StationMonitor::nextDeadlineMs() const
 {
     const qint64 graceMs = qint64(m_alerts->settings().graceSeconds) * 1000;
     std::optional<qint64> next;
-    for (const DeviceState &d : m_devices) {
+    for (const QString &k : m_gone) {
+        const DeviceState &d = *m_devices.constFind(k);
         if (!d.goneSinceMs)
             continue;
         // A station has left once more than the grace period has passed.

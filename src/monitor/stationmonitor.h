@@ -4,7 +4,9 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <climits>
 #include <memory>
 #include <optional>
 
@@ -13,6 +15,7 @@
 #include "monitor/alerts.h"
 #include "monitor/stations.h"
 
+class EventPrograms;
 class HistoryLog;
 class SessionClock;
 class StationHistory;
@@ -103,6 +106,9 @@ public:
 
     const QHash<QString, DeviceState> &devices() const { return m_devices; }
     const DeviceState *device(const QString &mac) const;
+    // Changes whenever a device is added or forgotten, so a listener may keep an order of
+    // the devices until then.
+    quint64 deviceSetVersion() const { return m_deviceSetVersion; }
     quint64 joins(const QString &ap) const { return m_aps.value(ap).joins; }
     quint64 leaves(const QString &ap) const { return m_aps.value(ap).leaves; }
     // When the next grace period ends (ms since the epoch), if one runs.
@@ -111,18 +117,25 @@ public:
     StationHistory &history() { return *m_history; }
     HistoryLog &log() { return *m_log; }
     AlertWatch &alerts() { return *m_alerts; }
+    // The user's program on arrivals, departures, roams, strangers and access points that
+    // fall silent or answer again ([Ereignisse] Programm); off until given one.
+    EventPrograms &programs() { return *m_programs; }
     SessionClock &clock() const { return *m_clock; }
 
 signals:
     void stationEvent(const StationEvent &event);
     // After every evaluation or state change that may have moved a device.
     void changed();
+    // A device an evaluation listed, or whose presence changed.
+    void deviceUpdated(const DeviceState &device);
 
 private:
     struct Ap
     {
         bool watched = false;
         bool answered = false; // since watch()
+        bool heard = false;    // answered at least once since the start
+        bool down = false;     // silent, lost or refused after having answered
         quint64 joins = 0;
         quint64 leaves = 0;
     };
@@ -131,16 +144,31 @@ private:
     void expire(qint64 now);
     void settleUnheard();
     void record(const StationEvent &event);
+    void runProgram(const QString &kind, const QString &ap, const StationEvent *event = nullptr);
     void arm(qint64 now);
+    void placeAt(const QString &k, DeviceState &d, const QString &ap);
+    void setGone(const QString &k, DeviceState &d, std::optional<qint64> ms);
+    void mayForget(const DeviceState &d, qint64 now);
     static QString key(const QString &mac);
 
     std::shared_ptr<SessionClock> m_clock;
     StationHistory *m_history;
     HistoryLog *m_log;
     AlertWatch *m_alerts;
+    EventPrograms *m_programs;
     WinTimer *m_timer;
     bool m_historyOn = true;
     QHash<QString, DeviceState> m_devices; // by upper-case MAC
     QHash<QString, Ap> m_aps;
+    // Indexes over m_devices, so an evaluation costs its access point's stations, not all
+    // devices: the devices each access point lists (or listed last), those whose grace
+    // period runs, and known clients no access point has listed yet.
+    QHash<QString, QSet<QString>> m_byAp;
+    QSet<QString> m_gone;
+    QSet<QString> m_unheard;
+    // No stranger can be due for forgetting before this time (ms since the epoch).
+    qint64 m_nextForgetMs = LLONG_MIN;
+    quint64 m_deviceSetVersion = 0;
     QList<QString> m_knownMacs;
+    KnownClients m_known;
 };
