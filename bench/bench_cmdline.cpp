@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "session/cmdline.h"
 #include "ui/frmMonitor.h"
 

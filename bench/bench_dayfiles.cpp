@@ -16,8 +16,9 @@
 #include <memory>
 #include <optional>
 
+#include "../tests/steppedclock.h"
+#include "base/allgemein.h"
 #include "base/wintimer.h"
-#include "monitor/allgemein.h"
 #include "monitor/dayfiles.h"
 #include "monitor/historylog.h"
 #include "monitor/presencemodel.h"
@@ -190,7 +191,7 @@ struct Presence200
     {
         monitor.setHistoryEnabled(false);
         KnownClients known;
-        known.setUpperBound(100);
+        known.resize(100);
         for (int i = 0; i < 200; ++i) {
             StationValue v;
             v.mac = QStringLiteral("00:1B:21:0B:%1:%2")
@@ -201,7 +202,7 @@ struct Presence200
             v.rx = 50;
             stations << v;
             if (v.known)
-                known[i + 1] = tMAC{v.mac, v.name, {}, QStringLiteral("Falsch")};
+                known[i] = tMAC{v.mac, v.name, {}, QStringLiteral("Falsch")};
         }
         monitor.setKnownClients(known);
         monitor.watch(QStringLiteral("127.0.0.2"));

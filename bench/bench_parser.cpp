@@ -7,8 +7,8 @@
 #include <QTabWidget>
 
 #include "../tests/findcontrol.h"
+#include "base/allgemein.h"
 #include "config/knownclients.h"
-#include "monitor/allgemein.h"
 #include "monitor/reply.h"
 #include "ui/frmMonitor.h"
 
@@ -59,12 +59,12 @@ const KnownClients &knownClients()
 {
     static const KnownClients known = [] {
         KnownClients k;
-        k.setUpperBound(20);
+        k.resize(20);
         for (int i = 1; i <= 20; ++i)
-            k[i] = {QStringLiteral("02:11:A0:00:00:%1").arg(i * 3, 2, 16, QLatin1Char('0')),
-                    QStringLiteral("Station %1").arg(i),
-                    {},
-                    {}};
+            k[i - 1] = {QStringLiteral("02:11:A0:00:00:%1").arg(i * 3, 2, 16, QLatin1Char('0')),
+                        QStringLiteral("Station %1").arg(i),
+                        {},
+                        {}};
         return k;
     }();
     return known;
@@ -113,7 +113,7 @@ void BM_Evaluate12Stations(benchmark::State &state)
     const QString reply = stationReply(12);
     for (auto _ : state) {
         w.session().evaluate(reply);
-        benchmark::DoNotOptimize(w.session().IamReady);
+        benchmark::DoNotOptimize(w.session().IamReady());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * reply.size());
 }

@@ -20,10 +20,10 @@ const KnownClients &knownClients()
 {
     static const KnownClients known = [] {
         KnownClients k;
-        k.setUpperBound(3);
-        k[1] = {QStringLiteral("00:11:22:33:44:55"), QStringLiteral("Dach           "), {}, {}};
-        k[2] = {QStringLiteral(" 00:0A:0B:0C:0D:0E"), QStringLiteral("<b>Keller</b>"), {}, {}};
-        k[3] = {QStringLiteral("00:0A:0B:0C:0D:0E"), QStringLiteral("A & B"), {}, {}};
+        k.resize(3);
+        k[0] = {QStringLiteral("00:11:22:33:44:55"), QStringLiteral("Dach           "), {}, {}};
+        k[1] = {QStringLiteral(" 00:0A:0B:0C:0D:0E"), QStringLiteral("<b>Keller</b>"), {}, {}};
+        k[2] = {QStringLiteral("00:0A:0B:0C:0D:0E"), QStringLiteral("A & B"), {}, {}};
         return k;
     }();
     return known;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "session/cmdline.h"
 #include "ui/frmMonitor.h"
 

@@ -211,11 +211,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(b.saveUser == a.saveUser && b.savePassword == a.savePassword);
     check(b.showPassword == a.showPassword && b.knownOnly == a.knownOnly && b.logHistory == a.logHistory);
 
-    // Saved are the slots 1 to the last one: at least one, the empty slot 1 of a list
-    // without records included.
+    // Saved are all records: at least one, the empty record 1 of a list without records
+    // included.
     check(b.recordCount == std::max<qint16>(a.recordCount, 1));
-    check(b.clients.upperBound() == a.clients.upperBound());
-    for (int i = 1; i <= b.clients.upperBound(); ++i) {
+    check(b.clients.size() == a.clients.size());
+    for (int i = 0; i < b.clients.size(); ++i) {
         const tMAC &r = b.clients.at(i);
         check(r.ist_AP == (r.isAccessPoint() ? QStringLiteral("Wahr") : QStringLiteral("Falsch")));
         if (a.recordCount > 0)

@@ -32,10 +32,11 @@
 #include <memory>
 
 #include "../tests/findcontrol.h"
-#include "app/dialogs.h"
-#include "app/globals.h"
+#include "../tests/steppedclock.h"
 #include "app/processend.h"
-#include "monitor/allgemein.h"
+#include "app/startstop.h"
+#include "base/allgemein.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -56,6 +57,7 @@ struct Run
     int questions = 0; // wrong-password questions asked
     int ends = 0;      // process ends requested
     int lastStatus = -1;
+    QString ini; // where an alarm word's orderly end saves the settings
 };
 
 Run &run()
@@ -70,7 +72,7 @@ Run &run()
         // Where an alarm word's orderly end saves the settings; removed when the run ends.
         static QTemporaryDir dir;
         check(dir.isValid());
-        IniPfad = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
+        r.ini = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
         r.server = new QTcpServer;
         check(r.server->listen(QHostAddress(QHostAddress::LocalHost), 0));
         return r;
@@ -112,13 +114,14 @@ frmMonitor &freshWindowIfEnded()
         r.peer = nullptr;
     }
     r.window = new frmMonitor(nullptr, r.clock);
+    StartStop::attach(*r.window, r.ini);
     r.window->Form_Load();
     KnownClients clients;
-    clients.setUpperBound(2);
-    clients[1].MAC = QStringLiteral("00:11:22:33:44:55");
-    clients[1].Name = QStringLiteral("Dach           ");
-    clients[2].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
-    clients[2].Name = QStringLiteral("<b>Keller</b>");
+    clients.resize(2);
+    clients[0].MAC = QStringLiteral("00:11:22:33:44:55");
+    clients[0].Name = QStringLiteral("Dach           ");
+    clients[1].MAC = QStringLiteral(" 00:0A:0B:0C:0D:0E");
+    clients[1].Name = QStringLiteral("<b>Keller</b>");
     r.window->setKnownClients(clients);
     return *r.window;
 }
@@ -188,13 +191,13 @@ void evaluate(frmMonitor &w)
         return;
     const QString text = ctl<TextBox>(w, "Monitor")->text();
     const int questions = r.questions, ends = r.ends;
-    w.session().IamReady = false;
+    const bool ready = w.session().IamReady();
     w.session().timAuswertung_Timer();
     if (hasAlarm(text, "Incorrect login")) {
         check(r.questions == questions + 1);
         if (r.answer == Dialogs::Answer::Ok) {
             r.clock->advance(1000); // the logout closes the connection after its second
-            check(w.session().IamReady && !w.isUnloaded() && ctl<TextBox>(w, "Monitor")->text().isEmpty());
+            check(w.session().IamReady() && !w.isUnloaded() && ctl<TextBox>(w, "Monitor")->text().isEmpty());
         } else {
             check(r.ends == ends + 1 && r.lastStatus == 0);
         }
@@ -202,7 +205,8 @@ void evaluate(frmMonitor &w)
         check(r.ends == ends + 1 && r.lastStatus == 0 && w.isUnloaded());
     } else {
         check(r.questions == questions && r.ends == ends);
-        check(w.session().IamReady == (text.size() >= 12));
+        // Too short a text leaves the flag as it was.
+        check(w.session().IamReady() == (text.size() >= 12 || ready));
     }
 }
 
@@ -246,8 +250,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (w.session().dataArrived())
         w.session().timAuswertung_Timer(); // notes the chunk, no evaluation
     w.session().timAuswertung()->setEnabled(false);
-    w.session().IamReady = false;
-    w.session().loginPhase = login;
+    // The login phase as a login starts it, without its robot: the empty address fails and
+    // the phase goes on; stop() ends it. The connection is then made here.
+    if (login)
+        w.session().login(QString(), QString());
+    else
+        w.session().stop();
+    check(ensureConnected(w) && w.session().loginPhase() == login);
+    if (w.session().IamReady())
+        w.session().timPoll_Power_Timer(); // a poll goes out: the next reply is owed
+    w.session().setReplyText(QString());
     const bool manual = w.isManuellMode();
     const int endsBefore = r.ends;
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 namespace {
 void check(bool ok)

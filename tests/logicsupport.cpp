@@ -34,9 +34,9 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 KnownClients knownClients(const QList<tMAC> &records)
 {
     KnownClients k;
-    k.setUpperBound(qMax(1, int(records.size())));
+    k.resize(qMax(1, int(records.size())));
     for (int i = 0; i < records.size(); ++i)
-        k[i + 1] = records[i];
+        k[i] = records[i];
     return k;
 }
 

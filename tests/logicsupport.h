@@ -5,8 +5,7 @@
 #include <functional>
 
 #include "config/knownclients.h"
-
-class SteppedClock;
+#include "steppedclock.h"
 
 // Test helpers that need no window: the logic tests link only these.
 
@@ -22,7 +21,7 @@ template <typename Pred> bool waitUntil(Pred pred, int ms)
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
 
-// Known clients numbered from 1 in the order given (record 1 empty when none is given).
+// Known clients in the order given (one empty record when none is given).
 KnownClients knownClients(const QList<tMAC> &records);
 
 // Steps the clock 100 ms at a time, running the event loop, until pred holds or ms pass.

@@ -3,9 +3,9 @@
 #include <QList>
 #include <QString>
 
-#include "app/dialogs.h"
 #include "findcontrol.h"
 #include "logicsupport.h"
+#include "ui/dialogs.h"
 
 class frmMonitor;
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/globals.h"
+#include "app/startstop.h"
 #include "apsim.h"
 #include "config/inifile.h"
 #include "exporter/apwatch.h"
@@ -120,10 +120,10 @@ class TestAuswertung : public QObject
     {
         QStringList n;
         const KnownClients &k = w->knownClients();
-        for (int i = 1; i <= k.upperBound(); ++i)
-            n << k.at(i).Name;
+        for (const tMAC &r : k)
+            n << r.Name;
         return QStringLiteral("%1(%2) %3/%4 %5:%6")
-            .arg(QString::number(k.upperBound()), n.join(','),
+            .arg(QString::number(k.size()), n.join(','),
                  QString::number(c<QScrollBar>("scrDatensatz")->maximum()),
                  QString::number(c<QScrollBar>("scrDatensatz")->value()), c("txtDatensatz")->text(),
                  c("txtDataName")->text());
@@ -135,8 +135,8 @@ private slots:
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
         w = std::make_unique<frmMonitor>(nullptr, clock);
+        StartStop::attach(*w, p);
         w->Form_Load();
     }
 
@@ -145,7 +145,7 @@ private slots:
         evaluate(EXAMPLE, 1, QStringLiteral("Text1")); // the initial text selects station 0
         QCOMPARE(shownOf(*w), QStringLiteral("0=00:11:22:33:44:55|1=00:0A:0B:0C:0D:0E 2"));
         QCOMPARE(details(), QStringLiteral("00:11:22:33:44:55|Open |Off|11g|54|62,5|50"));
-        QCOMPARE(QString("%1 %2 %3 ").arg(c<SignalBar>("RXBar")->valueF()).arg(c<SignalBar>("AcknBar")->valueF()).arg(w->session().IamReady)
+        QCOMPARE(QString("%1 %2 %3 ").arg(c<SignalBar>("RXBar")->valueF()).arg(c<SignalBar>("AcknBar")->valueF()).arg(w->session().IamReady())
                      + chart(), QStringLiteral("62 50 1 Client:0:0")); // the chart untouched
         evaluate(EXAMPLE, 1, QStringLiteral("1")); // block 2: unscaled; fields it lacks keep their text
         QCOMPARE(details(), QStringLiteral("00:0A:0B:0C:0D:0E|Open |Off|11g|54|62|31,25"));
@@ -171,7 +171,7 @@ private slots:
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}}); // own button; details only if selected passed
         evaluate(EXAMPLE);
         QCOMPARE(shownOf(*w) + " " + c("txtMac")->text(), QStringLiteral("1=Keller 1 "));
-        // a later match wins; "" matches slot 0
+        // a later match wins; "" is known without a name
         known({{"00:0A:0B:0C:0D:0E", "Keller", {}, {}}, {"00:0A:0B:0C:0D:0E", "Garage", {}, {}}});
         evaluate(EXAMPLE + SEP, 1, QStringLiteral("1"));
         QCOMPARE(shownOf(*w) + " " + c("txtMac")->text(), QStringLiteral("1=Garage|2= 2 00:0A:0B:0C:0D:0E"));
@@ -198,13 +198,12 @@ private slots:
             w->session().timPWRobot()->setEnabled(true);
             w->session().timPoll_Power()->setEnabled(true);
             c<QToolButton>("CmdLogin")->setEnabled(false);
-            w->session().IamReady = false;
             c("txtMac")->setText(QStringLiteral("-"));
             c("txtSoftVers")->setText(QStringLiteral("old"));
             evaluate(text);
             QCOMPARE(QString::asprintf("%d%d%d%d", w->session().timPWRobot()->enabled(),
                                        w->session().timPoll_Power()->enabled(),
-                                       c<QToolButton>("CmdLogin")->isEnabled(), w->session().IamReady), flags);
+                                       c<QToolButton>("CmdLogin")->isEnabled(), w->session().IamReady()), flags);
             QCOMPARE(QList<int>({int(dialogs.asked().size()), ends.calls(), int(shownOf(*w).count('='))}),
                      QList<int>({questions, ending, buttons}));
             QCOMPARE(QStringList({c("txtAnzahl")->text(), c("txtMac")->text(), c("txtSoftVers")->text()}),
@@ -269,7 +268,7 @@ private slots:
             frmMonitor &w = *windows.back();
             startLogin(w, ip);
             // Short cycles keep the test brief; the settling rule is the same.
-            w.session().timPoll_Power()->setInterval(300);
+            w.session().setPollInterval(300);
             w.session().timAuswertung()->setInterval(400);
             const auto hear = [&heard, i](const QString &text) { heard[i] += text; };
             connect(&w.session(), &ApSession::replyTextReset, this, hear);
@@ -486,10 +485,10 @@ private slots:
         c("txtDataName")->setText(QStringLiteral("neu"));
         c<QCheckBox>("chkDataAP")->setChecked(true);
         c<QToolButton>("cmdSave")->click();
-        QCOMPARE(w->knownClients().at(3).Name + w->knownClients().at(3).ist_AP, QStringLiteral("neuWahr"));
+        QCOMPARE(w->knownClients().at(2).Name + w->knownClients().at(2).ist_AP, QStringLiteral("neuWahr"));
         c<QCheckBox>("chkDataAP")->setCheckState(Qt::PartiallyChecked); // greyed is not checked
         c<QToolButton>("cmdSave")->click();
-        QCOMPARE(w->knownClients().at(3).ist_AP, QStringLiteral("Falsch"));
+        QCOMPARE(w->knownClients().at(2).ist_AP, QStringLiteral("Falsch"));
         c("txtDatensatz")->setText(QStringLiteral("1"));
         c("txtDatensatz")->setText(QStringLiteral("9")); // above N: the fields stay, nothing is stored
         c<QToolButton>("cmdSave")->click();
@@ -501,9 +500,45 @@ private slots:
         QCOMPARE(state(), QStringLiteral("1() 1/1 1:"));
         c<QScrollBar>("scrDatensatz")->setMaximum(32767); // the most there can be
         c<QToolButton>("cmdNewData")->click();
-        QCOMPARE(QList<int>({c<QScrollBar>("scrDatensatz")->maximum(), w->knownClients().upperBound()}),
+        QCOMPARE(QList<int>({c<QScrollBar>("scrDatensatz")->maximum(), w->knownClients().size()}),
                  QList<int>({32767, 1}));
         QVERIFY(d.asked().last().text.contains(QStringLiteral("32767")));
+    }
+
+    // A reply is judged by the records and the switch as the window shows them at that
+    // moment: a record saved on Setup names the next reply's station (and reaches the station
+    // monitor at once), a new one too, a deleted one no longer; the switch filters from the
+    // next reply on.
+    void filterFollowsEdits()
+    {
+        const QString dach = QStringLiteral("00:11:22:33:44:55");
+        const auto save = [this](const QString &mac, const QString &name) {
+            c<QTabWidget>("SSTab1")->setCurrentIndex(frmMonitor::PageSetup);
+            c("txtDataMAC")->setText(mac);
+            c("txtDataName")->setText(name);
+            c<QToolButton>("cmdSave")->click();
+        };
+        start({rec("a")});
+        save(dach, QStringLiteral("Dach"));
+        QVERIFY(w->stationMonitor().device(dach) && w->stationMonitor().device(dach)->name == "Dach");
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach|1=00:0A:0B:0C:0D:0E 2"));
+        c<QCheckBox>("chkBekClients")->setChecked(true);
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach 1"));
+
+        c<QToolButton>("cmdNewData")->click(); // record 2
+        save(QStringLiteral("00:0A:0B:0C:0D:0E"), QStringLiteral("Keller"));
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=Dach|1=Keller 2"));
+        c<QTabWidget>("SSTab1")->setCurrentIndex(frmMonitor::PageSetup);
+        c<QScrollBar>("scrDatensatz")->setValue(1);
+        del();
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("1=Keller 1"));
+        c<QCheckBox>("chkBekClients")->setChecked(false);
+        evaluate(EXAMPLE);
+        QCOMPARE(shownOf(*w), QStringLiteral("0=00:11:22:33:44:55|1=Keller 2"));
     }
 
     // Views keep the typed address; a cycle the timer cannot take keeps the one before.

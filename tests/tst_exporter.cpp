@@ -70,7 +70,7 @@ class TestExporter : public QObject
         return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
             .arg(n(s.windowState, s.left, s.top, s.height, s.width), s.ip, s.user, s.password, s.pollCycle,
                  n(s.saveUser, s.savePassword, s.knownOnly, s.logHistory),
-                 n(s.recordCount, s.clients.upperBound()));
+                 n(s.recordCount, s.clients.size()));
     }
     Settings load(const QByteArray &content)
     {
@@ -138,9 +138,9 @@ private slots:
         for (const auto &[server, records, expected] : rows) {
             Settings s;
             s.ip = server;
-            s.clients.setUpperBound(int(records.size()));
+            s.clients.resize(int(records.size()));
             for (int i = 0; i < records.size(); ++i)
-                s.clients[i + 1] = {{}, {}, records[i].section('|', 0, 0), records[i].section('|', 1)};
+                s.clients[i] = {{}, {}, records[i].section('|', 0, 0), records[i].section('|', 1)};
             QCOMPARE(::watchedAddresses(s), expected);
         }
     }
@@ -490,7 +490,7 @@ private slots:
         const Settings s = load(example);
         QCOMPARE(summary(s),
                  QStringLiteral("0 1200 900 4230 6600|192.168.0.50|technik|g3heim|5|1 1 1 0|2 2"));
-        QCOMPARE(s.clients.at(2).Name, QStringLiteral("Büro           "));
+        QCOMPARE(s.clients.at(1).Name, QStringLiteral("Büro           "));
         QCOMPARE(s.clients.accessPointAddresses(), QStringList{"192.168.0.51"});
         QFile::remove(p); // the same bytes again, from nothing but the value
         QVERIFY(writeFile(p, example.left(example.indexOf("[PrgWindow]"))));
@@ -523,7 +523,7 @@ private slots:
                  "IP-Adresse 1=10.0.0.1\r\nist_AP 1=Wahr\r\nIP-Adresse 2=10.0.0.2\r\nist_AP 2=wahr\r\n"
                  "IP-Adresse 3=10.0.0.3\r\nist_AP 3=Wahr\r\nName 4=beyond\r\n");
         QCOMPARE(s.clients.accessPointAddresses(), QStringList({"10.0.0.1", "10.0.0.3"}));
-        QCOMPARE(s.clients.at(2), (tMAC{"(kein Eintrag)", "(kein Eintrag) ", "10.0.0.2", "wahr"}));
+        QCOMPARE(s.clients.at(1), (tMAC{"(kein Eintrag)", "(kein Eintrag) ", "10.0.0.2", "wahr"}));
         const QByteArray after = saved(s);
         QCOMPARE(after.left(after.indexOf("[PrgWindow]")).mid(after.indexOf("Anzahl=")),
                  "Anzahl=3\r\nName 1=Zwanzig Zeichen\r\nIP-Adresse 1=10.0.0.1\r\n"
@@ -532,11 +532,11 @@ private slots:
                  "nur bekannte Clients=0\r\nMAC-Adr.1=(kein Eintrag)\r\nMAC-Adr.2=(kein Eintrag)\r\n"
                  "Name 2=(kein Eintrag) \r\nMAC-Adr.3=(kein Eintrag)\r\n"
                  "Name 3=(kein Eintrag) \r\n");
-        s.clients.setUpperBound(0); // the only records deleted
+        s.clients.resize(0); // the only records deleted
         QVERIFY(saved(s).contains("\r\nAnzahl=0\r\n"));
 
         s = load("[bekannte MAC-Adressen]\r\nAnzahl=32767\r\nMAC-Adr.1=a\r\nist_AP 2=Wahr\r\n");
-        QCOMPARE(QList<int>({s.recordCount, s.clients.upperBound()}), QList<int>({32767, 32767}));
+        QCOMPARE(QList<int>({s.recordCount, s.clients.size()}), QList<int>({32767, 32767}));
         QVERIFY(saved(s).contains("\r\nIP-Adresse 32767=(kein Eintrag)\r\nist_AP 32767=Falsch\r\n"));
     }
 
@@ -575,7 +575,7 @@ private slots:
                             "Name 1=Vierzehn Zeich\tmehr\r\n";
         Settings s = load(QByteArray(text, sizeof text - 1));
         for (int start = 1; start <= 2; ++start) {
-            QCOMPARE(QStringList({s.clients.at(1).MAC, s.clients.at(1).IP, s.ip, s.clients.at(1).Name}),
+            QCOMPARE(QStringList({s.clients.at(0).MAC, s.clients.at(0).IP, s.ip, s.clients.at(0).Name}),
                      QStringList({"00:11:22 :33", "192.168.0.51 si", "10.0.0.9", "Vierzehn Zeich "}));
             s = load(saved(s));
         }

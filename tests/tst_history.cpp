@@ -11,7 +11,6 @@
 
 #include <ctime>
 
-#include "app/globals.h"
 #include "config/inifile.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
@@ -300,15 +299,19 @@ private slots:
     // switches off while recording goes on, nothing is kept after unloading.
     void windowRecords()
     {
-        IniPfad = dir.filePath(QStringLiteral("gone/SENVARO.INI"));
         frmMonitor w;
+        w.setSettingsFolder(dir.filePath(QStringLiteral("gone")));
         w.Form_Load();
         ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(frmMonitor::PageClients);
         ctl<QCheckBox>(w, "chkVerlauf")->setChecked(true);
         const auto step = [&w](const QString &text, bool knownOnly = false, bool loginPhase = false) {
             setChkValue(ctl<QCheckBox>(w, "chkBekClients"), knownOnly);
-            w.session().loginPhase = loginPhase;
+            if (loginPhase) // a login without an address: it fails, and its login phase goes on
+                w.session().login(QString(), QString());
             w.session().evaluate(text);
+            if (loginPhase)
+                w.session().stop();
+            QCOMPARE(w.session().loginPhase(), false);
         };
         const QString decimals = " RxSignalStrength: 12,5 AckSignalStrength: -3 Rx Data Rate: 5,5";
         step(reply({A + FULL, B + " RxSignalStrength(per cent): 62"}));
@@ -317,7 +320,7 @@ private slots:
         step(reply({A + FULL}));
         step("get rate\r\nUnknown command\r\nDWL-2100AP> ");
         KnownClients anna;
-        anna[1] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
+        anna[0] = {A, "Laptop Anna    ", "10.0.0.7", "Falsch"};
         w.setKnownClients(anna);
         step(reply({A + FULL, C + decimals}));
         step(reply({A + FULL, C + decimals}), true);
@@ -339,14 +342,15 @@ private slots:
     // "Verlauf protokollieren" is written after "User" once switched on; missing, it reads off.
     void settingsKey()
     {
-        IniPfad = dir.filePath(QStringLiteral("SENVARO.INI"));
-        QVERIFY(writeFile(IniPfad, "[User]\r\nName=x\r\n[bekannte MAC-Adressen]\r\nAnzahl=0\r\n"));
+        const QString ini = dir.filePath(QStringLiteral("SENVARO.INI"));
+        QVERIFY(writeFile(ini, "[User]\r\nName=x\r\n[bekannte MAC-Adressen]\r\nAnzahl=0\r\n"));
         bool keyed = false; // the key is in the file; it reads as on only after "on"
         for (bool on : {false, true, false}) {
             frmMonitor w;
+            w.setSettingsFolder(dir.path());
             w.Form_Load();
             Settings settings;
-            QVERIFY(IniFile().load(IniPfad, settings));
+            QVERIFY(IniFile().load(ini, settings));
             w.applySettings(settings);
             QCOMPARE(ctl<QCheckBox>(w, "chkVerlauf")->isChecked() && w.historyLog().isEnabled(),
                      keyed && !on);
@@ -356,12 +360,12 @@ private slots:
                         ctl<QCheckBox>(w, "chkVerlauf")->isChecked());
                 QVERIFY(QFile::exists(dir.filePath("SENVARO-Verlauf-2026-03-01.csv")));
             }
-            QVERIFY(IniFile().Save(IniPfad, w.collectSettings()));
+            QVERIFY(IniFile().Save(ini, w.collectSettings()));
             keyed = keyed || on;
-            const QByteArray ini = readFile(IniPfad);
-            QCOMPARE(ini.contains("Verlauf"), keyed);
-            QVERIFY(!keyed || ini.contains(QByteArray("anzeigen=0\r\nVerlauf protokollieren=") +
-                                           (on ? "1" : "0") + "\r\n[bekannte"));
+            const QByteArray file = readFile(ini);
+            QCOMPARE(file.contains("Verlauf"), keyed);
+            QVERIFY(!keyed || file.contains(QByteArray("anzeigen=0\r\nVerlauf protokollieren=") +
+                                            (on ? "1" : "0") + "\r\n[bekannte"));
         }
     }
 

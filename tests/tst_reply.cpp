@@ -4,13 +4,13 @@
 
 #include <limits>
 
+#include "base/allgemein.h"
 #include "base/wintimer.h"
 #include "config/alertsettings.h"
 #include "config/inirw.h"
 #include "config/knownclients.h"
 #include "logicsupport.h"
 #include "monitor/alerts.h"
-#include "monitor/allgemein.h"
 #include "monitor/record.h"
 #include "monitor/reply.h"
 #include "monitor/stationmonitor.h"
@@ -267,6 +267,24 @@ private slots:
         QVERIFY(isStationReply(parseReply("No station associated.", none, true)));
         QVERIFY(!isStationReply(parseReply("get rate\r\nUnknown command\r\n", none, false)));
         QVERIFY(!isStationReply(parseReply("Rebooting; No station associated", none, false)));
+    }
+
+    // A station's caption: the last record with its trimmed MAC names it. A block without any
+    // address is known without a name even where no record is empty; one of blanks is not.
+    void knownNames()
+    {
+        const auto names = [](const KnownClients &k, const QStringList &macs) {
+            QStringList out;
+            for (const QString &mac : macs) {
+                QString name = QStringLiteral("?");
+                out << (k.findName(mac, &name) ? "'" + name + "'" : "-" + name);
+            }
+            return out;
+        };
+        const QStringList macs{"00:11:22:33:44:55", "00:0A:0B:0C:0D:0E", "", "   ", " 00:11:22:33:44:55"};
+        QCOMPARE(names(clients(3), macs), QStringList({"'Dach'", "'A & B'", "''", "-?", "-?"}));
+        QCOMPARE(names(knownClients({{"", " Flur ", {}, {}}}), {""}), QStringList{"'Flur'"});
+        QCOMPARE(clients(3).size(), 3);
     }
 
     // The text functions the parser and the command line are built from (tables packed by hand).

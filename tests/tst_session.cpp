@@ -13,19 +13,6 @@
 
 namespace {
 
-// A stand-in for the reply parser (tested on its own): only the kind of a reply counts here.
-Reply standInParser(const QString &text)
-{
-    Reply r;
-    if (text.contains(QLatin1String("Incorrect login"), Qt::CaseInsensitive))
-        r.kind = Reply::Kind::Refused;
-    else if (text.contains(QLatin1String("Rebooting"), Qt::CaseInsensitive))
-        r.kind = Reply::Kind::Rebooting;
-    else if (text.size() < 12)
-        r.kind = Reply::Kind::TooShort;
-    return r;
-}
-
 constexpr qsizetype MiB = qsizetype(1) << 20;
 const QString cutNote = QStringLiteral("Antwort des AP gekürzt: mehr als 1 MiB empfangen");
 
@@ -42,7 +29,6 @@ struct Rig
 
     Rig()
     {
-        s.setEvaluator(standInParser);
         s.setUserNameSource([] { return QStringLiteral(" admin  "); });
         QObject::connect(&s, &ApSession::statusChanged, [this](const QString &text, StatusKind kind) {
             status = text;
@@ -53,14 +39,14 @@ struct Rig
         QObject::connect(s.TCPClient(), &QIODevice::bytesWritten, [this](qint64 n) { written += n; });
         // Outside the login only a poll empties the reply while nothing is received.
         QObject::connect(&s, &ApSession::replyTextReset, [this](const QString &text) {
-            if (text.isEmpty() && !s.loginPhase)
+            if (text.isEmpty() && !s.loginPhase())
                 ++polls;
         });
     }
     bool connectTo(const QString &ip)
     {
         s.login(ip, QStringLiteral("admin"));
-        return waitUntil([&] { return s.verbunden; }, 3000);
+        return waitUntil([&] { return s.verbunden(); }, 3000);
     }
     QString shown() const
     {
@@ -181,8 +167,8 @@ private slots:
         QString reason;
         if (oneShot) {
             run = std::make_unique<OneShotRun>(r.s, ip);
-            connect(run.get(), &OneShotRun::finished, this, [&](int st, const QString &why) {
-                status = st;
+            connect(run.get(), &OneShotRun::finished, this, [&](ExitStatus st, const QString &why) {
+                status = exitCode(st);
                 reason = why;
                 r.s.stop(); // as the window does before it ends the process
             });
@@ -199,7 +185,7 @@ private slots:
             QCOMPARE(r.written + r.s.TCPClient()->bytesToWrite(), bytes);
             if (tick == closeAtTick) {
                 sim.closeConnections();
-                QVERIFY(waitUntil([&] { return !r.s.verbunden; }, 3000));
+                QVERIFY(waitUntil([&] { return !r.s.verbunden(); }, 3000));
             }
             if (refuse && expected == 2) // the refusal comes back before the next tick
                 QVERIFY(waitUntil([&] { return status >= 0; }, 3000));
@@ -208,11 +194,37 @@ private slots:
                  QByteArrayList({"admin", "admin", "version", "set eth2sta enable"}).mid(0, ticks.size()));
         QTEST(int(r.s.robotTick()), "lastTick");
         QTEST(status, "status");
-        QVERIFY(!r.s.loginPhase && !r.s.timPWRobot()->enabled());
+        QVERIFY(!r.s.loginPhase() && !r.s.timPWRobot()->enabled());
         QCOMPARE(r.s.timPoll_Power()->enabled(), !oneShot);
         if (!oneShot)
             QTEST(r.shown(), "end");
         QCOMPARE(reason.isEmpty(), status <= 0);
+    }
+
+    // A connection that cannot be made is reported with its reason, also after a live
+    // connection was dropped by closeDown() (which reports no close).
+    void connectFailed()
+    {
+        using Failure = std::pair<QAbstractSocket::SocketError, QString>;
+        Rig r;
+        QList<Failure> failures;
+        connect(&r.s, &ApSession::connectFailed, this,
+                [&](QAbstractSocket::SocketError error, const QString &why) {
+                    failures.append({error, why});
+                });
+        r.s.login(QString(), QStringLiteral("admin"));
+        QVERIFY(waitUntil([&] { return failures.size() == 1; }, 3000));
+        QCOMPARE(failures[0], Failure(QAbstractSocket::HostNotFoundError, "keine Adresse eingegeben"));
+        {
+            apsim::ApSim sim;
+            QVERIFY(loginTo(r, sim, "127.0.0.65"));
+            r.s.closeDown();
+        } // nobody listens there any more
+        r.s.login(QStringLiteral("127.0.0.65"), QStringLiteral("admin"));
+        QVERIFY(waitUntil([&] { return failures.size() == 2; }, 3000));
+        QCOMPARE(failures[1], Failure(QAbstractSocket::ConnectionRefusedError, "Verbindung abgelehnt"));
+        QCOMPARE(r.status, QStringLiteral("Verbindung fehlgeschlagen: Verbindung abgelehnt"));
+        QVERIFY(!r.s.verbunden() && r.s.loginPhase());
     }
 
     // No connection within 30 s ends a one-shot run with status 2 and names the address.
@@ -227,8 +239,8 @@ private slots:
             OneShotRun run(r.s, QString::fromUtf8(ip));
             QList<int> statuses;
             QString why;
-            connect(&run, &OneShotRun::finished, this, [&](int st, const QString &text) {
-                statuses << st;
+            connect(&run, &OneShotRun::finished, this, [&](ExitStatus st, const QString &text) {
+                statuses << exitCode(st);
                 why = text;
             });
             run.start();
@@ -287,7 +299,7 @@ private slots:
     {
         apsim::ApSim sim;
         Rig r;
-        r.s.timPoll_Power()->setInterval(1000);
+        r.s.setPollInterval(1000);
         QVERIFY(loginTo(r, sim, "127.0.0.99")); // evaluated at tick 12: 12:00:02.4
         sim.options().noReply = true;
         QList<int> pollsAt; // seconds after the connect
@@ -352,11 +364,22 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QList<qsizetype>, chunks);
         QFETCH(bool, cut);
+        static int host = 60;
+        const QString ip = QStringLiteral("127.0.0.%1").arg(host++);
+        apsim::ApSim sim;
         Rig r;
-        r.s.verbunden = r.s.IamReady = true;
-        r.s.setManualMode(mode == 1);
-        r.s.timPoll_Power_Timer(); // a poll is open
-        r.s.loginPhase = mode == 2;
+        if (mode == 2) {
+            // Before the robot's first tick the login phase routes every chunk to the parser.
+            QVERIFY(sim.listen(QHostAddress(ip)) && r.connectTo(ip));
+            QVERIFY(waitUntil([&] { return r.s.replyText() == QLatin1String("login: "); }, 3000));
+        } else {
+            QVERIFY(loginTo(r, sim, qPrintable(ip)));
+            sim.options().noReply = true;
+            r.s.setManualMode(mode == 1);
+            r.s.timPoll_Power_Timer(); // a poll is open, and stays unanswered
+            QVERIFY(r.s.pollOutstanding());
+        }
+        QCOMPARE(r.s.loginPhase(), mode == 2);
         const qsizetype total = std::accumulate(chunks.begin(), chunks.end(), qsizetype(0));
         QString all(total, QLatin1Char('x'));
         for (qsizetype i = 0; i < total; i += 997)
@@ -384,7 +407,7 @@ private slots:
         r.s.routeChunk(QStringLiteral("get station\r\n") + QString(49, QLatin1Char('*')) +
                        QStringLiteral("00:11"));
         r.s.evaluate(r.s.replyText());
-        QCOMPARE(r.status, QStringLiteral("Verbindung zu AP aufgebaut"));
+        QCOMPARE(r.status, QStringLiteral("Verbindung zu AP%1 aufgebaut").arg(host - 1));
     }
 
     // An access point that keeps sending: the socket holds back what the session has not

@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/globals.h"
+#include "app/startstop.h"
 #include "apsim.h"
 #include "config/inifile.h"
 #include "monitor/history.h"
@@ -32,7 +32,7 @@ apsim::Station station(const QString &mac, int rx = 50)
 void checkIdle(frmMonitor &w)
 {
     QVERIFY(ctl<QToolButton>(w, "CmdLogin")->isEnabled() && !ctl<QToolButton>(w, "Cmd_logout")->isEnabled() &&
-            !w.session().verbunden);
+            !w.session().verbunden());
     QCOMPARE(statusOf(w), QStringLiteral("keine Verbindung zum AP#ffffc0"));
     QCOMPARE(w.session().TCPClient()->state(), QAbstractSocket::UnconnectedState);
 }
@@ -47,7 +47,7 @@ private slots:
     {
         const QString failed = server.start();
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        IniPfad = m_dir.filePath(QStringLiteral("SENVARO.INI"));
+        m_ini = m_dir.filePath(QStringLiteral("SENVARO.INI"));
         QVERIFY(writeFile(m_dir.filePath("oui.csv"),
                           "Registry,Assignment,Organization Name,Organization Address\r\n"
                           "MA-L,001122,Parent Maker,x\r\nMA-L,000A0B,Gast Werke,x\r\n"));
@@ -63,8 +63,12 @@ private slots:
         QVERIFY(sim.listen(QHostAddress("127.0.0.12")));
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
         startLogin(w, "127.0.0.12", "  admin ", " geheim  ");
-        QVERIFY(waitUntil([&] { return w.session().verbunden; }, 3000));
+        QVERIFY(waitUntil([&] { return w.session().verbunden(); }, 3000));
+        // A text of a reply's length during the login: evaluated, so the next poll may go out.
+        sim.sendRaw("welcome to the access point\r\n");
+        QVERIFY(waitUntil([&] { return w.session().IamReady(); }, 3000));
         clock->advance(800);
         QTRY_COMPARE(sim.lines().size(), 1);
         const QStringList cleared{"txtSoftVers", "txtMac",      "txtAuth",
@@ -74,12 +78,11 @@ private slots:
         w.session().setManualAnswer("answer");
         w.session().setReplyText("raw");
         ctl<StationChart>(w, "MSChart1")->setRowCount(3);
-        w.session().IamReady = true;
         ctl<QToolButton>(w, "Cmd_logout")->click();
         QVERIFY(!ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && !ctl<QLabel>(w, "LED2_aus")->isHidden());
         QCOMPARE(ctl<QLabel>(w, "lblStatus")->text(), QStringLiteral("Verbindung wird getrennt"));
         clock->advance(999);
-        QVERIFY(w.session().verbunden && !ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
+        QVERIFY(w.session().verbunden() && !ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
                 ctl<QLineEdit>(w, "txtMac")->text() == "x1");
         clock->advance(1);
         checkIdle(w);
@@ -90,21 +93,21 @@ private slots:
         QVERIFY(ctl<TextBox>(w, "txtmanAntw")->text().isEmpty() &&
                 ctl<TextBox>(w, "Monitor")->text().isEmpty() &&
                 ctl<QLineEdit>(w, "txtAckSign")->text() == "x1");
-        QVERIFY(ctl<QLineEdit>(w, "txtPassw")->text() == " geheim  " && w.session().loginPhase &&
-                w.session().IamReady);
+        QVERIFY(ctl<QLineEdit>(w, "txtPassw")->text() == " geheim  " && w.session().loginPhase() &&
+                w.session().IamReady());
 
         QStringList captions;
         connect(&w.session(), &ApSession::statusChanged, &w, [&] { captions << statusOf(w); });
         ctl<QToolButton>(w, "CmdLogin")->click();
         ctl<QLineEdit>(w, "txtPassw")->setText("changed");
-        QTRY_VERIFY(w.session().verbunden);
+        QTRY_VERIFY(w.session().verbunden());
         QVERIFY(ctl<QLabel>(w, "LED2_aus")->isHidden() && w.session().timPWRobot()->enabled());
         QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(),
                      QStringLiteral("login: ")); // not to be merged with what follows
         sim.sendRaw("one\r\ntwo\r\n");           // login phase: just the last chunk, line ends intact
         QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(), QStringLiteral("one\r\ntwo\r\n"));
         QVERIFY(!ctl<QLabel>(w, "LED1_aus")->isHidden() && !w.session().timAuswertung()->enabled());
-        QVERIFY(stepUntil(*clock, [&] { return !w.session().loginPhase; }));
+        QVERIFY(stepUntil(*clock, [&] { return !w.session().loginPhase(); }));
         QCOMPARE(captions, (QStringList{"AP lokalisiert#00c000", "AP lokalisiert\r\nsende Username#00c000",
                                         "AP lokalisiert\r\nsende Passwort#00c000",
                                         "AP lokalisiert\r\nhole Firmware#00c000",
@@ -131,6 +134,7 @@ private slots:
         dialogs.answer(Dialogs::Answer::Cancel);
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
         startLogin(w, "127.0.0.17", "admin", "falsch");
         QVERIFY(stepUntil(*clock, [&] { return dialogs.asked().size() == 1; }));
         QCOMPARE(dialogs.asked()[0].text,
@@ -149,6 +153,7 @@ private slots:
             const bool oneShot = ip.startsWith(QLatin1Char('/'));
             auto clock = std::make_shared<SteppedClock>();
             frmMonitor w(nullptr, clock);
+            StartStop::attach(w, m_ini);
             if (oneShot) {
                 w.Form_Load();
                 w.ParameterAuswertung(ip);
@@ -160,8 +165,8 @@ private slots:
                              QString(ip.isEmpty() ? "keine Adresse eingegeben" : "Verbindung abgelehnt"));
             clock->advance(oneShot ? 29999 : 4000);
             QVERIFY(!ctl<QToolButton>(w, "CmdLogin")->isEnabled() &&
-                    ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && w.session().loginPhase &&
-                    !w.session().verbunden && ends.calls() == 0);
+                    ctl<QToolButton>(w, "Cmd_logout")->isEnabled() && w.session().loginPhase() &&
+                    !w.session().verbunden() && ends.calls() == 0);
             if (oneShot) {
                 clock->advance(1);
                 QVERIFY(ends.lastStatus() == 2 && w.isUnloaded());
@@ -182,9 +187,10 @@ private slots:
         QVERIFY(m_sim->listen(QHostAddress(QStringLiteral("127.0.0.50"))));
         m_page = std::make_unique<frmMonitor>(nullptr, m_clock);
         frmMonitor &w = *m_page;
+        StartStop::attach(w, m_ini);
         TextBox *answers = ctl<TextBox>(w, "txtmanAntw");
         startLogin(w, QStringLiteral("127.0.0.50"));
-        QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden && !w.session().loginPhase; }));
+        QVERIFY(stepUntil(*m_clock, [&] { return w.session().verbunden() && !w.session().loginPhase(); }));
         ctl<QTabWidget>(w, "SSTab1")
             ->setCurrentIndex(frmMonitor::PageManuell); // polling stops, answers go to the box
         // button, text for Text3/4/5, bytes sent, start of the answer, the box's text when clicked
@@ -244,7 +250,7 @@ private slots:
         QCOMPARE(answers->text(), QStringLiteral("abcdefgh\r\n"));
         QVERIFY(stepUntil(*m_clock, [&] { return answers->text().endsWith(apsim::ApSim::prompt()); }));
         ctl<QPushButton>(w, "cmd_reboot")->click();
-        QVERIFY(stepUntil(*m_clock, [&] { return !w.session().verbunden; })); // the access point closes
+        QVERIFY(stepUntil(*m_clock, [&] { return !w.session().verbunden(); })); // the access point closes
         QCOMPARE(sentSince(m), QByteArray("set antenna 2\r\nreboot\r\n"));
         QCOMPARE(answers->text(),
                  QStringLiteral("abcdefgh\r\nAntenna set to 2,DWL-2100AP> \r\nRebooting ...,"));
@@ -288,6 +294,7 @@ private slots:
         QVERIFY(sim.listen(QHostAddress(IP)));
         auto clock = std::make_shared<SteppedClock>();
         frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
         w.setVendorFolder(m_dir.path());
         w.setNotificationBus(bus == "nobus"
                                  ? QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nobus")
@@ -420,16 +427,17 @@ private slots:
     // changed: OK applies, Abbrechen drops, and the next start shows what was kept.
     void settingsDialog()
     {
-        QVERIFY(writeFile(IniPfad, "[User]\r\nName=x\r\n"));
+        QVERIFY(writeFile(m_ini, "[User]\r\nName=x\r\n"));
         const QByteArray added = "[Benachrichtigungen]\r\nschwaches Signal=0\r\nKarenzzeit in Sekunden=90\r\n"
                                  "beim Minimieren in den Infobereich=1\r\n";
         // the button, the grace shown, whether the keys are in the file afterwards
         for (const auto &[button, shownGrace, keys] :
              {std::tuple{"cmdAbbrechen", 60, false}, {"cmdOK", 60, true}, {"cmdAbbrechen", 90, true}}) {
             frmMonitor w;
+            StartStop::attach(w, m_ini);
             w.Form_Load();
             Settings s;
-            QVERIFY(IniFile().load(IniPfad, s));
+            QVERIFY(IniFile().load(m_ini, s));
             w.applySettings(s);
             ctl<QPushButton>(w, "cmdBenachrichtigungen")->click();
             auto *d = ctl<AlertsDialog>(w, "dlgBenachrichtigungen");
@@ -438,8 +446,8 @@ private slots:
             ctl<QCheckBox>(*d, "chkSchwach")->setChecked(false);
             ctl<QCheckBox>(*d, "chkInfobereich")->setChecked(true);
             ctl<QPushButton>(*d, button)->click();
-            QVERIFY(IniFile().Save(IniPfad, w.collectSettings()));
-            const QByteArray file = readFile(IniPfad);
+            QVERIFY(IniFile().Save(m_ini, w.collectSettings()));
+            const QByteArray file = readFile(m_ini);
             QCOMPARE(file.mid(file.contains("[Benachrichtigungen]") ? file.indexOf("[Benachrichtigungen]")
                                                                     : file.size()),
                      keys ? added : QByteArray());
@@ -454,6 +462,7 @@ private:
     std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
     std::unique_ptr<frmMonitor> m_page;
     QTemporaryDir m_dir;
+    QString m_ini; // the settings file beside the history log
     NotifyServer server;
     ScriptedDialogs m_dialogs; // no test may hang on a real message box
 };

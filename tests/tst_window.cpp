@@ -12,7 +12,6 @@
 #include <sched.h>
 #include <sys/mount.h>
 
-#include "app/globals.h"
 #include "app/startstop.h"
 #include "apsim.h"
 #include "config/filename.h"
@@ -84,11 +83,12 @@ QStringList entries(const QString &dir)
 const QByteArray storedSettings = "[Server]\r\nIP=127.0.0.81\r\n[bekannte MAC-Adressen]\r\nAnzahl=1\r\n"
                                   "MAC-Adr.1=00:11:22:33:44:55\r\nName 1=Dach\r\n";
 
-void checkBox(const Dialogs::Request &box, const QString &action, const QString &reason)
+void checkBox(const Dialogs::Request &box, const QString &action, const QString &ini, const QString &reason)
 {
     QCOMPARE(box.title, QStringLiteral("Fehler beim %1 der Ini-Datei").arg(action));
     QCOMPARE(box.icon, Dialogs::Icon::Critical);
-    QVERIFY2(box.text.contains(IniPfad) && box.text.contains(reason), qPrintable(box.text));
+    QVERIFY2(box.text.contains(QDir::toNativeSeparators(ini)) && box.text.contains(reason),
+             qPrintable(box.text));
 }
 
 } // namespace
@@ -146,11 +146,12 @@ private slots:
         for (int p : {0, 1}) // entering it always stops polling (other changes: tst_auswertung)
             rows.append({1, 3, 1, p, 0});
         for (auto [from, to, connected, before, after] : rows) {
-            frmMonitor w;
+            frmMonitor w(nullptr, std::make_shared<SteppedClock>());
             w.Form_Load();
             auto *tabs = ctl<QTabWidget>(w, "SSTab1");
-            w.session().verbunden = connected;
-            w.session().timPoll_Power()->setInterval(7000);
+            if (connected) // the connect event without a connection: no access point is needed here
+                w.session().TCPClient_Connect();
+            w.session().setPollInterval(7000);
             tabs->setCurrentIndex(3); // first through "manuell", so a stale previous page would show
             tabs->setCurrentIndex(from);
             w.session().timPoll_Power()->setEnabled(before);
@@ -169,10 +170,10 @@ private slots:
         w.Form_Load();
         auto *tabs = ctl<QTabWidget>(w, "SSTab1");
         KnownClients clients;
-        clients.setUpperBound(0); // no record 1: "Setup" adds an empty one
+        clients.resize(0); // no record 1: "Setup" adds an empty one
         w.setKnownClients(clients);
         tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().upperBound(), 1);
+        QCOMPARE(w.knownClients().size(), 1);
         // more records stay; record 1 is shown and listed
         w.setKnownClients(knownClients({{"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"}, {}, {}}));
         ctl<TextBox>(w, "txtMACS")->setText(QString());
@@ -180,7 +181,7 @@ private slots:
         QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
         ctl<QLineEdit>(w, "txtDataName")->clear();
         tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().upperBound(), 3);
+        QCOMPARE(w.knownClients().size(), 3);
         QCOMPARE(ctl<QLineEdit>(w, "txtDataName")->text(), QStringLiteral("Bürozugang"));
     }
 
@@ -422,7 +423,7 @@ private slots:
                          qPrintable(box.text));
             if (status != -1)
                 continue;
-            QCOMPARE(IniPfad, QDir::toNativeSeparators(ini));
+            QCOMPARE(w->settingsFolder(), QFileInfo(ini).absolutePath()); // the history log goes there too
             const QStringList lines = QString::fromLatin1(readFile(ini)).split(QStringLiteral("\r\n"));
             QCOMPARE(lines.mid(0, 3), QStringList({"Diese Ini-Datei wurde am " + today + " von ",
                                                    "'Senvaro.exe' automatisch generiert.", ""}));
@@ -450,7 +451,7 @@ private slots:
         QVERIFY(w && ctl<QComboBox>(*w, "cmbZyklus")->currentText() == QStringLiteral("3"));
         ctl<QComboBox>(*w, "cmbZyklus")->setEditText(QStringLiteral("7"));
         ctl<QToolButton>(*w, "CmdLogin")->click();
-        QVERIFY(waitUntil([&] { return w->session().verbunden && sim.openConnections() == 1; }, 5000));
+        QVERIFY(waitUntil([&] { return w->session().verbunden() && sim.openConnections() == 1; }, 5000));
         w->close();
         QVERIFY(w->isUnloaded() && ends.calls() == 0 && dialogs.asked().isEmpty());
         QCOMPARE(readFile(ini), stored);
@@ -554,10 +555,10 @@ private slots:
             if (!firstStart) {
                 // Two pages of records, but below the 16 KiB the file layer buffers before writing.
                 KnownClients many;
-                many.setUpperBound(70);
+                many.resize(70);
                 for (int i = 1; i <= 70; ++i)
-                    many[i] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15), "192.168.0.1",
-                               "Falsch"};
+                    many[i - 1] = {"00:11:22:33:44:55", QStringLiteral("Client %1").arg(i, -15),
+                                   "192.168.0.1", "Falsch"};
                 w->setKnownClients(many);
                 ctl<QToolButton>(*w, "CmdEnde")->click();
             }
@@ -566,7 +567,7 @@ private slots:
                      QString(firstStart ? "filler SENVARO.INI" : "SENVARO.INI"));
             QCOMPARE(int(dialogs.asked().size()), int(firstStart) + int(status != 0));
             if (status != 0)
-                checkBox(dialogs.asked().last(), "Schreiben", "nicht genug Platz");
+                checkBox(dialogs.asked().last(), "Schreiben", fs.ini, "nicht genug Platz");
             QVERIFY(status == 0 ? readFile(fs.ini).contains(ending) : readFile(fs.ini).endsWith(ending));
         }
     }
@@ -591,8 +592,8 @@ private slots:
             QVERIFY(w && ends.calls() == 0 && ctl<QLineEdit>(*w, "txtIP")->text() == "192.168.0.1");
             ctl<QToolButton>(*w, "CmdEnde")->click();
             QVERIFY(ends.calls() == 1 && ends.lastStatus() == 1 && dialogs.asked().size() == 2);
-            checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), reason);
-            checkBox(dialogs.asked()[1], QStringLiteral("Schreiben"), reason);
+            checkBox(dialogs.asked()[0], QStringLiteral("Lesen"), ini, reason);
+            checkBox(dialogs.asked()[1], QStringLiteral("Schreiben"), ini, reason);
             const QFileInfo after(ini); // still the folder, or the link to the same target
             QVERIFY(after.isDir() || after.symLinkTarget() == dir.filePath(QStringLiteral("gone.ini")));
             QCOMPARE(entries(dir.path()), QStringList({"SENVARO.INI"}));

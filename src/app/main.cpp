@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/dialogs.h"
 #include "app/processend.h"
 #include "app/startstop.h"
+#include "base/allgemein.h"
 #include "config/inirw.h"
 #include "config/settingslocation.h"
-#include "monitor/allgemein.h"
 #include "session/cmdline.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
                 "keine grafische Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY gesetzt). "
                 "Ohne Anzeige führt Senvaro nur einen Befehl aus, z. B. /192.168.0.50/R, "
                 "/192.168.0.50/ETH0 oder /192.168.0.50/ETH1."));
-            return ExitStatus::NoDisplay;
+            return exitCode(ExitStatus::NoDisplay);
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
                 QStringLiteral("Ini-Datei ") + QDir::toNativeSeparators(ini) +
                 QStringLiteral(" nicht gefunden; ohne Anzeige kann sie nicht angelegt werden. Senvaro "
                                "einmal mit Anzeige starten oder die Datei anlegen."));
-            return ExitStatus::NoSettingsFile;
+            return exitCode(ExitStatus::NoSettingsFile);
         }
         Dialogs::setHandler([](const Dialogs::Request &r) {
             ProcessEnd::printError(r.title + QStringLiteral(": ") +

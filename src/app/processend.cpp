@@ -12,14 +12,14 @@ Ender &ender()
 }
 } // namespace
 
-void endProcess(int status)
+void endProcess(ExitStatus status)
 {
     if (ender()) {
-        ender()(status);
+        ender()(exitCode(status));
         return;
     }
     std::fflush(nullptr);
-    std::_Exit(status);
+    std::_Exit(exitCode(status));
 }
 
 void printError(const QString &text)

@@ -3,13 +3,16 @@
 #include <QString>
 #include <functional>
 
+#include "session/exitstatus.h"
+
 // Ending the process goes through one replaceable function, so tests can observe it.
 namespace ProcessEnd {
 
+// Receives the number the process would end with.
 using Ender = std::function<void(int status)>;
 
 // By default ends the process at once: no further handler runs, no destructor.
-void endProcess(int status = 0);
+void endProcess(ExitStatus status = ExitStatus::Ok);
 
 // Writes "Senvaro: <text>" as one line on standard error: why a run without a window
 // ended as it did.

@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QLocale>
 
-#include "app/dialogs.h"
-#include "app/globals.h"
 #include "app/processend.h"
 #include "config/eventsettings.h"
 #include "config/filename.h"
@@ -16,11 +14,10 @@
 #include "config/settingslocation.h"
 #include "monitor/eventprograms.h"
 #include "session/exitstatus.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 namespace {
-
-QString g_commandLine;
 
 // The system's short date, with a four-digit year where the locale gives two.
 QString shortDate(const QDate &date)
@@ -64,7 +61,6 @@ namespace StartStop {
 
 frmMonitor *Main(const QString &exePath, const QString &commandLine)
 {
-    g_commandLine = commandLine;
     const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
     const SettingsLocation location = fSettingsLocation(exePath, name);
     const QString reported = location.folder;
@@ -96,13 +92,15 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
         newFile = true;
     }
 
+    const QString path = folder + name;
     auto *w = new frmMonitor;
     Dialogs::setParentWidget(w);
+    attach(*w, path);
+    w->setCommandLine(commandLine);
     w->Form_Load();
-    IniPfad = folder + name;
     IniFile ini;
     Settings settings;
-    const bool read = ini.load(IniPfad, settings);
+    const bool read = ini.load(path, settings);
     w->applySettings(settings);
     // The program run on presence events: a section of its own that the window does not edit.
     EventSettings events;
@@ -111,28 +109,43 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     if (!read) {
         Dialogs::critical(
             QStringLiteral("Fehler beim Lesen der Ini-Datei"),
-            QStringLiteral("Die Ini-Datei\r\n") + IniPfad +
+            QStringLiteral("Die Ini-Datei\r\n") + path +
                 QStringLiteral("\r\nkonnte nicht gelesen werden:\r\n") + ini.errorText() +
                 QStringLiteral("\r\n\r\nDas Programm startet mit den Standardeinstellungen. Beim "
                                "Beenden bleibt die Datei unverändert."));
     }
-    if (newFile && !ini.Save(IniPfad, w->collectSettings())) {
+    if (newFile && !ini.Save(path, w->collectSettings())) {
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
-                          QStringLiteral("Die Ini-Datei\r\n") + IniPfad +
+                          QStringLiteral("Die Ini-Datei\r\n") + path +
                               QStringLiteral("\r\nkonnte nicht geschrieben werden:\r\n") + ini.errorText());
     }
     w->show();
     return w;
 }
 
-void ProgrammEnde(frmMonitor &w)
+void attach(frmMonitor &w, const QString &settingsFile)
+{
+    w.setSettingsFolder(QFileInfo(settingsFile).absolutePath());
+    QObject::connect(&w, &frmMonitor::endRequested, &w,
+                     [&w, settingsFile](ExitStatus status, const QString &reason) {
+                         if (reason.isEmpty()) {
+                             ProgrammEnde(w, settingsFile);
+                             return;
+                         }
+                         ProcessEnd::printError(reason);
+                         w.Unload();
+                         ProcessEnd::endProcess(status);
+                     });
+}
+
+void ProgrammEnde(frmMonitor &w, const QString &settingsFile)
 {
     IniFile ini;
-    int status = ExitStatus::Ok;
-    if (!ini.Save(IniPfad, w.collectSettings())) {
+    ExitStatus status = ExitStatus::Ok;
+    if (!ini.Save(settingsFile, w.collectSettings())) {
         // The old file is left intact; say so rather than end silently.
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
-                          QStringLiteral("Die Einstellungen konnten nicht in\r\n") + IniPfad +
+                          QStringLiteral("Die Einstellungen konnten nicht in\r\n") + settingsFile +
                               QStringLiteral("\r\ngespeichert werden:\r\n") + ini.errorText());
         status = ExitStatus::SaveFailed;
     }
@@ -141,13 +154,3 @@ void ProgrammEnde(frmMonitor &w)
 }
 
 } // namespace StartStop
-
-QString commandLineText()
-{
-    return g_commandLine;
-}
-
-void setCommandLineText(const QString &text)
-{
-    g_commandLine = text;
-}

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "config/filename.h" // fFileExists, fFileNameNoExt
+#include "session/exitstatus.h"
 
 class frmMonitor;
 
@@ -14,11 +15,12 @@ namespace StartStop {
 // exePath is the executable's full path, commandLine the text after its name.
 frmMonitor *Main(const QString &exePath, const QString &commandLine);
 
+// Takes the window's requests to end: the orderly end saves its settings to settingsFile
+// (ProgrammEnde), a failed one-shot run writes its reason to standard error; then the
+// window unloads and the process ends. Hands the window the settings file's folder.
+void attach(frmMonitor &w, const QString &settingsFile);
+
 // Saves the settings, unloads the window and ends the process.
-void ProgrammEnde(frmMonitor &w);
+void ProgrammEnde(frmMonitor &w, const QString &settingsFile);
 
 } // namespace StartStop
-
-// Current command line as the window load reads it: Main stores its argument here.
-QString commandLineText();
-void setCommandLineText(const QString &text);

@@ -1,24 +1,28 @@
 #include "base/wintimer.h"
 
-WinTimer::WinTimer(int intervalMs, QObject *parent, SteppedClock *stepped)
-    : QObject(parent), m_interval(intervalMs), m_stepped(stepped)
+WinTimer::WinTimer(int intervalMs, QObject *parent, TimerDriver *driver)
+    : QObject(parent), m_interval(intervalMs), m_driver(driver)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &WinTimer::timeout);
-    if (m_stepped)
-        m_stepped->m_timers.append(this);
 }
 
 WinTimer::~WinTimer()
 {
-    if (m_stepped)
-        m_stepped->m_timers.removeOne(this);
+    if (m_driver)
+        m_driver->release(this);
+}
+
+void WinTimer::drivenTick()
+{
+    m_due += m_interval;
+    emit timeout();
 }
 
 bool WinTimer::isRunning() const
 {
-    return m_stepped ? m_due >= 0 : m_timer.isActive();
+    return m_driver ? m_due >= 0 : m_timer.isActive();
 }
 
 void WinTimer::setEnabled(bool on)
@@ -34,7 +38,7 @@ void WinTimer::setInterval(int ms)
     if (ms < 0)
         return;
     m_interval = ms;
-    if (m_stepped) {
+    if (m_driver) {
         m_due = -1; // a changed interval starts anew
     } else {
         m_timer.setInterval(ms);
@@ -47,11 +51,11 @@ void WinTimer::setInterval(int ms)
 void WinTimer::apply()
 {
     const bool run = m_enabled && m_interval > 0;
-    if (m_stepped) {
+    if (m_driver) {
         if (!run)
             m_due = -1;
         else if (m_due < 0)
-            m_due = m_stepped->m_now + m_interval;
+            m_due = m_driver->nowMs() + m_interval;
         return;
     }
     if (run && !m_timer.isActive())
@@ -63,36 +67,4 @@ void WinTimer::apply()
 WinTimer *RealClock::createTimer(int intervalMs, QObject *parent)
 {
     return new WinTimer(intervalMs, parent);
-}
-
-WinTimer *SteppedClock::createTimer(int intervalMs, QObject *parent)
-{
-    return new WinTimer(intervalMs, parent, this);
-}
-
-SteppedClock::~SteppedClock()
-{
-    // Timers that outlive their clock no longer look back at it.
-    for (WinTimer *t : std::as_const(m_timers))
-        t->m_stepped = nullptr;
-}
-
-void SteppedClock::advance(qint64 ms)
-{
-    const qint64 until = m_now + ms;
-    for (;;) {
-        // The earliest due timer; on equal times the one made first. A handler may
-        // start, stop or delete timers, so the list is looked at anew for each tick.
-        WinTimer *next = nullptr;
-        for (WinTimer *t : std::as_const(m_timers)) {
-            if (t->m_due >= 0 && t->m_due <= until && (!next || t->m_due < next->m_due))
-                next = t;
-        }
-        if (!next)
-            break;
-        m_now = next->m_due;
-        next->m_due += next->m_interval;
-        emit next->timeout();
-    }
-    m_now = until;
 }

@@ -2,22 +2,32 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QList>
 #include <QObject>
 #include <QTime>
 #include <QTimer>
 
-class SteppedClock;
+class WinTimer;
+
+// Moves timers that do not run by themselves. The program's timers run on Qt's precise
+// timers and have none; a clock that steps time (in the tests) drives its timers.
+class TimerDriver
+{
+public:
+    virtual ~TimerDriver() = default;
+    virtual qint64 nowMs() const = 0;
+    // The timer goes away: the driver forgets it.
+    virtual void release(WinTimer *timer) = 0;
+};
 
 // A window timer: enabled or not, with an interval in ms. Interval 0 never fires
 // (a plain QTimer would fire continuously). Changing the interval of a running timer
-// restarts its interval. Precise, since the login robot counts ticks. A timer made by
-// a SteppedClock never runs by itself: it fires when its clock is advanced.
+// restarts its interval. Precise, since the login robot counts ticks. A timer with a
+// driver never runs by itself: it fires when the driver's time reaches it.
 class WinTimer : public QObject
 {
     Q_OBJECT
 public:
-    explicit WinTimer(int intervalMs, QObject *parent = nullptr, SteppedClock *stepped = nullptr);
+    explicit WinTimer(int intervalMs, QObject *parent = nullptr, TimerDriver *driver = nullptr);
     ~WinTimer() override;
 
     bool enabled() const { return m_enabled; }
@@ -26,18 +36,25 @@ public:
     void setInterval(int ms);
     bool isRunning() const;
 
+    // ---- For the driver ----
+    // The driver's time of the next tick, -1 when the timer does not run.
+    qint64 dueMs() const { return m_due; }
+    // The tick that is due: the next one is one interval later.
+    void drivenTick();
+    // The driver goes first: the timer no longer looks back at it.
+    void releaseDriver() { m_driver = nullptr; }
+
 signals:
     void timeout();
 
 private:
-    friend class SteppedClock;
     void apply();
 
     QTimer m_timer;
     bool m_enabled = false;
     int m_interval;
-    SteppedClock *m_stepped;
-    qint64 m_due = -1; // stepped: the clock's time of the next tick, -1 when not running
+    TimerDriver *m_driver;
+    qint64 m_due = -1;
 };
 
 // Where the session gets its timers and the times it reads.
@@ -64,31 +81,4 @@ public:
 
 private:
     QElapsedTimer m_start;
-};
-
-// Time that moves only when told: advance() fires every due tick of its timers in the
-// order of their times, so a test walks the robot tick by tick without waiting.
-class SteppedClock final : public SessionClock
-{
-public:
-    explicit SteppedClock(QTime startOfDay = QTime(12, 0, 0)) : m_startOfDay(startOfDay) {}
-    ~SteppedClock() override;
-    SteppedClock(const SteppedClock &) = delete;
-    SteppedClock &operator=(const SteppedClock &) = delete;
-    WinTimer *createTimer(int intervalMs, QObject *parent) override;
-    qint64 elapsedMs() const override { return m_now; }
-    QTime currentTime() const override { return m_startOfDay.addMSecs(int(m_now % 86400000)); }
-    // On 1 March 2026 at the start of day (local time), moved on with the clock.
-    QDateTime currentDateTimeUtc() const override
-    {
-        return QDateTime(QDate(2026, 3, 1), m_startOfDay).addMSecs(m_now).toUTC();
-    }
-
-    void advance(qint64 ms);
-
-private:
-    friend class WinTimer;
-    QList<WinTimer *> m_timers;
-    qint64 m_now = 0;
-    QTime m_startOfDay;
 };

@@ -91,9 +91,9 @@ Settings IniFile::read(const Document &doc)
 
     // -5, or 40000 read as -25536: no records.
     s.recordCount = std::max<qint16>(readNumber(doc, RecordCount), 0);
-    s.clients.setUpperBound(std::max<int>(1, s.recordCount));
+    s.clients.resize(std::max<int>(1, s.recordCount));
     for (int i = 1; i <= s.recordCount; ++i) {
-        tMAC &r = s.clients[i];
+        tMAC &r = s.clients[i - 1];
         r.MAC = readRecord(doc, RecordMac, i);
         // Names are exactly 15 characters: cut or padded with blanks. A tab or another
         // blank the reader trims that ends up at the cut becomes a plain blank, as the
@@ -138,10 +138,10 @@ void IniFile::write(Document &doc, const Settings &s)
         writeNumber(doc, LogHistory, s.logHistory);
 
     writeNumber(doc, KnownOnly, s.knownOnly);
-    const int n = std::clamp(s.clients.upperBound(), 0, 32767);
+    const int n = std::clamp(s.clients.size(), 0, 32767);
     writeNumber(doc, RecordCount, n);
     for (int i = 1; i <= n; ++i) {
-        const tMAC &r = s.clients.at(i);
+        const tMAC &r = s.clients.at(i - 1);
         // Empty fields are written as empty values, so they come back empty.
         writeRecord(doc, RecordMac, i, r.MAC);
         writeRecord(doc, RecordName, i, r.Name);

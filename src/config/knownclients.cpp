@@ -1,33 +1,29 @@
 #include "config/knownclients.h"
 
-#include "monitor/allgemein.h"
-
-void KnownClients::remove(int n)
-{
-    if (n < 1 || n > upperBound())
-        return;
-    m_slots.remove(n);
-}
+#include "base/allgemein.h"
 
 bool KnownClients::findName(const QString &mac, QString *name) const
 {
-    bool found = false;
-    for (const tMAC &r : m_slots) {
-        if (fTrimView(r.MAC) == mac) {
+    for (auto r = m_records.crbegin(); r != m_records.crend(); ++r) {
+        if (fTrimView(r->MAC) == mac) {
             if (name)
-                *name = fTrim(r.Name);
-            found = true;
+                *name = fTrim(r->Name);
+            return true;
         }
     }
-    return found;
+    if (!mac.isEmpty())
+        return false;
+    if (name)
+        name->clear();
+    return true;
 }
 
 QStringList KnownClients::accessPointAddresses() const
 {
     QStringList out;
-    for (int i = 1; i <= upperBound(); ++i) {
-        if (m_slots.at(i).isAccessPoint())
-            out << m_slots.at(i).IP;
+    for (const tMAC &r : m_records) {
+        if (r.isAccessPoint())
+            out << r.IP;
     }
     return out;
 }

@@ -18,26 +18,26 @@ struct tMAC
     bool operator==(const tMAC &) const = default;
 };
 
-// The list of known clients, numbered 1..upperBound() as the settings file and the
-// record editor count them. Slot 0 holds no record; its fields are empty and its MAC
-// (empty) matches an empty station block. A fresh list has an empty record 1, as the
-// settings loader leaves it for a file without records.
+// The list of known clients in record order. Index i holds record i + 1: the settings
+// file and the record editor count from 1, the list from 0. A fresh list holds one
+// empty record, as the settings loader leaves it for a file without records.
 class KnownClients
 {
 public:
-    KnownClients() : m_slots(2) {}
+    KnownClients() : m_records(1) {}
 
-    int upperBound() const { return int(m_slots.size()) - 1; }
-    // Slots 0..upperBound(); slot 0 stays empty.
-    const tMAC &at(int n) const { return m_slots.at(n); }
-    tMAC &operator[](int n) { return m_slots[n]; }
-    // Makes the highest slot n (at least 0): new slots are empty, higher ones dropped.
-    void setUpperBound(int n) { m_slots.resize(qMax(n, 0) + 1); }
-    // Removes record n (1..upperBound()); the later ones move down by one.
-    void remove(int n);
+    int size() const { return int(m_records.size()); }
+    const tMAC &at(int i) const { return m_records.at(i); }
+    tMAC &operator[](int i) { return m_records[i]; }
+    // Keeps n records (at least none): new ones are empty, later ones dropped.
+    void resize(int n) { m_records.resize(qMax(n, 0)); }
+    QVector<tMAC>::const_iterator begin() const { return m_records.cbegin(); }
+    QVector<tMAC>::const_iterator end() const { return m_records.cend(); }
 
     // The caption a station block with this MAC address gets: the trimmed name of the
-    // last slot whose trimmed MAC equals it exactly (slot 0 included). False when none.
+    // last record whose trimmed MAC equals it exactly. A block without any address (the
+    // reply ends right after a separator) counts as known, with an empty name. False when
+    // neither.
     bool findName(const QString &mac, QString *name = nullptr) const;
     // Addresses of the records marked as access points, in record order.
     QStringList accessPointAddresses() const;
@@ -45,5 +45,5 @@ public:
     bool operator==(const KnownClients &) const = default;
 
 private:
-    QVector<tMAC> m_slots;
+    QVector<tMAC> m_records;
 };

@@ -1,6 +1,6 @@
 #include "config/pollcycle.h"
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 std::optional<int> pollCycleMs(const QString &text)
 {

@@ -39,8 +39,8 @@ struct Settings
     std::optional<QRect> historyWindow;
 
     // The number of records the file claimed (never below 0), and the records. The
-    // loaded list has at least the empty record 1; the save writes the list's records
-    // 1..upperBound() and the count from the list, not from recordCount.
+    // loaded list has at least the empty record 1; the save writes every record of the
+    // list and the count from the list, not from recordCount.
     qint16 recordCount = 0;
     KnownClients clients;
 

@@ -1,7 +1,5 @@
 #include "exporter/apwatch.h"
 
-#include <QTcpSocket>
-
 #include "monitor/reply.h"
 #include "monitor/stationmonitor.h"
 #include "monitor/stations.h"
@@ -24,9 +22,8 @@ ApWatch::ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config,
     if (m_monitor)
         m_sample.name = accessPointName(m_config->known, ap);
     m_session = new ApSession(this, m_clock);
-    m_session->timPoll_Power()->setInterval(m_config->cycleMs);
-    m_session->setEvaluator(
-        [cfg = m_config](const QString &text) { return parseReply(text, cfg->known, cfg->knownOnly); });
+    m_session->setPollInterval(m_config->cycleMs);
+    m_session->setFilter(m_config->known, m_config->knownOnly);
     m_session->setUserNameSource([cfg = m_config] { return cfg->user; });
     m_session->setAddressSource([ap] { return ap; });
     m_retry = m_clock->createTimer(m_retryMs, this);
@@ -61,14 +58,12 @@ ApWatch::ApWatch(const QString &ap, std::shared_ptr<const WatchConfig> config,
         fail(State::Closed);
     });
     // A connection that could not be made at all (nobody listens, no route).
-    connect(m_session->TCPClient(), &QTcpSocket::errorOccurred, this,
-            [this](QAbstractSocket::SocketError error) {
-                if (!m_attemptOpen || !m_connectWatch->enabled() ||
-                    error == QAbstractSocket::RemoteHostClosedError)
-                    return;
-                ++m_sample.connectFailed;
-                fail(State::ConnectFailed);
-            });
+    connect(m_session, &ApSession::connectFailed, this, [this] {
+        if (!m_attemptOpen || !m_connectWatch->enabled())
+            return;
+        ++m_sample.connectFailed;
+        fail(State::ConnectFailed);
+    });
 }
 
 ApWatch::~ApWatch()
@@ -151,7 +146,6 @@ void ApWatch::fail(State state)
     m_connectWatch->setEnabled(false);
     m_session->stop();
     m_session->closeDown();
-    m_session->verbunden = false;
     m_sample.up = false;
     m_sample.stationCount.reset();
     m_sample.stations.clear();

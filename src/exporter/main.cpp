@@ -24,10 +24,18 @@
 namespace {
 
 // Exit statuses, listed in the manual page.
-constexpr int exitUsage = 2;     // bad options
-constexpr int exitSettings = 3;  // settings file unreadable or naming no access point
-constexpr int exitOutput = 4;    // the address cannot be listened on, or the text file not written
-constexpr int exitWebConfig = 5; // the web configuration (--web.config.file) unusable
+enum class ExporterExit {
+    Ok = 0,
+    Usage = 2,     // bad options
+    Settings = 3,  // settings file unreadable or naming no access point
+    Output = 4,    // the address cannot be listened on, or the text file not written
+    WebConfig = 5, // the web configuration (--web.config.file) unusable
+};
+
+constexpr int exitCode(ExporterExit status)
+{
+    return int(status);
+}
 
 constexpr quint16 defaultPort = 9847;
 
@@ -122,7 +130,7 @@ int main(int argc, char **argv)
     parser.addVersionOption();
     if (!parser.parse(app.arguments())) {
         say(QStringLiteral("senvaro-exporter: %1 (Hilfe: --help)").arg(parser.errorText()));
-        return exitUsage;
+        return exitCode(ExporterExit::Usage);
     }
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
@@ -131,18 +139,18 @@ int main(int argc, char **argv)
     if (!parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("senvaro-exporter: unbekanntes Argument \"%1\" (Hilfe: --help)")
                 .arg(parser.positionalArguments().first()));
-        return exitUsage;
+        return exitCode(ExporterExit::Usage);
     }
     if (!parser.isSet(settingsOpt)) {
         say(QStringLiteral("senvaro-exporter: --settings DATEI fehlt (Hilfe: --help)"));
-        return exitUsage;
+        return exitCode(ExporterExit::Usage);
     }
     QHostAddress listenAddress(QHostAddress::LocalHost);
     quint16 port = defaultPort;
     if (parser.isSet(listenOpt) && !parseListen(parser.value(listenOpt), &listenAddress, &port)) {
         say(QStringLiteral("senvaro-exporter: --listen erwartet ADRESSE:PORT, nicht \"%1\"")
                 .arg(parser.value(listenOpt)));
-        return exitUsage;
+        return exitCode(ExporterExit::Usage);
     }
 
     int shareK = 1;
@@ -150,7 +158,7 @@ int main(int argc, char **argv)
     if (parser.isSet(shareOpt) && !parseShare(parser.value(shareOpt), &shareK, &shareN)) {
         say(QStringLiteral("senvaro-exporter: --share erwartet K/N mit 1 ≤ K ≤ N, nicht \"%1\"")
                 .arg(parser.value(shareOpt)));
-        return exitUsage;
+        return exitCode(ExporterExit::Usage);
     }
 
     const QString path = parser.value(settingsOpt);
@@ -159,7 +167,7 @@ int main(int argc, char **argv)
     QString error;
     if (!loadWatchSettings(path, &settings, &addresses, &error)) {
         say(QStringLiteral("senvaro-exporter: %1").arg(error));
-        return exitSettings;
+        return exitCode(ExporterExit::Settings);
     }
     addresses = shareOf(addresses, shareK, shareN);
     if (addresses.isEmpty()) {
@@ -167,7 +175,7 @@ int main(int argc, char **argv)
                 .arg(path)
                 .arg(shareK)
                 .arg(shareN));
-        return exitSettings;
+        return exitCode(ExporterExit::Settings);
     }
     // The file holds the access points' password.
     if (QFileInfo(path).permissions() & QFileDevice::ReadOther)
@@ -195,7 +203,7 @@ int main(int argc, char **argv)
         const std::optional<WebConfig> web = loadWebConfig(webConfig, &error);
         if (!web || (web->tls() && !tlsConfiguration(*web, &error))) {
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
-            return exitWebConfig;
+            return exitCode(ExporterExit::WebConfig);
         }
         tls = web->tls();
     }
@@ -206,12 +214,12 @@ int main(int argc, char **argv)
     MqttSettings mqtt;
     if (!MqttSettings::load(path, &mqtt, &error)) {
         say(QStringLiteral("senvaro-exporter: %1").arg(error));
-        return exitSettings;
+        return exitCode(ExporterExit::Settings);
     }
     if (parser.isSet(mqttOpt) && !parseMqttServer(parser.value(mqttOpt), &mqtt.server, &mqtt.port)) {
         say(QStringLiteral("senvaro-exporter: --mqtt erwartet HOST:PORT, nicht \"%1\"")
                 .arg(parser.value(mqttOpt)));
-        return exitUsage;
+        return exitCode(ExporterExit::Usage);
     }
     std::unique_ptr<MqttPublisher> publisher;
     if (mqtt.enabled()) {
@@ -231,7 +239,7 @@ int main(int argc, char **argv)
         exporter.setTextfileDir(parser.value(textfileOpt));
         if (!exporter.writeTextfile(&error)) {
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
-            return exitOutput;
+            return exitCode(ExporterExit::Output);
         }
     }
     // With a text file and no --listen, the node exporter serves the series: no port of our own.
@@ -244,7 +252,7 @@ int main(int argc, char **argv)
         if (bound == 0) {
             say(QStringLiteral("senvaro-exporter: kann nicht auf %1 lauschen: %2")
                     .arg(listenText(listenAddress, port), error));
-            return exitOutput;
+            return exitCode(ExporterExit::Output);
         }
         say(QStringLiteral("senvaro-exporter: %1 Access Point(s), /metrics auf %2%3")
                 .arg(addresses.size())
@@ -258,15 +266,15 @@ int main(int argc, char **argv)
 
     // A clean stop leaves a text file that says every access point is down, so the node
     // exporter does not go on serving the last round as if it were current.
-    int stopStatus = 0;
+    ExporterExit stopStatus = ExporterExit::Ok;
     onStopSignal(&app, [&] {
         QString error;
         if (textfile && !writeFile(QDir(parser.value(textfileOpt)).filePath(QStringLiteral("senvaro.prom")),
                                    exporter.stoppedExposition(), &error)) {
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
-            stopStatus = exitOutput;
+            stopStatus = ExporterExit::Output;
         }
-        app.exit(stopStatus);
+        app.exit(exitCode(stopStatus));
     });
     exporter.start();
     return app.exec();

@@ -1,6 +1,6 @@
 #include "monitor/alerts.h"
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 namespace {
 

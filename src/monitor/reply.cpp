@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "base/allgemein.h"
 #include "config/knownclients.h"
-#include "monitor/allgemein.h"
 
 namespace {
 

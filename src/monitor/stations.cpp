@@ -2,8 +2,8 @@
 
 #include <QSet>
 
+#include "base/allgemein.h"
 #include "config/knownclients.h"
-#include "monitor/allgemein.h"
 #include "monitor/reply.h"
 
 QString stationName(const QString &mac, const QString &caption)
@@ -46,8 +46,7 @@ QList<QString> knownDeviceMacs(const KnownClients &known)
 {
     QList<QString> out;
     QSet<QString> seen;
-    for (int i = 1; i <= known.upperBound(); ++i) {
-        const tMAC &r = known.at(i);
+    for (const tMAC &r : known) {
         const QString mac = fTrim(r.MAC);
         if (r.isAccessPoint() || mac.isEmpty() || seen.contains(mac))
             continue;
@@ -60,8 +59,7 @@ QList<QString> knownDeviceMacs(const KnownClients &known)
 QString accessPointName(const KnownClients &known, const QString &address)
 {
     QString name;
-    for (int i = 1; i <= known.upperBound(); ++i) {
-        const tMAC &r = known.at(i);
+    for (const tMAC &r : known) {
         if (r.isAccessPoint() && fTrimView(r.IP) == fTrimView(address))
             name = fTrim(r.Name);
     }

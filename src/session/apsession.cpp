@@ -3,7 +3,7 @@
 #include <QSignalBlocker>
 #include <QTcpSocket>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "session/robotticks.h"
 
 namespace {
@@ -82,6 +82,17 @@ ApSession::~ApSession()
     m_socket->disconnect(this);
 }
 
+void ApSession::setFilter(const KnownClients &known, bool knownOnly)
+{
+    m_known = known;
+    m_knownOnly = knownOnly;
+}
+
+void ApSession::setPollInterval(int ms)
+{
+    m_poll->setInterval(ms);
+}
+
 void ApSession::setOneShot(bool on, const QString &command)
 {
     m_oneShot = on;
@@ -133,7 +144,9 @@ void ApSession::appendManualAnswer(const QString &piece)
 
 void ApSession::login(const QString &host, const QString &password)
 {
-    loginPhase = true;
+    m_loginPhase = true;
+    // A connection dropped by closeDown() reported no close: this attempt starts unconnected.
+    m_verbunden = false;
     m_closedDown = false;
     m_logoutPause->setEnabled(false);
     if (m_socket->state() != QAbstractSocket::UnconnectedState) {
@@ -164,7 +177,7 @@ void ApSession::TCPClient_Connect()
 {
     showStatus(QStringLiteral("AP lokalisiert"), StatusKind::Connected);
     setConnectionLamp(true);
-    verbunden = true;
+    m_verbunden = true;
     m_receivedSinceConnect = false;
     m_replyCut = false;
     m_pollOutstanding = false;
@@ -187,7 +200,7 @@ void ApSession::TCPClient_DataArrival()
         const QByteArray bytes = m_socket->readAll();
         if (!bytes.isEmpty())
             m_receivedSinceConnect = true;
-        const bool login = loginPhase;
+        const bool login = m_loginPhase;
         routeChunk(QString::fromLatin1(bytes));
         if (!login) {
             m_chunkPause->setEnabled(true); // the 100 ms for the rest of a reply to come in
@@ -206,7 +219,7 @@ void ApSession::chunkPauseOver()
 
 void ApSession::routeChunk(const QString &chunk)
 {
-    if (loginPhase) {
+    if (m_loginPhase) {
         if (chunk.size() > maxReceivedChars)
             showReplyCut();
         setReplyText(chunk.left(maxReceivedChars));
@@ -267,7 +280,7 @@ void ApSession::routeChunk(const QString &chunk)
 
 void ApSession::showReplyCut()
 {
-    if (!verbunden)
+    if (!m_verbunden)
         return;
     showStatus(QStringLiteral("Antwort des AP gekürzt: mehr als 1 MiB empfangen"), StatusKind::Unchanged);
     m_statusNote = StatusNote::ReplyCut;
@@ -276,7 +289,7 @@ void ApSession::showReplyCut()
 void ApSession::showClosed()
 {
     showStatus(noConnection(), StatusKind::NoConnection);
-    verbunden = false;
+    m_verbunden = false;
 }
 
 void ApSession::TCPClient_Close()
@@ -289,13 +302,14 @@ void ApSession::TCPClient_Error()
 {
     // Only a failed attempt is reported; an established connection that breaks ends in
     // the close event instead.
-    if (verbunden || m_closedDown)
+    if (m_verbunden || m_closedDown)
         return;
     const QAbstractSocket::SocketError error = m_socket->error();
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    showStatus(QStringLiteral("Verbindung fehlgeschlagen: ") + germanSocketError(error, m_socket->peerName()),
-               StatusKind::Unchanged);
+    const QString reason = germanSocketError(error, m_socket->peerName());
+    showStatus(QStringLiteral("Verbindung fehlgeschlagen: ") + reason, StatusKind::Unchanged);
+    emit connectFailed(error, reason);
 }
 
 // ---- Login robot ----
@@ -337,11 +351,11 @@ void ApSession::timPWRobot_Timer()
         }
         break;
     case RobotTick::LoginDone: {
-        loginPhase = false;
+        m_loginPhase = false;
         m_robot->setEnabled(false);
         // A connection that is gone, or an access point that never said a word, is no
         // established connection, whatever the clock says.
-        const bool closed = !verbunden || m_socket->state() != QAbstractSocket::ConnectedState;
+        const bool closed = !m_verbunden || m_socket->state() != QAbstractSocket::ConnectedState;
         if (m_oneShot) {
             emit oneShotFinished(closed                    ? OneShotOutcome::ConnectionLost
                                  : !m_receivedSinceConnect ? OneShotOutcome::NoAnswer
@@ -375,15 +389,15 @@ void ApSession::timPWRobot_Timer()
 // again once three intervals have passed without an evaluation.
 void ApSession::timPoll_Power_Timer()
 {
-    if (!verbunden || m_closedDown)
+    if (!m_verbunden || m_closedDown)
         return;
-    if (IamReady || m_pollAgain) {
+    if (m_iamReady || m_pollAgain) {
         // Everything received has been evaluated: the text holds only the coming reply,
         // so a reply that does not begin with the separator cannot pile up on earlier ones.
         setReplyText(QString());
         m_replyCut = false;
         sendCommand(QStringLiteral("get station"));
-        IamReady = false;
+        m_iamReady = false;
         m_pollAgain = false;
         m_pollOutstanding = true;
         m_pollSentAt = m_clock->elapsedMs();
@@ -415,14 +429,14 @@ void ApSession::timAuswertung_Timer()
 
 void ApSession::evaluate(const QString &text)
 {
-    const bool duringLogin = loginPhase;
-    const Reply reply = m_evaluator ? m_evaluator(text) : Reply{};
+    const bool duringLogin = m_loginPhase;
+    const Reply reply = parseReply(text, m_known, m_knownOnly);
     switch (reply.kind) {
     case Reply::Kind::Refused:
         m_robot->setEnabled(false);
         m_poll->setEnabled(false);
         emit loginRefused();
-        IamReady = true;
+        m_iamReady = true;
         return;
     case Reply::Kind::Rebooting:
         m_poll->setEnabled(false);
@@ -437,7 +451,7 @@ void ApSession::evaluate(const QString &text)
     emit replyEvaluated(reply, duringLogin);
     if (reply.kind == Reply::Kind::TooShort)
         return; // too short to be a reply; IamReady stays as it is
-    IamReady = true;
+    m_iamReady = true;
     evaluationCompleted();
 }
 
@@ -446,7 +460,7 @@ void ApSession::evaluationCompleted()
     m_lastEvaluation = m_clock->currentTime();
     m_pollOutstanding = false;
     m_pollAgain = false;
-    if (m_statusNote == StatusNote::None || loginPhase || !verbunden || m_closedDown)
+    if (m_statusNote == StatusNote::None || m_loginPhase || !m_verbunden || m_closedDown)
         return;
     if (m_replyCut) {
         showReplyCut(); // the evaluated reply itself was cut: the note stays
@@ -495,7 +509,7 @@ void ApSession::stop()
     m_robot->setEnabled(false);
     m_poll->setEnabled(false);
     m_evaluation->setEnabled(false);
-    loginPhase = false;
+    m_loginPhase = false;
 }
 
 void ApSession::closeDown()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractSocket>
 #include <QObject>
 #include <QString>
 #include <QTime>
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "base/wintimer.h"
+#include "config/knownclients.h"
 #include "monitor/reply.h"
 
 class QTcpSocket;
@@ -29,9 +31,6 @@ class ApSession : public QObject
 {
     Q_OBJECT
 public:
-    // Turns a completed reply text into its value; installed by the owner.
-    using Evaluator = std::function<Reply(const QString &text)>;
-
     explicit ApSession(QObject *parent = nullptr, std::shared_ptr<SessionClock> clock = {});
     ~ApSession() override;
 
@@ -47,7 +46,11 @@ public:
         return qMax<qint64>(3 * qint64(pollIntervalMs), minNoAnswerMs);
     }
 
-    void setEvaluator(Evaluator evaluator) { m_evaluator = std::move(evaluator); }
+    // What a reply is judged by: the known clients and whether only they pass. Read at each
+    // evaluation, so the owner hands over every change as it happens.
+    void setFilter(const KnownClients &known, bool knownOnly);
+    // The polling cycle; a poll under way keeps its time.
+    void setPollInterval(int ms);
     // Read when they are needed: the user name at the robot's tick 4, the address for
     // the connected caption.
     void setUserNameSource(std::function<QString()> source) { m_userName = std::move(source); }
@@ -58,9 +61,12 @@ public:
     void setManualMode(bool on) { m_manualMode = on; }
 
     // ---- The designed flags (the window shows them under these names) ----
-    bool IamReady = false;   // last reply evaluated: the next poll may go out
-    bool verbunden = false;  // the telnet connection is up
-    bool loginPhase = false; // the login dialogue runs: every chunk goes to the parser
+    bool IamReady() const { return m_iamReady; }   // last reply evaluated: the next poll may go out
+    bool verbunden() const { return m_verbunden; } // the telnet connection is up
+    bool loginPhase() const
+    {
+        return m_loginPhase;
+    } // the login dialogue runs: every chunk goes to the parser
 
     // ---- Actions ----
     // LOGIN: connects to host port 23 and keeps the password trimmed.
@@ -137,8 +143,11 @@ signals:
     void firmware(const QString &version);
     // A completed reply, or one too short to be a reply (it may name the firmware).
     void replyEvaluated(const Reply &reply, bool duringLogin);
-    void loginRefused();     // robot and polling are off
-    void rebooting();        // polling is off
+    void loginRefused(); // robot and polling are off
+    void rebooting();    // polling is off
+    // A connection that could not be made (refused, unreachable, unresolved), with the
+    // German reason the status line shows.
+    void connectFailed(QAbstractSocket::SocketError error, const QString &reason);
     void connected();        // the connect event
     void connectionClosed(); // the access point closed the connection
     void noAnswer();         // the access point has gone silent (after the login, or a poll)
@@ -164,7 +173,8 @@ private:
     WinTimer *m_chunkPause;  // 100 ms after a chunk: further bytes wait
     WinTimer *m_logoutPause; // 1000 ms before the logout closes the socket
 
-    Evaluator m_evaluator;
+    KnownClients m_known;
+    bool m_knownOnly = false;
     std::function<QString()> m_userName;
     std::function<QString()> m_address;
     QString m_host;
@@ -172,6 +182,9 @@ private:
     QString m_oneShotCommand;
     bool m_manualMode = false;
     bool m_closedDown = false;
+    bool m_iamReady = false;
+    bool m_verbunden = false;
+    bool m_loginPhase = false;
 
     qint16 m_robotTick = 0;
     QString m_password;

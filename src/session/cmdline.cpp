@@ -3,7 +3,7 @@
 
 #include <QStringList>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 namespace {
 

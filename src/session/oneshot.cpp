@@ -14,7 +14,7 @@ OneShotRun::OneShotRun(ApSession &session, const QString &ip, QObject *parent)
     connect(&session, &ApSession::connected, this, [this] { m_watchdog->setEnabled(false); });
     connect(m_watchdog, &WinTimer::timeout, this, [this] {
         m_watchdog->setEnabled(false);
-        if (m_session.verbunden)
+        if (m_session.verbunden())
             return;
         if (m_ip.isEmpty())
             finish(ExitStatus::NoConnection,
@@ -61,7 +61,7 @@ void OneShotRun::start()
     m_watchdog->setEnabled(true);
 }
 
-void OneShotRun::finish(int status, const QString &reason)
+void OneShotRun::finish(ExitStatus status, const QString &reason)
 {
     if (m_finished)
         return;

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "session/exitstatus.h"
+
 class ApSession;
 class WinTimer;
 
@@ -23,11 +25,11 @@ public:
     bool isFinished() const { return m_finished; }
 
 signals:
-    // status 0: the action was sent (reason empty); otherwise a documented exit status.
-    void finished(int status, const QString &reason);
+    // Ok: the action was sent (reason empty); otherwise why the run failed.
+    void finished(ExitStatus status, const QString &reason);
 
 private:
-    void finish(int status, const QString &reason);
+    void finish(ExitStatus status, const QString &reason);
 
     ApSession &m_session;
     QString m_ip;

@@ -151,7 +151,7 @@ void frmMonitor::setAccessPointState(StationMonitor::ApState state)
 
 TrayState frmMonitor::trayState() const
 {
-    return TrayState::of(m_session->verbunden, m_apSilent, m_session->host(), m_stationCount);
+    return TrayState::of(m_session->verbunden(), m_apSilent, m_session->host(), m_stationCount);
 }
 
 void frmMonitor::updateTray()

@@ -1,5 +1,6 @@
-// The window's part in evaluating a reply text: the session parses it with the window's
-// known clients and filter and decides what follows; the window shows and records it.
+// The window's part in evaluating a reply text: the session parses it with the known
+// clients and filter the window handed it and decides what follows; the window shows and
+// records it.
 #include "monitor/reply.h"
 
 #include <QCheckBox>
@@ -15,17 +16,12 @@
 // station monitor records the history, its log, the alerts and the presence.
 void frmMonitor::recordStations(const Reply &r)
 {
-    if (m_session->loginPhase || isUnloaded() || !isStationReply(r))
+    if (m_session->loginPhase() || isUnloaded() || !isStationReply(r))
         return;
     const QList<StationValue> stations = stationValues(r);
     m_stationCount = int(stations.size());
     m_monitor->evaluated(m_session->host(), stations);
     updateTray();
-}
-
-Reply frmMonitor::parseForWindow(const QString &text) const
-{
-    return parseReply(text, knownClients(), chkValue(chkBekClients) == 1);
 }
 
 void frmMonitor::showEvaluated(const Reply &r)

@@ -14,7 +14,7 @@
 
 #include <cmath>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 class StationChart::Impl
 {

@@ -1,6 +1,6 @@
 // Buttons of the test page "manuell": each sends one command and its answer lands in
 // txtmanAntw through the receive routing of the telnet connection.
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 #include <QLineEdit>

@@ -270,12 +270,12 @@ void frmMonitor::SSTab1_Click(int PreviousTab)
     } else {
         manuellMode = false;
         m_session->setManualMode(false);
-        if (PreviousTab == PageManuell && m_session->verbunden)
+        if (PreviousTab == PageManuell && m_session->verbunden())
             m_session->timPoll_Power()->setEnabled(true);
     }
     if (page == PageSetup) {
-        if (m_knownClients.upperBound() < 1)
-            m_knownClients.setUpperBound(1); // the editor always has a record 1 to work on
+        if (m_knownClients.size() < 1) // the editor always has a record 1 to work on
+            changeKnownClients([](KnownClients &k) { k.resize(1); });
         showRecord();
     }
     if (page == PageLogin)

@@ -11,6 +11,7 @@
 #include "monitor/alerts.h"
 #include "monitor/stationmonitor.h"
 #include "session/apsession.h"
+#include "session/exitstatus.h"
 #include "ui/controls.h"
 #include "ui/trayicon.h"
 
@@ -40,8 +41,7 @@ class VendorRegistry;
 // socket and the three timers) and shows what the session says. Handlers keep the names of
 // their events and are implemented in the folder of their subsystem:
 //   src/ui        construction (one file per page), page change, station options, records,
-//                 settings, credit
-//   src/app       lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
+//                 settings, credit, lifecycle (Form_Load, Form_Activate, Form_Unload, ENDE)
 //   src/session   the session object, test-page commands, command line
 //   src/ui        also: LOGIN, Logout, the wrong-password question and the session's
 //                 listener (sessionview.cpp), an evaluated reply shown (replyview.cpp),
@@ -96,6 +96,12 @@ public:
     const QString &paramRequestIP() const { return paramIP; }
     const QString &paramRequestCommand() const { return paramCommand; }
 
+    // What the application hands the window before Form_Load: the text of the command line
+    // (read there) and the folder of the settings file (the history log is written there).
+    void setCommandLine(const QString &text) { m_commandLine = text; }
+    void setSettingsFolder(const QString &folder) { m_settingsFolder = folder; }
+    const QString &settingsFolder() const { return m_settingsFolder; }
+
     // ---- Window (src/ui/frmMonitor.cpp) ----
     void SSTab1_Click(int PreviousTab);
     void fillClients(qint16 Anzahl);
@@ -116,7 +122,7 @@ public:
     // Client size that shows every control; the window never gets smaller.
     QSize minimumClientSize() const;
 
-    // ---- Lifecycle (src/app/lifecycle.cpp) ----
+    // ---- Lifecycle (src/ui/lifecycle.cpp) ----
     void Form_Load();
     void Form_Activate();
     void Form_Unload();
@@ -152,7 +158,7 @@ public:
     // One-shot runs cannot wait for a person: they end with a reason on stderr and a
     // non-zero status (src/ui/sessionview.cpp, decided by OneShotRun).
     void startOneShotWatchdog();
-    void oneShotAbort(const QString &reason, int status);
+    void oneShotAbort(const QString &reason, ExitStatus status);
 
     // ---- Evaluated replies (src/ui/replyview.cpp) ----
     // Shows what the window shows of an evaluated reply: the firmware version of any
@@ -184,7 +190,7 @@ public:
     const KnownClients &knownClients() const { return m_knownClients; }
     void setKnownClients(const KnownClients &clients);
 
-    // ---- Settings controls (src/ui/settings.cpp) ----
+    // ---- Settings controls (src/ui/settingsview.cpp) ----
     // Puts loaded settings into the window as the start does: each value into its
     // control (change handlers run), AnzahlMACs, the known clients and their views.
     void applySettings(const Settings &settings);
@@ -200,6 +206,14 @@ public:
     void animateCredit(std::function<void()> whenDone = {});
     bool creditRunning() const;
 
+signals:
+    // The window asks the application to end the program (ENDE, the access point restarts,
+    // no new try after a wrong password, a failed one-shot run); the application saves,
+    // unloads the window and ends the process. An empty reason is the orderly end: the
+    // settings are saved first. A reason says why a one-shot run failed: it goes to
+    // standard error and nothing is saved.
+    void endRequested(ExitStatus status, const QString &reason);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -213,6 +227,10 @@ private:
     // ---- Window variables ----
     bool manuellMode = false; // the test page "manuell" is shown
     qint16 AnzahlMACs = 0;    // records read at start
+
+    // ---- Handed over by the application ----
+    QString m_commandLine;
+    QString m_settingsFolder;
 
     // ---- Command-line request ----
     bool paramMode = false;
@@ -349,20 +367,24 @@ private:
     // (src/ui/replyview.cpp).
     void showMaker(QWidget *control, const QString &mac);
 
-    // The session's evaluator: the reply against the known clients and the filter switch;
-    // and the answer to an evaluated reply: shown, a completed one recorded in the history
+    // The answer to an evaluated reply: shown, a completed one recorded in the history
     // (src/ui/auswerten.cpp).
-    Reply parseForWindow(const QString &text) const;
     void showEvaluated(const Reply &r);
     void recordStations(const Reply &r);
 
     // Test-page commands go out through this (src/session/commands.cpp).
     void sendManual(const QString &command);
 
-    // The record number typed into txtDatensatz if that slot exists, and the record bar's
-    // range for a number of records (src/ui/records.cpp).
+    // The record number (from 1) typed into txtDatensatz if that record exists, or 0: the
+    // editor's own empty record that stands where there is none; and the record bar's range
+    // for a number of records (src/ui/records.cpp).
     std::optional<int> typedRecord() const;
     void setRecordMaximum(int maximum);
+    // Every change of the known clients goes through here: change edits them, then the
+    // session (which judges the next reply by them) and the station monitor get them.
+    void changeKnownClients(const std::function<void(KnownClients &)> &change);
+    // The session's filter: the known clients and the switch "nur bekannte" as shown now.
+    void pushFilter();
 
     // One builder per page, each in a file of its own: it creates the page's controls
     // on the given page and lays them out.
@@ -398,6 +420,7 @@ private:
     bool m_activated = false;
     bool m_unloaded = false;
     KnownClients m_knownClients;
+    tMAC m_record0; // what the editor keeps as its record 0: never a known client
 };
 
 // Check box value as the settings file stores it: 0 unchecked, 1 checked, 2 greyed.

@@ -18,7 +18,7 @@
 #include <iterator>
 #include <limits>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "monitor/history.h"
 #include "monitor/vendors.h"
 #include "ui/historyplot.h"

@@ -4,12 +4,10 @@
 #include "ui/frmMonitor.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/globals.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "ui/builders.h"
@@ -41,7 +39,7 @@ void frmMonitor::wireHistory()
     // The log goes beside the settings file; the folder is taken when the log is
     // switched on, since the settings file is found after the window is built.
     connect(chkVerlauf, &QCheckBox::toggled, this, [this](bool on) {
-        m_historyLog->setFolder(IniPfad.isEmpty() ? QString() : QFileInfo(IniPfad).absolutePath());
+        m_historyLog->setFolder(m_settingsFolder);
         m_historyLog->setEnabled(on);
     });
     // A failed write has switched the log off; monitoring goes on.

@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 #include <optional>
 
-#include "app/dialogs.h"
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
 namespace {
@@ -25,11 +25,11 @@ QString appTitle()
 
 } // namespace
 
-// Leading number, halves to even; a slot exists from 0 to N.
+// Leading number, halves to even; a record exists from 1 to N, and 0 is the editor's own.
 std::optional<int> frmMonitor::typedRecord() const
 {
     const double n = fRoundEven(fVal(txtDatensatz->text()));
-    if (n >= 0 && n <= knownClients().upperBound())
+    if (n >= 0 && n <= knownClients().size())
         return int(n);
     return std::nullopt;
 }
@@ -52,7 +52,7 @@ void frmMonitor::showRecord()
     const std::optional<int> n = typedRecord();
     if (!n)
         return; // no such record: the fields keep what they show
-    const tMAC record = m_knownClients.at(*n);
+    const tMAC record = *n == 0 ? m_record0 : m_knownClients.at(*n - 1);
     txtDataName->setText(record.Name);
     txtDataIP->setText(record.IP);
     txtDataMAC->setText(record.MAC);
@@ -64,7 +64,7 @@ void frmMonitor::cmdSave_Click()
 {
     const std::optional<int> n = typedRecord();
     if (!n) {
-        const int last = m_knownClients.upperBound();
+        const int last = m_knownClients.size();
         const QString why = last >= 1 ? QStringLiteral("Vorhanden sind die Datensätze 1 bis %1.").arg(last)
                                       : QStringLiteral("Es ist noch kein Datensatz vorhanden.");
         Dialogs::inform(appTitle(),
@@ -74,11 +74,15 @@ void frmMonitor::cmdSave_Click()
                             .arg(txtDatensatz->text().trimmed(), why));
         return;
     }
-    tMAC &record = m_knownClients[*n];
+    tMAC record;
     record.Name = txtDataName->text();
     record.IP = txtDataIP->text();
     record.MAC = txtDataMAC->text();
     record.ist_AP = chkValue(chkDataAP) == 1 ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+    if (*n == 0)
+        m_record0 = record; // shown again as record 0, judging no station
+    else
+        changeKnownClients([&](KnownClients &k) { k[*n - 1] = record; });
 }
 
 void frmMonitor::cmdNewData_Click()
@@ -92,10 +96,12 @@ void frmMonitor::cmdNewData_Click()
         return;
     }
     const int n = last + 1;
-    m_knownClients.setUpperBound(n);
     // Marked before the bar moves: a bar standing at 0 follows its new minimum at once
     // and shows the record.
-    m_knownClients[n].ist_AP = QStringLiteral("Falsch");
+    changeKnownClients([n](KnownClients &k) {
+        k.resize(n);
+        k[n - 1].ist_AP = QStringLiteral("Falsch");
+    });
     setRecordMaximum(n);
     scrDatensatz->setValue(n);
     txtDatensatz->setText(QString::number(n));
@@ -106,7 +112,7 @@ void frmMonitor::Command2_Click()
 {
     auto nothingToDelete = [this] {
         const int x = scrDatensatz->value();
-        return scrDatensatz->maximum() < 1 || x < 1 || x > m_knownClients.upperBound();
+        return scrDatensatz->maximum() < 1 || x < 1 || x > m_knownClients.size();
     };
     if (nothingToDelete())
         return;
@@ -117,9 +123,12 @@ void frmMonitor::Command2_Click()
         return;
     const int x = scrDatensatz->value();
     const int m = scrDatensatz->maximum() - 1;
-    for (int i = x; i <= m && i + 1 <= m_knownClients.upperBound(); ++i)
-        m_knownClients[i] = m_knownClients.at(i + 1);
-    m_knownClients.setUpperBound(m);
+    // Records x + 1 .. m + 1 move down by one (indices count from 0).
+    changeKnownClients([x, m](KnownClients &k) {
+        for (int i = x; i <= m && i + 1 <= k.size(); ++i)
+            k[i - 1] = k.at(i);
+        k.resize(m);
+    });
     setRecordMaximum(m);
     showRecord();
     if (x - 1 >= scrDatensatz->minimum()) {
@@ -143,15 +152,13 @@ void frmMonitor::txtDatensatz_Change()
 
 void frmMonitor::refreshKnownClientViews()
 {
-    m_monitor->setKnownClients(m_knownClients);
     const QString address = Combo1->currentText();
     QString lines;
     {
         // Emptying and filling the list would change the text on the way.
         const QSignalBlocker blocker(Combo1);
         Combo1->clear();
-        for (int i = 1; i <= m_knownClients.upperBound(); ++i) {
-            const tMAC &record = m_knownClients.at(i);
+        for (const tMAC &record : std::as_const(m_knownClients)) {
             lines += knownClientLine(record);
             if (record.isAccessPoint())
                 Combo1->addItem(record.IP);
@@ -161,10 +168,22 @@ void frmMonitor::refreshKnownClientViews()
     Combo1->setEditText(address);
 }
 
+void frmMonitor::changeKnownClients(const std::function<void(KnownClients &)> &change)
+{
+    change(m_knownClients);
+    pushFilter();
+    m_monitor->setKnownClients(m_knownClients);
+}
+
+void frmMonitor::pushFilter()
+{
+    m_session->setFilter(m_knownClients, chkValue(chkBekClients) == 1);
+}
+
 void frmMonitor::setKnownClients(const KnownClients &clients)
 {
-    m_knownClients = clients;
-    setRecordMaximum(m_knownClients.upperBound());
+    changeKnownClients([&](KnownClients &k) { k = clients; });
+    setRecordMaximum(m_knownClients.size());
     refreshKnownClientViews();
 }
 

@@ -4,7 +4,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "monitor/reply.h"
 #include "monitor/vendors.h"
 #include "ui/chart.h"

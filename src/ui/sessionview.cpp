@@ -1,17 +1,16 @@
 // The window as the session's listener: LOGIN and Logout hand over to the session, and
 // whatever the session reports is shown in the controls.
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "app/dialogs.h"
-#include "app/processend.h"
-#include "app/startstop.h"
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "session/exitstatus.h"
 #include "session/oneshot.h"
 #include "ui/chart.h"
+#include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 #include "ui/statuscolors.h"
 
@@ -19,7 +18,9 @@ void frmMonitor::wireSession()
 {
     m_session->setUserNameSource([this] { return txtUser->text(); });
     m_session->setAddressSource([this] { return txtIP->text(); });
-    m_session->setEvaluator([this](const QString &text) { return parseForWindow(text); });
+    // The filter switch counts only when checked (greyed lets every station pass).
+    connect(chkBekClients, &QCheckBox::stateChanged, this, [this] { pushFilter(); });
+    pushFilter();
 
     connect(m_session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
         lblStatus->setText(text);
@@ -54,7 +55,7 @@ void frmMonitor::wireSession()
     });
     connect(m_session, &ApSession::rebooting, this, [this] {
         CmdLogin->setEnabled(true);
-        StartStop::ProgrammEnde(*this);
+        emit endRequested(ExitStatus::Ok, QString());
     });
     connect(m_session, &ApSession::loggedOut, this, [this] {
         CmdLogin->setEnabled(true);
@@ -97,7 +98,7 @@ void frmMonitor::trennen()
     if (answer == Dialogs::Answer::Ok)
         Cmd_logout_Click();
     else
-        StartStop::ProgrammEnde(*this);
+        emit endRequested(ExitStatus::Ok, QString());
 }
 
 void frmMonitor::startOneShotWatchdog()
@@ -105,7 +106,7 @@ void frmMonitor::startOneShotWatchdog()
     // A script waiting for the run must learn that it failed rather than wait forever.
     auto *run = new OneShotRun(*m_session, paramIP, this);
     run->setObjectName(QStringLiteral("oneShotRun"));
-    connect(run, &OneShotRun::finished, this, [this](int status, const QString &reason) {
+    connect(run, &OneShotRun::finished, this, [this](ExitStatus status, const QString &reason) {
         if (status == ExitStatus::Ok)
             Unload(); // the action went out: close without saving, the program ends
         else
@@ -114,12 +115,10 @@ void frmMonitor::startOneShotWatchdog()
     run->start();
 }
 
-void frmMonitor::oneShotAbort(const QString &reason, int status)
+void frmMonitor::oneShotAbort(const QString &reason, ExitStatus status)
 {
     if (isUnloaded())
         return;
-    ProcessEnd::printError(reason);
     m_session->stop();
-    Unload();
-    ProcessEnd::endProcess(status);
+    emit endRequested(status, reason);
 }

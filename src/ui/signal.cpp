@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "ui/frmMonitor.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <QStyleFactory>
 #include <map>
 
+#include "base/allgemein.h"
 #include "config/pollcycle.h"
 #include "config/settings.h"
-#include "monitor/allgemein.h"
 #include "ui/frmMonitor.h"
 #include "ui/records.h"
 
@@ -113,16 +113,16 @@ void frmMonitor::applySettings(const Settings &s)
     setRecordMaximum(s.recordCount);
     if (s.recordCount == 0) {
         // With no record the bar had to go to 0; the editor still works on record 1,
-        // the empty slot the list keeps, so what is stored there is saved.
+        // the empty record the list keeps, so what is stored there is saved.
         txtDatensatz->setText(QStringLiteral("1"));
     }
-    m_knownClients = s.clients;
+    changeKnownClients([&](KnownClients &k) { k = s.clients; });
     QString lines;
     {
         // Adding the first item would put it into the box's text on the way.
         const QSignalBlocker blocker(Combo1);
         for (int i = 1; i <= s.recordCount; ++i) {
-            const tMAC &r = m_knownClients.at(i);
+            const tMAC &r = m_knownClients.at(i - 1);
             if (r.isAccessPoint())
                 Combo1->addItem(r.IP);
             lines += knownClientLine(r);
@@ -176,7 +176,7 @@ void frmMonitor::cmbZyklus_Change()
 {
     // A text that gives no usable cycle keeps the interval the session polls at.
     if (const std::optional<int> ms = pollCycleMs(cmbZyklus->currentText()))
-        m_session->timPoll_Power()->setInterval(*ms);
+        m_session->setPollInterval(*ms);
 }
 
 void frmMonitor::cmbZyklus_Click()

@@ -1,4 +1,4 @@
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 
 #include <QLocale>
 

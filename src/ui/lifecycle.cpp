@@ -4,8 +4,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "app/startstop.h"
-#include "monitor/allgemein.h"
+#include "base/allgemein.h"
 #include "session/cmdline.h"
 #include "ui/frmMonitor.h"
 
@@ -20,9 +19,8 @@ void frmMonitor::Form_Load()
     manuellMode = false;
     m_session->setManualMode(false);
     txtMACS->setText(QString());
-    const QString commandLine = commandLineText();
-    if (fFieldCount(commandLine, QStringLiteral(" ")) >= 1)
-        ParameterAuswertung(commandLine);
+    if (fFieldCount(m_commandLine, QStringLiteral(" ")) >= 1)
+        ParameterAuswertung(m_commandLine);
     LED1_aus->hide();
 }
 
@@ -46,7 +44,7 @@ void frmMonitor::Form_Unload()
 
 void frmMonitor::CmdEnde_Click()
 {
-    StartStop::ProgrammEnde(*this);
+    emit endRequested(ExitStatus::Ok, QString());
 }
 
 void frmMonitor::lblautor_Click()

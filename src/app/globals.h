@@ -1,6 +1,0 @@
-#pragma once
-
-#include <QString>
-
-// Full path of the settings file, set once by Main.
-extern QString IniPfad;
