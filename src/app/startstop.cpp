@@ -104,7 +104,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     w->applySettings(settings);
     // The program run on presence events: a section of its own that the window does not edit.
     EventSettings events;
-    if (read && EventSettings::load(IniPfad, &events, nullptr))
+    if (read && EventSettings::load(path, &events, nullptr))
         w->stationMonitor().programs().setProgram(events.program);
     if (!read) {
         Dialogs::critical(
