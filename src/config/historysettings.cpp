@@ -25,35 +25,16 @@ void HistorySettings::write(Document &doc) const
 
 bool HistorySettings::load(const QString &path, HistorySettings *out, QString *error)
 {
-    Document doc;
-    QString why;
-    const bool ok = INIRW::readDocument(path, &doc, &why);
-    *out = ok ? read(doc) : HistorySettings();
-    if (error)
-        *error = why;
-    return ok;
+    return INIRW::loadSection(path, out, error);
 }
 
 bool HistorySettings::save(const QString &path, QString *error) const
 {
-    Document doc;
-    QString why;
-    if (!INIRW::readDocument(path, &doc, &why)) {
-        // Writing now would replace content we could not read.
-        if (error)
-            *error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht "
-                                    "gelesen werden konnte: %1")
-                         .arg(why);
-        return false;
-    }
-    const QByteArray before = doc.serialize();
-    write(doc);
-    const QByteArray after = doc.serialize();
-    if (after == before)
-        return true; // nothing changed: the file is not touched
-    QString failed;
-    const bool ok = INIRW::writeWholeFile(path, after, &failed);
-    if (error)
-        *error = failed;
-    return ok;
+    return INIRW::updateDocument(
+        path,
+        [this](Document &doc, QString *) {
+            write(doc);
+            return true;
+        },
+        error);
 }

@@ -63,24 +63,11 @@ bool WatchListSettings::load(const QString &path, const QStringList &candidates,
 
 bool WatchListSettings::save(const QString &path, const QStringList &candidates, QString *error) const
 {
-    Document doc;
-    QString why;
-    if (!INIRW::readDocument(path, &doc, &why)) {
-        // Writing now would replace content we could not read.
-        if (error)
-            *error = QStringLiteral("Die vorhandene Datei wird nicht überschrieben, weil sie nicht "
-                                    "gelesen werden konnte: %1")
-                         .arg(why);
-        return false;
-    }
-    const QByteArray before = doc.serialize();
-    write(doc, candidates);
-    const QByteArray after = doc.serialize();
-    if (after == before)
-        return true; // nothing changed: the file is not touched
-    QString failed;
-    const bool ok = INIRW::writeWholeFile(path, after, &failed);
-    if (error)
-        *error = failed;
-    return ok;
+    return INIRW::updateDocument(
+        path,
+        [&](Document &doc, QString *) {
+            write(doc, candidates);
+            return true;
+        },
+        error);
 }
