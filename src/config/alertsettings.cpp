@@ -66,11 +66,5 @@ bool AlertSettings::load(const QString &path, AlertSettings *out, QString *error
 
 bool AlertSettings::save(const QString &path, QString *error) const
 {
-    return INIRW::updateDocument(
-        path,
-        [this](Document &doc, QString *) {
-            write(doc);
-            return true;
-        },
-        error);
+    return INIRW::saveSection(path, *this, error);
 }

@@ -30,11 +30,5 @@ bool HistorySettings::load(const QString &path, HistorySettings *out, QString *e
 
 bool HistorySettings::save(const QString &path, QString *error) const
 {
-    return INIRW::updateDocument(
-        path,
-        [this](Document &doc, QString *) {
-            write(doc);
-            return true;
-        },
-        error);
+    return INIRW::saveSection(path, *this, error);
 }

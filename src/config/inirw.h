@@ -104,10 +104,25 @@ template <class T> bool loadSection(const QString &path, T *out, QString *error)
     return ok;
 }
 
+// Writes the section value holds (value.write(doc)) into the settings file at path,
+// as updateDocument does.
+template <class T> bool saveSection(const QString &path, const T &value, QString *error);
+
 // Changes the settings file at path through change, which may refuse (false, with its
 // reason in error). A file that cannot be read is not written over, and one that change
 // leaves as it was is not touched.
 bool updateDocument(const QString &path, const std::function<bool(Document &doc, QString *error)> &change,
                     QString *error);
+
+template <class T> bool saveSection(const QString &path, const T &value, QString *error)
+{
+    return updateDocument(
+        path,
+        [&value](Document &doc, QString *) {
+            value.write(doc);
+            return true;
+        },
+        error);
+}
 
 } // namespace INIRW
