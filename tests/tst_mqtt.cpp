@@ -205,10 +205,15 @@ private slots:
         QVERIFY(s.server == "broker" && s.port == 1883 && s.keepAliveSeconds == 60 && !s.allStations);
         QVERIFY(s.user.isEmpty() && s.password.isEmpty() && s.caFile.isEmpty());
         QVERIFY(read("[mqtt]\r\nServer = 10.0.0.5\r\nPort=8883\r\nBenutzer=ha\r\nPasswort=gr\xfcn\r\n"
-                     "CA-Datei=/etc/ca.pem\r\nalle Stationen=1\r\n"));
+                     "CA-Datei=/etc/ca.pem\r\nalle Stationen=1\r\nKeepalive=5\r\n"));
         QVERIFY(s.server == "10.0.0.5" && s.port == 8883 && s.user == "ha" && s.caFile == "/etc/ca.pem");
+        QCOMPARE(s.keepAliveSeconds, 5);
         QCOMPARE(s.password, QStringLiteral("grün")); // Latin-1 in the file
         QVERIFY(s.allStations);
+        for (const char *keepAlive : {"4", "65536", "x", ""}) { // unusable: the default
+            QVERIFY(read(QByteArray("[MQTT]\r\nServer=b\r\nKeepalive=") + keepAlive));
+            QCOMPARE(s.keepAliveSeconds, 60);
+        }
         for (const char *port : {"0", "65536", "18x3", "-1", ""}) {
             QVERIFY2(!read(QByteArray("[MQTT]\r\nServer=b\r\nPort=") + port) && !s.enabled(), port);
             QVERIFY2(error.contains(QStringLiteral("Port")), qPrintable(error));
@@ -457,25 +462,34 @@ private slots:
     }
 
     // The broker's last will: "offline" on senvaro/status within 1.5 keep-alive periods when
-    // the publisher is killed. The broker's log shows the keep-alive it was given (5 s,
-    // libmosquitto's shortest) and the pings that hold the connection meanwhile.
+    // the exporter is killed. The broker's log shows the keep-alive it was given (5 s from the
+    // settings file, libmosquitto's shortest) and the pings that hold the connection meanwhile.
     void lastWill()
     {
         Broker broker(freePort(), "allow_anonymous true\nlog_type all\n");
         Listener live(broker.port);
-        QProcess child;
-        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tst_mqtt_helper"),
-                    {QString::number(broker.port), "5"});
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("senvaro.ini"));
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // An access point nobody answers for: the exporter keeps trying and stays up.
+        file.write("[Server]\r\nIP=127.0.9.9\r\n[MQTT]\r\nServer=127.0.0.1\r\nPort=" +
+                   QByteArray::number(broker.port) + "\r\nKeepalive=5\r\n");
+        file.close();
+        QProcess exporter;
+        exporter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        exporter.start(QStringLiteral(SENVARO_EXPORTER_BIN),
+                       {QStringLiteral("--settings"), ini, QStringLiteral("--textfile"), dir.path()});
         QVERIFY(live.waitFor(kStatus, "online"));
         QVERIFY(broker.log().contains(", k5)"));
         QVERIFY(waitUntil([&] { return broker.log().contains("Received PINGREQ"); }, 10000));
         QCOMPARE(live.at(kStatus), QList<QByteArray>{"online"});
         QElapsedTimer t;
         t.start();
-        ::kill(pid_t(child.processId()), SIGKILL);
+        ::kill(pid_t(exporter.processId()), SIGKILL);
         QVERIFY(live.waitFor(kStatus, "offline", 7500));
         QVERIFY(t.elapsed() <= 7500);
-        child.waitForFinished();
+        exporter.waitForFinished();
     }
 
     // Presence from the exporter's station monitor: short drop-outs and roams between two

@@ -15,7 +15,8 @@ QString text(const Document &doc, const SettingKey &key)
     return doc.value(key.sectionName(), key.keyName()).value_or(key.fallbackText());
 }
 
-// Digits only: "+80", " 80" or "80x" are no port, whatever toInt would make of them.
+// Digits only: "+80", " 80" or "80x" are no number, whatever toInt would make of them.
+// The same 1..65535 holds for ports and keep-alive seconds.
 bool parsePort(const QString &digits, quint16 *port)
 {
     if (digits.isEmpty() || digits.size() > 5)
@@ -53,6 +54,9 @@ bool MqttSettings::read(const Document &doc, MqttSettings *out, QString *error)
     s.password = text(doc, MqttPassword);
     s.caFile = text(doc, MqttCaFile);
     s.allStations = text(doc, MqttAllStations) == QLatin1String("1");
+    quint16 keepAlive = 0;
+    if (parsePort(text(doc, MqttKeepAlive), &keepAlive) && keepAlive >= 5)
+        s.keepAliveSeconds = keepAlive;
     *out = s;
     return true;
 }

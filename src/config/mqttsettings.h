@@ -18,17 +18,19 @@ struct MqttSettings
     QString password;         // never shown in a log or a metric
     QString caFile;           // given: TLS, the broker's certificate checked against this CA
     bool allStations = false; // every station the access points list, not only the known clients
+    // 5 .. 65535 ("Keepalive"); the broker publishes the last will after 1.5 times this.
+    int keepAliveSeconds = 60;
 
-    // Not in the file: how the publisher keeps its connection and how much it tracks.
-    int keepAliveSeconds = 60; // 5 .. 65535; the broker publishes the last will after 1.5 times this
-    int maxDevices = 1000;     // devices beyond this are not published (random addresses add up)
+    // Not in the file: how much the publisher tracks.
+    int maxDevices = 1000; // devices beyond this are not published (random addresses add up)
 
     bool enabled() const { return !server.isEmpty(); }
     bool operator==(const MqttSettings &) const = default;
 
     // False with a German reason when the section names a server but a value cannot be used
     // (a port outside 1..65535): out is then off, so nothing connects where nobody meant to.
-    // "alle Stationen" other than 0 or 1 reads as 0.
+    // "alle Stationen" other than 0 or 1 reads as 0; a "Keepalive" that is no number of
+    // seconds from 5 to 65535 reads as 60.
     static bool read(const INIRW::Document &doc, MqttSettings *out, QString *error);
     // The section of the settings file at path; false (and off) when the file cannot be read
     // or the section is unusable, error then says why in German.

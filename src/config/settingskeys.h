@@ -88,5 +88,6 @@ inline constexpr SettingKey MqttUser{kMqtt, "Benutzer", ""};
 inline constexpr SettingKey MqttPassword{kMqtt, "Passwort", ""};
 inline constexpr SettingKey MqttCaFile{kMqtt, "CA-Datei", ""};
 inline constexpr SettingKey MqttAllStations{kMqtt, "alle Stationen", "0"};
+inline constexpr SettingKey MqttKeepAlive{kMqtt, "Keepalive", "60"};
 
 } // namespace SettingKeys
