@@ -217,6 +217,21 @@ private slots:
         QVERIFY(x.events.isEmpty() && x.alerts.isEmpty());
     }
 
+    // A listed station whose address belongs to an access point's record (a repeater) is no
+    // known client: the clients page names it, but presence and its outputs treat it as any
+    // other station.
+    void accessPointRecordIsNoKnownClient()
+    {
+        Watched x;
+        const QString repeater = QStringLiteral("F0:18:98:AA:00:09");
+        x.m.setKnownClients(
+            knownClients({{kPhone, "Telefon", {}, "Falsch"}, {repeater, "Repeater", kApB, "Wahr"}}));
+        x.evaluate(1000, kApA, {value(repeater), value(kPhone)});
+        QCOMPARE(x.events.size(), 2);
+        QVERIFY(!x.events[0].known && !x.m.device(repeater)->known);
+        QVERIFY(x.events[1].known && x.m.device(kPhone)->known);
+    }
+
     // 20 moves between two simulated access points, each within the grace period: 20 roams,
     // present all along, no leave, one arrival; the exporter's series count them.
     void roamsBetweenAccessPoints()

@@ -145,7 +145,7 @@ void StationMonitor::evaluated(const QString &ap, const QList<StationValue> &sta
         e.ms = now;
         e.mac = s.mac;
         e.name = s.name;
-        e.known = d.known || s.known;
+        e.known = d.known; // a known client, not an access point's record: set by setKnownClients
         e.ap = ap;
         if (!wasHere) {
             e.kind = StationEvent::Kind::Joined;
