@@ -388,8 +388,9 @@ private slots:
         for (int run = 0; run < 2; ++run) {
             Listener late(port);
             QVERIFY(late.waitFor(kState, "not_home"));
-            // Retained messages come in no fixed order: wait for each.
-            QVERIFY(waitUntil([&] { return !late.at(kTracker, true).isEmpty(); }, 5000));
+            // Messages come in no fixed order: wait for each. After the restart the listener may
+            // be subscribed before they are sent again, so they need not arrive as retained ones.
+            QVERIFY(waitUntil([&] { return !late.at(kTracker).isEmpty(); }, 5000));
             QVERIFY(waitUntil(
                 [&] {
                     return object(late.last(kAttributes)).value("ap").toString() ==
