@@ -2,7 +2,7 @@
 // the older form without the maker column, one with the clock change back to winter
 // time, one with junk in the middle, one cut off at the end, German and English
 // numbers), the spans, bins, bands and events taken from it, the background reader,
-// retention, export and the two settings that go with it.
+// retention and export.
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -427,55 +427,6 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("alt\r\n"));
         QCOMPARE(d.entryList(QDir::Files, QDir::Name),
                  (QStringList{fileName(22), fileName(23), QStringLiteral("export.csv")}));
-    }
-
-    void keepDaysSetting_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("days");
-        QTest::newRow("missing") << QByteArray("[User]\r\nName=x\r\n") << 30;
-        QTest::newRow("set") << QByteArray("[User]\r\nVerlauf Tage behalten= 7 \r\n") << 7;
-        QTest::newRow("longest") << QByteArray("[User]\r\nVerlauf Tage behalten=3650\r\n") << 3650;
-        QTest::newRow("too long") << QByteArray("[User]\r\nVerlauf Tage behalten=3651\r\n") << 30;
-        QTest::newRow("zero") << QByteArray("[User]\r\nVerlauf Tage behalten=0\r\n") << 30;
-        QTest::newRow("no number") << QByteArray("[User]\r\nVerlauf Tage behalten=viele\r\n") << 30;
-    }
-    void keepDaysSetting()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(int, days);
-        QCOMPARE(HistorySettings::read(INIRW::Document::parse(file)).keepDays, days);
-    }
-
-    void settingsWrittenOnceChanged()
-    {
-        QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("SENVARO.INI"));
-        const QByteArray before = "[User]\r\nName=x\r\n";
-        QVERIFY(writeFile(path, before));
-        const QStringList known{kA, kB, kC};
-        QString error;
-        QVERIFY(HistorySettings().save(path, &error));
-        QVERIFY(WatchListSettings().save(path, known, &error));
-        QCOMPARE(readFile(path), before);
-
-        HistorySettings keep;
-        keep.keepDays = 90;
-        WatchListSettings watched;
-        watched.setWatched(kB.toLower(), true);
-        watched.setWatched(kC, true);
-        QVERIFY(keep.save(path, &error));
-        QVERIFY(watched.save(path, known, &error));
-        QCOMPARE(readFile(path), "[User]\r\nName=x\r\nVerlauf Tage behalten=90\r\n"
-                                 "[Beobachtet]\r\nf0:18:98:aa:00:01=1\r\n02:00:00:00:00:0C=1\r\n");
-
-        watched.setWatched(kB, false);
-        QVERIFY(watched.save(path, known, &error));
-        WatchListSettings read;
-        QVERIFY(WatchListSettings::load(path, known, &read, &error));
-        QCOMPARE(read.macs, QStringList{kC});
-        QVERIFY(readFile(path).contains("f0:18:98:aa:00:01=0\r\n"));
-        QVERIFY(!read.isWatched(kA) && read.isWatched(kC.toLower()));
     }
 };
 

@@ -1,28 +1,19 @@
-// The settings file (the INI layer and the settings value it holds) and the exporter's own
-// logic: the exposition text (promtool reads it in tst_exporter_e2e.sh), the access points a
-// settings file names, one access point's watch on a stepped clock against the simulator,
-// and the text file under a concurrent reader.
+// The exporter's own logic: the exposition text (promtool reads it in tst_exporter_e2e.sh),
+// the access points a settings file names, one access point's watch on a stepped clock
+// against the simulator, and the text file under a concurrent reader.
 
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
-#include <clocale>
 #include <thread>
-#include <unistd.h>
 
 #include "apsim.h"
-#include "config/filesync.h"
-#include "config/inifile.h"
-#include "config/inirw.h"
-#include "config/pollcycle.h"
 #include "config/settings.h"
 #include "exporter/exporter.h"
 #include "logicsupport.h"
 #include "monitor/stationmonitor.h"
-
-using namespace INIRW;
 
 namespace {
 
@@ -56,34 +47,6 @@ struct Watch
 class TestExporter : public QObject
 {
     Q_OBJECT
-    QTemporaryDir dir;
-    const QString p = dir.filePath(QStringLiteral("SENVARO.INI"));
-    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
-    static QString str(const char *k) { return GetPrivateIniString(QLatin1String(k), "-"); }
-    static int num(const char *k) { return GetPrivateIniInt(QLatin1String(k), 99); }
-    static int put(const char *k, const char *v) { return PutPrivateIniString(QLatin1String(k), v); }
-
-    // "state left top height width|IP|user|password|cycle|saveUser savePW knownOnly log|count upperBound"
-    static QString summary(const Settings &s)
-    {
-        const auto n = [](auto... v) { return QStringList{QString::number(v)...}.join(' '); };
-        return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
-            .arg(n(s.windowState, s.left, s.top, s.height, s.width), s.ip, s.user, s.password, s.pollCycle,
-                 n(s.saveUser, s.savePassword, s.knownOnly, s.logHistory),
-                 n(s.recordCount, s.clients.size()));
-    }
-    Settings load(const QByteArray &content)
-    {
-        Settings s;
-        s.ip = QStringLiteral("stale"); // a load replaces every value
-        QTest::qVerify(writeFile(p, content) && IniFile().load(p, s), "load", "", __FILE__, __LINE__);
-        return s;
-    }
-    QByteArray saved(const Settings &s)
-    {
-        IniFile ini;
-        return ini.Save(p, s) ? readFile(p) : "save failed: " + ini.errorText().toUtf8();
-    }
 
 private slots:
     // Names that need escaping and numbers under a German default locale: the text holds the
@@ -198,21 +161,6 @@ private slots:
         exporter.monitor().evaluated(QStringLiteral("127.0.1.1"), {station("f0:00:00:00:00:02")});
         QCOMPARE(macsInText(), QStringList({"00:00:00:00:00:01", "F0:00:00:00:00:03", "f0:00:00:00:00:02"}));
     }
-
-    void pollCycle()
-    {
-        // The window and the exporter take the same cycles; 0 would stop the window's polling.
-        for (const auto &[text, ms] : {std::pair{"2", 2000},
-                                       {"0.5", 500},
-                                       {"65.535", 65535},
-                                       {"66", 0},
-                                       {"0", 0},
-                                       {"0.0004", 0},
-                                       {"-2", 0},
-                                       {"schnell", 0}})
-            QVERIFY2(pollCycleMs(QString::fromLatin1(text)).value_or(0) == ms, text);
-    }
-
     void answeredPollFillsSeries()
     {
         apsim::Options o;
@@ -399,205 +347,6 @@ private slots:
         e.setTextfileDir(dir.filePath(QStringLiteral("fehlt")));
         QVERIFY(!e.writeTextfile(&error));
         QVERIFY2(error.startsWith(QStringLiteral("Textdatei ")), qPrintable(error));
-    }
-
-    // The settings file: the INI layer and the settings value it holds, without a window.
-    // Before any registration (the layer stays registered for the rest of the process).
-    void initTestCase()
-    {
-        QStringList reported;
-        const INIRW::Reporter previous = INIRW::setReporter(
-            [&](const QString &title, const QString &text) { reported << title + '|' + text; });
-        QCOMPARE((QList<int>{num("x"), put("x", "1"), int(str("x").size())}), (QList<int>{0, 0, 0}));
-        INIRW::setReporter(previous);
-        QCOMPARE(reported,
-                 QStringList(3, "IniFile Logic Error|[Section] and FileName Not Registered in Private.Ini!"));
-    }
-
-    // Case and blanks around names do not count; the first of two equal keys does.
-    void readsLikeTheIniFormat()
-    {
-        const QString p = path("read.ini");
-        const QByteArray text =
-            "Kopfzeile ohne Gleichheitszeichen \r\n\r\nKey=preamble\n[Other]\nname=other\xe4\r\n"
-            "[ user ]\r\n  NAME  =  Hans Wurst  \n; Passwort=comment\nempty=\r\nbig=40000\n"
-            "neg=-15\nmix=12abc\nword=abc\nname=second\nlong=";
-        QVERIFY(writeFile(p, text + QByteArray(300, 'x')));
-        RegisterPrivateIni(QStringLiteral("  USER "), QStringLiteral(" ") + p + QStringLiteral("  "));
-        QCOMPARE((QStringList{str("name"), str("Passwort"), str("Key"), str("empty"), str("long")}),
-                 (QStringList{"Hans Wurst", "-", "-", "", QString(254, QChar('x'))}));
-        QCOMPARE((QList<int>{num("big"), num("neg"), num("mix"), num("word"), num("empty"), num("nix")}),
-                 (QList<int>{-25536, -15, 12, 0, 99, 99}));
-        RegisterPrivateIni(QStringLiteral("other"), p);
-        QCOMPARE(str("NAME"), QString::fromLatin1("other\xe4"));
-        RegisterPrivateIni(QStringLiteral("User"), path("none.ini"));
-        QCOMPARE(str("name"), QStringLiteral("-"));
-        QVERIFY(!QFile::exists(path("none.ini")));
-    }
-
-    // Only written lines change, a value cannot add lines; a new file is its owner's only.
-    void writesLeaveOtherLinesAlone()
-    {
-        const QString p = path("write.ini");
-        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-        QVERIFY(writeFile(p, "header line\n\n[A]\nx = old ; note\n; comment\ny=1\n\n[B]\nz=2"));
-        QFile::setPermissions(p, owner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-        RegisterPrivateIni(QStringLiteral("a"), p);
-        QCOMPARE(put("X", "new"), 1);
-        PutPrivateIniInt(QStringLiteral("n"), -15);
-        PutPrivateIniString(QStringLiteral("y"), std::nullopt);
-        PutPrivateIniString(QStringLiteral("gone"), std::nullopt);
-        RegisterPrivateIni(QStringLiteral("B"), p);
-        put("w", "v\r\n[Evil]\r\nq=1");
-        RegisterPrivateIni(QStringLiteral("C"), p);
-        put("k", "");
-        QCOMPARE(readFile(p), QByteArray("header line\n\n[A]\nx =new\n; comment\nn=-15\r\n\n[B]\nz=2\r\n"
-                                         "w=v  [Evil]  q=1\r\n[C]\r\nk=\r\n"));
-        QCOMPARE(QFile(p).permissions() & 0xF077, owner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-
-        RegisterPrivateIni(QStringLiteral("S"), path("fresh.ini"));
-        QCOMPARE(put("k", "v"), 1);
-        QCOMPARE(readFile(path("fresh.ini")), QByteArray("[S]\r\nk=v\r\n"));
-        QCOMPARE(QFile(path("fresh.ini")).permissions() & 0xF077, owner);
-        RegisterPrivateIni(QStringLiteral("S"), path("no/such/folder.ini"));
-        QCOMPARE(put("k", "v"), 0);
-    }
-
-    // First start: defaults, slot 1 saved empty and "Falsch". Then the example comes back
-    // byte for byte, Latin-1 and the blanks of the names included.
-    void freshFileAndExample()
-    {
-        const Settings fresh = load("Kopfzeile\r\n");
-        QCOMPARE(
-            saved(fresh),
-            "Kopfzeile\r\n[PrgWindow]\r\nWindowState=0\r\nleft=0\r\ntop=0\r\nheight=4230\r\nwidth=6600\r\n"
-            "[Server]\r\nIP=192.168.0.1\r\n[User]\r\nName=\r\nPasswort=\r\n"
-            "Polling Zyklus in Sekunden=2\r\nBenutzername speichern=0\r\nPasswort speichern=0\r\n"
-            "Passwort anzeigen=0\r\n[bekannte MAC-Adressen]\r\nnur bekannte Clients=0\r\nAnzahl=1\r\n"
-            "MAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n");
-
-        const QByteArray example =
-            QByteArray(
-                "Diese Ini-Datei wurde am 05.12.2026 von \n'senvaro.exe' automatisch generiert.\n\n"
-                "[PrgWindow]\nWindowState=0\nleft=1200\ntop=900\nheight=4230\nwidth=6600\n[Server]\n"
-                "IP=192.168.0.50\n[User]\nName=technik\nPasswort=g3heim\nPolling Zyklus in Sekunden=5\n"
-                "Benutzername speichern=1\nPasswort speichern=1\nPasswort anzeigen=0\n"
-                "[bekannte MAC-Adressen]\nnur bekannte Clients=1\nAnzahl=2\nMAC-Adr.1=00:11:22:33:44:55\n"
-                "Name 1=Dach           \nIP-Adresse 1=192.168.0.51\nist_AP 1=Wahr\n"
-                "MAC-Adr.2=00:11:22:33:44:66\nName 2=B\xfcro           \nIP-Adresse 2=192.168.0.60\n"
-                "ist_AP 2=Falsch\n")
-                .replace('\n', "\r\n");
-        const Settings s = load(example);
-        QCOMPARE(summary(s),
-                 QStringLiteral("0 1200 900 4230 6600|192.168.0.50|technik|g3heim|5|1 1 1 0|2 2"));
-        QCOMPARE(s.clients.at(1).Name, QStringLiteral("Büro           "));
-        QCOMPARE(s.clients.accessPointAddresses(), QStringList{"192.168.0.51"});
-        QFile::remove(p); // the same bytes again, from nothing but the value
-        QVERIFY(writeFile(p, example.left(example.indexOf("[PrgWindow]"))));
-        QCOMPARE(saved(s), example);
-    }
-
-    // Values out of range, texts where numbers belong, empty values, counts that wrap.
-    void oddValues()
-    {
-        // the file, its summary() (see above): out of range, empty texts stay empty, maximized
-        for (const auto &[file, expected] : QList<std::pair<QByteArray, QString>>{
-                 {"[PrgWindow]\nWindowState=7\nleft=40000\ntop=-5x\nheight=abc\nwidth=\n[User]\n"
-                  "Benutzername speichern=ja\nPasswort speichern= 2 \nVerlauf protokollieren=1\n"
-                  "[bekannte MAC-Adressen]\nnur bekannte Clients=3\nAnzahl=40000\n",
-                  "0 -25536 -5 0 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 2 0 1|0 1"},
-                 {"[ server ]\r\nip=\r\n[User]\r\nName=\r\nPasswort=  \r\nPolling Zyklus in Sekunden=\r\n"
-                  "[PrgWindow]\r\nWindowState=-1\r\n[bekannte MAC-Adressen]\r\nAnzahl=-5\r\n",
-                  "0 0 0 4230 6600|||||0 0 0 0|0 1"},
-                 {"[PrgWindow]\r\nWindowState=2\r\nleft=-600\r\n",
-                  "2 -600 0 4230 6600|192.168.0.1|(kein Eintrag)|(kein Eintrag)|2|0 0 0 0|0 1"}})
-            QCOMPARE(summary(load(file)), expected);
-    }
-
-    // Names padded or cut to 15, missing fields read as "(kein Eintrag)", only "Wahr" marks
-    // an access point, records above "Anzahl" stay in the file; the most there can be.
-    void records()
-    {
-        Settings s =
-            load("[bekannte MAC-Adressen]\r\nAnzahl=3\r\nName 1=Zwanzig Zeichen Lang\r\n"
-                 "IP-Adresse 1=10.0.0.1\r\nist_AP 1=Wahr\r\nIP-Adresse 2=10.0.0.2\r\nist_AP 2=wahr\r\n"
-                 "IP-Adresse 3=10.0.0.3\r\nist_AP 3=Wahr\r\nName 4=beyond\r\n");
-        QCOMPARE(s.clients.accessPointAddresses(), QStringList({"10.0.0.1", "10.0.0.3"}));
-        QCOMPARE(s.clients.at(1), (tMAC{"(kein Eintrag)", "(kein Eintrag) ", "10.0.0.2", "wahr"}));
-        const QByteArray after = saved(s);
-        QCOMPARE(after.left(after.indexOf("[PrgWindow]")).mid(after.indexOf("Anzahl=")),
-                 "Anzahl=3\r\nName 1=Zwanzig Zeichen\r\nIP-Adresse 1=10.0.0.1\r\n"
-                 "ist_AP 1=Wahr\r\nIP-Adresse 2=10.0.0.2\r\nist_AP 2=Falsch\r\n"
-                 "IP-Adresse 3=10.0.0.3\r\nist_AP 3=Wahr\r\nName 4=beyond\r\n"
-                 "nur bekannte Clients=0\r\nMAC-Adr.1=(kein Eintrag)\r\nMAC-Adr.2=(kein Eintrag)\r\n"
-                 "Name 2=(kein Eintrag) \r\nMAC-Adr.3=(kein Eintrag)\r\n"
-                 "Name 3=(kein Eintrag) \r\n");
-        s.clients.resize(0); // the only records deleted
-        QVERIFY(saved(s).contains("\r\nAnzahl=0\r\n"));
-
-        s = load("[bekannte MAC-Adressen]\r\nAnzahl=32767\r\nMAC-Adr.1=a\r\nist_AP 2=Wahr\r\n");
-        QCOMPARE(QList<int>({s.recordCount, s.clients.size()}), QList<int>({32767, 32767}));
-        QVERIFY(saved(s).contains("\r\nIP-Adresse 32767=(kein Eintrag)\r\nist_AP 32767=Falsch\r\n"));
-    }
-
-    // The bounds are written only in the normal state and only within 16 bits; the user
-    // name and the password only when they are to be kept (greyed is not checked).
-    void saveRules()
-    {
-        const QByteArray user = "[Server]\r\nIP=192.168.0.1\r\n[User]\r\nName=";
-        const QByteArray window = "left=600\r\ntop=450\r\nheight=8010\r\nwidth=9000\r\n",
-                         bounds = window + user;
-        // window state, left, width, both check boxes (2: greyed), expected
-        for (const auto &[state, left, width, keep, expected] :
-             {std::tuple{0, -32768, 32767, 1,
-                         "WindowState=0\r\nleft=-32768\r\ntop=450\r\nheight=8010\r\nwidth=32767\r\n" + user +
-                             "technik\r\nPasswort=g3heim\r\n"},
-              {0, -32769, 32768, 2, "WindowState=0\r\n" + bounds + "\r\nPasswort=\r\n"},
-              {2, 1, 1, 0, "WindowState=2\r\n" + bounds + "\r\nPasswort=\r\n"}}) {
-            Settings s = load("[PrgWindow]\r\nWindowState=0\r\n" + window);
-            s.windowState = state;
-            s.left = left;
-            s.width = width;
-            s.saveUser = s.savePassword = keep;
-            s.user = QStringLiteral("technik");
-            s.password = QStringLiteral("g3heim");
-            QCOMPARE(saved(s).left(expected.size() + 13), "[PrgWindow]\r\n" + expected);
-        }
-    }
-
-    // Characters a line holds but the writer cannot put there (a lone CR, a NUL) read as the
-    // blank the writer writes, a tab at the name's cut as a blank, so a second start shows
-    // what the first showed.
-    void oddCharacters()
-    {
-        const char text[] = "[Server]\r\nIP=10.0.0.9\r\n[bekannte MAC-Adressen]\r\nAnzahl=1\r\n"
-                            "MAC-Adr.1=00:11:22\0:33\0\r\r\nIP-Adresse 1=192.168.0.51\rsi\r\n"
-                            "Name 1=Vierzehn Zeich\tmehr\r\n";
-        Settings s = load(QByteArray(text, sizeof text - 1));
-        for (int start = 1; start <= 2; ++start) {
-            QCOMPARE(QStringList({s.clients.at(0).MAC, s.clients.at(0).IP, s.ip, s.clients.at(0).Name}),
-                     QStringList({"00:11:22 :33", "192.168.0.51 si", "10.0.0.9", "Vierzehn Zeich "}));
-            s = load(saved(s));
-        }
-    }
-
-    // Forcing written data onto the disk: a handle without a sync of its own passes, any other
-    // failure is reported with the system's reason (in English here).
-    void toDisk()
-    {
-        std::setlocale(LC_MESSAGES, "C");
-        QTemporaryFile file;
-        int ends[2];
-        QVERIFY(file.open() && file.write("x") == 1 && file.flush() && pipe(ends) == 0);
-        // a file, a pipe (no sync of its own), no open handle
-        for (const auto &[fd, synced, reason] :
-             {std::tuple{file.handle(), true, ""}, {ends[1], true, ""}, {-1, false, "Bad file descriptor"}}) {
-            QString why;
-            QCOMPARE(FileSync::toDisk(fd, &why), synced);
-            QCOMPARE(why, QString::fromLatin1(reason));
-        }
-        close(ends[0]);
-        close(ends[1]);
     }
 };
 
