@@ -23,8 +23,16 @@ wait_for() {
     sleep 0.1
   done
 }
+# free_port: a TCP port nothing listens on, below the kernel's ephemeral range so that no
+# outgoing connection takes it meanwhile (a shell's check: a Python start costs a second
+# on a loaded machine).
 free_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  local p
+  while :; do
+    p=$((20000 + RANDOM % 12000))
+    [ -n "$(ss -Htln "sport = :$p")" ] || break
+  done
+  echo "$p"
 }
 # start_prometheus EXPORTER_PORT [RULE_FILE]: scrapes 127.0.0.1:EXPORTER_PORT every 250 ms;
 # sets prom_port and api (the instant-query address).

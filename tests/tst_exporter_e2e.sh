@@ -23,7 +23,7 @@ source "$(dirname "$0")/shellsupport.sh"
 ) &
 checks_pid=$!
 
-# ---- Settings file and options ----
+# ---- Settings file ----
 password='Geh31m"Pw'
 settings="$tmp/SENVARO.INI"
 {
@@ -35,6 +35,25 @@ settings="$tmp/SENVARO.INI"
 } >"$settings"
 chmod 600 "$settings"
 
+# ---- Three simulated access points and the exporter ----
+mkfifo "$tmp/control"
+"$SENVARO_APSIM_BIN" --addresses 127.0.6.1-127.0.6.3 --user technik --password "$password" --stations 4 \
+  --control-stdin <"$tmp/control" >"$tmp/sim.log" 2>&1 &
+pids+=($!)
+exec 3>"$tmp/control"
+wait_for 10 grep -q listening "$tmp/sim.log" || fail "simulator: $(cat "$tmp/sim.log")"
+
+mkdir "$tmp/textfile"
+chmod 644 "$settings" # readable by others: a warning, but it runs
+"$exe" --settings "$settings" --listen 127.0.0.1:0 --textfile "$tmp/textfile" >"$tmp/exp.out" 2>"$tmp/exp.err" &
+pids+=($!)
+wait_for 10 grep -q '/metrics auf 127.0.0.1:' "$tmp/exp.err" || fail "exporter did not start: $(cat "$tmp/exp.err")"
+grep -q 'Warnung: .* ist für alle lesbar' "$tmp/exp.err" || fail "no warning about the readable settings file"
+port="$(sed -n 's|.*/metrics auf 127.0.0.1:\([0-9]*\)$|\1|p' "$tmp/exp.err")"
+metrics="http://127.0.0.1:$port/metrics"
+start_prometheus "$port"
+
+# ---- Options and settings files that stop it (while the logins go on) ----
 status=0
 "$exe" --settings "$settings" --listen nonsense >/dev/null 2>"$tmp/err" || status=$?
 [ "$status" -eq 2 ] && grep -q -- '--listen erwartet ADRESSE:PORT' "$tmp/err" || fail "bad --listen: status $status"
@@ -55,33 +74,17 @@ for f in none empty junk noserver; do
     fail "no access point in $f.ini: status $status, $(cat "$tmp/err")"
 done
 
-# ---- Three simulated access points and the exporter ----
-mkfifo "$tmp/control"
-"$SENVARO_APSIM_BIN" --addresses 127.0.6.1-127.0.6.3 --user technik --password "$password" --stations 4 \
-  --control-stdin <"$tmp/control" >"$tmp/sim.log" 2>&1 &
-pids+=($!)
-exec 3>"$tmp/control"
-wait_for 10 grep -q listening "$tmp/sim.log" || fail "simulator: $(cat "$tmp/sim.log")"
-
-mkdir "$tmp/textfile"
-chmod 644 "$settings" # readable by others: a warning, but it runs
-"$exe" --settings "$settings" --listen 127.0.0.1:0 --textfile "$tmp/textfile" >"$tmp/exp.out" 2>"$tmp/exp.err" &
-pids+=($!)
-wait_for 10 grep -q '/metrics auf 127.0.0.1:' "$tmp/exp.err" || fail "exporter did not start: $(cat "$tmp/exp.err")"
-grep -q 'Warnung: .* ist für alle lesbar' "$tmp/exp.err" || fail "no warning about the readable settings file"
-port="$(sed -n 's|.*/metrics auf 127.0.0.1:\([0-9]*\)$|\1|p' "$tmp/exp.err")"
-metrics="http://127.0.0.1:$port/metrics"
-
 headers="$(curl -sS -D - -o "$tmp/scrape" "$metrics")"
 grep -qi '^content-type: text/plain; version=0.0.4; charset=utf-8' <<<"$headers" || fail "content type: $headers"
 curl -sS "http://127.0.0.1:$port/" | grep -q 'href="/metrics"' || fail "/ does not link to /metrics"
 
-# ---- Prometheus ----
-start_prometheus "$port"
-# query PROMQL: "ap=value" lines, sorted.
+# ---- Prometheus (started above) ----
+# query PROMQL: "ap=value" lines, sorted. Read from the answer's JSON by grep and awk, one result a line (its metric's labels hold no
+# "}"): a Python start per query costs seconds on a loaded machine, and the queries are polled.
 query() {
-  curl -sS -G "$api" --data-urlencode "query=$1" |
-    python3 -c 'import json,sys; r=json.load(sys.stdin)["data"]["result"]; print("\n".join(sorted(x["metric"].get("ap","")+"="+x["value"][1] for x in r)))'
+  curl -sS -G "$api" --data-urlencode "query=$1" | grep -o '"metric":{[^}]*},"value":\[[^]]*\]' |
+    awk '{ ap = ""; if (match($0, /"ap":"[^"]*"/)) ap = substr($0, RSTART + 6, RLENGTH - 7)
+           v = $0; sub(/.*,"/, "", v); sub(/"\]$/, "", v); print ap "=" v }' | sort
 }
 expect() { # PROMQL EXPECTED
   [ "$(query "$1" 2>/dev/null)" = "$2" ]

@@ -19,9 +19,15 @@ chmod 600 s.ini
   --macs 00:11:22:33:44:01 >sim.log 2>&1 &
 pids+=($!)
 wait_for 10 grep -q listening sim.log || fail "simulator: $(cat sim.log)"
+# The text-file mode, checked at the end.
+mkdir textfile
+"$exe" --settings s.ini --textfile textfile >/dev/null 2>textfile.err &
+pid=$!
+pids+=($pid)
 
 password='Ge:h31m "pw'
-hash="$(htpasswd -nbBC 10 scraper "$password" | cut -d: -f2)"
+# bcrypt's lowest cost: every wrong password is hashed anew by both exporters.
+hash="$(htpasswd -nbBC 4 scraper "$password" | cut -d: -f2)"
 
 # start_both NAME: senvaro-exporter (on every address) and the node exporter, each on a
 # port of its own, with web.yml; sets ours and node to their base URLs (scheme from $scheme).
@@ -39,10 +45,10 @@ start_both() {
   wait_for 10 grep -q "/metrics auf :$p1" "$1.err" || fail "$1: $(cat "$1.err")"
   wait_for 10 grep -q 'Listening on' "$1.node.err" || fail "$1, node exporter: $(cat "$1.node.err")"
 }
-stop_both() {
-  kill "${pids[@]:1}"
-  wait "${pids[@]:1}" 2>/dev/null || true
-  pids=("${pids[0]}")
+stop_both() { # the two started last (the simulator and the text-file mode stay)
+  kill "${pids[@]:2}"
+  wait "${pids[@]:2}" 2>/dev/null || true
+  pids=("${pids[@]:0:2}")
 }
 code() { # URL [curl options...]: the HTTP status, 000 when no answer came
   local url="$1"
@@ -63,7 +69,7 @@ same() {
 cat >web.yml <<YML
 # as the exporter toolkit reads it
 basic_auth_users:
-  scraper: '$hash'   # htpasswd -nbBC 10
+  scraper: '$hash'   # htpasswd -nbBC 4
 YML
 scheme=http
 start_both plain
@@ -74,7 +80,7 @@ same /metrics 401 -u "nobody:$password"
 same /nowhere 401
 curl -s -D - -o /dev/null "$ours/metrics" | grep -qi '^www-authenticate: Basic' || fail "no WWW-Authenticate: Basic"
 # Read for every request: a new password counts at once.
-printf 'basic_auth_users:\n  scraper: %s\n' "$(htpasswd -nbBC 10 scraper neu | cut -d: -f2)" >web.yml
+printf 'basic_auth_users:\n  scraper: %s\n' "$(htpasswd -nbBC 4 scraper neu | cut -d: -f2)" >web.yml
 same /metrics 401 -u "scraper:$password"
 same /metrics 200 -u "scraper:neu"
 grep -qF -- "$password" plain.err && fail "the password was logged"
@@ -153,10 +159,7 @@ refused tls_server_config.cert_fil
 grep -q 'unbekannter Schlüssel' refused.err || fail "unknown key: $(cat refused.err)"
 
 # ---- Text-file mode: no port; a clean stop leaves every access point down ----
-mkdir textfile
-"$exe" --settings s.ini --textfile textfile >/dev/null 2>textfile.err &
-pid=$!
-pids+=($pid)
+# (started at the beginning: its login goes on while the web side is checked)
 wait_for 20 grep -q '^senvaro_up{ap="127.0.7.1"} 1$' textfile/senvaro.prom || fail "text file: $(cat textfile.err)"
 grep -q 'kein Port' textfile.err || fail "start line: $(cat textfile.err)"
 ss -ltnpH | grep -q "pid=$pid," && fail "text-file mode listens: $(ss -ltnp)"
