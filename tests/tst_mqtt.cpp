@@ -181,7 +181,16 @@ class TestMqtt : public QObject
 {
     Q_OBJECT
 
+public:
+    QStringList runApart; // functions another process of this program runs meanwhile
+
 private slots:
+    void init()
+    {
+        if (runApart.contains(QLatin1String(QTest::currentTestFunction())))
+            QSKIP("runs in a process of its own");
+    }
+
     void initTestCase()
     {
         QVERIFY2(!QStandardPaths::findExecutable("mosquitto", {"/usr/sbin"}).isEmpty(),
@@ -561,5 +570,33 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMqtt)
+// Most of this test waits for the broker's clocks (keep-alive, back-off, retries). Run
+// without arguments, the longest waits run in further processes of this program meanwhile,
+// each with its functions named, and count in the exit status; with arguments, as asked.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    TestMqtt test;
+    if (argc > 1)
+        return QTest::qExec(&test, argc, argv);
+    const QList<QStringList> apart{{"lastWill"}, {"refusedLogin", "backoff", "tls"}, {"brokerDownThenUp"}};
+    std::vector<std::unique_ptr<QProcess>> others;
+    for (const QStringList &functions : apart) {
+        others.push_back(std::make_unique<QProcess>());
+        others.back()->setProcessChannelMode(QProcess::MergedChannels);
+        others.back()->start(QCoreApplication::applicationFilePath(), functions);
+        test.runApart += functions;
+    }
+    int status = QTest::qExec(&test, argc, argv);
+    for (const auto &other : others) {
+        const bool done = other->state() == QProcess::NotRunning || other->waitForFinished(120'000);
+        std::fputs(other->readAll().constData(), stdout);
+        if (!done || other->exitStatus() != QProcess::NormalExit || other->exitCode() != 0) {
+            std::printf("FAIL!  : %s: %s\n", qPrintable(other->arguments().join(' ')),
+                        done ? "failed" : "did not end within 120 s");
+            status = status ? status : 1;
+        }
+    }
+    return status;
+}
 #include "tst_mqtt.moc"
