@@ -1,9 +1,12 @@
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/processend.h"
@@ -69,6 +72,36 @@ QString usageText(const QString &ini)
            QDir::toNativeSeparators(ini) + QLatin1Char('\n');
 }
 
+// SENVARO_EXIT_WHEN_SHOWN=1, for bench/measure_start.sh: once a window is first painted,
+// print "shown EPOCH_MS rss_kb N hwm_kb N" (wall clock, resident and peak memory) and end
+// at once, before anything is saved; without the variable nothing is installed.
+class ExitWhenShown : public QObject
+{
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() != QEvent::Paint || !o->isWidgetType() || !static_cast<QWidget *>(o)->isWindow())
+            return false;
+        QCoreApplication::instance()->removeEventFilter(this);
+        QTimer::singleShot(0, [] { // after the whole window is drawn
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            QFile status(QStringLiteral("/proc/self/status"));
+            const QList<QByteArray> lines =
+                status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QList<QByteArray>();
+            const auto kb = [&](const char *key) {
+                for (const QByteArray &line : lines)
+                    if (line.startsWith(key))
+                        return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
+                return 0LL;
+            };
+            std::printf("shown %lld rss_kb %lld hwm_kb %lld\n", now, kb("VmRSS:"), kb("VmHWM:"));
+            std::fflush(stdout);
+            std::_Exit(0);
+        });
+        return false;
+    }
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -107,6 +140,9 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    ExitWhenShown exitWhenShown;
+    if (qEnvironmentVariable("SENVARO_EXIT_WHEN_SHOWN") == QLatin1String("1"))
+        app.installEventFilter(&exitWhenShown);
     QGuiApplication::setDesktopFileName(QStringLiteral(SENVARO_APP_ID)); // Wayland finds the icon by it
     QTranslator qtGerman;
     if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
