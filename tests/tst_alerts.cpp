@@ -39,10 +39,14 @@ struct Monitored
     std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
     StationMonitor m{clock};
     QList<Alert> got;
-    explicit Monitored(const AlertSettings &s = AlertSettings())
+    // Anna and the printer are known clients unless told (the monitor takes that from the records).
+    explicit Monitored(const AlertSettings &s = AlertSettings(), bool known = true)
     {
         m.setHistoryEnabled(false);
         m.setAlertSettings(s);
+        if (known)
+            m.setKnownClients(
+                knownClients({{kAnna, "Laptop Anna", {}, "Falsch"}, {kPrinter, "Drucker", {}, "Falsch"}}));
         m.watch(ap);
         QObject::connect(&m.alerts(), &AlertWatch::raised, [this](const Alert &a) { got << a; });
     }
@@ -151,7 +155,7 @@ private slots:
         AlertSettings s;
         s.graceSeconds = grace;
         s.stranger = false;
-        Monitored x(s);
+        Monitored x(s, known);
         const StationValue anna = station(kAnna, "Laptop Anna", known, 50);
         x.evaluate(0, {anna});
         x.evaluate(1000, {});
