@@ -14,7 +14,8 @@
 #include "testsupport.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
-#include "ui/records.h"
+#include "ui/loginpage.h"
+#include "ui/windowgeometry.h"
 
 namespace {
 
@@ -449,7 +450,7 @@ private slots:
         load("[PrgWindow]\r\nWindowState=0\r\n" + bounds);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QTRY_COMPARE(w->twWidth(), 9000);
+        QTRY_COMPARE(twWidth(w.get()), 9000);
         QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=0\r\n" + bounds));
         load("[PrgWindow]\r\nWindowState=2\r\n" + bounds);
         QVERIFY(saved().startsWith("[PrgWindow]\r\nWindowState=2\r\n" + bounds + "[Server]"));
@@ -546,8 +547,8 @@ private slots:
     {
         start({rec("a"), rec("ap", "Wahr"), {"", "", "", "wahr"}});
         c<QComboBox>("Combo1")->setEditText(QStringLiteral("10.9.9.9"));
-        w->refreshKnownClientViews();
-        w->refreshKnownClientViews();
+        page<LoginPage>(*w)->refreshKnownClientViews(w->knownClients());
+        page<LoginPage>(*w)->refreshKnownClientViews(w->knownClients());
         QVERIFY(c<QComboBox>("Combo1")->count() == 1 &&
                 c<QComboBox>("Combo1")->itemText(0) == QStringLiteral("ip-ap"));
         QCOMPARE(c<QComboBox>("Combo1")->currentText() + ' ' + c("txtIP")->text(),

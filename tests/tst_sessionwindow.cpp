@@ -11,8 +11,10 @@
 #include "notifyserver.h"
 #include "testsupport.h"
 #include "ui/alertsdialog.h"
+#include "ui/alertview.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
+#include "ui/loginpage.h"
 #include "ui/notifier.h"
 
 namespace {
@@ -296,9 +298,9 @@ private slots:
         frmMonitor w(nullptr, clock);
         StartStop::attach(w, m_ini);
         w.setVendorFolder(m_dir.path());
-        w.setNotificationBus(bus == "nobus"
-                                 ? QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nobus")
-                                 : server.client());
+        w.alertView().setNotificationBus(
+            bus == "nobus" ? QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nobus")
+                           : server.client());
         AlertSettings settings;
         settings.stationLeft = !off.contains('L');
         settings.stranger = !off.contains('S');
@@ -318,8 +320,8 @@ private slots:
         const auto stations = [&](const QList<apsim::Station> &list) { sim.options().stations = list; };
 
         run(10);
-        QCOMPARE(w.trayState().picture, TrayState::Picture::Connected);
-        QCOMPARE(w.trayState().toolTip, "Senvaro: " + IP + ": 2 Stationen");
+        QCOMPARE(w.alertView().trayState().picture, TrayState::Picture::Connected);
+        QCOMPARE(w.alertView().trayState().toolTip, "Senvaro: " + IP + ": 2 Stationen");
         stations({station(BERT)}); // Anna away for less than the grace period
         run(20);
         stations({station(ANNA), station(BERT, 10), station(GAST)}); // a stranger; Bert fades
@@ -331,21 +333,22 @@ private slots:
         run(10);
         sim.options().noReply = true; // silent: only the grace timer can report Anna now
         run(55);
-        QCOMPARE(w.trayState().picture, TrayState::Picture::NoAnswer);
-        QCOMPARE(w.trayState().toolTip, "Senvaro: " + IP + " antwortet nicht");
+        QCOMPARE(w.alertView().trayState().picture, TrayState::Picture::NoAnswer);
+        QCOMPARE(w.alertView().trayState().toolTip, "Senvaro: " + IP + " antwortet nicht");
         sim.options().noReply = false; // answered again once the poll is sent anew
         run(12);
-        QCOMPARE(w.trayState().picture, TrayState::Picture::Connected); // green again, not yellow for good
-        if (bus != "server") // shown after the session's own caption of the same moment
+        QCOMPARE(w.alertView().trayState().picture,
+                 TrayState::Picture::Connected); // green again, not yellow for good
+        if (bus != "server")                     // shown after the session's own caption of the same moment
             QCOMPARE(ctl<QLabel>(w, "lblStatus")->text(),
                      "Access Point antwortet wieder\r\nDer Access Point " + IP + " antwortet wieder");
-        w.Cmd_logout_Click();
+        page<LoginPage>(w)->Cmd_logout_Click();
         run(2);
-        w.CmdLogin_Click();
+        page<LoginPage>(w)->CmdLogin_Click();
         run(10);
         sim.closeConnections();
         run(1);
-        QCOMPARE(w.trayState(),
+        QCOMPARE(w.alertView().trayState(),
                  (TrayState{TrayState::Picture::NoConnection, "Senvaro: keine Verbindung zum AP"}));
 
         QStringList events, summaries;

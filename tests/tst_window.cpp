@@ -18,8 +18,11 @@
 #include "config/settingslocation.h"
 #include "session/cmdline.h"
 #include "testsupport.h"
+#include "ui/clientspage.h"
 #include "ui/controls.h"
+#include "ui/credit.h"
 #include "ui/frmMonitor.h"
+#include "ui/windowgeometry.h"
 
 namespace {
 
@@ -190,7 +193,7 @@ private slots:
     {
         frmMonitor w;
         w.Form_Load();
-        w.fillClients(12);
+        page<ClientsPage>(w)->fillClients(12);
         for (int i = 11; i >= 0; --i) { // ends on 0, which must overwrite the others
             optClient<QRadioButton>(w, i)->click();
             QCOMPARE(ctl<QLineEdit>(w, "Text1")->text(), QString::number(i));
@@ -216,17 +219,17 @@ private slots:
         for (int i = 0; i < 3; ++i) // stations with long names
             optClient<QRadioButton>(w, i)->setText(
                 QStringList{"Laptop Anna", "00:0E:35:AB:CD:EF", "Drucker"}[i]);
-        w.fillClients(3);
+        page<ClientsPage>(w)->fillClients(3);
         w.resize(100, 100);
         QCOMPARE(w.size(), w.minimumClientSize());
-        w.setTwWidth(6600); // a stored outer size cannot go below that either
-        w.setTwHeight(4230);
+        setTwWidth(&w, 6600); // a stored outer size cannot go below that either
+        setTwHeight(&w, 4230);
         QCOMPARE(w.size(), w.minimumClientSize());
         for (int page = 0; page < tabs->count(); ++page) {
             tabs->setCurrentIndex(page);
             QTest::qWait(page == 2 ? 300 : 20); // the chart refreshes deferred
             if (page == 1)
-                w.fillClients(12); // the longest station list must fit as well
+                ::page<ClientsPage>(w)->fillClients(12); // the longest station list must fit as well
             for (QWidget *c : w.findChildren<QWidget *>()) {
                 if (!c->isVisible() || c->isWindow() || qobject_cast<QComboBox *>(c->parentWidget()))
                     continue;
@@ -327,8 +330,8 @@ private slots:
             QDeadlineTimer minimum(16 + 40 * qMax(0, int(caption.size()) - 1) + 128 +
                                    150); // pauses 1, 40, 1, 30 ms
             sampler.start(0);
-            w.animateCredit();
-            QVERIFY(waitUntil([&] { return !w.creditRunning(); }, 10000));
+            animateCredit(&w, ctl<QLabel>(w, "lblautor"));
+            QVERIFY(waitUntil([&] { return !creditRunning(&w); }, 10000));
             if (run == 1) {
                 QCOMPARE(seenMoves, moves);
                 QCOMPARE(seenTexts, texts);

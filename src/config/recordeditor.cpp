@@ -2,12 +2,6 @@
 
 #include "base/allgemein.h"
 
-void RecordEditor::setClients(const KnownClients &clients, int last)
-{
-    m_clients = clients;
-    m_last = last;
-}
-
 void RecordEditor::ensureRecord()
 {
     if (m_clients.size() < 1)
@@ -35,28 +29,26 @@ void RecordEditor::store(int number, const tMAC &record)
         m_clients[number - 1] = record;
 }
 
-std::optional<int> RecordEditor::append()
+std::optional<int> RecordEditor::append(int last)
 {
-    if (m_last >= maxRecords)
+    if (last >= maxRecords)
         return std::nullopt;
-    const int index = m_last; // the new record's place in the list
+    const int index = last; // the new record's place in the list
     m_clients.resize(index + 1);
     m_clients[index].ist_AP = QStringLiteral("Falsch");
-    m_last = index + 1;
-    return m_last;
+    return index + 1;
 }
 
-bool RecordEditor::canRemove(int number) const
+bool RecordEditor::canRemove(int number, int last) const
 {
-    return m_last >= 1 && number >= 1 && number <= m_clients.size();
+    return last >= 1 && number >= 1 && number <= m_clients.size();
 }
 
-void RecordEditor::remove(int number)
+void RecordEditor::remove(int number, int last)
 {
-    const int kept = m_last - 1;
+    const int kept = last - 1;
     // The records after it move down by one.
     for (int i = number - 1; i < kept && i + 1 < m_clients.size(); ++i)
         m_clients[i] = m_clients.at(i + 1);
     m_clients.resize(kept);
-    m_last = kept;
 }

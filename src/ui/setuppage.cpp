@@ -204,7 +204,7 @@ void SetupPage::cmdNewData_Click()
 {
     // Appended before the bar moves: a bar standing at 0 follows its new minimum at once
     // and shows the record.
-    const std::optional<int> n = m_records.append();
+    const std::optional<int> n = m_records.append(scrDatensatz->maximum());
     if (!n) {
         Dialogs::inform(appTitle(),
                         QStringLiteral("Es sind bereits %1 Datensätze vorhanden; mehr können nicht "
@@ -221,17 +221,18 @@ void SetupPage::cmdNewData_Click()
 
 void SetupPage::Command2_Click()
 {
-    if (!m_records.canRemove(scrDatensatz->value()))
+    if (!m_records.canRemove(scrDatensatz->value(), scrDatensatz->maximum()))
         return;
     if (Dialogs::askOkCancel(appTitle(), QStringLiteral("Diesen Datensatz wirklich löschen?")) !=
         Dialogs::Answer::Ok)
         return;
     const int x = scrDatensatz->value();
-    if (!m_records.canRemove(x)) // the question let other events run
+    if (!m_records.canRemove(x, scrDatensatz->maximum())) // the question let other events run
         return;
-    m_records.remove(x);
+    const int last = scrDatensatz->maximum() - 1;
+    m_records.remove(x, scrDatensatz->maximum());
     emit knownClientsChanged();
-    setRecordMaximum(m_records.last());
+    setRecordMaximum(last);
     showRecord();
     if (x - 1 >= scrDatensatz->minimum()) {
         scrDatensatz->setValue(x - 1);
@@ -271,7 +272,7 @@ void SetupPage::cmbZyklus_Click()
 
 void SetupPage::setKnownClients(const KnownClients &clients)
 {
-    m_records.setClients(clients, clients.size());
+    m_records.setClients(clients);
     emit knownClientsChanged();
     setRecordMaximum(clients.size());
 }
@@ -303,7 +304,7 @@ void SetupPage::applyRecords(int count, const KnownClients &clients)
         txtDatensatz->setText(QStringLiteral("1"));
     }
     m_recordsAtStart = qint16(count);
-    m_records.setClients(clients, count);
+    m_records.setClients(clients);
     emit knownClientsChanged();
 }
 
