@@ -96,7 +96,7 @@ void checkBox(const Dialogs::Request &box, const QString &action, const QString 
 
 } // namespace
 
-class TestWindow : public QObject
+class TestWindowLifecycle : public QObject
 {
     Q_OBJECT
 
@@ -164,39 +164,6 @@ private slots:
                          w.session().timPoll_Power()->interval() == 7000,
                      qPrintable(QString::asprintf("%d to %d, connected %d, polling %d", from, to, connected,
                                                   before)));
-        }
-    }
-
-    void setupAndLoginPages()
-    {
-        frmMonitor w;
-        w.Form_Load();
-        auto *tabs = ctl<QTabWidget>(w, "SSTab1");
-        KnownClients clients;
-        clients.resize(0); // no record 1: "Setup" adds an empty one
-        w.setKnownClients(clients);
-        tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().size(), 1);
-        // more records stay; record 1 is shown and listed
-        w.setKnownClients(knownClients({{"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"}, {}, {}}));
-        ctl<TextBox>(w, "txtMACS")->setText(QString());
-        tabs->setCurrentIndex(0);
-        QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
-        ctl<QLineEdit>(w, "txtDataName")->clear();
-        tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().size(), 3);
-        QCOMPARE(ctl<QLineEdit>(w, "txtDataName")->text(), QStringLiteral("Bürozugang"));
-    }
-
-    // A station button puts its index into Text1 (which buttons show: tst_auswertung).
-    void optionClicks()
-    {
-        frmMonitor w;
-        w.Form_Load();
-        page<ClientsPage>(w)->fillClients(12);
-        for (int i = 11; i >= 0; --i) { // ends on 0, which must overwrite the others
-            optClient<QRadioButton>(w, i)->click();
-            QCOMPARE(ctl<QLineEdit>(w, "Text1")->text(), QString::number(i));
         }
     }
 
@@ -604,5 +571,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWindow)
-#include "tst_window.moc"
+QTEST_MAIN(TestWindowLifecycle)
+#include "tst_window_lifecycle.moc"
