@@ -405,7 +405,7 @@ private slots:
 
     // clang-format off
 
-    // A station button puts its index into Text1 (which buttons show: tst_auswertung).
+    // A station button puts its index into Text1 (which buttons show: the cases above).
     void optionClicks()
     {
         frmMonitor w;

@@ -122,7 +122,7 @@ private slots:
 
     // A box on a page not shown keeps its exact text at once and lays nothing out; once its page
     // comes up it shows what it would have shown filled while shown (CR LF split by the hiding is
-    // one break, NUL a picture). Typing and new text while hidden: tst_sessionwindow.
+    // one break, NUL a picture). Typing and new text while hidden: tst_window_login.
     void hiddenTextBox()
     {
         QTabWidget tabs;
@@ -146,7 +146,7 @@ private slots:
         for (int to : {0, 1, 2, 4, 5})  // leaving "manuell" resumes polling only when connected
             for (int c : {0, 1})
                 rows.append({3, to, c, 0, c});
-        for (int p : {0, 1}) // entering it always stops polling (other changes: tst_auswertung)
+        for (int p : {0, 1}) // entering it always stops polling (other changes: tst_window_clients)
             rows.append({1, 3, 1, p, 0});
         for (auto [from, to, connected, before, after] : rows) {
             frmMonitor w(nullptr, std::make_shared<SteppedClock>());

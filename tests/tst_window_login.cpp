@@ -117,7 +117,7 @@ private slots:
         QTRY_COMPARE(ctl<TextBox>(w, "Monitor")->text(), QStringLiteral("olda*bc"));
     }
 
-    // "Incorrect login": Cancel ends without logout (OK goes on to the logout: tst_auswertung).
+    // "Incorrect login": Cancel ends without logout (OK goes on to the logout: tst_window_clients).
     void wrongPassword()
     {
         apsim::ApSim sim;
