@@ -44,9 +44,11 @@ frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
 
 frmMonitor::~frmMonitor()
 {
-    // The session is destroyed with the children and would report to a window that is
-    // already half gone.
-    m_session->disconnect(this);
+    // The session is destroyed with the children and would report, through the views, to
+    // a window that is already half gone.
+    m_sessionView->disconnect(this);
+    m_alerts->disconnect(this);
+    m_monitor->log().disconnect(this);
 }
 
 void frmMonitor::createControls()
