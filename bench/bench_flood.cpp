@@ -16,7 +16,9 @@
 
 #include "../tests/findcontrol.h"
 #include "apsim.h"
+#include "ui/controls.h"
 #include "ui/frmMonitor.h"
+#include "ui/loginpage.h"
 
 namespace {
 
@@ -44,7 +46,7 @@ void BM_EndlessSender(benchmark::State &state)
         ctl<QLineEdit>(*w, "txtIP")->setText(QStringLiteral("127.0.0.1"));
         ctl<QLineEdit>(*w, "txtUser")->setText(QStringLiteral("admin"));
         ctl<QLineEdit>(*w, "txtPassw")->setText(QStringLiteral("admin"));
-        w->CmdLogin_Click();
+        ctl<LoginPage>(*w, "LoginPage")->CmdLogin_Click();
         QElapsedTimer wait;
         wait.start();
         while (!w->session().timPoll_Power()->enabled() && wait.elapsed() < 10000)

@@ -11,6 +11,7 @@
 
 #include "../tests/findcontrol.h"
 #include "base/allgemein.h"
+#include "ui/controls.h"
 #include "ui/frmMonitor.h"
 
 namespace {

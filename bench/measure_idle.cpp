@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <sys/resource.h>
 
+#include "ui/controls.h"
 #include "ui/frmMonitor.h"
 
 namespace {

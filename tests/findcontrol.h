@@ -19,3 +19,9 @@ template <class T> T *optClient(const QObject &w, int index)
 {
     return ctl<T>(w, QStringLiteral("OptClients_") + QString::number(index));
 }
+
+// A page of the window by its class: each page's objectName is its class name.
+template <class T> T *page(const QObject &w)
+{
+    return ctl<T>(w, QString::fromLatin1(T::staticMetaObject.className()));
+}

@@ -4,7 +4,9 @@
 #include <QLineEdit>
 
 #include "app/processend.h"
+#include "ui/controls.h"
 #include "ui/frmMonitor.h"
+#include "ui/loginpage.h"
 
 ScriptedDialogs::ScriptedDialogs()
 {
@@ -48,5 +50,5 @@ void startLogin(frmMonitor &w, const QString &ip, const QString &user, const QSt
     ctl<QLineEdit>(w, "txtIP")->setText(ip);
     ctl<QLineEdit>(w, "txtUser")->setText(user);
     ctl<QLineEdit>(w, "txtPassw")->setText(password);
-    w.CmdLogin_Click();
+    page<LoginPage>(w)->CmdLogin_Click();
 }

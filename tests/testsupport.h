@@ -5,6 +5,8 @@
 
 #include "findcontrol.h"
 #include "logicsupport.h"
+#include "ui/builders.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 
 class frmMonitor;

@@ -1,69 +1,68 @@
-// The window's desktop alerts: the alert watch sees the evaluations the history records
-// and the access point's state; each alert goes to the event list, the CSV log and the
-// desktop's notification service (or, without one, the status line). The tray icon shows
-// the connection.
+#include "ui/alertview.h"
 
 #include <QDBusConnection>
-#include <QEvent>
-#include <QLabel>
-#include <QPushButton>
+#include <QDateTime>
 #include <QSystemTrayIcon>
-#include <QToolButton>
+#include <QWidget>
 
 #include <utility>
 
 #include "monitor/eventprograms.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
+#include "monitor/reply.h"
 #include "monitor/vendors.h"
-#include "ui/alertsdialog.h"
-#include "ui/frmMonitor.h"
-#include "ui/historypage.h"
+#include "session/apsession.h"
 #include "ui/notifier.h"
 
-void frmMonitor::wireAlerts()
+AlertView::AlertView(QWidget *window, ApSession *session, StationMonitor *monitor)
+    : QObject(window), m_window(window), m_session(session), m_monitor(monitor)
 {
-    connect(m_alertWatch, &AlertWatch::raised, this, &frmMonitor::showAlert);
+    setObjectName(QStringLiteral("alertView"));
+    connect(&monitor->alerts(), &AlertWatch::raised, this, &AlertView::showAlert);
     // An event program that cannot start or runs too long is said in the status line.
-    connect(&m_monitor->programs(), &EventPrograms::logLine, this, [this](const QString &line) {
-        if (!isUnloaded())
-            lblStatus->setText(line);
+    connect(&monitor->programs(), &EventPrograms::logLine, this, [this](const QString &line) {
+        if (!m_stopped)
+            emit statusText(line);
     });
-    m_historyLog->setMakerSource([this](const QString &mac) { return m_vendors->lookup(mac).text(); });
+    monitor->log().setMakerSource(
+        [this](const QString &mac) { return m_vendors ? m_vendors->lookup(mac).text() : QString(); });
 
     using State = StationMonitor::ApState;
-    connect(m_session, &ApSession::noAnswer, this, [this] { setAccessPointState(State::Silent); });
-    connect(m_session, &ApSession::connectionClosed, this, [this] { setAccessPointState(State::Lost); });
-    connect(m_session, &ApSession::loginRefused, this, [this] { setAccessPointState(State::Refused); });
-    connect(m_session, &ApSession::replyEvaluated, this, [this](const Reply &r) {
+    connect(session, &ApSession::noAnswer, this, [this] { setAccessPointState(State::Silent); });
+    connect(session, &ApSession::connectionClosed, this, [this] { setAccessPointState(State::Lost); });
+    connect(session, &ApSession::loginRefused, this, [this] { setAccessPointState(State::Refused); });
+    connect(session, &ApSession::replyEvaluated, this, [this](const Reply &r) {
         if (r.kind == Reply::Kind::Completed)
             setAccessPointState(State::Answered);
     });
     // Nobody watches after a logout: no station is reported gone on its own.
-    connect(m_session, &ApSession::loggedOut, this, [this] { setAccessPointState(State::Off); });
-    connect(m_session, &ApSession::connected, this, &frmMonitor::updateTray);
-
-    connect(cmdBenachrichtigungen, &QPushButton::clicked, this, &frmMonitor::cmdBenachrichtigungen_Click);
-    if (QWidget *events = Verlauf->findChild<QWidget *>(QStringLiteral("lstVerlaufEreignisse")))
-        setTabOrder(events, cmdBenachrichtigungen);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new TrayIcon(this);
-        connect(m_tray, &TrayIcon::showWindow, this, [this] {
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-            show();
-            raise();
-            activateWindow();
-        });
-        connect(m_tray, &TrayIcon::logout, this, [this] {
-            if (Cmd_logout->isEnabled())
-                Cmd_logout_Click();
-        });
-        connect(m_tray, &TrayIcon::end, this, &frmMonitor::CmdEnde_Click);
-        updateTray();
-    }
+    connect(session, &ApSession::loggedOut, this, [this] { setAccessPointState(State::Off); });
+    connect(session, &ApSession::connected, this, &AlertView::updateTray);
 }
 
-void frmMonitor::setNotificationBus(const QDBusConnection &bus)
+void AlertView::setVendors(VendorRegistry *vendors)
+{
+    m_vendors = vendors;
+}
+
+void AlertView::showTray()
+{
+    if (m_tray || m_stopped || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new TrayIcon(this);
+    connect(m_tray, &TrayIcon::showWindow, this, [w = m_window] {
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+        w->show();
+        w->raise();
+        w->activateWindow();
+    });
+    connect(m_tray, &TrayIcon::logout, this, &AlertView::logoutRequested);
+    connect(m_tray, &TrayIcon::end, this, &AlertView::endRequested);
+    updateTray();
+}
+
+void AlertView::setNotificationBus(const QDBusConnection &bus)
 {
     delete m_notifier;
     m_notifier = new Notifier(bus, this);
@@ -77,39 +76,39 @@ void frmMonitor::setNotificationBus(const QDBusConnection &bus)
         QMetaObject::invokeMethod(
             this,
             [this, alert] {
-                if (!isUnloaded())
-                    lblStatus->setText(alert.summary + QStringLiteral("\r\n") + alert.body);
+                if (!m_stopped)
+                    emit statusText(alert.summary + QStringLiteral("\r\n") + alert.body);
             },
             Qt::QueuedConnection);
     });
 }
 
-Notifier &frmMonitor::notifier()
+Notifier &AlertView::notifier()
 {
     if (!m_notifier)
         setNotificationBus(QDBusConnection::sessionBus());
     return *m_notifier;
 }
 
-void frmMonitor::showAlert(const Alert &alert)
+void AlertView::showAlert(const Alert &alert)
 {
-    if (isUnloaded())
+    if (m_stopped)
         return;
     HistoryEvent event;
     event.ms = alert.ms;
     event.mac = alert.mac;
     event.name = alert.name;
     event.alert = alert.summary;
-    m_history->addAlert(event);
-    m_historyLog->write(QDateTime::fromMSecsSinceEpoch(alert.ms), {}, {event});
+    m_monitor->history().addAlert(event);
+    m_monitor->log().write(QDateTime::fromMSecsSinceEpoch(alert.ms), {}, {event});
 
     // While the maker names are being read (a moment, at the first need) the notification
     // waits for them, and so do later ones, so they keep their order.
-    const bool reading =
-        !alert.mac.isEmpty() && m_vendors->lookup(alert.mac).kind == VendorRegistry::Result::NotYet;
+    const bool reading = !alert.mac.isEmpty() && m_vendors &&
+                         m_vendors->lookup(alert.mac).kind == VendorRegistry::Result::NotYet;
     if (reading || !m_alertsWaiting.isEmpty()) {
         if (m_alertsWaiting.isEmpty())
-            connect(m_vendors, &VendorRegistry::namesReady, this, &frmMonitor::notifyWaiting,
+            connect(m_vendors, &VendorRegistry::namesReady, this, &AlertView::notifyWaiting,
                     Qt::SingleShotConnection);
         m_alertsWaiting.append(alert);
         return;
@@ -117,19 +116,19 @@ void frmMonitor::showAlert(const Alert &alert)
     notifyAlert(alert);
 }
 
-void frmMonitor::notifyWaiting()
+void AlertView::notifyWaiting()
 {
     const QList<Alert> waiting = std::exchange(m_alertsWaiting, {});
     for (const Alert &alert : waiting)
         notifyAlert(alert);
 }
 
-void frmMonitor::notifyAlert(const Alert &alert)
+void AlertView::notifyAlert(const Alert &alert)
 {
-    if (isUnloaded())
+    if (m_stopped)
         return;
     Alert shown = alert;
-    if (!alert.mac.isEmpty()) {
+    if (!alert.mac.isEmpty() && m_vendors) {
         const VendorRegistry::Result maker = m_vendors->lookup(alert.mac);
         if (maker.kind == VendorRegistry::Result::Maker)
             shown.body += QStringLiteral(" (Hersteller: %1)").arg(maker.name);
@@ -140,39 +139,34 @@ void frmMonitor::notifyAlert(const Alert &alert)
     notifier().notify(shown);
 }
 
-void frmMonitor::setAccessPointState(StationMonitor::ApState state)
+void AlertView::recorded(int stationCount)
 {
-    if (isUnloaded() || paramMode)
+    m_stationCount = stationCount;
+    updateTray();
+}
+
+void AlertView::setAccessPointState(StationMonitor::ApState state)
+{
+    if (m_stopped || m_oneShot)
         return; // a one-shot run watches nothing
     m_apSilent = state == StationMonitor::ApState::Silent;
     m_monitor->setApState(m_session->host(), state);
     updateTray();
 }
 
-TrayState frmMonitor::trayState() const
+TrayState AlertView::trayState() const
 {
     return TrayState::of(m_session->verbunden(), m_apSilent, m_session->host(), m_stationCount);
 }
 
-void frmMonitor::updateTray()
+void AlertView::updateTray()
 {
     if (m_tray)
         m_tray->show(trayState());
 }
 
-void frmMonitor::cmdBenachrichtigungen_Click()
+void AlertView::windowStateChanged()
 {
-    auto *dialog = new AlertsDialog(m_alertWatch->settings(), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this,
-            [this, dialog] { m_monitor->setAlertSettings(dialog->settings()); });
-    dialog->open();
-}
-
-void frmMonitor::alertsChangeEvent(QEvent *event)
-{
-    // With the option on, a minimized window goes to the tray; its icon brings it back.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray &&
-        m_alertWatch->settings().trayOnMinimize)
-        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+    if (m_window->isMinimized() && m_tray && m_monitor->alerts().settings().trayOnMinimize)
+        QMetaObject::invokeMethod(m_window, &QWidget::hide, Qt::QueuedConnection);
 }

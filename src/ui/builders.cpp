@@ -89,3 +89,21 @@ void tighten(QLayout *l, int margin)
 }
 
 } // namespace ui
+
+int chkValue(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    }
+    return 0;
+}
+
+void setChkValue(QCheckBox *box, int value)
+{
+    box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}

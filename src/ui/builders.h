@@ -53,3 +53,7 @@ QGridLayout *pageGrid(QWidget *page);
 void tighten(QLayout *l, int margin = pageMargin);
 
 } // namespace ui
+
+// Check box value as the settings file stores it: 0 unchecked, 1 checked, 2 greyed.
+int chkValue(const QCheckBox *box);
+void setChkValue(QCheckBox *box, int value);

@@ -103,7 +103,17 @@ StationChart::StationChart(QWidget *parent) : QWidget(parent), m_rows(1), m_impl
     for (Row &r : m_rows) {
         r.text[0] = r.text[1] = QStringLiteral("0");
     }
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setAccessibleName(QStringLiteral("Diagramm"));
+}
 
+// The chart's scene is made when it is first shown or asked for: a window that never
+// shows its chart page starts without it.
+void StationChart::build()
+{
+    if (m_impl->chart)
+        return;
     Impl &d = *m_impl;
     d.chart = new QChart;
     d.chart->setAnimationOptions(QChart::NoAnimation);
@@ -136,13 +146,16 @@ StationChart::StationChart(QWidget *parent) : QWidget(parent), m_rows(1), m_impl
     d.view = new QChartView(d.chart, this);
     d.view->setObjectName(QStringLiteral("MSChart1View"));
     d.view->setRenderHint(QPainter::Antialiasing);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(d.view);
+    layout()->addWidget(d.view);
 
     QObject::connect(d.chart, &QChart::plotAreaChanged, this, [this] { refresh(); });
-    setAccessibleName(QStringLiteral("Diagramm"));
     applyRefresh();
+}
+
+void StationChart::showEvent(QShowEvent *event)
+{
+    build();
+    QWidget::showEvent(event);
 }
 
 StationChart::~StationChart()
@@ -217,19 +230,23 @@ QString StationChart::dataText(int row, int column) const
 
 QStringList StationChart::shownCategories() const
 {
+    const_cast<StationChart *>(this)->build();
     return m_impl->categories->categories();
 }
 
 void StationChart::flush()
 {
-    if (m_impl->refreshPending)
+    if (!m_impl->chart)
+        build(); // draws what the rows hold
+    else if (m_impl->refreshPending)
         applyRefresh();
 }
 
 void StationChart::refresh()
 {
-    // A reply sets several cells per station; draw once when the handler is done.
-    if (m_impl->refreshPending)
+    // A reply sets several cells per station; draw once when the handler is done. Without
+    // a scene yet the rows wait: the scene draws them when it is made.
+    if (m_impl->refreshPending || !m_impl->chart)
         return;
     m_impl->refreshPending = true;
     QTimer::singleShot(0, this, &StationChart::flush);

@@ -30,7 +30,11 @@ public:
     QStringList shownCategories() const;
     void flush();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void build();
     struct Row
     {
         QString label;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/frmMonitor.h"
+#include "ui/controls.h"
 
 QString hexDigit(qint16 n)
 {
@@ -117,7 +117,7 @@ private:
     std::vector<std::function<void()>> m_whenDone;
 };
 
-CreditAnimation *animation(frmMonitor *w, bool create)
+CreditAnimation *animation(QWidget *w, bool create)
 {
     auto *a = static_cast<CreditAnimation *>(
         w->findChild<QObject *>(QLatin1String(animationName), Qt::FindDirectChildrenOnly));
@@ -128,7 +128,7 @@ CreditAnimation *animation(frmMonitor *w, bool create)
 
 } // namespace
 
-void frmMonitor::animateCredit(std::function<void()> whenDone)
+void animateCredit(QWidget *window, QLabel *lblautor, std::function<void()> whenDone)
 {
     auto steps = std::make_unique<Steps>();
     steps->run = CreditRun{lblautor, lblautor->pos()};
@@ -137,7 +137,7 @@ void frmMonitor::animateCredit(std::function<void()> whenDone)
         steps->steps.emplace_back(std::move(change), pause);
     };
 
-    setBackColor(this, bgrColor(0x00808080));
+    setBackColor(window, bgrColor(0x00808080));
     const QString T = run->label->text();
     run->setCaption(QString());
     setForeColor(run->label, bgrColor(0x00FFFFFF));
@@ -176,11 +176,11 @@ void frmMonitor::animateCredit(std::function<void()> whenDone)
             run->moveDown(-20 * s);
         });
 
-    animation(this, true)->start(std::move(steps), std::move(whenDone));
+    animation(window, true)->start(std::move(steps), std::move(whenDone));
 }
 
-bool frmMonitor::creditRunning() const
+bool creditRunning(const QWidget *window)
 {
-    const CreditAnimation *a = animation(const_cast<frmMonitor *>(this), false);
+    const CreditAnimation *a = animation(const_cast<QWidget *>(window), false);
     return a && a->running();
 }

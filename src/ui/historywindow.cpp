@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "ui/controls.h"
-#include "ui/frmMonitor.h"
 #include "ui/historypage.h"
 
 HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, QWidget *parent)
@@ -55,27 +54,4 @@ void HistoryWindow::hideEvent(QHideEvent *event)
     m_page->setActive(false);
     if (!event->spontaneous())
         emit hidden();
-}
-
-void frmMonitor::openHistoryWindow()
-{
-    if (!m_historyWindow) {
-        m_historyWindow = new HistoryWindow(m_history, m_vendors, this);
-        m_historyWindow->setObjectName(QStringLiteral("VerlaufFenster"));
-        if (m_historyTwips)
-            m_historyWindow->setTwips(*m_historyTwips);
-        // Kept in memory; ENDE writes it with the other settings.
-        connect(m_historyWindow, &HistoryWindow::hidden, this,
-                [this] { m_historyTwips = m_historyWindow->twips(); });
-    }
-    m_historyWindow->show();
-    m_historyWindow->raise();
-    m_historyWindow->activateWindow();
-}
-
-std::optional<QRect> frmMonitor::historyWindowTwips() const
-{
-    if (m_historyWindow && m_historyWindow->isVisible())
-        return m_historyWindow->twips();
-    return m_historyTwips;
 }

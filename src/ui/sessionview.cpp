@@ -1,123 +1,155 @@
-// The window as the session's listener: LOGIN and Logout hand over to the session, and
-// whatever the session reports is shown in the controls.
+#include "ui/sessionview.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QToolButton>
+#include <QTabWidget>
 
-#include "base/allgemein.h"
-#include "session/exitstatus.h"
+#include "monitor/reply.h"
+#include "monitor/stationmonitor.h"
+#include "monitor/stations.h"
+#include "session/apsession.h"
 #include "session/oneshot.h"
-#include "ui/chart.h"
+#include "ui/alertview.h"
+#include "ui/antwortenpage.h"
+#include "ui/chartpage.h"
+#include "ui/clientspage.h"
 #include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
-#include "ui/statuscolors.h"
+#include "ui/loginpage.h"
+#include "ui/manuellpage.h"
+#include "ui/setuppage.h"
 
-void frmMonitor::wireSession()
+void SessionView::setOneShot(bool oneShot, const QString &command)
 {
-    m_session->setUserNameSource([this] { return txtUser->text(); });
-    m_session->setAddressSource([this] { return txtIP->text(); });
-    // The filter switch counts only when checked (greyed lets every station pass).
-    connect(chkBekClients, &QCheckBox::stateChanged, this, [this] { pushFilter(); });
-    pushFilter();
+    m_oneShot = oneShot;
+    m_oneShotCommand = command;
+}
 
-    connect(m_session, &ApSession::statusChanged, this, [this](const QString &text, StatusKind kind) {
-        lblStatus->setText(text);
-        switch (kind) {
-        case StatusKind::Connected:
-            setBackColor(lblStatus, StatusColor::Connected);
-            break;
-        case StatusKind::NoConnection:
-            setBackColor(lblStatus, StatusColor::NoConnection);
-            break;
-        case StatusKind::Refused:
-            setBackColor(lblStatus, StatusColor::Refused);
-            break;
-        case StatusKind::Unchanged:
-            break;
-        }
-    });
+// The window as the session's listener: whatever the session reports is shown.
+SessionView::SessionView(QObject *parent, ApSession *session, StationMonitor *monitor, AlertView *alerts,
+                         const WindowPages &pages, const WindowFrame &frame)
+    : QObject(parent), m_session(session), m_monitor(monitor), m_alerts(alerts), m_pages(pages),
+      m_frame(frame)
+{
+    m_session->setUserNameSource([this] { return m_pages.login->user(); });
+    m_session->setAddressSource([this] { return m_pages.login->address(); });
+    pushFilter();
+    connect(m_pages.login, &LoginPage::loginRequested, this, &SessionView::login);
+    connect(m_pages.login, &LoginPage::logoutRequested, m_session, &ApSession::logout);
+    connect(m_pages.manuell, &ManuellPage::commandRequested, this, &SessionView::sendManual);
+    connect(m_pages.manuell, &ManuellPage::clearRequested, this,
+            [this] { m_session->setManualAnswer(QString()); });
+    connect(m_pages.manuell, &ManuellPage::answersEdited, m_session, &ApSession::adoptManualAnswer);
+    connect(m_pages.setup, &SetupPage::knownClientsChanged, this, &SessionView::pushKnownClients);
+    connect(m_pages.setup, &SetupPage::knownOnlyChanged, this, &SessionView::pushFilter);
+    connect(m_pages.setup, &SetupPage::pollIntervalChanged, m_session, &ApSession::setPollInterval);
+    connect(m_session, &ApSession::statusChanged, m_pages.login, &LoginPage::setStatus);
     // The lamps are pictures of a dark lamp laid over the photo: hidden means lit.
-    connect(m_session, &ApSession::dataLamp, this, [this](bool lit) { LED1_aus->setHidden(lit); });
-    connect(m_session, &ApSession::connectionLamp, this, [this](bool lit) { LED2_aus->setHidden(lit); });
-    connect(m_session, &ApSession::replyTextReset, Monitor, &TextBox::setText);
-    connect(m_session, &ApSession::replyTextAppended, Monitor, &TextBox::appendText);
-    connect(m_session, &ApSession::manualAnswerReset, txtmanAntw, &TextBox::setText);
-    connect(m_session, &ApSession::manualAnswerAppended, txtmanAntw, &TextBox::appendText);
-    connect(txtmanAntw, &TextBox::userEdited, this,
-            [this] { m_session->adoptManualAnswer(txtmanAntw->text()); });
-    connect(m_session, &ApSession::replyEvaluated, this, [this](const Reply &r) { showEvaluated(r); });
-    connect(m_session, &ApSession::connected, this, [this] { CmdLogin->setEnabled(false); });
+    connect(m_session, &ApSession::dataLamp, m_frame.LED1_aus, &QWidget::setHidden);
+    connect(m_session, &ApSession::connectionLamp, m_frame.LED2_aus, &QWidget::setHidden);
+    connect(m_session, &ApSession::replyTextReset, m_pages.antworten, &AntwortenPage::setReplies);
+    connect(m_session, &ApSession::replyTextAppended, m_pages.antworten, &AntwortenPage::appendReplies);
+    connect(m_session, &ApSession::manualAnswerReset, m_pages.manuell, &ManuellPage::setAnswers);
+    connect(m_session, &ApSession::manualAnswerAppended, m_pages.manuell, &ManuellPage::appendAnswers);
+    connect(m_session, &ApSession::replyEvaluated, this, &SessionView::showEvaluated);
+    connect(m_session, &ApSession::connected, this, [this] { m_pages.login->setLoginEnabled(false); });
     connect(m_session, &ApSession::loginRefused, this, [this] {
-        CmdLogin->setEnabled(true);
+        m_pages.login->setLoginEnabled(true);
         trennen();
     });
     connect(m_session, &ApSession::rebooting, this, [this] {
-        CmdLogin->setEnabled(true);
+        m_pages.login->setLoginEnabled(true);
         emit endRequested(ExitStatus::Ok, QString());
     });
     connect(m_session, &ApSession::loggedOut, this, [this] {
-        CmdLogin->setEnabled(true);
-        MSChart1->setRowCount(1);
-        MSChart1->setRow(1);
-        MSChart1->setRowLabel(QString());
-        MSChart1->setColumn(1);
-        MSChart1->setData(fNumText(0));
-        MSChart1->setColumn(2);
-        MSChart1->setData(fNumText(0));
-        for (QLineEdit *e : {txtSoftVers, txtMac, txtAuth, txtEncrypt, txtWLANMode, txtRXDataRate})
-            e->setText(QString());
+        m_pages.login->setLoginEnabled(true);
+        m_pages.chart->clear();
+        m_pages.login->showFirmware(QString());
+        m_pages.clients->clearDetails();
     });
 }
 
-void frmMonitor::CmdLogin_Click()
+void SessionView::login()
 {
-    CmdLogin->setEnabled(false);
-    Cmd_logout->setEnabled(true);
-    m_session->setOneShot(paramMode, paramCommand);
-    m_alertWatch->resetLogin();
-    m_monitor->watch(txtIP->text());
-    m_session->login(txtIP->text(), txtPassw->text());
+    m_session->setOneShot(m_oneShot, m_oneShotCommand);
+    m_monitor->alerts().resetLogin();
+    m_monitor->watch(m_pages.login->address());
+    m_session->login(m_pages.login->address(), m_pages.login->password());
 }
 
-void frmMonitor::Cmd_logout_Click()
-{
-    Cmd_logout->setEnabled(false);
-    m_session->logout();
-}
-
-void frmMonitor::trennen()
+void SessionView::trennen()
 {
     m_session->showStatus(QStringLiteral("Passwort ungültig"), StatusKind::Refused);
-    if (paramMode)
+    if (m_oneShot)
         return; // the one-shot run ends on the refusal itself
     const Dialogs::Answer answer =
         Dialogs::askOkCancel(QStringLiteral("falsches Passwort"),
                              QStringLiteral("Das eingegebene Passwort ist falsch! Nochmal versuchen?"));
     if (answer == Dialogs::Answer::Ok)
-        Cmd_logout_Click();
+        m_pages.login->Cmd_logout_Click();
     else
         emit endRequested(ExitStatus::Ok, QString());
 }
 
-void frmMonitor::startOneShotWatchdog()
+// Answers arrive without line breaks of their own; once the box holds more than five
+// characters, a new answer starts on a line of its own.
+void SessionView::sendManual(const QString &command)
+{
+    if (m_session->manualAnswer().size() > 5)
+        m_session->appendManualAnswer(QStringLiteral("\r\n"));
+    m_session->sendCommand(command);
+}
+
+// The firmware of any reply; for a completed one with blocks the station buttons, the
+// details of the selected one (clients page) and the chart (chart page). Nothing is
+// recorded during the login phase or once the window is unloading.
+void SessionView::showEvaluated(const Reply &r)
+{
+    if (r.firmware)
+        m_pages.login->showFirmware(*r.firmware);
+    const int page = m_frame.tab->currentIndex();
+    if (r.kind == Reply::Kind::Completed && r.blockCount >= 1) {
+        m_pages.clients->showStations(r);
+        if (page == frmMonitor::PageChart)
+            m_pages.chart->showStations(r);
+        if (page == frmMonitor::PageClients && r.examined)
+            m_pages.clients->showDetails(r, m_frame.Text1->text());
+    }
+    if (r.kind != Reply::Kind::Completed || m_session->loginPhase() || m_stopped || !isStationReply(r))
+        return;
+    const QList<StationValue> stations = stationValues(r);
+    m_monitor->evaluated(m_session->host(), stations);
+    m_alerts->recorded(int(stations.size()));
+}
+
+void SessionView::pushKnownClients()
+{
+    pushFilter();
+    m_monitor->setKnownClients(m_pages.setup->knownClients());
+}
+
+void SessionView::pushFilter()
+{
+    m_session->setFilter(m_pages.setup->knownClients(), m_pages.setup->knownOnly());
+}
+
+void SessionView::startOneShotWatchdog(const QString &ip)
 {
     // A script waiting for the run must learn that it failed rather than wait forever.
-    auto *run = new OneShotRun(*m_session, paramIP, this);
+    auto *run = new OneShotRun(*m_session, ip, this);
     run->setObjectName(QStringLiteral("oneShotRun"));
     connect(run, &OneShotRun::finished, this, [this](ExitStatus status, const QString &reason) {
         if (status == ExitStatus::Ok)
-            Unload(); // the action went out: close without saving, the program ends
+            emit oneShotSent(); // the action went out: close without saving, the program ends
         else
             oneShotAbort(reason, status);
     });
     run->start();
 }
 
-void frmMonitor::oneShotAbort(const QString &reason, ExitStatus status)
+void SessionView::oneShotAbort(const QString &reason, ExitStatus status)
 {
-    if (isUnloaded())
+    if (m_stopped)
         return;
     m_session->stop();
     emit endRequested(status, reason);

@@ -540,4 +540,4 @@ private slots:
 };
 
 QTEST_MAIN(TestHistory)
-#include "tst_history.moc"
+#include "tst_window_verlauf.moc"

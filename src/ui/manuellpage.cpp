@@ -1,6 +1,6 @@
 // Page "manuell": single commands to the access point and their answers (a test page).
 
-#include "ui/frmMonitor.h"
+#include "ui/manuellpage.h"
 
 #include <QFont>
 #include <QFrame>
@@ -11,11 +11,15 @@
 #include <QPushButton>
 
 #include "ui/builders.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
 
 using namespace ui;
 
-void frmMonitor::createManuellPage(QWidget *page)
+ManuellPage::ManuellPage(QWidget *parent) : QWidget(parent)
 {
+    QWidget *page = this;
+    setObjectName(QStringLiteral("ManuellPage"));
     Label8 = label(page, "Label8", QStringLiteral("Diese Seite ist nur für Testzwecke gedacht."));
     QFont bold = Label8->font();
     bold.setBold(true);
@@ -82,4 +86,116 @@ void frmMonitor::createManuellPage(QWidget *page)
     g->addWidget(Command10, 10, 2, 1, 2);
     g->setRowStretch(9, 1);
     g->setColumnStretch(1, 1);
+
+    auto click = [this](QPushButton *b, void (ManuellPage::*handler)()) {
+        connect(b, &QPushButton::clicked, this, handler);
+    };
+    click(Command1, &ManuellPage::Command1_Click);
+    click(Command11, &ManuellPage::Command11_Click);
+    click(Command12, &ManuellPage::Command12_Click);
+    click(Command13, &ManuellPage::Command13_Click);
+    click(command6, &ManuellPage::command6_Click);
+    click(Command3, &ManuellPage::Command3_Click);
+    click(Command4, &ManuellPage::Command4_Click);
+    click(Command5, &ManuellPage::Command5_Click);
+    click(Command7, &ManuellPage::Command7_Click);
+    click(Command8, &ManuellPage::Command8_Click);
+    click(Command9, &ManuellPage::Command9_Click);
+    click(cmd_reboot, &ManuellPage::cmd_reboot_Click);
+    click(Command10, &ManuellPage::Command10_Click);
+    connect(txtmanAntw, &TextBox::userEdited, this, [this] { emit answersEdited(txtmanAntw->text()); });
+}
+
+void ManuellPage::Command1_Click()
+{
+    emit commandRequested(QStringLiteral("get rate"));
+}
+
+void ManuellPage::Command11_Click()
+{
+    emit commandRequested(QStringLiteral("get channel"));
+}
+
+void ManuellPage::Command12_Click()
+{
+    emit commandRequested(QStringLiteral("get ssid"));
+}
+
+void ManuellPage::Command13_Click()
+{
+    emit commandRequested(QStringLiteral("get hardware"));
+}
+
+void ManuellPage::command6_Click()
+{
+    emit commandRequested(QStringLiteral("get power"));
+}
+
+void ManuellPage::Command3_Click()
+{
+    emit commandRequested(QStringLiteral("set antenna 1"));
+}
+
+void ManuellPage::Command4_Click()
+{
+    emit commandRequested(QStringLiteral("set antenna best"));
+}
+
+void ManuellPage::Command5_Click()
+{
+    // The internal antenna only makes sense next to the access point; a remote one
+    // could become unreachable, so ask first and do nothing at all on No.
+    const auto answer = Dialogs::askYesNo(
+        QStringLiteral("interne Antenne wählen?"),
+        QStringLiteral("Nur sinnvoll, wenn AP lokal betrieben wird. (nicht bei entferntem AP "
+                       "verwenden).        Trotzdem Antenne 2 wählen ?"));
+    if (answer != Dialogs::Answer::Yes)
+        return;
+    emit commandRequested(QStringLiteral("set antenna 2"));
+}
+
+void ManuellPage::Command7_Click()
+{
+    emit commandRequested(QStringLiteral("set ") + Text3->text());
+}
+
+void ManuellPage::Command8_Click()
+{
+    emit commandRequested(QStringLiteral("get ") + Text4->text());
+}
+
+void ManuellPage::Command9_Click()
+{
+    emit commandRequested(Text5->text());
+}
+
+void ManuellPage::cmd_reboot_Click()
+{
+    const auto answer =
+        Dialogs::askOkCancel(QStringLiteral("DWL-2100AP rebooting"),
+                             QStringLiteral("AP wird zurückgesetzt! Bitte Senvaro neu starten."));
+    if (answer != Dialogs::Answer::Ok)
+        return;
+    emit commandRequested(QStringLiteral("reboot"));
+}
+
+void ManuellPage::Command10_Click()
+{
+    emit clearRequested();
+}
+
+void ManuellPage::setAnswers(const QString &text)
+{
+    txtmanAntw->setText(text);
+}
+
+void ManuellPage::appendAnswers(const QString &piece)
+{
+    txtmanAntw->appendText(piece);
+}
+
+QList<QWidget *> ManuellPage::tabChain() const
+{
+    return {Command7,  Text3,     Command8,  Text4,      Command9, Text5,    Command1, command6, cmd_reboot,
+            Command13, Command12, Command11, txtmanAntw, Command3, Command5, Command4, Command10};
 }

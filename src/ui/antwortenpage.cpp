@@ -1,16 +1,19 @@
 // Page "Antworten": the raw replies.
 
-#include "ui/frmMonitor.h"
+#include "ui/antwortenpage.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 #include "ui/builders.h"
+#include "ui/controls.h"
 
 using namespace ui;
 
-void frmMonitor::createAntwortenPage(QWidget *page)
+AntwortenPage::AntwortenPage(QWidget *parent) : QWidget(parent)
 {
+    QWidget *page = this;
+    setObjectName(QStringLiteral("AntwortenPage"));
     Label3 = label(page, "Label3", QStringLiteral("Antworten im Rohformat:"));
     Monitor = named(new TextBox(page), "Monitor");
     Monitor->setReadOnly(true);
@@ -24,4 +27,19 @@ void frmMonitor::createAntwortenPage(QWidget *page)
     v->setSpacing(2);
     v->addWidget(Label3);
     v->addWidget(Monitor, 1);
+}
+
+void AntwortenPage::setReplies(const QString &text)
+{
+    Monitor->setText(text);
+}
+
+void AntwortenPage::appendReplies(const QString &piece)
+{
+    Monitor->appendText(piece);
+}
+
+QWidget *AntwortenPage::replyBox() const
+{
+    return Monitor;
 }

@@ -18,8 +18,11 @@
 #include "config/settingslocation.h"
 #include "session/cmdline.h"
 #include "testsupport.h"
+#include "ui/clientspage.h"
 #include "ui/controls.h"
+#include "ui/credit.h"
 #include "ui/frmMonitor.h"
+#include "ui/windowgeometry.h"
 
 namespace {
 
@@ -93,7 +96,7 @@ void checkBox(const Dialogs::Request &box, const QString &action, const QString 
 
 } // namespace
 
-class TestWindow : public QObject
+class TestWindowLifecycle : public QObject
 {
     Q_OBJECT
 
@@ -119,7 +122,7 @@ private slots:
 
     // A box on a page not shown keeps its exact text at once and lays nothing out; once its page
     // comes up it shows what it would have shown filled while shown (CR LF split by the hiding is
-    // one break, NUL a picture). Typing and new text while hidden: tst_sessionwindow.
+    // one break, NUL a picture). Typing and new text while hidden: tst_window_login.
     void hiddenTextBox()
     {
         QTabWidget tabs;
@@ -143,7 +146,7 @@ private slots:
         for (int to : {0, 1, 2, 4, 5})  // leaving "manuell" resumes polling only when connected
             for (int c : {0, 1})
                 rows.append({3, to, c, 0, c});
-        for (int p : {0, 1}) // entering it always stops polling (other changes: tst_auswertung)
+        for (int p : {0, 1}) // entering it always stops polling (other changes: tst_window_clients)
             rows.append({1, 3, 1, p, 0});
         for (auto [from, to, connected, before, after] : rows) {
             frmMonitor w(nullptr, std::make_shared<SteppedClock>());
@@ -161,39 +164,6 @@ private slots:
                          w.session().timPoll_Power()->interval() == 7000,
                      qPrintable(QString::asprintf("%d to %d, connected %d, polling %d", from, to, connected,
                                                   before)));
-        }
-    }
-
-    void setupAndLoginPages()
-    {
-        frmMonitor w;
-        w.Form_Load();
-        auto *tabs = ctl<QTabWidget>(w, "SSTab1");
-        KnownClients clients;
-        clients.resize(0); // no record 1: "Setup" adds an empty one
-        w.setKnownClients(clients);
-        tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().size(), 1);
-        // more records stay; record 1 is shown and listed
-        w.setKnownClients(knownClients({{"00:11:22:33:44:55", "Bürozugang", "10.0.0.7", "Wahr"}, {}, {}}));
-        ctl<TextBox>(w, "txtMACS")->setText(QString());
-        tabs->setCurrentIndex(0);
-        QVERIFY(ctl<TextBox>(w, "txtMACS")->text().contains(QStringLiteral("00:11:22:33:44:55")));
-        ctl<QLineEdit>(w, "txtDataName")->clear();
-        tabs->setCurrentIndex(5);
-        QCOMPARE(w.knownClients().size(), 3);
-        QCOMPARE(ctl<QLineEdit>(w, "txtDataName")->text(), QStringLiteral("Bürozugang"));
-    }
-
-    // A station button puts its index into Text1 (which buttons show: tst_auswertung).
-    void optionClicks()
-    {
-        frmMonitor w;
-        w.Form_Load();
-        w.fillClients(12);
-        for (int i = 11; i >= 0; --i) { // ends on 0, which must overwrite the others
-            optClient<QRadioButton>(w, i)->click();
-            QCOMPARE(ctl<QLineEdit>(w, "Text1")->text(), QString::number(i));
         }
     }
 
@@ -216,17 +186,17 @@ private slots:
         for (int i = 0; i < 3; ++i) // stations with long names
             optClient<QRadioButton>(w, i)->setText(
                 QStringList{"Laptop Anna", "00:0E:35:AB:CD:EF", "Drucker"}[i]);
-        w.fillClients(3);
+        page<ClientsPage>(w)->fillClients(3);
         w.resize(100, 100);
         QCOMPARE(w.size(), w.minimumClientSize());
-        w.setTwWidth(6600); // a stored outer size cannot go below that either
-        w.setTwHeight(4230);
+        setTwWidth(&w, 6600); // a stored outer size cannot go below that either
+        setTwHeight(&w, 4230);
         QCOMPARE(w.size(), w.minimumClientSize());
         for (int page = 0; page < tabs->count(); ++page) {
             tabs->setCurrentIndex(page);
             QTest::qWait(page == 2 ? 300 : 20); // the chart refreshes deferred
             if (page == 1)
-                w.fillClients(12); // the longest station list must fit as well
+                ::page<ClientsPage>(w)->fillClients(12); // the longest station list must fit as well
             for (QWidget *c : w.findChildren<QWidget *>()) {
                 if (!c->isVisible() || c->isWindow() || qobject_cast<QComboBox *>(c->parentWidget()))
                     continue;
@@ -327,8 +297,8 @@ private slots:
             QDeadlineTimer minimum(16 + 40 * qMax(0, int(caption.size()) - 1) + 128 +
                                    150); // pauses 1, 40, 1, 30 ms
             sampler.start(0);
-            w.animateCredit();
-            QVERIFY(waitUntil([&] { return !w.creditRunning(); }, 10000));
+            animateCredit(&w, ctl<QLabel>(w, "lblautor"));
+            QVERIFY(waitUntil([&] { return !creditRunning(&w); }, 10000));
             if (run == 1) {
                 QCOMPARE(seenMoves, moves);
                 QCOMPARE(seenTexts, texts);
@@ -601,5 +571,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWindow)
-#include "tst_window.moc"
+QTEST_MAIN(TestWindowLifecycle)
+#include "tst_window_lifecycle.moc"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <optional>
+
+#include "monitor/vendors.h"
+
+class HistoryPage;
+class HistoryWindow;
+class QPushButton;
+class StationMonitor;
+
+// The page "Verlauf": the signal history of the evaluated stations (also in a window of
+// its own, made on first use at the place it had last time) and the desktop alerts'
+// settings.
+class VerlaufPage : public QWidget
+{
+    Q_OBJECT
+public:
+    VerlaufPage(StationMonitor *monitor, QWidget *parent = nullptr);
+    ~VerlaufPage() override;
+
+    void cmdBenachrichtigungen_Click();
+    void openHistoryWindow();
+    HistoryWindow *historyWindow() const { return m_historyWindow; }
+    // The history window's bounds in twips for the settings file: as loaded, or as it
+    // was when last shown.
+    std::optional<QRect> historyWindowTwips() const;
+    void setHistoryWindowTwips(const std::optional<QRect> &twips) { m_historyTwips = twips; }
+    void closeHistoryWindow();
+
+    void setActive(bool shown);
+    void setVendors(VendorRegistry *vendors);
+    QList<QWidget *> tabChain() const;
+
+private:
+    StationMonitor *m_monitor;
+    QPointer<VendorRegistry> m_vendors;
+    HistoryPage *Verlauf;
+    QPushButton *cmdBenachrichtigungen; // opens the alerts dialog
+    HistoryWindow *m_historyWindow = nullptr;
+    std::optional<QRect> m_historyTwips;
+};
