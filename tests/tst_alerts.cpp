@@ -84,7 +84,7 @@ class TestAlerts : public QObject
     Q_OBJECT
 
 private slots:
-    // Every kind of alert with its texts; the switches are walked through the window (tst_sessionwindow).
+    // Every kind of alert with its texts; the switches are walked through the window (tst_window_alerts).
     void scriptedSequence()
     {
         Monitored x;
@@ -224,7 +224,7 @@ private slots:
     }
 
     // Every key read back as saved; back at the defaults, keys the file has keep being written
-    // (a key is added only once changed: tst_sessionwindow).
+    // (a key is added only once changed: tst_window_alerts).
     void settingsFile()
     {
         QTemporaryDir dir;

@@ -247,7 +247,7 @@ private slots:
             r.s.login(QString::fromUtf8(ip), QStringLiteral("admin"));
             QVERIFY(waitUntil([&] { return r.status.startsWith(QLatin1String("Verbindung fehlgeschlagen")); },
                               3000));
-            r.clock->advance(30000); // not a moment earlier: tst_sessionwindow
+            r.clock->advance(30000); // not a moment earlier: tst_window_login
             QCOMPARE(statuses, QList<int>{2});
             QCOMPARE(why, QString::fromUtf8(reason));
         }
@@ -281,7 +281,7 @@ private slots:
         r.clock->advance(100);
         QCOMPARE(lamp.last(), true);
 
-        r.s.logout(); // its second and what it clears: tst_sessionwindow
+        r.s.logout(); // its second and what it clears: tst_window_login
         r.clock->advance(1000);
 
         // The same access point, now silent: it must not show as connected.
@@ -330,7 +330,7 @@ private slots:
     }
 
     // The connection lamp changes on every evaluation tick, the evaluating one included (when a
-    // reply counts as settled: tst_sessionwindow).
+    // reply counts as settled: tst_window_login).
     void settlingLamp()
     {
         Rig r;
@@ -442,7 +442,7 @@ private slots:
         Client c("127.0.0.10");
         QVERIFY(c.ask("wrong\radmin\nadmin\nadmin").endsWith(ApSim::prompt())); // a retry; each line end once
 
-        const QByteArray st = c.ask("get station"); // its fields as read: tst_exporter, tst_sessionwindow
+        const QByteArray st = c.ask("get station"); // its fields as read: tst_exporter and the window tests
         sim.options().chunkSize = 40;
         sim.options().chunkDelayMs = 15;
         c.reads = 0;

@@ -108,7 +108,7 @@ private slots:
         QTEST(r.text(), "text");
     }
 
-    // One load for all lookups while it runs (a private address needs none: tst_auswertung).
+    // One load for all lookups while it runs (a private address needs none: tst_window_clients).
     void loadsOnlyWhenNeeded()
     {
         VendorRegistry registry(m_dir.path());
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(earlyReady.count(), 0);
     }
 
-    // No registry files at all (some missing: tst_auswertung, whose registry has only oui.csv).
+    // No registry files at all (some missing: tst_window_clients, whose registry has only oui.csv).
     void missingFiles()
     {
         VendorRegistry none(m_dir.filePath("fehlt"));
