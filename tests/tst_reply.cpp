@@ -287,6 +287,27 @@ private slots:
         QCOMPARE(clients(3).size(), 3);
     }
 
+    // The names are looked up through an index: it follows every change of the list, and a
+    // copy made before a change keeps answering for what it holds.
+    void knownNamesFollowChanges()
+    {
+        KnownClients k =
+            knownClients({{"00:11:22:33:44:55", "Dach", {}, {}}, {"00:0A:0B:0C:0D:0E", "Flur", {}, {}}});
+        QString name;
+        QVERIFY(k.findName("00:11:22:33:44:55", &name) && name == "Dach");
+        const KnownClients before = k;
+        k[0].MAC = " 00:0A:0B:0C:0D:0E ";
+        QVERIFY(!k.findName("00:11:22:33:44:55"));
+        QVERIFY(k.findName("00:0A:0B:0C:0D:0E", &name) && name == "Flur"); // the later record still wins
+        k[1].MAC = QStringLiteral("F0:00:00:00:00:01");
+        QVERIFY(k.findName("00:0A:0B:0C:0D:0E", &name) && name == "Dach");
+        QVERIFY(before.findName("00:11:22:33:44:55", &name) && name == "Dach");
+        QVERIFY(before != k);
+        k.resize(1);
+        QVERIFY(!k.findName("F0:00:00:00:00:01"));
+        QVERIFY(k.findName("00:0A:0B:0C:0D:0E", &name) && name == "Dach");
+    }
+
     // The text functions the parser and the command line are built from (tables packed by hand).
     // clang-format off
     void fields()
