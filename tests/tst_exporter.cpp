@@ -11,6 +11,7 @@
 
 #include "apsim.h"
 #include "config/settings.h"
+#include "exporter/coalescingclock.h"
 #include "exporter/exporter.h"
 #include "logicsupport.h"
 #include "monitor/stationmonitor.h"
@@ -85,6 +86,129 @@ private slots:
             QVERIFY2(text.contains(want), text.constData());
         // One HELP and TYPE per family, even with no series in it.
         QCOMPARE(renderExposition({down}).count("# TYPE "), 15);
+    }
+
+    // A renderer that keeps the lines of what did not change gives, after every kind of
+    // change, the text a fresh one gives (each step changes that text).
+    void renderedAgainOnlyWhatChanged()
+    {
+        QList<ApSample> aps(2);
+        for (qsizetype i = 0; i < aps.size(); ++i) {
+            ApSample &a = aps[i];
+            a.ap = "127.0.1." + QString::number(i + 1);
+            a.up = true;
+            a.firmware = QStringLiteral("v2.50");
+            a.stationCount = 2;
+            a.lastSuccessMs = wallMs;
+            a.pollDurationMs = 40;
+            for (const char *mac : {"00:11:22:33:44:50", "00:11:22:33:44:51"})
+                a.stations << StationSample{mac, mac, "11g", "Open System", "Off", 40, 32, 54, wallMs};
+        }
+        QList<DeviceSample> devices{{"00:11:22:33:44:50", "present", 0}, {"00:11:22:33:44:51", "absent", 1}};
+        QString maker = QStringLiteral("Maker");
+        const VendorOf vendorOf = [&maker](const QString &) { return maker; };
+        // A changing access point's changing station (a reference taken anew: the renderer
+        // holds a copy of the list).
+        const auto st = [&aps]() -> StationSample & { return aps[1].stations[1]; };
+        const std::pair<const char *, std::function<void()>> steps[] = {
+            {"up", [&] { aps[0].up = false; }},
+            {"firmware", [&] { aps[1].firmware = QStringLiteral("v2.51"); }},
+            {"name", [&] { aps[1].name = QStringLiteral("Flur"); }},
+            {"station count", [&] { aps[1].stationCount = 3; }},
+            {"receive signal", [&] { st().rxPerCent = 41; }},
+            {"ack signal", [&] { st().ackPerCent.reset(); }},
+            {"rate", [&] { st().rateMbps = 11; }},
+            {"connected since", [&] { st().connectedSinceMs = wallMs + 1000; }},
+            {"station name", [&] { st().name = QStringLiteral("Büro"); }},
+            {"mode", [&] { st().mode = QStringLiteral("11b"); }},
+            {"authentication", [&] { st().authentication = QStringLiteral("WPA"); }},
+            {"encryption", [&] { st().encryption = QStringLiteral("AES"); }},
+            {"vendor", [&] { maker = QStringLiteral("Other"); }},
+            {"joins", [&] { aps[1].joins = 1; }},
+            {"leaves", [&] { aps[1].leaves = 1; }},
+            {"last success", [&] { aps[1].lastSuccessMs = wallMs + 2000; }},
+            {"poll duration", [&] { aps[1].pollDurationMs = 41; }},
+            {"answered", [&] { aps[1].answered = 1; }},
+            {"unreadable", [&] { aps[1].unreadable = 1; }},
+            {"station address", [&] { aps[0].stations[0].mac = QStringLiteral("00:11:22:33:44:52"); }},
+            {"station gone", [&] { aps[0].stations.removeLast(); }},
+            {"address", [&] { aps[0].ap = QStringLiteral("127.0.1.9"); }},
+            {"device state", [&] { devices[1].state = "unknown"; }},
+            {"roams", [&] { devices[0].roams = 2; }},
+            {"device address", [&] { devices[1].mac = QStringLiteral("00:11:22:33:44:53"); }},
+            {"device gone", [&] { devices.removeFirst(); }},
+            {"access point gone", [&] { aps.removeFirst(); }},
+        };
+        ExpositionRenderer renderer;
+        QByteArray before = renderer.render(aps, devices, vendorOf);
+        QCOMPARE(before, renderExposition(aps, devices, vendorOf));
+        for (const auto &[what, change] : steps) {
+            change();
+            const QByteArray fresh = renderExposition(aps, devices, vendorOf);
+            QVERIFY2(fresh != before, what);
+            QVERIFY2(renderer.render(aps, devices, vendorOf) == fresh, what);
+            before = fresh;
+        }
+    }
+
+    // The exporter's clock on real time: timers due close together fire in one wake-up, none
+    // fires early, a tick keeps the timer's schedule (a late one does not push the next),
+    // equal times fire in the order the timers were made, and a timer a handler deletes or
+    // stops does not fire.
+    void coalescingClock()
+    {
+        CoalescingClock clock(25);
+        QObject owner;
+        QList<WinTimer *> spread;
+        int ticks = 0;
+        bool early = false;
+        for (int i = 0; i < 40; ++i) {
+            WinTimer *t = clock.createTimer(100 + i, &owner);
+            const qint64 start = clock.elapsedMs();
+            connect(t, &WinTimer::timeout, &owner, [&clock, &ticks, &early, t, start, n = 0]() mutable {
+                ++n;
+                ++ticks;
+                early = early || clock.elapsedMs() < start + n * t->interval();
+            });
+            t->setEnabled(true);
+            spread << t;
+        }
+        // Created and started in this order, all due at the same time.
+        QStringList order;
+        WinTimer *first = clock.createTimer(500, &owner);
+        WinTimer *second = clock.createTimer(500, &owner);
+        WinTimer *deleted = clock.createTimer(500, &owner);
+        WinTimer *stopped = clock.createTimer(500, &owner);
+        qint64 base = 0;
+        QList<qint64> schedule; // where the first timer's next tick stands after each tick
+        connect(first, &WinTimer::timeout, &owner, [&] {
+            order << "first";
+            schedule << first->dueMs() - base;
+            delete deleted;
+            deleted = nullptr;
+        });
+        connect(second, &WinTimer::timeout, &owner, [&] {
+            order << "second";
+            stopped->setEnabled(false);
+        });
+        connect(deleted, &WinTimer::timeout, &owner, [&] { order << "deleted"; });
+        connect(stopped, &WinTimer::timeout, &owner, [&] { order << "stopped"; });
+        for (WinTimer *t : {first, second, deleted, stopped})
+            t->setEnabled(true);
+        base = first->dueMs() - 500;
+        const quint64 wakeUpsBefore = clock.wakeUps();
+        QTRY_VERIFY_WITH_TIMEOUT(schedule.size() >= 3, 10000);
+        for (WinTimer *t : std::as_const(spread))
+            t->setEnabled(false);
+        QVERIFY(!early);
+        QCOMPARE(order.mid(0, 3), QStringList({"first", "second", "first"}));
+        QCOMPARE(schedule.mid(0, 3), QList<qint64>({1000, 1500, 2000}));
+        // 40 timers of 100 to 139 ms tick about 600 times in this time; on their own they
+        // would wake the loop as often.
+        QVERIFY2(
+            ticks > 200 && clock.wakeUps() - wakeUpsBefore < quint64(ticks) / 3,
+            qPrintable(
+                QStringLiteral("%1 ticks, %2 wake-ups").arg(ticks).arg(clock.wakeUps() - wakeUpsBefore)));
     }
 
     // The server and the access points, each once; invalid and empty addresses skipped; only

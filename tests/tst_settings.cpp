@@ -231,6 +231,27 @@ private slots:
         QVERIFY(readFile(path).contains("f0:18:98:aa:00:01=0\r\n"));
         QVERIFY(!read.isWatched(kA) && read.isWatched(kC.toLower()));
     }
+
+    // The names are looked up through an index: it follows every change of the list, and a
+    // copy made before a change keeps answering for what it holds.
+    void knownNamesFollowChanges()
+    {
+        KnownClients k =
+            knownClients({{"00:11:22:33:44:55", "Dach", {}, {}}, {"00:0A:0B:0C:0D:0E", "Flur", {}, {}}});
+        QString name;
+        QVERIFY(k.findName("00:11:22:33:44:55", &name) && name == "Dach");
+        const KnownClients before = k;
+        k[0].MAC = " 00:0A:0B:0C:0D:0E ";
+        QVERIFY(!k.findName("00:11:22:33:44:55"));
+        QVERIFY(k.findName("00:0A:0B:0C:0D:0E", &name) && name == "Flur"); // the later record still wins
+        k[1].MAC = QStringLiteral("F0:00:00:00:00:01");
+        QVERIFY(k.findName("00:0A:0B:0C:0D:0E", &name) && name == "Dach");
+        QVERIFY(before.findName("00:11:22:33:44:55", &name) && name == "Dach");
+        QVERIFY(before != k);
+        k.resize(1);
+        QVERIFY(!k.findName("F0:00:00:00:00:01"));
+        QVERIFY(k.findName("00:0A:0B:0C:0D:0E", &name) && name == "Dach");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -2,14 +2,24 @@
 
 #include "base/allgemein.h"
 
+const KnownClients::Index &KnownClients::index() const
+{
+    std::call_once(m_index->built, [this] {
+        m_index->nameOf.reserve(m_records.size());
+        // Later records overwrite earlier ones with the same address: the last one wins.
+        for (const tMAC &r : m_records)
+            m_index->nameOf.insert(fTrim(r.MAC), fTrim(r.Name));
+    });
+    return *m_index;
+}
+
 bool KnownClients::findName(const QString &mac, QString *name) const
 {
-    for (auto r = m_records.crbegin(); r != m_records.crend(); ++r) {
-        if (fTrimView(r->MAC) == mac) {
-            if (name)
-                *name = fTrim(r->Name);
-            return true;
-        }
+    const Index &index = this->index();
+    if (const auto it = index.nameOf.constFind(mac); it != index.nameOf.cend()) {
+        if (name)
+            *name = *it;
+        return true;
     }
     if (!mac.isEmpty())
         return false;

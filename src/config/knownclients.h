@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <memory>
+#include <mutex>
 
 // Known-client record. ist_AP holds "Wahr" for an access point, "Falsch" otherwise
 // (or whatever a hand-edited settings file put there).
@@ -24,13 +27,23 @@ struct tMAC
 class KnownClients
 {
 public:
-    KnownClients() : m_records(1) {}
+    KnownClients() : m_records(1), m_index(std::make_shared<Index>()) {}
 
     int size() const { return int(m_records.size()); }
     const tMAC &at(int i) const { return m_records.at(i); }
-    tMAC &operator[](int i) { return m_records[i]; }
+    // A record to change. Keep the reference only until the next lookup: the lookups read
+    // an index that is built again after the last call of this (or of resize).
+    tMAC &operator[](int i)
+    {
+        m_index = std::make_shared<Index>();
+        return m_records[i];
+    }
     // Keeps n records (at least none): new ones are empty, later ones dropped.
-    void resize(int n) { m_records.resize(qMax(n, 0)); }
+    void resize(int n)
+    {
+        m_index = std::make_shared<Index>();
+        m_records.resize(qMax(n, 0));
+    }
     QVector<tMAC>::const_iterator begin() const { return m_records.cbegin(); }
     QVector<tMAC>::const_iterator end() const { return m_records.cend(); }
 
@@ -42,8 +55,20 @@ public:
     // Addresses of the records marked as access points, in record order.
     QStringList accessPointAddresses() const;
 
-    bool operator==(const KnownClients &) const = default;
+    bool operator==(const KnownClients &other) const { return m_records == other.m_records; }
 
 private:
+    // The trimmed name of the last record per trimmed MAC address, built on the first
+    // lookup. Copies share it until one of them changes a record, so the many sessions of
+    // an exporter that each hold the list build it once, and a station costs one hash
+    // lookup instead of a pass over every record.
+    struct Index
+    {
+        std::once_flag built;
+        QHash<QString, QString> nameOf;
+    };
+    const Index &index() const;
+
     QVector<tMAC> m_records;
+    std::shared_ptr<Index> m_index;
 };

@@ -125,7 +125,7 @@ void Exporter::start()
     m_round->setEnabled(true);
 }
 
-QByteArray Exporter::exposition() const
+QByteArray Exporter::exposition(QByteArrayView more) const
 {
     QList<ApSample> samples;
     samples.reserve(m_watches.size());
@@ -170,7 +170,8 @@ QByteArray Exporter::exposition() const
                                                              : "unknown";
         devices << DeviceSample{d.mac, state, d.roams};
     }
-    return renderExposition(samples, devices, [this](const QString &mac) { return vendorOf(mac); });
+    return m_renderer.render(
+        samples, devices, [this](const QString &mac) { return vendorOf(mac); }, more);
 }
 
 QString Exporter::vendorOf(const QString &mac) const

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "exporter/apwatch.h"
+#include "exporter/metrics.h"
 
 struct Settings;
 class MqttPublisher;
@@ -43,7 +44,8 @@ public:
              QObject *parent = nullptr);
 
     void start();
-    QByteArray exposition() const;
+    // The exposition, followed by more (a scrape's own families).
+    QByteArray exposition(QByteArrayView more = {}) const;
     // What a cleanly stopped exporter leaves: every access point down, no station series.
     QByteArray stoppedExposition() const;
     const QList<ApWatch *> &watches() const { return m_watches; }
@@ -88,4 +90,6 @@ private:
     QString vendorOf(const QString &mac) const;
     QString m_textfileDir;
     mutable QString m_lastWriteError;
+    // Keeps each access point's lines from one scrape (or text file) to the next.
+    mutable ExpositionRenderer m_renderer;
 };

@@ -15,6 +15,7 @@
 #include "config/mqttsettings.h"
 #include "config/pollcycle.h"
 #include "config/settings.h"
+#include "exporter/coalescingclock.h"
 #include "exporter/exporter.h"
 #include "exporter/mqtt.h"
 #include "exporter/posix.h"
@@ -208,7 +209,7 @@ int main(int argc, char **argv)
         tls = web->tls();
     }
 
-    Exporter exporter(addresses, config, std::make_shared<RealClock>(),
+    Exporter exporter(addresses, config, std::make_shared<CoalescingClock>(),
                       [] { return QDateTime::currentMSecsSinceEpoch(); });
     QObject::connect(&exporter, &Exporter::logLine, &say);
     MqttSettings mqtt;

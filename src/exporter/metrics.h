@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // What one access point looked like at its last answered poll, as the exposition shows it.
 struct StationSample
@@ -60,5 +61,32 @@ using VendorOf = std::function<QString(const QString &mac)>;
 // no timestamps, UTF-8.
 QByteArray renderExposition(const QList<ApSample> &aps, const QList<DeviceSample> &devices = {},
                             const VendorOf &vendorOf = {});
+
+// The same text, scrape after scrape, for access points that mostly did not change since
+// the last one: each access point's lines of each family (and each device's) are kept and
+// made again only when what they show changed, so a scrape of a campus costs the copying
+// of its text plus the access points and devices that moved.
+class ExpositionRenderer
+{
+public:
+    ExpositionRenderer();
+    ~ExpositionRenderer();
+    ExpositionRenderer(const ExpositionRenderer &) = delete;
+    ExpositionRenderer &operator=(const ExpositionRenderer &) = delete;
+
+    // The text, followed by more (the exporter's own families). It is written into the
+    // buffer of the last one, so a scrape of some megabytes neither allocates nor touches
+    // fresh memory while the caller lets go of the last text before it asks again.
+    QByteArray render(const QList<ApSample> &aps, const QList<DeviceSample> &devices = {},
+                      const VendorOf &vendorOf = {}, QByteArrayView more = {});
+
+private:
+    struct ApBlock;
+    struct DeviceBlock;
+    std::vector<ApBlock> m_aps;         // by position in the list of access points
+    std::vector<DeviceBlock> m_devices; // by position in the list of devices
+    QByteArray m_text;
+};
+
 // The content type a scrape of that text carries.
 QByteArray expositionContentType();

@@ -311,7 +311,8 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     }
     const QString path = request.url().path();
     if (path == QLatin1String("/metrics")) {
-        responder.write(m_exporter.exposition() + selfExposition(), expositionContentType());
+        // The exporter's own families go into the same buffer: no copy of megabytes here.
+        responder.write(m_exporter.exposition(selfExposition()), expositionContentType());
     } else if (path == QLatin1String("/")) {
         QList<ApSample> aps;
         for (const ApWatch *w : m_exporter.watches())
