@@ -16,6 +16,7 @@
 #include "session/exitstatus.h"
 #include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
+#include "ui/presenceview.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     Settings settings;
     const bool read = ini.load(path, settings);
     w->applySettings(settings);
+    w->presence().load(path); // watch list, days kept, the presence window's place
     // The program run on presence events: a section of its own that the window does not edit.
     EventSettings events;
     if (read && EventSettings::load(path, &events, nullptr))

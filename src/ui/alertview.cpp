@@ -20,6 +20,7 @@
 #include "ui/frmMonitor.h"
 #include "ui/historypage.h"
 #include "ui/notifier.h"
+#include "ui/presenceview.h"
 
 void frmMonitor::wireAlerts()
 {
@@ -151,7 +152,9 @@ void frmMonitor::setAccessPointState(StationMonitor::ApState state)
 
 TrayState frmMonitor::trayState() const
 {
-    return TrayState::of(m_session->verbunden(), m_apSilent, m_session->host(), m_stationCount);
+    TrayState s = TrayState::of(m_session->verbunden(), m_apSilent, m_session->host(), m_stationCount);
+    s.toolTip += m_presence->trayLines(); // watched devices that are here, since when
+    return s;
 }
 
 void frmMonitor::updateTray()
@@ -164,8 +167,11 @@ void frmMonitor::cmdBenachrichtigungen_Click()
 {
     auto *dialog = new AlertsDialog(m_alertWatch->settings(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this,
-            [this, dialog] { m_monitor->setAlertSettings(dialog->settings()); });
+    m_presence->fillDialog(dialog);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_monitor->setAlertSettings(dialog->settings());
+        m_presence->takeDialog(dialog);
+    });
     dialog->open();
 }
 

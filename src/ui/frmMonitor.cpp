@@ -132,6 +132,7 @@ frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
     wireSession();
     wireHistory();
     wireAlerts();
+    wirePresence();
 }
 
 frmMonitor::~frmMonitor()

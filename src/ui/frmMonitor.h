@@ -20,6 +20,7 @@ class Notifier;
 class QDBusConnection;
 class HistoryPage;
 class HistoryWindow;
+class PresenceView;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -89,6 +90,9 @@ public:
     HistoryWindow *historyWindow() const { return m_historyWindow; }
     // Its bounds in twips for the settings file, once it has been open.
     std::optional<QRect> historyWindowTwips() const;
+    // ---- "Wer ist da?", the watch list, days kept (src/ui/presenceview.cpp) ----
+    PresenceView &presence() { return *m_presence; }
+
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
@@ -415,6 +419,11 @@ private:
     QList<Alert> m_alertsWaiting;      // for the maker names, being read
     bool m_apSilent = false;
     int m_stationCount = 0; // of the last recorded evaluation
+
+    // ---- "Wer ist da?" (src/ui/presenceview.cpp) ----
+    friend class PresenceView;
+    PresenceView *m_presence = nullptr;
+    void wirePresence();
 
     int m_shownTab = 0;
     bool m_activated = false;

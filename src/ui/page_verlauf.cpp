@@ -13,6 +13,7 @@
 #include "ui/builders.h"
 #include "ui/historypage.h"
 #include "ui/historywindow.h"
+#include "ui/presenceview.h"
 
 using namespace ui;
 
@@ -55,6 +56,7 @@ void frmMonitor::endHistory()
     // window closes with it.
     if (m_historyWindow)
         m_historyWindow->close();
+    m_presence->end();
     m_historyLog->setEnabled(false);
     m_history->clear();
 }

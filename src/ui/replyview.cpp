@@ -9,6 +9,7 @@
 #include "monitor/vendors.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
+#include "ui/presenceview.h"
 
 namespace {
 
@@ -114,7 +115,9 @@ void frmMonitor::showReply(const Reply &r)
 
 void frmMonitor::showMaker(QWidget *control, const QString &mac)
 {
-    const QString text = m_vendors->lookup(mac).text();
+    QString text = m_vendors->lookup(mac).text();
+    if (const QString since = m_presence->sinceText(mac); !since.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + since;
     if (control->toolTip() != text)
         control->setToolTip(text);
 }

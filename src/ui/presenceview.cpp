@@ -1,0 +1,295 @@
+// "Wer ist da?": the watch list with its arrival and departure notices, the presence
+// window, "verbunden seit" for tooltips, and the day files kept.
+
+#include "ui/presenceview.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
+
+#include "config/inirw.h"
+#include "monitor/dayfiles.h"
+#include "monitor/historylog.h"
+#include "monitor/presencemodel.h"
+#include "monitor/stationmonitor.h"
+#include "ui/alertsdialog.h"
+#include "ui/frmMonitor.h"
+#include "ui/historypage.h"
+#include "ui/historywindow.h"
+#include "ui/presencewindow.h"
+
+namespace {
+
+QString placeSection()
+{
+    return QString::fromLatin1(SettingKeys::kPresenceWindow);
+}
+
+// "Laptop Anna (00:11:22:33:44:55)", or the MAC alone for a station without a name.
+QString label(const QString &mac, const QString &name)
+{
+    const QString n = name.trimmed();
+    return n.isEmpty() || n == mac ? mac : QStringLiteral("%1 (%2)").arg(n, mac);
+}
+
+} // namespace
+
+PresenceWindowSettings PresenceWindowSettings::read(const INIRW::Document &doc)
+{
+    PresenceWindowSettings s;
+    const char *keys[] = {"left", "top", "width", "height"};
+    int v[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<QString> text = doc.value(placeSection(), QString::fromLatin1(keys[i]));
+        bool ok = false;
+        v[i] = text ? text->trimmed().toInt(&ok) : 0;
+        if (!ok)
+            return s;
+    }
+    if (v[2] > 0 && v[3] > 0)
+        s.twips = QRect(v[0], v[1], v[2], v[3]);
+    return s;
+}
+
+void PresenceWindowSettings::write(INIRW::Document &doc) const
+{
+    if (!twips)
+        return;
+    doc.setValue(placeSection(), QStringLiteral("left"), QString::number(twips->x()));
+    doc.setValue(placeSection(), QStringLiteral("top"), QString::number(twips->y()));
+    doc.setValue(placeSection(), QStringLiteral("width"), QString::number(twips->width()));
+    doc.setValue(placeSection(), QStringLiteral("height"), QString::number(twips->height()));
+}
+
+PresenceView::PresenceView(frmMonitor *window) : QObject(window), m_w(window), m_midnight(new QTimer(this))
+{
+    setObjectName(QStringLiteral("presenceView"));
+    m_midnight->setSingleShot(true);
+    connect(m_midnight, &QTimer::timeout, this, [this] {
+        removeOldDayFiles();
+        armMidnight();
+    });
+    connect(m_w->m_monitor, &StationMonitor::deviceUpdated, this, &PresenceView::onDeviceUpdated);
+    connect(m_w->m_monitor, &StationMonitor::stationEvent, this, &PresenceView::onStationEvent);
+    // A new login announces every watched device once more when it is first listed.
+    connect(&m_w->session(), &ApSession::loggedOut, this, [this] { m_arrived.clear(); });
+}
+
+PresenceView::~PresenceView() = default;
+
+QStringList PresenceView::candidates() const
+{
+    QStringList macs;
+    for (const tMAC &r : m_w->knownClients())
+        if (!r.isAccessPoint() && !r.MAC.trimmed().isEmpty())
+            macs << r.MAC.trimmed();
+    return macs;
+}
+
+void PresenceView::load(const QString &settingsFile)
+{
+    m_file = settingsFile;
+    INIRW::Document doc;
+    if (INIRW::readDocument(m_file, &doc, nullptr)) {
+        m_watch = WatchListSettings::read(doc, candidates());
+        m_history = HistorySettings::read(doc);
+        m_place = PresenceWindowSettings::read(doc);
+    }
+    removeOldDayFiles();
+    armMidnight();
+}
+
+void PresenceView::setWatchList(const WatchListSettings &watch)
+{
+    if (watch == m_watch)
+        return;
+    // Devices watched anew are announced when next listed after having been away.
+    for (const QString &mac : watch.macs)
+        if (!m_watch.isWatched(mac)) {
+            const DeviceState *d = m_w->m_monitor->device(mac);
+            if (d && d->presence == Presence::Present)
+                m_arrived.insert(mac.toUpper());
+        }
+    m_watch = watch;
+    QString error;
+    if (!m_file.isEmpty() && !m_watch.save(m_file, candidates(), &error))
+        m_w->lblStatus->setText(error);
+    m_w->updateTray();
+}
+
+void PresenceView::setHistorySettings(const HistorySettings &settings)
+{
+    if (settings == m_history)
+        return;
+    m_history = settings;
+    QString error;
+    if (!m_file.isEmpty() && !m_history.save(m_file, &error))
+        m_w->lblStatus->setText(error);
+    removeOldDayFiles();
+}
+
+void PresenceView::removeOldDayFiles()
+{
+    if (m_file.isEmpty())
+        return;
+    QString error;
+    const QString folder = m_w->m_settingsFolder.isEmpty() ? QFileInfo(m_file).absolutePath() : m_w->m_settingsFolder;
+    ::removeOldDayFiles(folder, m_history.keepDays, QDate::currentDate(), &error);
+    if (!error.isEmpty() && !m_w->isUnloaded())
+        m_w->lblStatus->setText(error);
+}
+
+void PresenceView::armMidnight()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime next = now.date().addDays(1).startOfDay().addSecs(5);
+    m_midnight->start(int(std::clamp<qint64>(now.msecsTo(next), 1000, 25LL * 3600 * 1000)));
+}
+
+void PresenceView::fillDialog(AlertsDialog *dialog) const
+{
+    QList<AlertsDialog::WatchEntry> entries;
+    for (const tMAC &r : m_w->knownClients())
+        if (!r.isAccessPoint() && !r.MAC.trimmed().isEmpty())
+            entries.append({r.MAC.trimmed(), r.Name.trimmed(), m_watch.isWatched(r.MAC)});
+    dialog->setWatchEntries(entries);
+    dialog->setKeepDays(m_history.keepDays);
+}
+
+void PresenceView::takeDialog(const AlertsDialog *dialog)
+{
+    WatchListSettings watch = m_watch;
+    for (const AlertsDialog::WatchEntry &e : dialog->watchEntries())
+        watch.setWatched(e.mac, e.watched);
+    setWatchList(watch);
+    HistorySettings keep = m_history;
+    keep.keepDays = dialog->keepDays();
+    setHistorySettings(keep);
+}
+
+void PresenceView::onDeviceUpdated(const DeviceState &d)
+{
+    // Listed by this evaluation: arrived, unless announced since the login and not gone
+    // since (a silent access point answering again is no arrival).
+    if (d.presence != Presence::Present || d.goneSinceMs || !d.lastSeenMs || !m_watch.isWatched(d.mac))
+        return;
+    const QString k = d.mac.toUpper();
+    if (m_arrived.contains(k))
+        return;
+    m_arrived.insert(k);
+    announce(true, d.mac, d.name, *d.lastSeenMs);
+}
+
+void PresenceView::onStationEvent(const StationEvent &e)
+{
+    if (e.kind != StationEvent::Kind::Left || !m_watch.isWatched(e.mac))
+        return;
+    m_arrived.remove(e.mac.toUpper());
+    announce(false, e.mac, e.name, e.ms);
+}
+
+void PresenceView::announce(bool arrived, const QString &mac, const QString &name, qint64 ms)
+{
+    Alert a;
+    a.kind = arrived ? Alert::Kind::StationArrived : Alert::Kind::StationGone;
+    a.ms = ms;
+    a.mac = mac;
+    a.name = name.trimmed().isEmpty() ? mac : name.trimmed();
+    a.summary = arrived ? QStringLiteral("Station angekommen") : QStringLiteral("Station gegangen");
+    a.body = label(mac, name) + (arrived ? QStringLiteral(" ist angekommen") : QStringLiteral(" ist gegangen"));
+    a.category = arrived ? QStringLiteral("network.connected") : QStringLiteral("network.disconnected");
+    // The same key as the station's other alerts: a newer notice replaces the older.
+    a.key = QStringLiteral("station/") + mac;
+    m_w->showAlert(a);
+    m_w->updateTray();
+}
+
+QString PresenceView::sinceText(const QString &mac) const
+{
+    const DeviceState *d = mac.isEmpty() ? nullptr : m_w->m_monitor->device(mac);
+    if (!d || d->presence != Presence::Present || !d->sinceMs)
+        return QString();
+    return QStringLiteral("verbunden seit ") + PresenceModel::timeText(*d->sinceMs);
+}
+
+QString PresenceView::trayLines() const
+{
+    QString lines;
+    for (const QString &mac : m_watch.macs) {
+        const QString since = sinceText(mac);
+        if (since.isEmpty())
+            continue;
+        const DeviceState *d = m_w->m_monitor->device(mac);
+        lines += QLatin1Char('\n') + (d->name.trimmed().isEmpty() ? mac : d->name.trimmed()) +
+                 QStringLiteral(": ") + since;
+    }
+    return lines;
+}
+
+void PresenceView::openWindow()
+{
+    if (!m_window) {
+        m_window = new PresenceWindow(m_w->m_monitor, m_w->m_history, m_w->m_vendors, m_w);
+        m_window->setObjectName(QStringLiteral("WerIstDaFenster"));
+        if (m_place.twips)
+            m_window->setTwips(*m_place.twips);
+        m_window->setDayFolder(m_w->m_historyLog->isEnabled() ? m_w->m_historyLog->folder() : QString());
+        connect(m_w->chkVerlauf, &QCheckBox::toggled, m_window, [this](bool on) {
+            m_window->setDayFolder(on ? m_w->m_historyLog->folder() : QString());
+        });
+        connect(m_window, &PresenceWindow::hidden, this, [this] { saveWindowPlace(m_window->twips()); });
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+PresenceWindow *PresenceView::window() const
+{
+    return m_window;
+}
+
+std::optional<QRect> PresenceView::windowTwips() const
+{
+    if (m_window && m_window->isVisible())
+        return m_window->twips();
+    return m_place.twips;
+}
+
+void PresenceView::saveWindowPlace(const QRect &twips)
+{
+    PresenceWindowSettings place;
+    place.twips = twips;
+    if (place == m_place || m_file.isEmpty())
+        return;
+    m_place = place;
+    QString error;
+    INIRW::saveSection(m_file, m_place, &error);
+}
+
+void PresenceView::end()
+{
+    if (m_window && m_window->isVisible()) {
+        saveWindowPlace(m_window->twips());
+        m_window->close();
+    }
+}
+
+void frmMonitor::wirePresence()
+{
+    m_presence = new PresenceView(this);
+    connect(Verlauf, &HistoryPage::presenceRequested, m_presence, &PresenceView::openWindow);
+    // The spans of days read the log's day files: offered while the log is on (the log's
+    // own switch handler has set its folder by now).
+    connect(chkVerlauf, &QCheckBox::toggled, this, [this](bool on) {
+        const QString folder = on ? m_historyLog->folder() : QString();
+        Verlauf->setDayFolder(folder);
+        if (m_historyWindow)
+            m_historyWindow->page()->setDayFolder(folder);
+    });
+    // The station buttons' tooltips say since when: the evaluation that showed them came
+    // before the monitor's word on it.
+    connect(m_monitor, &StationMonitor::stationEvent, this, &frmMonitor::showMakers);
+}
