@@ -129,7 +129,7 @@ private slots:
         run(8);
         QTRY_COMPARE(summaries(), QStringList{arrived.arg(0)});
         // Listed and watched: the tray and the station button say since when.
-        QVERIFY2(w.trayState().toolTip.contains("\nLaptop Anna: verbunden seit 01.03.2026 00:00:0"),
+        QVERIFY2(w.trayState().toolTip.contains("\nLaptop Anna: verbunden seit 01.03.2026 12:00:0"),
                  qPrintable(w.trayState().toolTip));
         QVERIFY(ctl<QRadioButton>(w, "OptClients_0")->toolTip().startsWith("Parent Maker\nverbunden seit 01.03.2026"));
 
@@ -194,7 +194,7 @@ private slots:
             ctl<QSpinBox>(*d, "spnTageBehalten")->setValue(90);
             d->accept();
             QCOMPARE(readFile(m_ini),
-                     before + "Verlauf Tage behalten=90\r\n[Beobachtet]\r\n" + BERT.toLatin1() + "=1\r\n");
+                     before + "[Beobachtet]\r\n" + BERT.toLatin1() + "=1\r\n[User]\r\nVerlauf Tage behalten=90\r\n");
         }
         {
             frmMonitor w;
@@ -222,14 +222,15 @@ private slots:
         StartStop::attach(w, m_ini);
         w.setVendorFolder(m_dir.path());
         w.setKnownClients(kKnown);
+        w.presence().load(m_ini); // as the start does
         StationMonitor &m = w.stationMonitor();
         AlertSettings alerts;
         alerts.graceSeconds = 60;
         m.setAlertSettings(alerts);
         m.watch(IP);
-        clock->advance(10 * 60'000); // 00:10
+        clock->advance(10 * 60'000); // 12:10
         m.evaluated(IP, {value(ANNA, "Laptop Anna", true), value(GAST, GAST, false)});
-        clock->advance(5 * 60'000); // 00:15: Gast gone, Bert never seen
+        clock->advance(5 * 60'000); // 12:15: Gast gone, Bert never seen
         m.evaluated(IP, {value(ANNA, "Laptop Anna", true)});
         clock->advance(2 * 60'000);
         m.tick();
@@ -244,31 +245,31 @@ private slots:
             headers << table->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(headers, (QStringList{"Name", "Hersteller", "Zustand", "verbunden seit", "Dauer", "zuletzt gesehen"}));
         QTRY_COMPARE(shownRows(table),
-                     (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 00:10:00|7 min|01.03.2026 00:15:00",
-                                  GAST + "||weg|||01.03.2026 00:10:00", "Bert|private Adresse|weg|||"}));
+                     (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 12:10:00|7 min|01.03.2026 12:15:00",
+                                  "Bert|private Adresse|weg|||", GAST + "||weg|||01.03.2026 12:10:00"}));
 
         table->sortByColumn(PresenceModel::Name, Qt::DescendingOrder);
-        table->selectRow(1); // Gast
+        table->selectRow(2); // Gast
         QCOMPARE(p->selectedMac(), GAST);
-        clock->advance(60'000); // 00:18: Gast back, Bert arrives
+        clock->advance(60'000); // 12:18: Gast back, Bert arrives
         m.evaluated(IP, {value(ANNA, "Laptop Anna", true), value(GAST, GAST, false), value(BERT, "Bert", true)});
         QCOMPARE(shownRows(table),
-                 (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 00:10:00|8 min|01.03.2026 00:18:00",
-                              GAST + "||da|01.03.2026 00:18:00|0 min|01.03.2026 00:18:00",
-                              "Bert|private Adresse|da|01.03.2026 00:18:00|0 min|01.03.2026 00:18:00"}));
+                 (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 12:10:00|8 min|01.03.2026 12:18:00",
+                              "Bert|private Adresse|da|01.03.2026 12:18:00|0 min|01.03.2026 12:18:00",
+                              GAST + "||da|01.03.2026 12:18:00|0 min|01.03.2026 12:18:00"}));
         QCOMPARE(p->selectedMac(), GAST);
 
-        // Gast's days from memory: 00:10 and again from 00:18 (a break between).
+        // Gast's days from memory: 12:10 and again from 12:18 (a break between).
         QTRY_VERIFY(p->isBandCurrent());
         PresenceDays *days = p->days();
-        const qint64 day = QDateTime(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
-        QCOMPARE(days->firstDayMs(), day - 6 * 86'400'000LL);
-        QCOMPARE(days->bands(), (std::vector<PresenceBand>{{day + 600'000, day + 600'000},
-                                                           {day + 1'080'000, day + 1'080'000}}));
+        const qint64 noon = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch();
+        QCOMPARE(days->firstDayMs(), noon - 12 * 3'600'000LL - 6 * 86'400'000LL);
+        QCOMPARE(days->bands(), (std::vector<PresenceBand>{{noon + 600'000, noon + 600'000},
+                                                           {noon + 1'080'000, noon + 1'080'000}}));
         days->resize(86 + 6 + 24 * 20, days->height());
         const int lastRow = days->height() - 6;
-        QCOMPARE(days->toolTipAt(QPoint(86 + 5, lastRow)), "So. 01.03.2026, 0 - 1 Uhr: da");
-        QCOMPARE(days->toolTipAt(QPoint(86 + 25, lastRow)), "So. 01.03.2026, 1 - 2 Uhr: weg");
+        QCOMPARE(days->toolTipAt(QPoint(86 + 12 * 20 + 5, lastRow)), "So. 01.03.2026, 12 - 13 Uhr: da");
+        QCOMPARE(days->toolTipAt(QPoint(86 + 13 * 20 + 5, lastRow)), "So. 01.03.2026, 13 - 14 Uhr: weg");
         QCOMPARE(days->accessibleName(), "Anwesenheit der letzten 7 Tage");
 
         // Its place is kept once it has been open.

@@ -6,6 +6,7 @@
 #include <QHideEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -65,7 +66,7 @@ void PresenceDays::setBands(const QString &name, const std::vector<PresenceBand>
         qint64 there = 0;
         for (const PresenceBand &b : m_bands)
             there += std::max<qint64>(0, std::min(b.toMs, to) - std::max(b.fromMs, from));
-        summary += QDateTime::fromMSecsSinceEpoch(from).toString(QStringLiteral("ddd dd.MM.: ")) +
+        summary += QLocale().toString(QDateTime::fromMSecsSinceEpoch(from), QStringLiteral("ddd dd.MM.: ")) +
                    PresenceModel::durationText(there) + QStringLiteral("; ");
     }
     setAccessibleDescription(m_name + QStringLiteral(": ") + summary);
@@ -92,7 +93,7 @@ QString PresenceDays::toolTipAt(QPoint pos) const
     const int day = std::clamp((pos.y() - r.top()) * kDays / std::max(r.height(), 1), 0, kDays - 1);
     const int hour = std::clamp((pos.x() - r.left()) * 24 / std::max(r.width(), 1), 0, 23);
     const qint64 from = dayStart(day) + hour * kHourMs;
-    const QString when = QDateTime::fromMSecsSinceEpoch(dayStart(day)).toString(QStringLiteral("ddd dd.MM.yyyy")) +
+    const QString when = QLocale().toString(QDateTime::fromMSecsSinceEpoch(dayStart(day)), QStringLiteral("ddd dd.MM.yyyy")) +
                          QStringLiteral(", %1 - %2 Uhr: ").arg(hour).arg(hour + 1);
     return when + (presentDuring(from, from + kHourMs) ? QStringLiteral("da") : QStringLiteral("weg"));
 }
@@ -131,7 +132,7 @@ void PresenceDays::paintEvent(QPaintEvent *)
         const qint64 from = dayStart(d), to = dayStart(d + 1);
         p.setPen(pal.color(QPalette::Text));
         p.drawText(QRect(2, y0, kLabelWidth - 6, y1 - y0), Qt::AlignVCenter | Qt::AlignLeft,
-                   QDateTime::fromMSecsSinceEpoch(from).toString(QStringLiteral("ddd dd.MM.")));
+                   QLocale().toString(QDateTime::fromMSecsSinceEpoch(from), QStringLiteral("ddd dd.MM.")));
         const double perMs = double(r.width()) / double(to - from);
         for (const PresenceBand &b : m_bands) {
             if (b.toMs < from || b.fromMs >= to)
@@ -199,6 +200,12 @@ PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history,
     layout->addWidget(m_status);
 
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PresenceWindow::showBand);
+    // The band follows the evaluations while shown (the day files once what was read of
+    // them has aged).
+    connect(monitor, &StationMonitor::changed, this, [this] {
+        if (isVisible())
+            showBand();
+    });
     connect(m_reader, &DayFileReader::progress, this, [this](quint64 id, int done, int total) {
         if (id == m_request)
             m_status->setText(QStringLiteral("Lese Tagesdateien ... %1 von %2").arg(done).arg(total));
