@@ -196,11 +196,19 @@ private slots:
             QCOMPARE(readFile(m_ini),
                      before + "[Beobachtet]\r\n" + BERT.toLatin1() + "=1\r\n[User]\r\nVerlauf Tage behalten=90\r\n");
         }
+        // The start removes the log's day files beyond the days kept, nothing else.
+        const QByteArray header = HistoryLog::header().toLatin1();
+        const QDate today = QDate::currentDate();
+        const QString old = m_dir.filePath(HistoryLog::fileName(today.addDays(-90)));
+        const QString kept = m_dir.filePath(HistoryLog::fileName(today.addDays(-89)));
+        const QString foreign = m_dir.filePath("SENVARO-Verlauf-alt.csv");
+        QVERIFY(writeFile(old, header) && writeFile(kept, header) && writeFile(foreign, header));
         {
             frmMonitor w;
             StartStop::attach(w, m_ini);
             w.setKnownClients(kKnown);
             w.presence().load(m_ini);
+            QVERIFY(!QFile::exists(old) && QFile::exists(kept) && QFile::exists(foreign));
             QCOMPARE(w.presence().watchList().macs, QStringList{BERT});
             QCOMPARE(w.presence().historySettings().keepDays, 90);
             AlertsDialog *d = dialogOf(w);
@@ -251,11 +259,14 @@ private slots:
         table->sortByColumn(PresenceModel::Name, Qt::DescendingOrder);
         table->selectRow(2); // Gast
         QCOMPARE(p->selectedMac(), GAST);
-        clock->advance(60'000); // 12:18: Gast back, Bert arrives
-        m.evaluated(IP, {value(ANNA, "Laptop Anna", true), value(GAST, GAST, false), value(BERT, "Bert", true)});
+        clock->advance(60'000); // 12:18: Gast back, Bert arrives, a new stranger sorts in
+        const QString neu = "AA:BB:CC:00:00:01";
+        m.evaluated(IP, {value(ANNA, "Laptop Anna", true), value(GAST, GAST, false), value(BERT, "Bert", true),
+                         value(neu, neu, false)});
         QCOMPARE(shownRows(table),
                  (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 12:10:00|8 min|01.03.2026 12:18:00",
                               "Bert|private Adresse|da|01.03.2026 12:18:00|0 min|01.03.2026 12:18:00",
+                              neu + "|private Adresse|da|01.03.2026 12:18:00|0 min|01.03.2026 12:18:00",
                               GAST + "||da|01.03.2026 12:18:00|0 min|01.03.2026 12:18:00"}));
         QCOMPARE(p->selectedMac(), GAST);
 
