@@ -29,7 +29,9 @@ void BM_PresenceWindowUpdate(benchmark::State &state)
     known.resize(100);
     for (int i = 0; i < 200; ++i) {
         StationValue v;
-        v.mac = QStringLiteral("00:1B:21:0B:%1:%2").arg(i / 100, 2, 10, QLatin1Char('0')).arg(i % 100, 2, 10, QLatin1Char('0'));
+        v.mac = QStringLiteral("00:1B:21:0B:%1:%2")
+                    .arg(i / 100, 2, 10, QLatin1Char('0'))
+                    .arg(i % 100, 2, 10, QLatin1Char('0'));
         v.known = i < 100;
         v.name = v.known ? QStringLiteral("Client %1").arg(i) : v.mac;
         v.rx = 50;

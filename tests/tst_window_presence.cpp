@@ -124,14 +124,17 @@ private slots:
                 out << c.summary + "|" + QString::number(c.replaces) + "|" + c.body;
             return out;
         };
-        const QString arrived = "Station angekommen|%1|Laptop Anna (" + ANNA + ") ist angekommen (Hersteller: "
-                                                                            "Parent Maker)";
+        const QString arrived = "Station angekommen|%1|Laptop Anna (" + ANNA +
+                                ") ist angekommen (Hersteller: "
+                                "Parent Maker)";
         run(8);
         QTRY_COMPARE(summaries(), QStringList{arrived.arg(0)});
         // Listed and watched: the tray and the station button say since when.
         QVERIFY2(w.trayState().toolTip.contains("\nLaptop Anna: verbunden seit 01.03.2026 12:00:0"),
                  qPrintable(w.trayState().toolTip));
-        QVERIFY(ctl<QRadioButton>(w, "OptClients_0")->toolTip().startsWith("Parent Maker\nverbunden seit 01.03.2026"));
+        QVERIFY(ctl<QRadioButton>(w, "OptClients_0")
+                    ->toolTip()
+                    .startsWith("Parent Maker\nverbunden seit 01.03.2026"));
 
         stations({}); // both away for less than the grace period
         run(12);
@@ -176,7 +179,8 @@ private slots:
             QStringList out;
             auto *t = ctl<QTableWidget>(*d, "tblBeobachtet");
             for (int r = 0; r < t->rowCount(); ++r)
-                out << t->item(r, 0)->text() + "=" + QString::number(t->item(r, 1)->checkState() == Qt::Checked);
+                out << t->item(r, 0)->text() + "=" +
+                           QString::number(t->item(r, 1)->checkState() == Qt::Checked);
             return out;
         };
         {
@@ -193,8 +197,8 @@ private slots:
             ctl<QTableWidget>(*d, "tblBeobachtet")->item(1, 1)->setCheckState(Qt::Checked);
             ctl<QSpinBox>(*d, "spnTageBehalten")->setValue(90);
             d->accept();
-            QCOMPARE(readFile(m_ini),
-                     before + "[Beobachtet]\r\n" + BERT.toLatin1() + "=1\r\n[User]\r\nVerlauf Tage behalten=90\r\n");
+            QCOMPARE(readFile(m_ini), before + "[Beobachtet]\r\n" + BERT.toLatin1() +
+                                          "=1\r\n[User]\r\nVerlauf Tage behalten=90\r\n");
         }
         // The start removes the log's day files beyond the days kept, nothing else.
         const QByteArray header = HistoryLog::header().toLatin1();
@@ -251,7 +255,8 @@ private slots:
         QStringList headers;
         for (int c = 0; c < table->model()->columnCount(); ++c)
             headers << table->model()->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{"Name", "Hersteller", "Zustand", "verbunden seit", "Dauer", "zuletzt gesehen"}));
+        QCOMPARE(headers, (QStringList{"Name", "Hersteller", "Zustand", "verbunden seit", "Dauer",
+                                       "zuletzt gesehen"}));
         QTRY_COMPARE(shownRows(table),
                      (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 12:10:00|7 min|01.03.2026 12:15:00",
                                   "Bert|private Adresse|weg|||", GAST + "||weg|||01.03.2026 12:10:00"}));
@@ -261,8 +266,8 @@ private slots:
         QCOMPARE(p->selectedMac(), GAST);
         clock->advance(60'000); // 12:18: Gast back, Bert arrives, a new stranger sorts in
         const QString neu = "AA:BB:CC:00:00:01";
-        m.evaluated(IP, {value(ANNA, "Laptop Anna", true), value(GAST, GAST, false), value(BERT, "Bert", true),
-                         value(neu, neu, false)});
+        m.evaluated(IP, {value(ANNA, "Laptop Anna", true), value(GAST, GAST, false),
+                         value(BERT, "Bert", true), value(neu, neu, false)});
         QCOMPARE(shownRows(table),
                  (QStringList{"Laptop Anna|Parent Maker|da|01.03.2026 12:10:00|8 min|01.03.2026 12:18:00",
                               "Bert|private Adresse|da|01.03.2026 12:18:00|0 min|01.03.2026 12:18:00",
@@ -345,9 +350,11 @@ private slots:
             QCOMPARE(piece[0].y(), 30.0);
             QCOMPARE(piece[1].y(), 70.0);
         }
-        const QString junk = HistoryLog::fileName(today.addDays(-3)), cut = HistoryLog::fileName(today.addDays(-2));
-        QCOMPARE(own->statusText(), "7 von 7 Tagesdateien gelesen, 18 Messwerte; 2 fehlerhafte Zeilen übersprungen: " +
-                                        junk + " (1), " + cut + " (1)");
+        const QString junk = HistoryLog::fileName(today.addDays(-3)),
+                      cut = HistoryLog::fileName(today.addDays(-2));
+        QCOMPARE(own->statusText(),
+                 "7 von 7 Tagesdateien gelesen, 18 Messwerte; 2 fehlerhafte Zeilen übersprungen: " + junk +
+                     " (1), " + cut + " (1)");
 
         // Only Anna shown: the export holds her samples of the span, as the log wrote them.
         own->setLineHidden(BERT, true);

@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QHeaderView>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -57,14 +57,16 @@ AlertsDialog::AlertsDialog(const AlertSettings &s, QWidget *parent) : QDialog(pa
     spnTageBehalten = spinBox(this, "spnTageBehalten", HistorySettings::kMinKeepDays,
                               HistorySettings::kMaxKeepDays, HistorySettings().keepDays);
     row("lblTageBehalten", QStringLiteral("Tage behalten:"), spnTageBehalten);
-    spnTageBehalten->setToolTip(QStringLiteral("Tagesdateien des Verlaufsprotokolls, die älter sind, werden gelöscht"));
+    spnTageBehalten->setToolTip(
+        QStringLiteral("Tagesdateien des Verlaufsprotokolls, die älter sind, werden gelöscht"));
 
     // The known clients, each with its check box: a real item view, so a screen reader
     // reads name, address and mark of every row.
     auto *watchLabel = label(this, "lblBeobachtet", QStringLiteral("Bekannte Clients:"));
     tblBeobachtet = named(new QTableWidget(0, 2, this), "tblBeobachtet");
     tblBeobachtet->setAccessibleName(QStringLiteral("Bekannte Clients"));
-    tblBeobachtet->setHorizontalHeaderLabels({QStringLiteral("Station"), QStringLiteral("Kommen und Gehen melden")});
+    tblBeobachtet->setHorizontalHeaderLabels(
+        {QStringLiteral("Station"), QStringLiteral("Kommen und Gehen melden")});
     tblBeobachtet->verticalHeader()->hide();
     tblBeobachtet->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     tblBeobachtet->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
@@ -110,7 +112,8 @@ void AlertsDialog::setWatchEntries(const QList<WatchEntry> &entries)
     tblBeobachtet->setRowCount(int(entries.size()));
     for (int i = 0; i < int(entries.size()); ++i) {
         const WatchEntry &e = entries[i];
-        const QString name = e.name.isEmpty() ? e.mac : e.name + QStringLiteral(" (") + e.mac + QLatin1Char(')');
+        const QString name =
+            e.name.isEmpty() ? e.mac : e.name + QStringLiteral(" (") + e.mac + QLatin1Char(')');
         auto *station = new QTableWidgetItem(name);
         station->setData(Qt::UserRole, e.mac);
         station->setFlags(Qt::ItemIsEnabled);

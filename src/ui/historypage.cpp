@@ -5,14 +5,14 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFileDialog>
-#include <QProgressBar>
-#include <QStandardItemModel>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -60,7 +60,7 @@ bool pointBefore(const StationHistory::Point &p, qint64 ms)
 
 QList<qint64> HistoryPage::spansMs()
 {
-    return {10LL * 60 * 1000,     60LL * 60 * 1000,         8LL * 60 * 60 * 1000,
+    return {10LL * 60 * 1000,      60LL * 60 * 1000,          8LL * 60 * 60 * 1000,
             24LL * 60 * 60 * 1000, 7 * 24LL * 60 * 60 * 1000, 30 * 24LL * 60 * 60 * 1000};
 }
 
@@ -80,8 +80,8 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     spanLabel->setObjectName(QStringLiteral("lblVerlaufZeitraum"));
     m_span = new QComboBox(this);
     m_span->setObjectName(QStringLiteral("cmbVerlaufZeitraum"));
-    m_span->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"), QStringLiteral("24 h"),
-                      QStringLiteral("7 Tage"), QStringLiteral("30 Tage")});
+    m_span->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"),
+                      QStringLiteral("24 h"), QStringLiteral("7 Tage"), QStringLiteral("30 Tage")});
     m_span->setAccessibleName(QStringLiteral("Zeitraum"));
     spanLabel->setBuddy(m_span);
     m_ack = new QCheckBox(QStringLiteral("Ack. Level statt RX Level"), this);
@@ -102,7 +102,8 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_exportButton = new QPushButton(QStringLiteral("Exportieren ..."), this);
     m_exportButton->setObjectName(QStringLiteral("cmdVerlaufExport"));
     m_exportButton->setAccessibleName(m_exportButton->text());
-    m_exportButton->setToolTip(QStringLiteral("Die gezeigten Stationen und den Zeitraum als CSV-Datei speichern"));
+    m_exportButton->setToolTip(
+        QStringLiteral("Die gezeigten Stationen und den Zeitraum als CSV-Datei speichern"));
     m_exportButton->setVisible(ownWindow);
     connect(m_exportButton, &QPushButton::clicked, this, &HistoryPage::askExport);
     m_progress = new QProgressBar(this);
@@ -122,16 +123,17 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
         m_progress->setRange(0, std::max(total, 1));
         m_progress->setValue(done);
     });
-    connect(m_reader, &DayFileReader::finished, this, [this](quint64 id, std::shared_ptr<const DayData> data) {
-        if (id != m_request)
-            return;
-        m_request = 0;
-        m_days = std::move(data);
-        m_daysRead = m_requestDays;
-        m_progress->hide();
-        if (m_active && isDaySpan())
-            drawDays();
-    });
+    connect(m_reader, &DayFileReader::finished, this,
+            [this](quint64 id, std::shared_ptr<const DayData> data) {
+                if (id != m_request)
+                    return;
+                m_request = 0;
+                m_days = std::move(data);
+                m_daysRead = m_requestDays;
+                m_progress->hide();
+                if (m_active && isDaySpan())
+                    drawDays();
+            });
 
     m_plot = new HistoryPlot(this);
     m_plot->setObjectName(QStringLiteral("chartVerlauf"));
@@ -613,8 +615,8 @@ QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
             return withMaker(s.name, s.mac) + QLatin1Char('\n') +
                    QDateTime::fromMSecsSinceEpoch(from).toString(QStringLiteral("dd.MM.yyyy hh:mm")) +
                    QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
-                   fNumText(ack ? r.ackMin : r.rxMin) + QStringLiteral(" - ") + fNumText(ack ? r.ackMax : r.rxMax) +
-                   QStringLiteral(" %");
+                   fNumText(ack ? r.ackMin : r.rxMin) + QStringLiteral(" - ") +
+                   fNumText(ack ? r.ackMax : r.rxMax) + QStringLiteral(" %");
         }
         return QString();
     }
@@ -807,16 +809,17 @@ bool HistoryPage::exportTo(const QString &path, QString *error) const
                 rows.push_back(std::move(r));
             }
         }
-        std::stable_sort(rows.begin(), rows.end(), [](const DayRow &a, const DayRow &b) { return a.ms < b.ms; });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const DayRow &a, const DayRow &b) { return a.ms < b.ms; });
     }
     return exportCsv(path, rows, error);
 }
 
 void HistoryPage::askExport()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Verlauf exportieren"),
-                                                      QStringLiteral("SENVARO-Export.csv"),
-                                                      QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Verlauf exportieren"), QStringLiteral("SENVARO-Export.csv"),
+        QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
     if (path.isEmpty())
         return;
     QString error;

@@ -24,8 +24,8 @@ HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, Q
 
 QRect windowTwips(const QWidget *window)
 {
-    return {window->pos().x() * twipsPerPixel, window->pos().y() * twipsPerPixel, window->width() * twipsPerPixel,
-            window->height() * twipsPerPixel};
+    return {window->pos().x() * twipsPerPixel, window->pos().y() * twipsPerPixel,
+            window->width() * twipsPerPixel, window->height() * twipsPerPixel};
 }
 
 void placeWindow(QWidget *window, const QRect &twips)

@@ -135,7 +135,8 @@ void PresenceView::removeOldDayFiles()
     if (m_file.isEmpty())
         return;
     QString error;
-    const QString folder = m_w->m_settingsFolder.isEmpty() ? QFileInfo(m_file).absolutePath() : m_w->m_settingsFolder;
+    const QString folder =
+        m_w->m_settingsFolder.isEmpty() ? QFileInfo(m_file).absolutePath() : m_w->m_settingsFolder;
     ::removeOldDayFiles(folder, m_history.keepDays, QDate::currentDate(), &error);
     if (!error.isEmpty() && !m_w->isUnloaded())
         m_w->lblStatus->setText(error);
@@ -198,7 +199,8 @@ void PresenceView::announce(bool arrived, const QString &mac, const QString &nam
     a.mac = mac;
     a.name = name.trimmed().isEmpty() ? mac : name.trimmed();
     a.summary = arrived ? QStringLiteral("Station angekommen") : QStringLiteral("Station gegangen");
-    a.body = label(mac, name) + (arrived ? QStringLiteral(" ist angekommen") : QStringLiteral(" ist gegangen"));
+    a.body =
+        label(mac, name) + (arrived ? QStringLiteral(" ist angekommen") : QStringLiteral(" ist gegangen"));
     a.category = arrived ? QStringLiteral("network.connected") : QStringLiteral("network.disconnected");
     // The same key as the station's other alerts: a newer notice replaces the older.
     a.key = QStringLiteral("station/") + mac;
@@ -236,9 +238,8 @@ void PresenceView::openWindow()
         if (m_place.twips)
             m_window->setTwips(*m_place.twips);
         m_window->setDayFolder(m_w->m_historyLog->isEnabled() ? m_w->m_historyLog->folder() : QString());
-        connect(m_w->chkVerlauf, &QCheckBox::toggled, m_window, [this](bool on) {
-            m_window->setDayFolder(on ? m_w->m_historyLog->folder() : QString());
-        });
+        connect(m_w->chkVerlauf, &QCheckBox::toggled, m_window,
+                [this](bool on) { m_window->setDayFolder(on ? m_w->m_historyLog->folder() : QString()); });
         connect(m_window, &PresenceWindow::hidden, this, [this] { saveWindowPlace(m_window->twips()); });
     }
     m_window->show();

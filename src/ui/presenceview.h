@@ -87,7 +87,7 @@ private:
     QString m_file;
     WatchListSettings m_watch;
     HistorySettings m_history;
-    PresenceWindowSettings m_place;      // as last read or written
+    PresenceWindowSettings m_place; // as last read or written
     QPointer<PresenceWindow> m_window;
     QSet<QString> m_arrived; // watched devices announced since the login (upper case)
     QTimer *m_midnight;

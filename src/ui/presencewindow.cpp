@@ -93,8 +93,9 @@ QString PresenceDays::toolTipAt(QPoint pos) const
     const int day = std::clamp((pos.y() - r.top()) * kDays / std::max(r.height(), 1), 0, kDays - 1);
     const int hour = std::clamp((pos.x() - r.left()) * 24 / std::max(r.width(), 1), 0, 23);
     const qint64 from = dayStart(day) + hour * kHourMs;
-    const QString when = QLocale().toString(QDateTime::fromMSecsSinceEpoch(dayStart(day)), QStringLiteral("ddd dd.MM.yyyy")) +
-                         QStringLiteral(", %1 - %2 Uhr: ").arg(hour).arg(hour + 1);
+    const QString when =
+        QLocale().toString(QDateTime::fromMSecsSinceEpoch(dayStart(day)), QStringLiteral("ddd dd.MM.yyyy")) +
+        QStringLiteral(", %1 - %2 Uhr: ").arg(hour).arg(hour + 1);
     return when + (presentDuring(from, from + kHourMs) ? QStringLiteral("da") : QStringLiteral("weg"));
 }
 
@@ -199,7 +200,8 @@ PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history,
     layout->addWidget(m_days);
     layout->addWidget(m_status);
 
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PresenceWindow::showBand);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PresenceWindow::showBand);
     // The band follows the evaluations while shown (the day files once what was read of
     // them has aged).
     connect(monitor, &StationMonitor::changed, this, [this] {
@@ -210,17 +212,18 @@ PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history,
         if (id == m_request)
             m_status->setText(QStringLiteral("Lese Tagesdateien ... %1 von %2").arg(done).arg(total));
     });
-    connect(m_reader, &DayFileReader::finished, this, [this](quint64 id, std::shared_ptr<const DayData> data) {
-        if (id != m_request)
-            return;
-        m_request = 0;
-        m_data = std::move(data);
-        m_status->setText(m_data->skippedLines > 0
-                              ? QStringLiteral("%1 fehlerhafte Zeilen in den Tagesdateien übersprungen")
-                                    .arg(m_data->skippedLines)
-                              : QString());
-        showBand();
-    });
+    connect(
+        m_reader, &DayFileReader::finished, this, [this](quint64 id, std::shared_ptr<const DayData> data) {
+            if (id != m_request)
+                return;
+            m_request = 0;
+            m_data = std::move(data);
+            m_status->setText(m_data->skippedLines > 0
+                                  ? QStringLiteral("%1 fehlerhafte Zeilen in den Tagesdateien übersprungen")
+                                        .arg(m_data->skippedLines)
+                                  : QString());
+            showBand();
+        });
     setMinimumSize(420, 320);
     resize(760, 480);
 }
