@@ -91,6 +91,8 @@ AlertsDialog::AlertsDialog(const AlertSettings &s, QWidget *parent) : QDialog(pa
     v->addWidget(watchLabel);
     v->addWidget(tblBeobachtet, 1);
     v->addWidget(buttons);
+    // Room for a known client's name and address beside its check box.
+    setMinimumWidth(460);
 }
 
 AlertSettings AlertsDialog::settings() const

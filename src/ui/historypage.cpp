@@ -115,6 +115,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblVerlaufStatus"));
     m_status->setTextFormat(Qt::PlainText);
+    m_status->setWordWrap(true);
     m_status->hide();
     m_reader = new DayFileReader(this);
     connect(m_reader, &DayFileReader::progress, this, [this](quint64 id, int done, int total) {
@@ -709,7 +710,7 @@ void HistoryPage::drawDays()
     QStringList times;
     for (int k = 0; k < kTimeTicks; ++k)
         times << QDateTime::fromMSecsSinceEpoch(t0 + span * k / (kTimeTicks - 1))
-                     .toString(QStringLiteral("dd.MM. hh:mm"));
+                     .toString(QStringLiteral("dd.MM."));
     m_plot->setTimeAxis(span, times);
 
     const bool ack = m_ack->isChecked();
