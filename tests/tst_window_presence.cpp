@@ -165,15 +165,15 @@ private slots:
     }
 
     // The dialog lists the known clients (no access point); what it is given back reaches
-    // the file only once changed, and comes back after a restart, as the start reads it.
+    // the file by ENDE, only once changed, and comes back after a restart, as the start
+    // reads it. The start also removes the log's day files beyond the days kept.
     void watchSettings()
     {
-        const QByteArray before = "[Server]\r\nIP=127.0.0.1\r\n";
-        QVERIFY(writeFile(m_ini, before));
+        QVERIFY(writeFile(m_ini, "[Server]\r\nIP=127.0.0.1\r\n"));
+        ProcessEndRecorder ends;
         const auto dialogOf = [](frmMonitor &w) {
             w.cmdBenachrichtigungen_Click();
-            auto *d = w.findChild<AlertsDialog *>();
-            return d;
+            return w.findChild<AlertsDialog *>();
         };
         const auto marks = [](AlertsDialog *d) {
             QStringList out;
@@ -183,24 +183,38 @@ private slots:
                            QString::number(t->item(r, 1)->checkState() == Qt::Checked);
             return out;
         };
-        {
-            frmMonitor w;
+        const auto start = [&](frmMonitor &w) {
             StartStop::attach(w, m_ini);
             w.setKnownClients(kKnown);
             w.presence().load(m_ini);
+        };
+        {
+            frmMonitor w;
+            start(w);
             AlertsDialog *d = dialogOf(w);
             QVERIFY(d);
             QCOMPARE(marks(d), (QStringList{"Laptop Anna (" + ANNA + ")=0", "Bert (" + BERT + ")=0"}));
             d->accept(); // nothing changed: nothing written
-            QCOMPARE(readFile(m_ini), before);
-            d = dialogOf(w);
+            w.CmdEnde_Click();
+            QCOMPARE(ends.calls(), 1);
+            const QByteArray file = readFile(m_ini);
+            QVERIFY(file.contains("[Server]") && !file.contains("[Beobachtet]") &&
+                    !file.contains("behalten"));
+        }
+        {
+            frmMonitor w;
+            start(w);
+            AlertsDialog *d = dialogOf(w);
             ctl<QTableWidget>(*d, "tblBeobachtet")->item(1, 1)->setCheckState(Qt::Checked);
             ctl<QSpinBox>(*d, "spnTageBehalten")->setValue(90);
+            const QByteArray before = readFile(m_ini);
             d->accept();
-            QCOMPARE(readFile(m_ini), before + "[Beobachtet]\r\n" + BERT.toLatin1() +
-                                          "=1\r\n[User]\r\nVerlauf Tage behalten=90\r\n");
+            QCOMPARE(readFile(m_ini), before); // kept for ENDE
+            w.CmdEnde_Click();
+            const QByteArray file = readFile(m_ini);
+            QVERIFY(file.contains("\r\nVerlauf Tage behalten=90\r\n"));
+            QVERIFY(file.endsWith("[Beobachtet]\r\n" + BERT.toLatin1() + "=1\r\n"));
         }
-        // The start removes the log's day files beyond the days kept, nothing else.
         const QByteArray header = HistoryLog::header().toLatin1();
         const QDate today = QDate::currentDate();
         const QString old = m_dir.filePath(HistoryLog::fileName(today.addDays(-90)));
@@ -209,17 +223,17 @@ private slots:
         QVERIFY(writeFile(old, header) && writeFile(kept, header) && writeFile(foreign, header));
         {
             frmMonitor w;
-            StartStop::attach(w, m_ini);
-            w.setKnownClients(kKnown);
-            w.presence().load(m_ini);
+            start(w);
             QVERIFY(!QFile::exists(old) && QFile::exists(kept) && QFile::exists(foreign));
             QCOMPARE(w.presence().watchList().macs, QStringList{BERT});
             QCOMPARE(w.presence().historySettings().keepDays, 90);
             AlertsDialog *d = dialogOf(w);
             QCOMPARE(marks(d), (QStringList{"Laptop Anna (" + ANNA + ")=0", "Bert (" + BERT + ")=1"}));
+            QCOMPARE(ctl<QSpinBox>(*d, "spnTageBehalten")->value(), 90);
             ctl<QTableWidget>(*d, "tblBeobachtet")->item(1, 1)->setCheckState(Qt::Unchecked);
             d->accept();
-            QVERIFY(readFile(m_ini).contains("[Beobachtet]\r\n" + BERT.toLatin1() + "=0\r\n"));
+            w.CmdEnde_Click();
+            QVERIFY(readFile(m_ini).endsWith("[Beobachtet]\r\n" + BERT.toLatin1() + "=0\r\n"));
         }
     }
 
@@ -288,9 +302,18 @@ private slots:
         QCOMPARE(days->toolTipAt(QPoint(86 + 13 * 20 + 5, lastRow)), "So. 01.03.2026, 13 - 14 Uhr: weg");
         QCOMPARE(days->accessibleName(), "Anwesenheit der letzten 7 Tage");
 
-        // Its place is kept once it has been open.
+        // Its size and place are written by ENDE once it has been open, and taken again.
+        p->resize(610, 410);
         p->close();
+        QVERIFY(!readFile(m_ini).contains("[Wer-ist-da-Fenster]"));
+        ProcessEndRecorder ends;
+        w.CmdEnde_Click();
         QVERIFY(readFile(m_ini).contains("[Wer-ist-da-Fenster]\r\nleft="));
+        frmMonitor again;
+        StartStop::attach(again, m_ini);
+        again.presence().load(m_ini);
+        ctl<QPushButton>(again, "cmdWerIstDa")->click();
+        QCOMPARE(again.presence().window()->size(), QSize(610, 410));
     }
 
     // Seven day files with a junk line and a line cut short: the spans of days read them in

@@ -97,6 +97,9 @@ void PresenceView::load(const QString &settingsFile)
         m_history = HistorySettings::read(doc);
         m_place = PresenceWindowSettings::read(doc);
     }
+    m_watchSaved = m_watch;
+    m_historySaved = m_history;
+    m_placeSaved = m_place;
     removeOldDayFiles();
     armMidnight();
 }
@@ -113,9 +116,6 @@ void PresenceView::setWatchList(const WatchListSettings &watch)
                 m_arrived.insert(mac.toUpper());
         }
     m_watch = watch;
-    QString error;
-    if (!m_file.isEmpty() && !m_watch.save(m_file, candidates(), &error))
-        m_w->lblStatus->setText(error);
     m_w->updateTray();
 }
 
@@ -124,9 +124,6 @@ void PresenceView::setHistorySettings(const HistorySettings &settings)
     if (settings == m_history)
         return;
     m_history = settings;
-    QString error;
-    if (!m_file.isEmpty() && !m_history.save(m_file, &error))
-        m_w->lblStatus->setText(error);
     removeOldDayFiles();
 }
 
@@ -240,7 +237,7 @@ void PresenceView::openWindow()
         m_window->setDayFolder(m_w->m_historyLog->isEnabled() ? m_w->m_historyLog->folder() : QString());
         connect(m_w->chkVerlauf, &QCheckBox::toggled, m_window,
                 [this](bool on) { m_window->setDayFolder(on ? m_w->m_historyLog->folder() : QString()); });
-        connect(m_window, &PresenceWindow::hidden, this, [this] { saveWindowPlace(m_window->twips()); });
+        connect(m_window, &PresenceWindow::hidden, this, [this] { m_place.twips = m_window->twips(); });
     }
     m_window->show();
     m_window->raise();
@@ -259,21 +256,39 @@ std::optional<QRect> PresenceView::windowTwips() const
     return m_place.twips;
 }
 
-void PresenceView::saveWindowPlace(const QRect &twips)
+bool PresenceView::save(const QString &settingsFile, QString *error)
 {
-    PresenceWindowSettings place;
-    place.twips = twips;
-    if (place == m_place || m_file.isEmpty())
-        return;
-    m_place = place;
-    QString error;
-    INIRW::saveSection(m_file, m_place, &error);
+    if (m_window && m_window->isVisible())
+        m_place.twips = m_window->twips();
+    const bool watch = m_watch != m_watchSaved, keep = m_history != m_historySaved,
+               place = m_place != m_placeSaved;
+    if (!watch && !keep && !place)
+        return true;
+    const QStringList known = candidates();
+    const bool ok = INIRW::updateDocument(
+        settingsFile,
+        [&](INIRW::Document &doc, QString *) {
+            if (watch)
+                m_watch.write(doc, known);
+            if (keep)
+                m_history.write(doc);
+            if (place)
+                m_place.write(doc);
+            return true;
+        },
+        error);
+    if (ok) {
+        m_watchSaved = m_watch;
+        m_historySaved = m_history;
+        m_placeSaved = m_place;
+    }
+    return ok;
 }
 
 void PresenceView::end()
 {
     if (m_window && m_window->isVisible()) {
-        saveWindowPlace(m_window->twips());
+        m_place.twips = m_window->twips();
         m_window->close();
     }
 }

@@ -37,7 +37,7 @@ struct PresenceWindowSettings
 // What the window adds for "who is here": the watch list and its arrival and departure
 // notices, the window "Wer ist da?", "verbunden seit" for tooltips, and how long the
 // log's day files are kept. Its settings are sections of their own in the settings
-// file, each written only once changed.
+// file, written by ENDE with the others (save()), each only once changed.
 class PresenceView : public QObject
 {
     Q_OBJECT
@@ -67,7 +67,11 @@ public:
     void openWindow();
     PresenceWindow *window() const;
     std::optional<QRect> windowTwips() const;
-    // The program ends: the window's place is saved, the window closed.
+    // Writes what changed since load() (watch list, days kept, the window's place) into
+    // the settings file, as ENDE does with the other settings. False with the German
+    // reason in error when the file could not be written.
+    bool save(const QString &settingsFile, QString *error);
+    // The window unloads: the presence window closes, its place kept for save().
     void end();
 
     // "verbunden seit 07.12.2026 14:05:07" for a present device, else empty.
@@ -81,13 +85,16 @@ private:
     void announce(bool arrived, const QString &mac, const QString &name, qint64 ms);
     QStringList candidates() const;
     void armMidnight();
-    void saveWindowPlace(const QRect &twips);
 
     frmMonitor *m_w;
     QString m_file;
     WatchListSettings m_watch;
     HistorySettings m_history;
-    PresenceWindowSettings m_place; // as last read or written
+    PresenceWindowSettings m_place; // as now
+    // As read or last written: save() writes only what differs.
+    WatchListSettings m_watchSaved;
+    HistorySettings m_historySaved;
+    PresenceWindowSettings m_placeSaved;
     QPointer<PresenceWindow> m_window;
     QSet<QString> m_arrived; // watched devices announced since the login (upper case)
     QTimer *m_midnight;
