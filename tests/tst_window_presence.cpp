@@ -302,6 +302,19 @@ private slots:
         QCOMPARE(days->toolTipAt(QPoint(86 + 13 * 20 + 5, lastRow)), "So. 01.03.2026, 13 - 14 Uhr: weg");
         QCOMPARE(days->accessibleName(), "Anwesenheit der letzten 7 Tage");
 
+        // Without the log the history's window exports what memory holds of the shown lines.
+        w.openHistoryWindow();
+        HistoryPage *own = w.historyWindow()->page();
+        for (const QString &mac : {GAST, BERT, neu})
+            own->setLineHidden(mac, true);
+        QString error;
+        const QString out = m_dir.filePath("memory.csv");
+        QVERIFY2(own->exportTo(out, &error), qPrintable(error));
+        const QByteArray anna = ";Messwert;" + ANNA.toLatin1() + ";Laptop Anna;50;40;54;11g;Parent Maker\r\n";
+        QCOMPARE(readFile(out), HistoryLog::header().toLatin1() + "2026-03-01T12:10:00" + anna +
+                                    "2026-03-01T12:15:00" + anna + "2026-03-01T12:18:00" + anna);
+        w.historyWindow()->close();
+
         // Its size and place are written by ENDE once it has been open, and taken again.
         p->resize(610, 410);
         p->close();
