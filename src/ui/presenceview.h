@@ -50,6 +50,7 @@ public:
     // the days kept are removed (also at every midnight after).
     void load(const QString &settingsFile);
 
+    // A device watched anew while present is announced when it next arrives.
     const WatchListSettings &watchList() const { return m_watch; }
     void setWatchList(const WatchListSettings &watch);
     const HistorySettings &historySettings() const { return m_history; }
@@ -59,7 +60,7 @@ public:
     void removeOldDayFiles();
 
     // The dialog "Benachrichtigungen ..." gets the known clients with their watch marks
-    // and the days kept; once accepted, its values are taken (and saved where changed).
+    // and the days kept; once accepted, its values are taken (kept for save()).
     void fillDialog(AlertsDialog *dialog) const;
     void takeDialog(const AlertsDialog *dialog);
 
