@@ -6,7 +6,8 @@
 # the history page shows moving lines and events soon. The last station stays away for
 # 40 polls (well over the 60 s grace period) and the first one's level fades below 20 %
 # for 5 polls, so desktop alerts ("Schwaches Signal", "Station getrennt") appear within
-# the first two minutes.
+# the first two minutes. "Werkstatt" is on the watch list: its departure ("Station gegangen",
+# after the grace period) and return ("Station angekommen") show within two minutes.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -43,6 +44,7 @@ name15() { printf '%-15.15s' "$1"; }
     "$(name15 Laptop)"
   printf 'MAC-Adr.3=02:11:A0:00:00:03\r\nName 3=%s\r\nIP-Adresse 3=127.0.0.3\r\nist_AP 3=Falsch\r\n' \
     "$(name15 Werkstatt)"
+  printf '[Beobachtet]\r\n02:11:A0:00:00:03=1\r\n'
 } >"$DEMO_DIR/SENVARO.INI"
 
 "$APSIM" --address 127.0.0.1 --port 23 --user "$DEMO_USER" --password "$DEMO_PASSWORD" \

@@ -374,17 +374,23 @@ private slots:
     }
 
     // Maker names as tool tips of the shown stations' buttons and the MAC field, from a registry of one
-    // block.
+    // block; a second line says since when the station is here.
     void makerTips()
     {
         QVERIFY(writeFile(dir.filePath("oui.csv"),
                           "Registry,Assignment,Organization Name\nMA-L,F01898,\"Apple, Inc.\"\n"));
         w->setVendorFolder(dir.path());
-        const auto tips = [this] {
+        const auto maker = [](const QWidget *control) { // without the line since when
+            return control->toolTip()
+                .split('\n')
+                .filter(QRegularExpression("^(?!verbunden seit)"))
+                .join('\n');
+        };
+        const auto tips = [&] {
             QStringList s;
             for (int i = 0; i < 3; ++i)
-                s << optClient<QRadioButton>(*w, i)->toolTip();
-            return s.join('|') + "|" + c("txtMac")->toolTip();
+                s << maker(optClient<QRadioButton>(*w, i));
+            return s.join('|') + "|" + maker(c("txtMac"));
         };
         const QString three =
             "x" + block("F0:18:98:00:00:01") + block("00:99:99:00:00:02") + block("02:11:A0:00:00:03");
@@ -393,6 +399,9 @@ private slots:
         c<QCheckBox>("chkBekClients")->setChecked(true);
         evaluate(three, 1, QStringLiteral("2"));
         QCOMPARE(tips(), QStringLiteral("||private Adresse|private Adresse"));
+        // Since when it is here, after the maker.
+        QCOMPARE(optClient<QRadioButton>(*w, 2)->toolTip(),
+                 QStringLiteral("private Adresse\nverbunden seit 01.03.2026 12:00:24"));
         QVERIFY(!w->vendors().isLoading() && !w->vendors().isLoaded());
         // Filter off: the Apple station starts the load; its name arrives later.
         c<QCheckBox>("chkBekClients")->setChecked(false);

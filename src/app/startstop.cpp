@@ -16,6 +16,7 @@
 #include "session/exitstatus.h"
 #include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
+#include "ui/presenceview.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     Settings settings;
     const bool read = ini.load(path, settings);
     w->applySettings(settings);
+    w->presence().load(path); // watch list, days kept, the presence window's place
     // The program run on presence events: a section of its own that the window does not edit.
     EventSettings events;
     if (read && EventSettings::load(path, &events, nullptr))
@@ -142,11 +144,14 @@ void ProgrammEnde(frmMonitor &w, const QString &settingsFile)
 {
     IniFile ini;
     ExitStatus status = ExitStatus::Ok;
-    if (!ini.Save(settingsFile, w.collectSettings())) {
+    QString why;
+    // Then the watch list, the days kept and the presence window's place, sections of their own.
+    if (!ini.Save(settingsFile, w.collectSettings()) ? (why = ini.errorText(), true)
+                                                     : !w.presence().save(settingsFile, &why)) {
         // The old file is left intact; say so rather than end silently.
         Dialogs::critical(QStringLiteral("Fehler beim Schreiben der Ini-Datei"),
                           QStringLiteral("Die Einstellungen konnten nicht in\r\n") + settingsFile +
-                              QStringLiteral("\r\ngespeichert werden:\r\n") + ini.errorText());
+                              QStringLiteral("\r\ngespeichert werden:\r\n") + why);
         status = ExitStatus::SaveFailed;
     }
     w.Unload();

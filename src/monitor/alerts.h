@@ -22,6 +22,8 @@ struct Alert
         NoAnswer,        // the access point stopped answering
         ConnectionLost,  // the connection to the access point was lost
         AccessPointBack, // the access point answers again
+        StationArrived,  // a watched station is listed again (or first since the login)
+        StationGone,     // a watched station has left (after the grace period)
     };
     enum class Urgency { Normal = 1, Critical = 2 }; // the notification service's levels
 

@@ -3,11 +3,14 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "config/historysettings.h"
 #include "ui/builders.h"
 
 using namespace ui;
@@ -51,6 +54,26 @@ AlertsDialog::AlertsDialog(const AlertSettings &s, QWidget *parent) : QDialog(pa
     row("lblKarenzzeit", QStringLiteral("Karenzzeit (s):"), spnKarenzzeit);
     row("lblSchwelle", QStringLiteral("Schwelle (%):"), spnSchwelle);
     row("lblFolge", QStringLiteral("Auswertungen in Folge:"), spnFolge);
+    spnTageBehalten = spinBox(this, "spnTageBehalten", HistorySettings::kMinKeepDays,
+                              HistorySettings::kMaxKeepDays, HistorySettings().keepDays);
+    row("lblTageBehalten", QStringLiteral("Tage behalten:"), spnTageBehalten);
+    spnTageBehalten->setToolTip(
+        QStringLiteral("Tagesdateien des Verlaufsprotokolls, die älter sind, werden gelöscht"));
+
+    // The known clients, each with its check box: a real item view, so a screen reader
+    // reads name, address and mark of every row.
+    auto *watchLabel = label(this, "lblBeobachtet", QStringLiteral("Bekannte Clients:"));
+    tblBeobachtet = named(new QTableWidget(0, 2, this), "tblBeobachtet");
+    tblBeobachtet->setAccessibleName(QStringLiteral("Bekannte Clients"));
+    tblBeobachtet->setHorizontalHeaderLabels(
+        {QStringLiteral("Station"), QStringLiteral("Kommen und Gehen melden")});
+    tblBeobachtet->verticalHeader()->hide();
+    tblBeobachtet->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tblBeobachtet->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tblBeobachtet->setSelectionMode(QAbstractItemView::NoSelection);
+    tblBeobachtet->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblBeobachtet->setMinimumHeight(4 * tblBeobachtet->fontMetrics().lineSpacing() + 30);
+    watchLabel->setBuddy(tblBeobachtet);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
@@ -65,7 +88,11 @@ AlertsDialog::AlertsDialog(const AlertSettings &s, QWidget *parent) : QDialog(pa
         v->addWidget(w);
     v->addLayout(form);
     v->addWidget(chkInfobereich);
+    v->addWidget(watchLabel);
+    v->addWidget(tblBeobachtet, 1);
     v->addWidget(buttons);
+    // Room for a known client's name and address beside its check box.
+    setMinimumWidth(460);
 }
 
 AlertSettings AlertsDialog::settings() const
@@ -80,4 +107,46 @@ AlertSettings AlertsDialog::settings() const
     s.weakCount = spnFolge->value();
     s.trayOnMinimize = chkInfobereich->isChecked();
     return s;
+}
+
+void AlertsDialog::setWatchEntries(const QList<WatchEntry> &entries)
+{
+    tblBeobachtet->setRowCount(int(entries.size()));
+    for (int i = 0; i < int(entries.size()); ++i) {
+        const WatchEntry &e = entries[i];
+        const QString name =
+            e.name.isEmpty() ? e.mac : e.name + QStringLiteral(" (") + e.mac + QLatin1Char(')');
+        auto *station = new QTableWidgetItem(name);
+        station->setData(Qt::UserRole, e.mac);
+        station->setFlags(Qt::ItemIsEnabled);
+        auto *mark = new QTableWidgetItem(QStringLiteral("Kommen und Gehen melden"));
+        mark->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        mark->setCheckState(e.watched ? Qt::Checked : Qt::Unchecked);
+        mark->setData(Qt::AccessibleTextRole, QStringLiteral("Kommen und Gehen melden: ") + name);
+        tblBeobachtet->setItem(i, 0, station);
+        tblBeobachtet->setItem(i, 1, mark);
+    }
+}
+
+QList<AlertsDialog::WatchEntry> AlertsDialog::watchEntries() const
+{
+    QList<WatchEntry> out;
+    for (int i = 0; i < tblBeobachtet->rowCount(); ++i) {
+        WatchEntry e;
+        e.mac = tblBeobachtet->item(i, 0)->data(Qt::UserRole).toString();
+        e.name = tblBeobachtet->item(i, 0)->text();
+        e.watched = tblBeobachtet->item(i, 1)->checkState() == Qt::Checked;
+        out.append(e);
+    }
+    return out;
+}
+
+void AlertsDialog::setKeepDays(int days)
+{
+    spnTageBehalten->setValue(days);
+}
+
+int AlertsDialog::keepDays() const
+{
+    return spnTageBehalten->value();
 }

@@ -156,7 +156,10 @@ void AlertView::setAccessPointState(StationMonitor::ApState state)
 
 TrayState AlertView::trayState() const
 {
-    return TrayState::of(m_session->verbunden(), m_apSilent, m_session->host(), m_stationCount);
+    TrayState s = TrayState::of(m_session->verbunden(), m_apSilent, m_session->host(), m_stationCount);
+    if (m_trayLines)
+        s.toolTip += m_trayLines();
+    return s;
 }
 
 void AlertView::updateTray()

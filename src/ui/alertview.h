@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 #include "monitor/alerts.h"
 #include "monitor/stationmonitor.h"
@@ -33,6 +34,12 @@ public:
     TrayState trayState() const;
     // Makes the tray icon where the desktop has a tray.
     void showTray();
+    // An alert from beside the alert watch (arrivals and departures of watched devices):
+    // the same way to the event list, the log and the desktop.
+    void showAlert(const Alert &alert);
+    // Lines added to the tray's tooltip (watched devices that are here); asked at each update.
+    void setTrayLines(std::function<QString()> lines) { m_trayLines = std::move(lines); }
+    void updateTray();
     // An evaluation listed this many stations.
     void recorded(int stationCount);
     void setAccessPointState(StationMonitor::ApState state);
@@ -49,10 +56,8 @@ signals:
     void endRequested();
 
 private:
-    void showAlert(const Alert &alert);
     void notifyAlert(const Alert &alert);
     void notifyWaiting();
-    void updateTray();
     Notifier &notifier();
 
     QWidget *m_window;
@@ -67,4 +72,5 @@ private:
     int m_stationCount = 0; // of the last recorded evaluation
     bool m_oneShot = false;
     bool m_stopped = false;
+    std::function<QString()> m_trayLines;
 };

@@ -265,7 +265,9 @@ void ClientsPage::setVendors(VendorRegistry *vendors)
 
 void ClientsPage::showMaker(QWidget *control, const QString &mac)
 {
-    const QString text = m_vendors ? m_vendors->lookup(mac).text() : QString();
+    QString text = m_vendors ? m_vendors->lookup(mac).text() : QString();
+    if (const QString line = m_toolTipLine ? m_toolTipLine(mac) : QString(); !line.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + line;
     if (control->toolTip() != text)
         control->setToolTip(text);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -38,6 +40,8 @@ public:
 
     // Maker names as tool tips; asked again once the registry has read its names.
     void setVendors(VendorRegistry *vendors);
+    // A line after the maker in the tooltips, e.g. since when the station is connected.
+    void setToolTipLine(std::function<QString(const QString &mac)> line) { m_toolTipLine = std::move(line); }
     void showMakers();
 
     QList<QWidget *> tabChain() const;
@@ -72,5 +76,6 @@ private:
     std::array<QRadioButton *, 12> OptClients{};
 
     QPointer<VendorRegistry> m_vendors;
+    std::function<QString(const QString &)> m_toolTipLine;
     std::array<QString, 12> m_clientMacs; // the address each station button's tool tip names
 };

@@ -17,6 +17,7 @@
 #include "ui/controls.h"
 #include "ui/credit.h"
 #include "ui/loginpage.h"
+#include "ui/presenceview.h"
 #include "ui/sessionview.h"
 #include "ui/settingsview.h"
 #include "ui/setuppage.h"
@@ -40,6 +41,7 @@ frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
     m_sessionView = new SessionView(this, m_session, m_monitor, m_alerts, m_pages, m_frame);
     connect(m_sessionView, &SessionView::endRequested, this, &frmMonitor::endRequested);
     connect(m_sessionView, &SessionView::oneShotSent, this, &frmMonitor::Unload);
+    m_presence = new PresenceView(this, m_alerts, m_pages);
 }
 
 frmMonitor::~frmMonitor()
@@ -258,6 +260,7 @@ void frmMonitor::unloadOnce()
     // Nothing is recorded or written once the window is unloading; the history's own
     // window closes with it.
     m_pages.verlauf->closeHistoryWindow();
+    m_presence->end();
     m_monitor->log().setEnabled(false);
     m_monitor->history().clear();
     Form_Unload();

@@ -10,6 +10,7 @@
 #include "ui/windowlayout.h"
 
 class AlertView;
+class PresenceView;
 class HistoryLog;
 class SessionView;
 class StationHistory;
@@ -47,6 +48,8 @@ public:
     void setVendorFolder(const QString &folder);
     // Desktop alerts and the tray.
     AlertView &alertView() { return *m_alerts; }
+    // "Wer ist da?": the watch list, the presence window, the days kept.
+    PresenceView &presence() { return *m_presence; }
 
     // The test page "manuell" is shown.
     bool isManuellMode() const { return manuellMode; }
@@ -111,6 +114,7 @@ private:
     VendorRegistry *m_vendors = nullptr;
     AlertView *m_alerts = nullptr;
     SessionView *m_sessionView = nullptr;
+    PresenceView *m_presence = nullptr;
 
     WindowFrame m_frame; // SSTab1, the photo, its lamps, ENDE, the credit line
     WindowPages m_pages;

@@ -4,12 +4,15 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -21,6 +24,7 @@
 #include "base/allgemein.h"
 #include "monitor/history.h"
 #include "monitor/vendors.h"
+#include "ui/dialogs.h"
 #include "ui/historyplot.h"
 
 namespace {
@@ -56,8 +60,18 @@ bool pointBefore(const StationHistory::Point &p, qint64 ms)
 
 QList<qint64> HistoryPage::spansMs()
 {
-    return {10LL * 60 * 1000, 60LL * 60 * 1000, 8LL * 60 * 60 * 1000, 24LL * 60 * 60 * 1000};
+    return {10LL * 60 * 1000,      60LL * 60 * 1000,          8LL * 60 * 60 * 1000,
+            24LL * 60 * 60 * 1000, 7 * 24LL * 60 * 60 * 1000, 30 * 24LL * 60 * 60 * 1000};
 }
+
+namespace {
+
+constexpr qint64 kDayMs = 24LL * 60 * 60 * 1000;
+// Day files shown again (a new span, a resize, the page shown) are read anew once what
+// was read is this old; between, evaluations only add to today's file.
+constexpr qint64 kRereadMs = 60'000;
+
+} // namespace
 
 HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindow)
     : QWidget(parent), m_history(history), m_ownWindow(ownWindow)
@@ -66,9 +80,13 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     spanLabel->setObjectName(QStringLiteral("lblVerlaufZeitraum"));
     m_span = new QComboBox(this);
     m_span->setObjectName(QStringLiteral("cmbVerlaufZeitraum"));
-    m_span->addItems(
-        {QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"), QStringLiteral("24 h")});
+    m_span->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"),
+                      QStringLiteral("24 h"), QStringLiteral("7 Tage"), QStringLiteral("30 Tage")});
     m_span->setAccessibleName(QStringLiteral("Zeitraum"));
+    // As wide as its own spans: the note on the days' entries without the log must not
+    // widen the page and with it the designed window.
+    m_span->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_span->setMinimumContentsLength(int(QStringLiteral("30 Tage").size()));
     spanLabel->setBuddy(m_span);
     m_ack = new QCheckBox(QStringLiteral("Ack. Level statt RX Level"), this);
     m_ack->setObjectName(QStringLiteral("chkVerlaufAck"));
@@ -79,6 +97,48 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_windowButton->setToolTip(QStringLiteral("Den Verlauf in einem eigenen, größeren Fenster zeigen"));
     m_windowButton->setVisible(!ownWindow);
     connect(m_windowButton, &QPushButton::clicked, this, &HistoryPage::windowRequested);
+    m_presenceButton = new QPushButton(QStringLiteral("Wer ist da? ..."), this);
+    m_presenceButton->setObjectName(QStringLiteral("cmdWerIstDa"));
+    m_presenceButton->setAccessibleName(m_presenceButton->text());
+    m_presenceButton->setToolTip(QStringLiteral("Zeigen, welche Stationen da sind und seit wann"));
+    m_presenceButton->setVisible(!ownWindow);
+    connect(m_presenceButton, &QPushButton::clicked, this, &HistoryPage::presenceRequested);
+    m_exportButton = new QPushButton(QStringLiteral("Exportieren ..."), this);
+    m_exportButton->setObjectName(QStringLiteral("cmdVerlaufExport"));
+    m_exportButton->setAccessibleName(m_exportButton->text());
+    m_exportButton->setToolTip(
+        QStringLiteral("Die gezeigten Stationen und den Zeitraum als CSV-Datei speichern"));
+    m_exportButton->setVisible(ownWindow);
+    connect(m_exportButton, &QPushButton::clicked, this, &HistoryPage::askExport);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("prgVerlauf"));
+    m_progress->setAccessibleName(QStringLiteral("Tagesdateien lesen"));
+    m_progress->setMaximumWidth(120);
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblVerlaufStatus"));
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setWordWrap(true);
+    m_status->hide();
+    m_reader = new DayFileReader(this);
+    connect(m_reader, &DayFileReader::progress, this, [this](quint64 id, int done, int total) {
+        if (id != m_request)
+            return;
+        m_progress->setRange(0, std::max(total, 1));
+        m_progress->setValue(done);
+    });
+    connect(m_reader, &DayFileReader::finished, this,
+            [this](quint64 id, std::shared_ptr<const DayData> data) {
+                if (id != m_request)
+                    return;
+                m_request = 0;
+                m_days = std::move(data);
+                m_daysRead = m_requestDays;
+                m_progress->hide();
+                if (m_active && isDaySpan())
+                    drawDays();
+            });
 
     m_plot = new HistoryPlot(this);
     m_plot->setObjectName(QStringLiteral("chartVerlauf"));
@@ -134,7 +194,11 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     top->addWidget(m_span);
     top->addSpacing(12);
     top->addWidget(m_ack);
+    top->addSpacing(8);
+    top->addWidget(m_progress);
     top->addStretch(1);
+    top->addWidget(m_exportButton);
+    top->addWidget(m_presenceButton);
     top->addWidget(m_windowButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -145,6 +209,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     plot->addWidget(m_plot, 1);
     plot->addWidget(m_legend);
     layout->addLayout(plot, 3);
+    layout->addWidget(m_status);
     auto *events = new QHBoxLayout();
     events->addWidget(eventsLabel, 0, Qt::AlignTop);
     events->addWidget(m_events, 1);
@@ -156,6 +221,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
             refresh();
     };
     connect(m_span, &QComboBox::currentIndexChanged, this, settingChanged);
+    setDayFolder(QString());
     connect(m_ack, &QCheckBox::toggled, this, settingChanged);
     if (m_history)
         connect(m_history, &StationHistory::changed, this, &HistoryPage::onHistoryChanged);
@@ -223,8 +289,15 @@ bool HistoryPage::isCurrent() const
 
 void HistoryPage::onHistoryChanged()
 {
-    if (m_active)
+    if (!m_active)
+        return;
+    if (!isDaySpan()) {
         refresh();
+        return;
+    }
+    // A span of days stays as read; the event list follows.
+    updateEvents();
+    m_drawnRevision = m_history->revision();
 }
 
 int HistoryPage::plotWidth() const
@@ -340,8 +413,21 @@ void HistoryPage::updateLegend()
         return;
     // Entries in the order of the stations' first appearance, as the lines are.
     QString shown;
-    const auto &tracks = m_history->tracks();
-    for (const StationHistory::Track &t : tracks) {
+    // The stations drawn: those of the day files for a span of days, else the memory's.
+    struct Entry
+    {
+        QString mac;
+        QString name;
+    };
+    std::vector<Entry> tracks;
+    if (isDaySpan()) {
+        for (const ReducedHistory::Station &s : m_reduced.stations)
+            tracks.push_back({s.mac, s.name});
+    } else {
+        for (const StationHistory::Track &t : m_history->tracks())
+            tracks.push_back({t.mac, t.name});
+    }
+    for (const Entry &t : tracks) {
         const auto color = m_colors.constFind(t.mac);
         if (color != m_colors.constEnd())
             shown += t.mac + QLatin1Char('\t') + t.name + QLatin1Char('\t') + color->name() +
@@ -355,7 +441,7 @@ void HistoryPage::updateLegend()
     const QFontMetrics fm(m_legend->font());
     // On the page the list is as wide as the names, and a maker beside one may be cut
     // short (its entry's tooltip has it in full); a window of its own has room for them.
-    for (const StationHistory::Track &t : tracks) {
+    for (const Entry &t : tracks) {
         const auto color = m_colors.constFind(t.mac);
         if (color == m_colors.constEnd())
             continue;
@@ -411,8 +497,15 @@ void HistoryPage::refresh()
 {
     if (!m_history)
         return;
+    if (isDaySpan()) {
+        refreshDays();
+        return;
+    }
+    m_reduced = ReducedHistory();
+    m_status->hide();
     const StationHistory &h = *m_history;
     const qint64 span = spansMs().value(m_span->currentIndex(), spansMs().first());
+    m_drawnSpan = span;
     const qint64 t1 = h.lastMs() > 0 ? h.lastMs() : QDateTime::currentMSecsSinceEpoch();
     const qint64 t0 = t1 - span;
     const QString format = span <= 60LL * 60 * 1000 ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm");
@@ -512,6 +605,26 @@ void HistoryPage::updateEvents()
 
 QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
 {
+    if (isDaySpan()) {
+        const qint64 t0 = m_reduced.fromMs, span = m_reduced.toMs - m_reduced.fromMs;
+        for (const ReducedHistory::Station &s : m_reduced.stations) {
+            if (s.mac.compare(mac, Qt::CaseInsensitive) != 0 || span <= 0 || s.columns.empty())
+                continue;
+            const int c = int(std::clamp<qint64>((ms - t0) * qint64(s.columns.size()) / span, 0,
+                                                 qint64(s.columns.size()) - 1));
+            const SignalRange &r = s.columns[size_t(c)];
+            if (!r.hasSamples())
+                return QString();
+            const bool ack = m_ack->isChecked();
+            const qint64 from = t0 + span * c / qint64(s.columns.size());
+            return withMaker(s.name, s.mac) + QLatin1Char('\n') +
+                   QDateTime::fromMSecsSinceEpoch(from).toString(QStringLiteral("dd.MM.yyyy hh:mm")) +
+                   QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
+                   fNumText(ack ? r.ackMin : r.rxMin) + QStringLiteral(" - ") +
+                   fNumText(ack ? r.ackMax : r.rxMax) + QStringLiteral(" %");
+        }
+        return QString();
+    }
     const StationHistory::Track *t = m_history ? m_history->track(mac) : nullptr;
     if (!t || t->points.empty())
         return QString();
@@ -524,4 +637,197 @@ QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
            QDateTime::fromMSecsSinceEpoch(it->ms).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
            QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
            fNumText(ack ? it->ack : it->rx) + QStringLiteral(" %");
+}
+
+bool HistoryPage::isDaySpan() const
+{
+    return m_span->currentIndex() >= kFirstDaySpan;
+}
+
+void HistoryPage::setDayFolder(const QString &folder)
+{
+    m_dayFolder = folder;
+    auto *items = qobject_cast<QStandardItemModel *>(m_span->model());
+    const QStringList texts{QStringLiteral("7 Tage"), QStringLiteral("30 Tage")};
+    for (int i = 0; i < int(texts.size()); ++i) {
+        QStandardItem *item = items->item(kFirstDaySpan + i);
+        const bool on = !folder.isEmpty();
+        item->setEnabled(on);
+        item->setText(on ? texts[i] : texts[i] + QStringLiteral(" (nur mit Verlaufsprotokoll)"));
+        item->setToolTip(on ? QString()
+                            : QStringLiteral("Längere Zeiträume werden aus den Tagesdateien des "
+                                             "Verlaufsprotokolls gelesen; es ist ausgeschaltet."));
+    }
+    m_days.reset();
+    m_daysRead = 0;
+    if (m_request) {
+        m_reader->cancel();
+        m_request = 0;
+        m_progress->hide();
+    }
+    if (folder.isEmpty() && isDaySpan())
+        m_span->setCurrentIndex(kFirstDaySpan - 1); // redraws
+    else if (m_active && isDaySpan())
+        refresh();
+}
+
+QString HistoryPage::statusText() const
+{
+    return m_status->text();
+}
+
+void HistoryPage::refreshDays()
+{
+    const int days = int(spansMs()[m_span->currentIndex()] / kDayMs);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    updateEvents();
+    m_drawnRevision = m_history->revision();
+    if (m_days && m_daysRead == days && now - m_daysReadAt <= kRereadMs) {
+        drawDays();
+        return;
+    }
+    if (m_request && m_requestDays == days)
+        return; // drawn once read
+    // The end of the span: the newest evaluation, as the spans of today.
+    const qint64 end = m_history->lastMs() > 0 ? m_history->lastMs() : now;
+    m_requestDays = days;
+    m_daysReadAt = now;
+    m_request = m_reader->request(DayRequest::lastDays(m_dayFolder, days, end + 1));
+    m_progress->setRange(0, 0); // busy until the first file is done
+    m_progress->show();
+    m_status->setText(QStringLiteral("Lese die Tagesdateien der letzten %1 Tage ...").arg(days));
+    m_status->show();
+}
+
+void HistoryPage::drawDays()
+{
+    const DayData &data = *m_days;
+    const qint64 t1 = data.toMs;
+    const qint64 span = qint64(m_daysRead) * kDayMs;
+    const qint64 t0 = t1 - span;
+    const int columns = plotWidth();
+    m_drawnWidth = columns;
+    m_drawnEnd = t1;
+    m_drawnSpan = span;
+    m_reduced = reduce(data, t0, t1, columns);
+
+    QStringList times;
+    for (int k = 0; k < kTimeTicks; ++k)
+        times << QDateTime::fromMSecsSinceEpoch(t0 + span * k / (kTimeTicks - 1))
+                     .toString(QStringLiteral("dd.MM."));
+    m_plot->setTimeAxis(span, times);
+
+    const bool ack = m_ack->isChecked();
+    qreal lo = 0.0, hi = 100.0;
+    QSet<QString> seen;
+    for (const ReducedHistory::Station &s : m_reduced.stations) {
+        seen.insert(s.mac);
+        auto color = m_colors.find(s.mac);
+        if (color == m_colors.end())
+            color = m_colors.insert(s.mac, lineColor(m_colorsGiven++));
+        // Per pixel column the lowest and highest level, as a stroke from one to the
+        // other: a month shows every dip and peak. Columns without a sample break the line.
+        QList<QList<QPointF>> pieces;
+        bool open = false;
+        for (int c = 0; c < int(s.columns.size()); ++c) {
+            const SignalRange &r = s.columns[size_t(c)];
+            if (!r.hasSamples()) {
+                open = false;
+                continue;
+            }
+            if (!open)
+                pieces.append(QList<QPointF>());
+            open = true;
+            const qreal x = qreal(t0 - t1) + (qreal(c) + 0.5) * qreal(span) / qreal(s.columns.size());
+            const qreal a = ack ? r.ackMin : r.rxMin, b = ack ? r.ackMax : r.rxMax;
+            lo = std::min(lo, a);
+            hi = std::max(hi, b);
+            pieces.last().append(QPointF(x, a));
+            if (b != a)
+                pieces.last().append(QPointF(x, b));
+        }
+        const bool hidden = m_hidden.contains(s.mac);
+        m_plot->setLine(s.mac, *color, hidden ? QList<QList<QPointF>>() : pieces);
+        m_plot->setLineHidden(s.mac, hidden);
+    }
+    for (auto it = m_colors.begin(); it != m_colors.end();) {
+        if (seen.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        m_plot->removeLine(it.key());
+        it = m_colors.erase(it);
+    }
+    m_plot->setValueAxis(ack ? QStringLiteral("Ack. Level (%)") : QStringLiteral("RX Level (%)"),
+                         std::floor(lo), std::ceil(hi));
+    m_legendShown.clear();
+    updateLegend();
+
+    QString status = QStringLiteral("%1 von %2 Tagesdateien gelesen, %3 Messwerte")
+                         .arg(data.filesRead)
+                         .arg(data.filesTotal)
+                         .arg(data.samples);
+    if (data.skippedLines > 0) {
+        QStringList where;
+        for (const SkippedLines &k : data.skipped)
+            where << QStringLiteral("%1 (%2)").arg(k.fileName).arg(k.lines);
+        status += QStringLiteral("; %1 fehlerhafte Zeilen übersprungen: %2")
+                      .arg(data.skippedLines)
+                      .arg(where.join(QStringLiteral(", ")));
+    }
+    if (!data.unreadable.isEmpty())
+        status += QStringLiteral("; nicht lesbar: ") + data.unreadable.join(QStringLiteral(", "));
+    m_status->setText(status);
+    m_status->show();
+}
+
+bool HistoryPage::exportTo(const QString &path, QString *error) const
+{
+    const qint64 t1 = m_drawnEnd, t0 = m_drawnEnd - m_drawnSpan;
+    QStringList macs;
+    for (const QString &mac : m_plot->lines())
+        if (!m_hidden.contains(mac))
+            macs << mac;
+    if (!m_dayFolder.isEmpty())
+        return exportCsv(path, m_dayFolder, t0, t1 + 1, macs, error);
+    // Without the log: the samples in memory.
+    std::vector<DayRow> rows;
+    if (m_history) {
+        for (const QString &mac : macs) {
+            const StationHistory::Track *t = m_history->track(mac);
+            if (!t)
+                continue;
+            const QString maker = m_vendors ? m_vendors->lookup(mac).text() : QString();
+            for (const StationHistory::Point &p : t->points) {
+                if (p.ms < t0 || p.ms > t1)
+                    continue;
+                DayRow r;
+                r.ms = p.ms;
+                r.event = QStringLiteral("Messwert");
+                r.mac = t->mac;
+                r.name = t->name;
+                r.rx = p.rx;
+                r.ack = p.ack;
+                r.rate = p.rate;
+                r.mode = m_history->modes().value(p.mode);
+                r.maker = maker;
+                rows.push_back(std::move(r));
+            }
+        }
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const DayRow &a, const DayRow &b) { return a.ms < b.ms; });
+    }
+    return exportCsv(path, rows, error);
+}
+
+void HistoryPage::askExport()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Verlauf exportieren"), QStringLiteral("SENVARO-Export.csv"),
+        QStringLiteral("CSV-Dateien (*.csv);;Alle Dateien (*)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!exportTo(path, &error))
+        Dialogs::critical(QStringLiteral("Fehler beim Exportieren"), error);
 }

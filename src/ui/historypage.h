@@ -9,7 +9,13 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
+#include "monitor/dayfiles.h"
+
 class QCheckBox;
+class QLabel;
+class QProgressBar;
 class QComboBox;
 class QListWidget;
 class QPushButton;
@@ -30,8 +36,26 @@ public:
     // it and the page offers no further window.
     explicit HistoryPage(StationHistory *history, QWidget *parent = nullptr, bool ownWindow = false);
 
-    // Visible spans offered by the span box, in the box's order.
+    // Visible spans offered by the span box, in the box's order: four of today from
+    // memory, then "7 Tage" and "30 Tage" from the log's day files.
     static QList<qint64> spansMs();
+    static constexpr int kFirstDaySpan = 4;
+
+    // The folder of the log's day files, empty while the log is off: the spans of days
+    // then say so and are disabled.
+    void setDayFolder(const QString &folder);
+    QString dayFolder() const { return m_dayFolder; }
+    // Day files are being read for the span shown.
+    bool isReading() const { return m_request != 0; }
+    // What the last reading said (files read, lines skipped and where), German.
+    QString statusText() const;
+    // The drawn span, ms since the epoch.
+    qint64 drawnStart() const { return m_drawnEnd - m_drawnSpan; }
+
+    // Writes the shown stations (those whose line is not hidden) over the shown span to
+    // one CSV file with the log's columns: from the day files where the log is on, else
+    // from memory. Atomic; false with a German reason in error on failure.
+    bool exportTo(const QString &path, QString *error) const;
 
     void setActive(bool shown);
     bool isActive() const { return m_active; }
@@ -71,11 +95,17 @@ public:
 signals:
     // The button "Fenster ...": show the history in a window of its own.
     void windowRequested();
+    // The button "Wer ist da? ...": the presence window.
+    void presenceRequested();
 
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    bool isDaySpan() const;
+    void refreshDays();
+    void drawDays();
+    void askExport();
     void onHistoryChanged();
     void updateEvents();
     void fillEvents();
@@ -103,4 +133,19 @@ private:
     int m_drawnWidth = 0; // the width the lines were thinned to
     QListWidget *m_legend = nullptr;
     QString m_legendShown; // what the legend was filled from: refilled only when it changes
+
+    // Spans of days, read in the background from the log's day files.
+    QString m_dayFolder;
+    DayFileReader *m_reader = nullptr;
+    quint64 m_request = 0;
+    int m_requestDays = 0;
+    std::shared_ptr<const DayData> m_days; // the last read
+    int m_daysRead = 0;                    // the span m_days covers, in days
+    qint64 m_daysReadAt = 0;               // when it was asked for (system time)
+    ReducedHistory m_reduced;              // as drawn
+    qint64 m_drawnSpan = 0;
+    QPushButton *m_presenceButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QLabel *m_status = nullptr;
+    QProgressBar *m_progress = nullptr;
 };

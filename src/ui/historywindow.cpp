@@ -21,24 +21,34 @@ HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, Q
     resize(820, 520);
 }
 
-QRect HistoryWindow::twips() const
+QRect windowTwips(const QWidget *window)
 {
-    return {pos().x() * twipsPerPixel, pos().y() * twipsPerPixel, width() * twipsPerPixel,
-            height() * twipsPerPixel};
+    return {window->pos().x() * twipsPerPixel, window->pos().y() * twipsPerPixel,
+            window->width() * twipsPerPixel, window->height() * twipsPerPixel};
 }
 
-void HistoryWindow::setTwips(const QRect &twips)
+void placeWindow(QWidget *window, const QRect &twips)
 {
-    resize(tw(twips.width()), tw(twips.height()));
+    window->resize(tw(twips.width()), tw(twips.height()));
     const QRect strip(tw(twips.x()), tw(twips.y()), std::max(tw(twips.width()), 48), 24);
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (const QScreen *screen : screens) {
         const QRect seen = strip.intersected(screen->availableGeometry());
         if (seen.width() >= 48 && seen.height() >= 8) {
-            move(tw(twips.x()), tw(twips.y()));
+            window->move(tw(twips.x()), tw(twips.y()));
             return;
         }
     }
+}
+
+QRect HistoryWindow::twips() const
+{
+    return windowTwips(this);
+}
+
+void HistoryWindow::setTwips(const QRect &twips)
+{
+    placeWindow(this, twips);
 }
 
 void HistoryWindow::showEvent(QShowEvent *event)

@@ -4,6 +4,12 @@
 #include <QWidget>
 
 class HistoryPage;
+
+// A window's bounds in twips: the frame's top left corner and the size of the inside.
+QRect windowTwips(const QWidget *window);
+// Sizes and places a window by its bounds in twips; a place on no screen (one unplugged
+// since) is not taken, the size is.
+void placeWindow(QWidget *window, const QRect &twips);
 class StationHistory;
 class VendorRegistry;
 

@@ -32,6 +32,7 @@ VerlaufPage::VerlaufPage(StationMonitor *monitor, QWidget *parent) : QWidget(par
     v->addLayout(row);
 
     connect(Verlauf, &HistoryPage::windowRequested, this, &VerlaufPage::openHistoryWindow);
+    connect(Verlauf, &HistoryPage::presenceRequested, this, &VerlaufPage::presenceRequested);
     connect(cmdBenachrichtigungen, &QPushButton::clicked, this, &VerlaufPage::cmdBenachrichtigungen_Click);
 }
 
@@ -48,6 +49,7 @@ void VerlaufPage::cmdBenachrichtigungen_Click()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
             [this, dialog] { m_monitor->setAlertSettings(dialog->settings()); });
+    emit alertsDialogOpening(dialog);
     dialog->open();
 }
 
@@ -58,6 +60,7 @@ void VerlaufPage::openHistoryWindow()
         m_historyWindow->setObjectName(QStringLiteral("VerlaufFenster"));
         if (m_historyTwips)
             m_historyWindow->setTwips(*m_historyTwips);
+        m_historyWindow->page()->setDayFolder(Verlauf->dayFolder());
         // Kept in memory; ENDE writes it with the other settings.
         connect(m_historyWindow, &HistoryWindow::hidden, this,
                 [this] { m_historyTwips = m_historyWindow->twips(); });
@@ -80,6 +83,13 @@ void VerlaufPage::closeHistoryWindow()
         m_historyWindow->close();
 }
 
+void VerlaufPage::setDayFolder(const QString &folder)
+{
+    Verlauf->setDayFolder(folder);
+    if (m_historyWindow)
+        m_historyWindow->page()->setDayFolder(folder);
+}
+
 void VerlaufPage::setActive(bool shown)
 {
     Verlauf->setActive(shown); // drawn only while shown
@@ -96,6 +106,6 @@ void VerlaufPage::setVendors(VendorRegistry *vendors)
 QList<QWidget *> VerlaufPage::tabChain() const
 {
     auto child = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
-    return {child("cmbVerlaufZeitraum"), child("chkVerlaufAck"), child("cmdVerlaufFenster"),
-            child("lstVerlaufEreignisse"), cmdBenachrichtigungen};
+    return {child("cmbVerlaufZeitraum"), child("chkVerlaufAck"),        child("cmdVerlaufFenster"),
+            child("cmdWerIstDa"),        child("lstVerlaufEreignisse"), cmdBenachrichtigungen};
 }

@@ -7,6 +7,7 @@
 
 #include "monitor/vendors.h"
 
+class AlertsDialog;
 class HistoryPage;
 class HistoryWindow;
 class QPushButton;
@@ -30,7 +31,16 @@ public:
     std::optional<QRect> historyWindowTwips() const;
     void setHistoryWindowTwips(const std::optional<QRect> &twips) { m_historyTwips = twips; }
     void closeHistoryWindow();
+    // The log's folder for the spans of days (empty: the log is off).
+    void setDayFolder(const QString &folder);
 
+signals:
+    // "Wer ist da? ..." was pressed.
+    void presenceRequested();
+    // The alerts dialog is made and about to open: further rows may be filled in.
+    void alertsDialogOpening(AlertsDialog *dialog);
+
+public:
     void setActive(bool shown);
     void setVendors(VendorRegistry *vendors);
     QList<QWidget *> tabChain() const;
