@@ -5,7 +5,7 @@
 //
 //   measure_idle [--address 127.0.0.2] [--seconds 120] [--warmup 10] [--cycle 2]
 //                [--user admin] [--password admin] [--pages " Clients,Diagramm,Verlauf"]
-//                [--grab DIR] [--paints] [--history-window]
+//                [--grab DIR] [--paints] [--history-window] [--presence-window]
 //
 // Prints one line per page: CPU in per cent of one core, CPU per poll (all CPU time on
 // the page divided by the polls sent meanwhile), polls, and the resident memory before
@@ -168,6 +168,8 @@ int main(int argc, char *argv[])
          QStringLiteral("dir")},
         {QStringLiteral("paints"), QStringLiteral("Count the paint events per widget on each page.")},
         {QStringLiteral("history-window"), QStringLiteral("Open the history's own window after the login.")},
+        {QStringLiteral("presence-window"),
+         QStringLiteral("Open the window \"Wer ist da?\" after the login.")},
     });
     p.process(app);
 
@@ -222,6 +224,12 @@ int main(int argc, char *argv[])
         // Found under the page "Verlauf": the window's own page has a button too.
         control<QPushButton>(*control<QWidget>(w, "Verlauf"), "cmdVerlaufFenster")->click();
         out << "history window open\n";
+        out.flush();
+    }
+
+    if (p.isSet(QStringLiteral("presence-window"))) {
+        control<QPushButton>(*control<QWidget>(w, "Verlauf"), "cmdWerIstDa")->click();
+        out << "presence window open\n";
         out.flush();
     }
 

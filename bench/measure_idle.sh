@@ -3,13 +3,14 @@
 # memory per page, against the simulator, under a virtual X server.
 #
 #   bench/measure_idle.sh [-s SECONDS_PER_PAGE] [-n STATIONS] [-c CYCLE_S] [-w WARMUP_S]
-#                         [-p xcb|offscreen] [-o PAGES] [-g PNG_DIR] [-r PERF_DATA] [-b BUILD_DIR] [-P] [-W]
+#                         [-p xcb|offscreen] [-o PAGES] [-g PNG_DIR] [-r PERF_DATA] [-b BUILD_DIR] [-P] [-W] [-E]
 #   defaults: 120 s per page, 12 stations, a 2 s cycle, 10 s warm-up, xcb (under Xvfb),
 #             the pages " Clients,Diagramm,Verlauf"
 #   -g saves each page as PNG after measuring it, to see what was on screen.
 #   -P counts the paint events each widget got per page, and the frames (window updates;
 #      costs some CPU itself).
 #   -W opens the history's own window after the login; it draws beside every page.
+#   -E opens the window "Wer ist da?" after the login; it is updated beside every page.
 #   -r records the first page with `perf record --call-graph dwarf` into PERF_DATA (its
 #      cost then counts in that page's figures), e.g.
 #      bench/measure_idle.sh -s 60 -o Diagramm -r /tmp/diagramm.perf
@@ -22,11 +23,11 @@
 # printed apart.
 set -euo pipefail
 
-seconds=120 stations=12 cycle=2 warmup=10 platform=xcb pages=" Clients,Diagramm,Verlauf" grab= perf= paints= window=
+seconds=120 stations=12 cycle=2 warmup=10 platform=xcb pages=" Clients,Diagramm,Verlauf" grab= perf= paints= window= presence=
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 src=$(dirname "$(dirname "$self")")
 build=$src/build
-while getopts "s:n:c:w:p:o:g:r:b:PWh" opt; do
+while getopts "s:n:c:w:p:o:g:r:b:PWEh" opt; do
   case $opt in
     s) seconds=$OPTARG ;;
     n) stations=$OPTARG ;;
@@ -39,6 +40,7 @@ while getopts "s:n:c:w:p:o:g:r:b:PWh" opt; do
     b) build=$(cd "$OPTARG" && pwd) ;;
     P) paints=1 ;;
     W) window=1 ;;
+    E) presence=1 ;;
     *) sed -n '2,22p' "$self"; exit 2 ;;
   esac
 done
@@ -100,7 +102,7 @@ run)
   # Under xvfb-run the X server is this script's sibling.
   xvfb=$(pgrep -n -x -P $PPID Xvfb || true)
   "$build/bench/measure_idle" --address "$MEASURE_ADDR" --seconds "$seconds" --warmup "$warmup" \
-    --cycle "$cycle" --pages "$pages" ${grab:+--grab "$grab"} ${paints:+--paints} ${window:+--history-window} > >(tee program.log) &
+    --cycle "$cycle" --pages "$pages" ${grab:+--grab "$grab"} ${paints:+--paints} ${window:+--history-window} ${presence:+--presence-window} > >(tee program.log) &
   prog=$!
   if [[ -n $perf ]]; then
     for _ in $(seq 300); do

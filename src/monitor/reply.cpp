@@ -9,11 +9,11 @@ namespace {
 
 constexpr int maxStations = 12;
 
-// A label of two or more characters is present exactly when the text cut at it has a
-// second field.
+// A label is present exactly when the text cut at it has a second field, that is when it
+// occurs at all; finding it once is enough.
 bool has(const QString &block, const QString &label)
 {
-    return fFieldCount(block, label) > 1;
+    return block.contains(label, Qt::CaseSensitive);
 }
 
 // The details a station block shows on the clients page.
@@ -153,8 +153,17 @@ Reply parseReply(const QString &text, const KnownClients &known, bool knownOnly)
     double rx = 0.0;
     double ack = 0.0;
     r.blocks.reserve(r.blockCount);
+    // Block k is field k + 1 of the text cut at the separator, taken in one pass: where the
+    // separators run out (overlapping ones count as blocks), the last field stands again.
+    const QString &sep = stationSeparator();
+    qsizetype at = text.indexOf(sep);
+    qsizetype start = 0;
     for (int k = 1; k <= r.blockCount; ++k) {
-        const QString s = fGetField(text, stationSeparator(), k + 1);
+        if (at >= 0) {
+            start = at + sep.size();
+            at = text.indexOf(sep, start);
+        }
+        const QString s = text.mid(start, (at < 0 ? text.size() : at) - start);
         StationBlock &b = r.blocks.emplace_back();
         b.number = k;
         b.mac = s.left(17);
