@@ -104,6 +104,11 @@ private slots:
                "'|'WE'|'11g'|5.5 - -|0 0";
         QTest::newRow("13 stations") << "h" + block("00:00:00:00:00:01", "").repeated(13) << 0 << false
                                      << "Completed 13/0";
+        // 50 asterisks hold two overlapping separators: two blocks, the second the last field again.
+        QTest::newRow("separators overlap")
+            << "h" + SEP + "*00:00:00:00:00:07 RxSignalStrength: 40" << 0 << false
+            << "Completed 2/2\n1:*00:00:00:00:00:0|*00:00:00:00:00:0|01|-|-|-|- 62.5 -|62.5 0\n"
+               "2:*00:00:00:00:00:0|*00:00:00:00:00:0|01|-|-|-|- 62.5 -|62.5 0";
         QTest::newRow("two separators meet: 50") << "h" + SEP + SEP + "0" << 0 << false << "Completed 50/0";
         QTest::newRow("no station") << "get station\r\nNo Station associated.\r\n"
                                     << 0 << false << "Completed 0/0 none";
