@@ -49,10 +49,10 @@ QPixmap svgPixmap(const QString &path, QSize size, qreal dpr)
     return pm;
 }
 
-QIcon svgIcon(const QString &path)
+QIcon svgIcon(const QString &path, std::initializer_list<int> sides)
 {
     QIcon icon;
-    for (int side : {16, 20, 24, 32, 48, 64})
+    for (int side : sides)
         icon.addPixmap(svgPixmap(path, QSize(side, side)));
     return icon;
 }
@@ -62,7 +62,10 @@ QToolButton *pictureButton(QWidget *parent, const char *name, const QString &cap
 {
     auto *b = named(static_cast<QToolButton *>(new PictureButton(parent)), name);
     b->setText(caption);
-    b->setIcon(svgIcon(QStringLiteral(":/pictures/%1.svg").arg(QString::fromLatin1(picture))));
+    // Drawn at the size the button shows and twice that for dense screens; the disabled
+    // look is made from them.
+    b->setIcon(svgIcon(QStringLiteral(":/pictures/%1.svg").arg(QString::fromLatin1(picture)),
+                       {iconSide, 2 * iconSide}));
     b->setIconSize(QSize(iconSide, iconSide));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setFocusPolicy(Qt::StrongFocus);

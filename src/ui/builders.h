@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 #include <QSize>
 #include <QString>
 
@@ -45,8 +47,8 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption);
 QPixmap svgPixmap(const QString &path, QSize size, qreal dpr = 1.0);
 
 // Icons are rendered here from the compiled-in pictures, so the program needs no
-// image plugin at run time.
-QIcon svgIcon(const QString &path);
+// image plugin at run time; at the sides given (in pixels), others are scaled from them.
+QIcon svgIcon(const QString &path, std::initializer_list<int> sides = {16, 20, 24, 32, 48, 64});
 
 // A page's grid and the pages' margins and spacing.
 QGridLayout *pageGrid(QWidget *page);
