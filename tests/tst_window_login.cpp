@@ -8,7 +8,6 @@
 #include "apsim.h"
 #include "config/inifile.h"
 #include "monitor/history.h"
-#include "notifyserver.h"
 #include "testsupport.h"
 #include "ui/alertsdialog.h"
 #include "ui/alertview.h"
@@ -36,15 +35,7 @@ class TestWindowLogin : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        const QString failed = server.start();
-        QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        m_ini = m_dir.filePath(QStringLiteral("SENVARO.INI"));
-        QVERIFY(writeFile(m_dir.filePath("oui.csv"),
-                          "Registry,Assignment,Organization Name,Organization Address\r\n"
-                          "MA-L,001122,Parent Maker,x\r\nMA-L,000A0B,Gast Werke,x\r\n"));
-    }
+    void initTestCase() { m_ini = m_dir.filePath(QStringLiteral("SENVARO.INI")); }
 
     // A logout right after the user name resets exactly the listed fields, one second later;
     // the next login sends the trimmed user name, the password as at the click and
@@ -179,8 +170,7 @@ private:
     std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
     std::unique_ptr<frmMonitor> m_page;
     QTemporaryDir m_dir;
-    QString m_ini; // the settings file beside the history log
-    NotifyServer server;
+    QString m_ini;             // the settings file beside the history log
     ScriptedDialogs m_dialogs; // no test may hang on a real message box
 };
 

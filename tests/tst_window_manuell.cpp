@@ -8,7 +8,6 @@
 #include "apsim.h"
 #include "config/inifile.h"
 #include "monitor/history.h"
-#include "notifyserver.h"
 #include "testsupport.h"
 #include "ui/alertsdialog.h"
 #include "ui/alertview.h"
@@ -28,15 +27,7 @@ class TestWindowManuell : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        const QString failed = server.start();
-        QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        m_ini = m_dir.filePath(QStringLiteral("SENVARO.INI"));
-        QVERIFY(writeFile(m_dir.filePath("oui.csv"),
-                          "Registry,Assignment,Organization Name,Organization Address\r\n"
-                          "MA-L,001122,Parent Maker,x\r\nMA-L,000A0B,Gast Werke,x\r\n"));
-    }
+    void initTestCase() { m_ini = m_dir.filePath(QStringLiteral("SENVARO.INI")); }
 
     // The test page, logged in here for confirmations() too. Each button after "löschen": its
     // bytes, then its answer at the top of the box, line ends turned into commas. A box of 6 or
@@ -125,8 +116,7 @@ private:
     std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
     std::unique_ptr<frmMonitor> m_page;
     QTemporaryDir m_dir;
-    QString m_ini; // the settings file beside the history log
-    NotifyServer server;
+    QString m_ini;             // the settings file beside the history log
     ScriptedDialogs m_dialogs; // no test may hang on a real message box
 };
 

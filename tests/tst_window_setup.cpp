@@ -16,6 +16,7 @@
 #include "ui/frmMonitor.h"
 #include "ui/loginpage.h"
 #include "ui/windowgeometry.h"
+#include "windowfixture.h"
 
 namespace {
 
@@ -55,79 +56,10 @@ static const QString EXAMPLE = "get station" + SEP + "00:11:22:33:44:55 RxSignal
     "AckSignalStrength: 32 Authentication Type: Open WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off" + SEP
     + "00:0A:0B:0C:0D:0E RxSignalStrength(per cent): 62 AckSignalStrength: 20";
 
-// Evaluation of access-point replies into the window (case tables packed by hand); the
-// settings and the known clients in the window.
-class TestWindowSetup : public QObject
+// The settings and the known clients in the window (case tables packed by hand).
+class TestWindowSetup : public QObject, public WindowFixture
 {
     Q_OBJECT
-    std::unique_ptr<frmMonitor> w;
-    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
-    QTemporaryDir dir;
-    const QString p = dir.filePath(QStringLiteral("SENVARO.INI"));
-    ScriptedDialogs d;
-
-    template <class T = QLineEdit> T *c(const char *name) const { return ctl<T>(*w, name); }
-
-    QString details() const
-    {
-        QStringList s;
-        for (const char *name : {"txtMac", "txtAuth", "txtEncrypt", "txtWLANMode", "txtRXDataRate", "txtRXSign", "txtAckSign"})
-            s << c(name)->text();
-        return s.join('|');
-    }
-    QString chart() const // "label:rx:ack|..."
-    {
-        QStringList s;
-        for (int r = 1; r <= c<StationChart>("MSChart1")->rowCount(); ++r)
-            s << c<StationChart>("MSChart1")->rowLabel(r) + ":" + c<StationChart>("MSChart1")->dataText(r, 1) + ":"
-                     + c<StationChart>("MSChart1")->dataText(r, 2);
-        return s.join('|');
-    }
-    void evaluate(const QString &text, int page = 1, const QString &selected = QStringLiteral("0"))
-    {
-        c<QTabWidget>("SSTab1")->setCurrentIndex(page);
-        c("Text1")->setText(selected);
-        w->session().evaluate(text);
-        clock->advance(1000); // a logout after the wrong-password question closes a second later
-    }
-    void known(const QList<tMAC> &records) { w->setKnownClients(knownClients(records)); }
-
-    // clang-format on
-    void load(const QByteArray &content)
-    {
-        Settings s;
-        QVERIFY(writeFile(p, content) && IniFile().load(p, s));
-        w = std::make_unique<frmMonitor>();
-        w->Form_Load();
-        w->applySettings(s);
-    }
-    QByteArray saved() { return IniFile().Save(p, w->collectSettings()) ? readFile(p) : "save failed"; }
-    static tMAC rec(const QString &n, const char *ap = "Falsch") { return {"mac-" + n, n, "ip-" + n, ap}; }
-    void del(Dialogs::Answer a = Dialogs::Answer::Ok) { d.answer(a), c<QToolButton>("Command2")->click(); }
-    void start(const QList<tMAC> &records)
-    {
-        d.clear();
-        w = std::make_unique<frmMonitor>();
-        w->Form_Load();
-        Settings s;
-        s.recordCount = qint16(records.size());
-        s.clients = knownClients(records);
-        w->applySettings(s);
-        c("txtDatensatz")->setText(QStringLiteral("1"));
-    }
-    // "N(names) bar maximum/value editor number:name"
-    QString state() const
-    {
-        QStringList n;
-        const KnownClients &k = w->knownClients();
-        for (const tMAC &r : k)
-            n << r.Name;
-        return QStringLiteral("%1(%2) %3/%4 %5:%6")
-            .arg(QString::number(k.size()), n.join(','),
-                 QString::number(c<QScrollBar>("scrDatensatz")->maximum()),
-                 QString::number(c<QScrollBar>("scrDatensatz")->value()), c("txtDatensatz")->text(),
-                 c("txtDataName")->text());
-    }
 
     // clang-format off
 
