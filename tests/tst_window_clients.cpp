@@ -21,16 +21,6 @@
 
 namespace {
 
-// The buttons shown ("index=caption|..."), then the station count.
-QString shownOf(const frmMonitor &w)
-{
-    QStringList s;
-    for (int i = 0; i < 12; ++i)
-        if (!optClient<QRadioButton>(w, i)->isHidden())
-            s << QString::number(i) + "=" + optClient<QRadioButton>(w, i)->text();
-    return s.join('|') + " " + ctl<QLineEdit>(w, "txtAnzahl")->text();
-}
-
 struct Shape
 {
     const char *name;

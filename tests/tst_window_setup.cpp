@@ -18,38 +18,6 @@
 #include "ui/windowgeometry.h"
 #include "windowfixture.h"
 
-namespace {
-
-// The buttons shown ("index=caption|..."), then the station count.
-QString shownOf(const frmMonitor &w)
-{
-    QStringList s;
-    for (int i = 0; i < 12; ++i)
-        if (!optClient<QRadioButton>(w, i)->isHidden())
-            s << QString::number(i) + "=" + optClient<QRadioButton>(w, i)->text();
-    return s.join('|') + " " + ctl<QLineEdit>(w, "txtAnzahl")->text();
-}
-
-struct Shape
-{
-    const char *name;
-    int stations;
-    void (*apply)(apsim::Options &);
-};
-
-const Shape shapes[] = {
-    {"header line, 12 stations", 12,
-     [](apsim::Options &o) { o.stationHeaderLine = "Wireless Station List"; }},
-    {"leading CR LF", 3, [](apsim::Options &o) { o.leadingLineEnd = true; }},
-    {"echo in the same packet", 3, [](apsim::Options &o) { o.echo = true; }},
-    {"echo in a packet of its own", 3, [](apsim::Options &o) { o.echoApart = true; }},
-    {"blocks in packets of their own", 3, [](apsim::Options &o) { o.blockGapMs = 20; }},
-    {"blocks apart, after a pause", 3, [](apsim::Options &o) { o.blockGapMs = 150; }},
-};
-constexpr int shapeCount = int(sizeof(shapes) / sizeof(shapes[0]));
-
-} // namespace
-
 // clang-format off
 static const QString SEP(49, QLatin1Char('*'));
 static const QString EXAMPLE = "get station" + SEP + "00:11:22:33:44:55 RxSignalStrength: 40 "

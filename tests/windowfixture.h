@@ -4,6 +4,7 @@
 // dialogs, and the helpers the tests of evaluated replies and of the setup page share.
 
 #include <QComboBox>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -16,6 +17,16 @@
 #include "testsupport.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
+
+// The buttons shown ("index=caption|..."), then the station count.
+inline QString shownOf(const frmMonitor &w)
+{
+    QStringList s;
+    for (int i = 0; i < 12; ++i)
+        if (!optClient<QRadioButton>(w, i)->isHidden())
+            s << QString::number(i) + "=" + optClient<QRadioButton>(w, i)->text();
+    return s.join('|') + " " + ctl<QLineEdit>(w, "txtAnzahl")->text();
+}
 
 struct WindowFixture
 {
