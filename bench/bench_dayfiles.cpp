@@ -4,9 +4,13 @@
 // presence table with 200 rows following the monitor.
 #include <benchmark/benchmark.h>
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QItemSelectionModel>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
@@ -20,8 +24,11 @@
 #include "base/allgemein.h"
 #include "base/wintimer.h"
 #include "monitor/dayfiles.h"
+#include "monitor/history.h"
 #include "monitor/historylog.h"
 #include "monitor/presencemodel.h"
+#include "ui/historypage.h"
+#include "ui/historyplot.h"
 
 namespace {
 
@@ -175,6 +182,37 @@ void BM_ReduceMonth(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ReduceMonth)->Arg(1600)->Unit(benchmark::kMillisecond);
+
+// The span "30 Tage" of the page "Verlauf" drawn again once its day files are read: the
+// reduction to the plot's pixel columns, the lines, and one paint of the plot (what the
+// user waits for when the window is resized or a line is switched).
+void BM_RedrawMonth(benchmark::State &state)
+{
+    Month &m = month();
+    StationHistory history; // one evaluation at the month's end, where the span ends
+    history.addEvaluation(
+        QDateTime::fromMSecsSinceEpoch(m.toMs() - 1000),
+        {HistorySample{QStringLiteral("02:11:A0:00:00:01"), QString(), 50, 50, 54, QString()}});
+    HistoryPage page(&history);
+    page.resize(1700, 600);
+    page.show();
+    page.setActive(true);
+    page.setDayFolder(m.folder());
+    page.findChild<QComboBox *>(QStringLiteral("cmbVerlaufZeitraum"))->setCurrentIndex(5);
+    QElapsedTimer waited;
+    waited.start();
+    while (page.statusText().startsWith(QStringLiteral("Lese")) && waited.elapsed() < 120'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    auto *view = static_cast<QWidget *>(page.plot());
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        page.refresh();
+        view->render(&image);
+    }
+    state.counters["plotWidth"] = page.plotWidth();
+    state.counters["readMs"] = double(waited.elapsed());
+}
+BENCHMARK(BM_RedrawMonth)->Unit(benchmark::kMillisecond);
 
 // 100 known clients and 100 strangers, all listed by one access point, in a table sorted
 // by duration with a selected row.
