@@ -202,7 +202,7 @@ void BM_RedrawMonth(benchmark::State &state)
     QElapsedTimer waited;
     waited.start();
     while (page.statusText().startsWith(QStringLiteral("Lese")) && waited.elapsed() < 120'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); // no spinning beside the readers
     auto *view = static_cast<QWidget *>(page.plot());
     QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {

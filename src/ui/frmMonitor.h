@@ -56,6 +56,7 @@ public:
     // What the command line asked for (ParameterAuswertung): a one-shot command and address.
     bool isParamMode() const { return paramMode; }
     const QString &paramRequestIP() const { return paramIP; }
+    const QString &paramRequestCommand() const { return paramCommand; }
 
     // What the application hands the window before Form_Load: the text of the command line
     // (read there) and the folder of the settings file (the history log is written there).
