@@ -36,6 +36,7 @@
 #include "app/processend.h"
 #include "app/startstop.h"
 #include "base/allgemein.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/frmMonitor.h"
 
