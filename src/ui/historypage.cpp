@@ -542,18 +542,7 @@ void HistoryPage::refresh()
         m_plot->setLine(t.mac, *color, pieces);
         m_plot->setLineHidden(t.mac, hidden);
     }
-    for (auto it = m_colors.begin(); it != m_colors.end();) {
-        if (seen.contains(it.key())) {
-            ++it;
-            continue;
-        }
-        m_plot->removeLine(it.key());
-        it = m_colors.erase(it);
-    }
-    // Levels outside 0..100 (a per-cent value above 100, a negative value) widen the
-    // axis rather than leave the plot.
-    m_plot->setValueAxis(ack ? QStringLiteral("Ack. Level (%)") : QStringLiteral("RX Level (%)"),
-                         std::floor(lo), std::ceil(hi));
+    finishLines(seen, ack, lo, hi);
     updateLegend();
 
     updateEvents();
@@ -637,6 +626,23 @@ QString HistoryPage::toolTipText(const QString &mac, qint64 ms) const
            QDateTime::fromMSecsSinceEpoch(it->ms).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
            QLatin1Char('\n') + (ack ? QStringLiteral("Ack. Level: ") : QStringLiteral("RX Level: ")) +
            fNumText(ack ? it->ack : it->rx) + QStringLiteral(" %");
+}
+
+void HistoryPage::finishLines(const QSet<QString> &seen, bool ack, qreal lo, qreal hi)
+{
+    // Lines of stations no longer drawn go, with their colours.
+    for (auto it = m_colors.begin(); it != m_colors.end();) {
+        if (seen.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        m_plot->removeLine(it.key());
+        it = m_colors.erase(it);
+    }
+    // Levels outside 0..100 (a per-cent value above 100, a negative value) widen the
+    // axis rather than leave the plot.
+    m_plot->setValueAxis(ack ? QStringLiteral("Ack. Level (%)") : QStringLiteral("RX Level (%)"),
+                         std::floor(lo), std::ceil(hi));
 }
 
 bool HistoryPage::isDaySpan() const
@@ -750,16 +756,7 @@ void HistoryPage::drawDays()
         m_plot->setLine(s.mac, *color, hidden ? QList<QList<QPointF>>() : pieces);
         m_plot->setLineHidden(s.mac, hidden);
     }
-    for (auto it = m_colors.begin(); it != m_colors.end();) {
-        if (seen.contains(it.key())) {
-            ++it;
-            continue;
-        }
-        m_plot->removeLine(it.key());
-        it = m_colors.erase(it);
-    }
-    m_plot->setValueAxis(ack ? QStringLiteral("Ack. Level (%)") : QStringLiteral("RX Level (%)"),
-                         std::floor(lo), std::ceil(hi));
+    finishLines(seen, ack, lo, hi);
     m_legendShown.clear();
     updateLegend();
 

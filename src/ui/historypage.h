@@ -103,6 +103,8 @@ protected:
 
 private:
     bool isDaySpan() const;
+    // After the lines were set: the stations not seen lose their lines, the axis spans lo..hi.
+    void finishLines(const QSet<QString> &seen, bool ack, qreal lo, qreal hi);
     void refreshDays();
     void drawDays();
     void askExport();
