@@ -246,12 +246,6 @@ private slots:
     }
 
 private:
-    QByteArray sentSince(qsizetype mark) const { return m_sim->receivedBytes(1).mid(mark); }
-    qsizetype mark() const { return m_sim->receivedBytes(1).size(); }
-
-    std::shared_ptr<SteppedClock> m_clock = std::make_shared<SteppedClock>();
-    std::unique_ptr<apsim::ApSim> m_sim; // and m_page: the test page's access point and window
-    std::unique_ptr<frmMonitor> m_page;
     QTemporaryDir m_dir;
     QString m_ini; // the settings file beside the history log
     NotifyServer server;
