@@ -42,10 +42,6 @@ constexpr int shapeCount = int(sizeof(shapes) / sizeof(shapes[0]));
 } // namespace
 
 // clang-format off
-static const QString SEP(49, QLatin1Char('*'));
-static const QString EXAMPLE = "get station" + SEP + "00:11:22:33:44:55 RxSignalStrength: 40 "
-    "AckSignalStrength: 32 Authentication Type: Open WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off" + SEP
-    + "00:0A:0B:0C:0D:0E RxSignalStrength(per cent): 62 AckSignalStrength: 20";
 static QString block(const QString &m, const QString &r = " RxSignalStrength: 16") { return SEP + m + r; }
 
 // Evaluation of access-point replies into the window (case tables packed by hand).
@@ -56,13 +52,7 @@ class TestWindowClients : public QObject, public WindowFixture
     // clang-format off
 
 private slots:
-    void init()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        w = std::make_unique<frmMonitor>(nullptr, clock);
-        StartStop::attach(*w, p);
-        w->Form_Load();
-    }
+    void init() { reset(); }
 
     void workedExample()
     {

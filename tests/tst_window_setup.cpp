@@ -19,10 +19,6 @@
 #include "windowfixture.h"
 
 // clang-format off
-static const QString SEP(49, QLatin1Char('*'));
-static const QString EXAMPLE = "get station" + SEP + "00:11:22:33:44:55 RxSignalStrength: 40 "
-    "AckSignalStrength: 32 Authentication Type: Open WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off" + SEP
-    + "00:0A:0B:0C:0D:0E RxSignalStrength(per cent): 62 AckSignalStrength: 20";
 
 // The settings and the known clients in the window (case tables packed by hand).
 class TestWindowSetup : public QObject, public WindowFixture
@@ -32,13 +28,7 @@ class TestWindowSetup : public QObject, public WindowFixture
     // clang-format off
 
 private slots:
-    void init()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        w = std::make_unique<frmMonitor>(nullptr, clock);
-        StartStop::attach(*w, p);
-        w->Form_Load();
-    }
+    void init() { reset(); }
 
     // The window's side of the settings and the known clients: applying loaded settings,
     // collecting them again, the record editor and the views on the "LOGIN" page.

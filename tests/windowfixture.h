@@ -11,12 +11,20 @@
 #include <QToolButton>
 #include <memory>
 
+#include "app/startstop.h"
 #include "config/inifile.h"
 #include "config/settings.h"
 #include "steppedclock.h"
 #include "testsupport.h"
 #include "ui/chart.h"
 #include "ui/frmMonitor.h"
+
+// clang-format off
+inline const QString SEP(49, QLatin1Char('*'));
+inline const QString EXAMPLE = "get station" + SEP + "00:11:22:33:44:55 RxSignalStrength: 40 "
+    "AckSignalStrength: 32 Authentication Type: Open WLAN Mode: 11g, Rx Data Rate: 54 Encryption: Off" + SEP
+    + "00:0A:0B:0C:0D:0E RxSignalStrength(per cent): 62 AckSignalStrength: 20";
+// clang-format on
 
 // The buttons shown ("index=caption|..."), then the station count.
 inline QString shownOf(const frmMonitor &w)
@@ -98,5 +106,14 @@ struct WindowFixture
                  QString::number(c<QScrollBar>("scrDatensatz")->maximum()),
                  QString::number(c<QScrollBar>("scrDatensatz")->value()), c("txtDatensatz")->text(),
                  c("txtDataName")->text());
+    }
+
+    // A fresh window on the stepped clock, attached to the settings file, loaded.
+    void reset()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        w = std::make_unique<frmMonitor>(nullptr, clock);
+        StartStop::attach(*w, p);
+        w->Form_Load();
     }
 };
