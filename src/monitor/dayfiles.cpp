@@ -1151,14 +1151,16 @@ QStringList removeOldDayFiles(const QString &folder, int keepDays, const QDate &
     return removed;
 }
 
-bool exportCsv(const QString &path, const std::vector<DayRow> &rows, QString *error)
+namespace {
+
+// One export: the file opened, filled by fill (false with why set when it failed), and
+// committed only then; anything else leaves no file behind.
+bool writeExport(const QString &path, QString *error,
+                 const std::function<bool(ExportFile &, QString *)> &fill)
 {
     ExportFile out(path);
     QString why;
-    bool ok = out.open(&why);
-    for (size_t i = 0; ok && i < rows.size(); ++i)
-        ok = out.add(rows[i]);
-    ok = ok && out.commit(&why);
+    const bool ok = out.open(&why) && fill(out, &why) && out.commit(&why);
     if (!ok) {
         out.cancel();
         if (why.isEmpty())
@@ -1170,34 +1172,34 @@ bool exportCsv(const QString &path, const std::vector<DayRow> &rows, QString *er
     return ok;
 }
 
+} // namespace
+
+bool exportCsv(const QString &path, const std::vector<DayRow> &rows, QString *error)
+{
+    return writeExport(path, error, [&](ExportFile &out, QString *) {
+        for (const DayRow &row : rows)
+            if (!out.add(row))
+                return false;
+        return true;
+    });
+}
+
 bool exportCsv(const QString &path, const QString &folder, qint64 fromMs, qint64 toMs,
                const QStringList &macs, QString *error)
 {
     QSet<QString> wanted;
     for (const QString &mac : macs)
         wanted.insert(mac.toUpper());
-    ExportFile out(path);
-    QString why;
-    bool ok = out.open(&why);
-    bool written = true;
-    if (ok) {
-        ok = DayFileReader::forEachRow(
+    return writeExport(path, error, [&](ExportFile &out, QString *why) {
+        bool written = true;
+        const bool read = DayFileReader::forEachRow(
             folder, fromMs, toMs,
             [&](const DayRow &row) {
                 if (wanted.contains(row.mac.toUpper()))
                     written = out.add(row);
                 return written;
             },
-            &why);
-    }
-    ok = ok && out.commit(&why);
-    if (!ok) {
-        out.cancel();
-        if (why.isEmpty())
-            why = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.")
-                      .arg(QDir::toNativeSeparators(path));
-    }
-    if (error)
-        *error = ok ? QString() : why;
-    return ok;
+            why);
+        return read && written;
+    });
 }
