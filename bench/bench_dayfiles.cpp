@@ -1,7 +1,7 @@
 // Cost of the history beyond one day: reading a month of day files (30 days of 12
 // stations at a 2 s cycle, 15.55 million samples, written once by the set-up) and
-// reducing it to pixel columns, with the process's peak and held memory; and the
-// presence table with 200 rows following the monitor.
+// reducing it to pixel columns, with the process's peak and held memory; and the span
+// of 30 days drawn again on the page "Verlauf".
 #include <benchmark/benchmark.h>
 
 #include <QComboBox>
@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QItemSelectionModel>
-#include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -20,13 +18,11 @@
 #include <memory>
 #include <optional>
 
-#include "../tests/steppedclock.h"
 #include "base/allgemein.h"
 #include "base/wintimer.h"
 #include "monitor/dayfiles.h"
 #include "monitor/history.h"
 #include "monitor/historylog.h"
-#include "monitor/presencemodel.h"
 #include "ui/historypage.h"
 #include "ui/historyplot.h"
 
@@ -213,61 +209,5 @@ void BM_RedrawMonth(benchmark::State &state)
     state.counters["readMs"] = double(waited.elapsed());
 }
 BENCHMARK(BM_RedrawMonth)->Unit(benchmark::kMillisecond);
-
-// 100 known clients and 100 strangers, all listed by one access point, in a table sorted
-// by duration with a selected row.
-struct Presence200
-{
-    std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
-    StationMonitor monitor{clock};
-    QList<StationValue> stations;
-    std::unique_ptr<PresenceModel> model;
-    QSortFilterProxyModel proxy;
-    QItemSelectionModel selection{&proxy};
-
-    Presence200()
-    {
-        monitor.setHistoryEnabled(false);
-        KnownClients known;
-        known.resize(100);
-        for (int i = 0; i < 200; ++i) {
-            StationValue v;
-            v.mac = QStringLiteral("00:1B:21:0B:%1:%2")
-                        .arg(i / 100, 2, 10, QLatin1Char('0'))
-                        .arg(i % 100, 2, 10, QLatin1Char('0'));
-            v.known = i < 100;
-            v.name = v.known ? QStringLiteral("Client %1").arg(i) : v.mac;
-            v.rx = 50;
-            stations << v;
-            if (v.known)
-                known[i] = tMAC{v.mac, v.name, {}, QStringLiteral("Falsch")};
-        }
-        monitor.setKnownClients(known);
-        monitor.watch(QStringLiteral("127.0.0.2"));
-        model = std::make_unique<PresenceModel>(&monitor,
-                                                [](const QString &) { return QStringLiteral("Intel"); });
-        proxy.setSourceModel(model.get());
-        proxy.setSortRole(PresenceModel::SortRole);
-        proxy.sort(PresenceModel::Duration);
-        monitor.evaluated(QStringLiteral("127.0.0.2"), stations);
-        selection.select(proxy.index(7, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-};
-
-// Arg 0: one refresh as the clock moves (every row's duration changes); arg 1: a whole
-// evaluation of the 200 stations by the monitor, which refreshes the table.
-void BM_PresenceUpdate(benchmark::State &state)
-{
-    Presence200 p;
-    for (auto _ : state) {
-        p.clock->advance(2000);
-        if (state.range(0))
-            p.monitor.evaluated(QStringLiteral("127.0.0.2"), p.stations);
-        else
-            p.model->refresh();
-    }
-    state.counters["rows"] = p.model->rowCount();
-}
-BENCHMARK(BM_PresenceUpdate)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
