@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include "apsim.h"
 #include "findcontrol.h"
 #include "logicsupport.h"
 #include "ui/builders.h"
@@ -49,3 +50,13 @@ QString statusOf(const frmMonitor &w);
 // Loads the window and clicks LOGIN for ip with the given name and password.
 void startLogin(frmMonitor &w, const QString &ip, const QString &user = QStringLiteral("admin"),
                 const QString &password = QStringLiteral("admin"));
+
+// A simulated station that reports its receive level in per cent.
+inline apsim::Station station(const QString &mac, int rx = 50)
+{
+    apsim::Station s;
+    s.mac = mac;
+    s.rx = rx;
+    s.perCent = true;
+    return s;
+}

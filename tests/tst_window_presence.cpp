@@ -30,15 +30,6 @@ namespace {
 const QString ANNA = "00:11:22:33:44:55", BERT = "02:00:00:00:00:0B", GAST = "00:0A:0B:0C:0D:0E";
 const QString IP = "127.0.9.7"; // an address no other test listens on
 
-apsim::Station station(const QString &mac, int rx = 50)
-{
-    apsim::Station s;
-    s.mac = mac;
-    s.rx = rx;
-    s.perCent = true;
-    return s;
-}
-
 StationValue value(const QString &mac, const QString &name, bool known)
 {
     StationValue v;
