@@ -51,6 +51,7 @@ again=(-s "$seconds" -n "$stations" -c "$cycle" -w "$warmup" -p "$platform" -o "
 [[ -n $perf ]] && again+=(-r "$perf")
 [[ -n $paints ]] && again+=(-P)
 [[ -n $window ]] && again+=(-W)
+[[ -n $presence ]] && again+=(-E)
 hz=$(getconf CLK_TCK)
 # Seconds of user plus system time of a process so far, from /proc/PID/stat.
 cpu_s() { awk -v hz="$hz" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$1/stat" 2>/dev/null || echo 0; }

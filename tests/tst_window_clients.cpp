@@ -324,6 +324,25 @@ private slots:
         QCOMPARE(tips(), QStringLiteral("Apple, Inc.||private Adresse|Apple, Inc."));
     }
 
+    // The page paints the pane under itself (so that Qt need not draw the window behind it at
+    // every poll): the window looks exactly as with the tab widget's own pane behind the page.
+    void clientsPageLooksAsOnThePane()
+    {
+        evaluate(EXAMPLE, 1, QStringLiteral("Text1"));
+        w->show();
+        c<QTabWidget>("SSTab1")->setCurrentIndex(frmMonitor::PageClients);
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QImage own = w->grab().toImage();
+        auto *clients = page<ClientsPage>(*w);
+        QObject *fill = clients->findChild<QObject *>(QStringLiteral("paneFill"), Qt::FindDirectChildrenOnly);
+        QVERIFY(fill);
+        clients->removeEventFilter(fill);
+        clients->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        const QImage pane = w->grab().toImage();
+        QCOMPARE(own.size(), pane.size());
+        QVERIFY(own == pane);
+    }
+
     // clang-format off
 
     // A station button puts its index into Text1 (which buttons show: the cases above).

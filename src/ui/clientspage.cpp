@@ -59,6 +59,7 @@ ClientsPage::ClientsPage(QWidget *parent) : QWidget(parent)
 {
     QWidget *page = this;
     setObjectName(QStringLiteral("ClientsPage"));
+    fillAsTabPane(this); // its details change at every poll
     auto display = [&](const char *name, QLabel *caption) {
         auto *t = textBox(page, name, {}, caption);
         t->setReadOnly(true);

@@ -1,11 +1,64 @@
 #include "ui/controls.h"
 
 #include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 
 namespace {
+// The colour a tab widget's pane shows inside, as its style draws it over what the window
+// shows behind it.
+QColor paneColour(const QWidget *page)
+{
+    const QTabWidget *tab = nullptr;
+    for (QWidget *w = page->parentWidget(); w && !tab; w = w->parentWidget())
+        tab = qobject_cast<QTabWidget *>(w);
+    if (!tab)
+        return page->palette().color(QPalette::Window);
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(tab->window()->palette().color(QPalette::Window));
+    QPainter painter(&image);
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(tab);
+    option.rect = image.rect();
+    tab->style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, tab);
+    painter.end();
+    return image.pixelColor(image.rect().center());
+}
+
+class PaneFill : public QObject
+{
+public:
+    explicit PaneFill(QWidget *page) : QObject(page), m_page(page)
+    {
+        setObjectName(QStringLiteral("paneFill"));
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (watched != m_page)
+            return false;
+        if (e->type() == QEvent::Paint) {
+            if (!m_colour.isValid())
+                m_colour = paneColour(m_page);
+            QPainter(m_page).fillRect(static_cast<QPaintEvent *>(e)->rect(), m_colour);
+        } else if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange ||
+                   e->type() == QEvent::ParentChange || e->type() == QEvent::ActivationChange) {
+            m_colour = QColor();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_page;
+    QColor m_colour; // invalid: to be taken from the style at the next paint
+};
+
 // Display lines are cut at this length: one huge line (replies lose their line breaks
 // in polling mode) would make every append lay out the whole line again.
 constexpr int maxDisplayLine = 2000;
@@ -198,6 +251,12 @@ QColor bgrColor(quint32 value)
         }
     }
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+void fillAsTabPane(QWidget *page)
+{
+    page->installEventFilter(new PaneFill(page));
+    page->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void setBackColor(QWidget *widget, const QColor &color)

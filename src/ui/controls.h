@@ -70,6 +70,11 @@ QColor backColor(const QWidget *widget);
 void setForeColor(QWidget *widget, const QColor &color);
 QColor foreColor(const QWidget *widget);
 
+// A page of a tab widget that paints the pane's colour under itself and counts as opaque:
+// when one of its controls changes, Qt draws the page alone beneath it, not also the
+// window, the tab widget and its stack (a page updated at every poll costs less).
+void fillAsTabPane(QWidget *page);
+
 // Twips (1/1440 inch) to logical pixels at 96 dpi, and back.
 constexpr int twipsPerPixel = 15;
 inline int tw(int twips)
