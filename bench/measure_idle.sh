@@ -102,7 +102,7 @@ inside)
 run)
   # Under xvfb-run the X server is this script's sibling.
   xvfb=$(pgrep -n -x -P $PPID Xvfb || true)
-  "$build/bench/measure_idle" --address "$MEASURE_ADDR" --seconds "$seconds" --warmup "$warmup" \
+  ${MEASURE_WRAP:-} "$build/bench/measure_idle" --address "$MEASURE_ADDR" --seconds "$seconds" --warmup "$warmup" \
     --cycle "$cycle" --pages "$pages" ${grab:+--grab "$grab"} ${paints:+--paints} ${window:+--history-window} ${presence:+--presence-window} > >(tee program.log) &
   prog=$!
   if [[ -n $perf ]]; then

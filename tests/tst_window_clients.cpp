@@ -14,6 +14,7 @@
 #include "testsupport.h"
 #include "ui/chart.h"
 #include "ui/clientspage.h"
+#include "ui/controls.h"
 #include "ui/frmMonitor.h"
 #include "ui/loginpage.h"
 #include "ui/windowgeometry.h"
@@ -341,6 +342,31 @@ private slots:
         const QImage pane = w->grab().toImage();
         QCOMPARE(own.size(), pane.size());
         QVERIFY(own == pane);
+    }
+
+    // A bar draws only the stretch its new value changes: on screen it must look as drawn whole,
+    // whichever way and however far the value moves (empty, full, a hair, a jump).
+    void signalBarRedrawsOnlyTheChange()
+    {
+        QWidget host;
+        host.setAutoFillBackground(true);
+        host.resize(300, 40);
+        auto *bar = new SignalBar(&host);
+        bar->setGeometry(10, 10, 256, 13);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        for (float v :
+             {50.0f, 50.1f, 49.9f, 0.0f, 0.1f, 100.0f, 99.9f, 3.0f, 97.0f, 100.0f, 0.0f, 64.3f, 12.5f}) {
+            bar->setValueF(v);
+            QCoreApplication::processEvents(); // the window's update
+            const QImage shown =
+                host.screen()
+                    ->grabWindow(host.winId(), bar->x(), bar->y(), bar->width(), bar->height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            const QImage whole = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(shown == whole, qPrintable(QString::number(v)));
+        }
     }
 
     // clang-format off

@@ -55,6 +55,8 @@ public:
     void setValueF(float value);
 
 private:
+    QRect changedRect(int from, int to) const;
+
     float m_value = 0.0f;
 };
 
