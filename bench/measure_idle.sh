@@ -15,6 +15,10 @@
 #      cost then counts in that page's figures), e.g.
 #      bench/measure_idle.sh -s 60 -o Diagramm -r /tmp/diagramm.perf
 #      perf report -i /tmp/diagramm.perf --no-children --sort symbol
+#   MEASURE_WRAP (environment) goes before the program, e.g. to count the instructions of
+#      the measured stretch, which load on the machine does not change:
+#      MEASURE_WRAP="valgrind --tool=callgrind --collect-atstart=no \
+#        --toggle-collect=*measuredIdle* --callgrind-out-file=/tmp/idle.cg" bench/measure_idle.sh ...
 #
 # Builds measure_idle and senvaro-apsim, then runs both in a private network namespace
 # (needs root, or run it under `unshare --user --map-root-user`), the simulator on
@@ -41,7 +45,7 @@ while getopts "s:n:c:w:p:o:g:r:b:PWEh" opt; do
     P) paints=1 ;;
     W) window=1 ;;
     E) presence=1 ;;
-    *) sed -n '2,22p' "$self"; exit 2 ;;
+    *) sed -n '2,27p' "$self"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
