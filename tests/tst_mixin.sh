@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# The monitoring mixin: it renders with jsonnet, the shipped alert rules are its rendering
+# The monitoring mixin: as the build rendered it with jsonnet, the shipped alert rules are its rendering
 # and pass their unit test, every alert is tested firing and silent and has its section in
 # the manual page; then a real Prometheus on loopback scrapes the exporter watching two
 # simulated access points, evaluates the rules without error, and every query of the
 # dashboard finds series. Runs inside a private network namespace (the simulator binds
-# port 23). Needs SENVARO_EXPORTER_BIN, SENVARO_APSIM_BIN and SENVARO_SOURCE_DIR.
+# port 23). Needs SENVARO_EXPORTER_BIN, SENVARO_APSIM_BIN, SENVARO_SOURCE_DIR and SENVARO_MIXIN_DIR
+# (the build's rendering).
 set -euo pipefail
 
 src="$SENVARO_SOURCE_DIR"
 res="$src/resources/linux"
 source "$(dirname "$0")/shellsupport.sh"
+
+# The rules' unit test takes seconds of CPU: it starts first and runs beside the rest, its
+# outcome collected at the end.
+(cd "$res" && promtool test rules senvaro-exporter.rules.test.yml >"$tmp/rules.log" 2>&1) &
+rules_test=$!
+pids+=("$rules_test")
 
 # ---- Two simulated access points, the exporter, Prometheus ----
 # Started first: they come up (the logins take seconds) while the static checks run.
@@ -32,20 +39,18 @@ pids+=($!)
 start_prometheus "$port" "$res/senvaro-exporter.rules.yml"
 
 # ---- Rendering, rules, runbook ----
-bash "$src/mixin/build.sh" "$tmp/mixin" || fail "mixin/build.sh"
-dashboard="$tmp/mixin/dashboards_out/senvaro.json"
-cmp -s "$tmp/mixin/prometheus_alerts.yaml" "$res/senvaro-exporter.rules.yml" ||
+# The build renders the mixin with mixin/build.sh (into SENVARO_MIXIN_DIR); a rendering
+# that fails stops the build.
+rendered="$SENVARO_MIXIN_DIR/prometheus_alerts.yaml"
+dashboard="$SENVARO_MIXIN_DIR/dashboards_out/senvaro.json"
+[ -f "$rendered" ] && [ -f "$dashboard" ] || fail "the build has not rendered the mixin into $SENVARO_MIXIN_DIR"
+cmp -s "$rendered" "$res/senvaro-exporter.rules.yml" ||
   fail "the shipped rules are not the mixin's rendering (mixin/build.sh --ship):
-$(diff "$tmp/mixin/prometheus_alerts.yaml" "$res/senvaro-exporter.rules.yml" | head -20)"
+$(diff "$rendered" "$res/senvaro-exporter.rules.yml" | head -20)"
 promtool check rules "$res/senvaro-exporter.rules.yml" >/dev/null || fail "promtool check rules"
-# The unit test takes seconds of CPU: it runs beside the rest, its outcome collected at the end.
-(cd "$res" && promtool test rules senvaro-exporter.rules.test.yml >"$tmp/rules.log" 2>&1) &
-rules_test=$!
-pids+=("$rules_test")
-jsonnet -J "$src/mixin" -e '(import "mixin.libsonnet").prometheusAlerts' >"$tmp/rules.json"
-python3 - "$tmp/rules.json" "$res/senvaro-exporter.1.in" "$res/senvaro-exporter.rules.test.yml" <<'PY' ||
-import json, re, sys
-rules = [r for g in json.load(open(sys.argv[1]))["groups"] for r in g["rules"] if "alert" in r]
+python3 - "$rendered" "$res/senvaro-exporter.1.in" "$res/senvaro-exporter.rules.test.yml" <<'PY' ||
+import re, sys, yaml
+rules = [r for g in yaml.safe_load(open(sys.argv[1], encoding="utf-8"))["groups"] for r in g["rules"] if "alert" in r]
 page = open(sys.argv[2], encoding="utf-8").read()
 alerts_section = page.split(".SH ALERTS\n", 1)[1].split("\n.SH ", 1)[0] if ".SH ALERTS\n" in page else ""
 sections = set(re.findall(r"^\.SS (\S+)$", alerts_section, re.M))
