@@ -11,11 +11,11 @@ source "$(dirname "$0")/shellsupport.sh"
 cd "$tmp"
 
 # ---- One simulated access point; its first station is a known client with a hostile name ----
-printf '[Server]\r\nIP=127.0.7.1\r\n[User]\r\nName=admin\r\nPasswort=admin\r\nPolling Zyklus in Sekunden=1\r\n' >s.ini
+printf '[Server]\r\nIP=127.0.11.1\r\n[User]\r\nName=admin\r\nPasswort=admin\r\nPolling Zyklus in Sekunden=1\r\n' >s.ini
 printf '[bekannte MAC-Adressen]\r\nAnzahl=1\r\nMAC-Adr.1=00:11:22:33:44:01\r\n' >>s.ini
 printf 'Name 1=<script>"&\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n' >>s.ini
 chmod 600 s.ini
-"$SENVARO_APSIM_BIN" --address 127.0.7.1 --user admin --password admin --stations 2 \
+"$SENVARO_APSIM_BIN" --address 127.0.11.1 --user admin --password admin --stations 2 \
   --macs 00:11:22:33:44:01 >sim.log 2>&1 &
 pids+=($!)
 wait_for 10 grep -q listening sim.log || fail "simulator: $(cat sim.log)"
@@ -174,7 +174,7 @@ grep -q 'unbekannter Schlüssel' refused.err || fail "unknown key: $(cat refused
 
 # ---- Text-file mode: no port; a clean stop leaves every access point down ----
 # (started at the beginning: its login goes on while the web side is checked)
-wait_for 20 grep -q '^senvaro_up{ap="127.0.7.1"} 1$' textfile/senvaro.prom || fail "text file: $(cat textfile.err)"
+wait_for 20 grep -q '^senvaro_up{ap="127.0.11.1"} 1$' textfile/senvaro.prom || fail "text file: $(cat textfile.err)"
 grep -q 'kein Port' textfile.err || fail "start line: $(cat textfile.err)"
 ss -ltnpH | grep -q "pid=$pid," && fail "text-file mode listens: $(ss -ltnp)"
 [ "$(code http://127.0.0.1:9847/metrics)" = 000 ] || fail "something answers on the default port"
@@ -183,7 +183,7 @@ kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
 [ "$status" = 0 ] || fail "SIGTERM: exit status $status, $(cat textfile.err)"
-grep -qx 'senvaro_up{ap="127.0.7.1"} 0' textfile/senvaro.prom || fail "after SIGTERM: $(cat textfile/senvaro.prom)"
+grep -qx 'senvaro_up{ap="127.0.11.1"} 0' textfile/senvaro.prom || fail "after SIGTERM: $(cat textfile/senvaro.prom)"
 grep -q '^senvaro_station_.*mac_address=' textfile/senvaro.prom && fail "station series after the stop"
 [ "$(ls textfile)" = senvaro.prom ] || fail "text file folder: $(ls textfile)"
 echo "tst_exporter_web.sh: passed"
