@@ -262,8 +262,9 @@ check_exporter_files() { # prefix
     cmp -s "$1/share/senvaro-exporter/$f" "$src_dir/resources/linux/$f" ||
       fail "the installed $f is not resources/linux/$f"
   done
-  python3 -c 'import json, sys; assert json.load(open(sys.argv[1]))["uid"] == "senvaro"' \
-    "$1/share/senvaro-exporter/senvaro.json" || fail "the installed dashboard is not the Senvaro dashboard"
+  # jq, not Python: a Python start costs half a second of CPU here.
+  jq -e '.uid == "senvaro"' "$1/share/senvaro-exporter/senvaro.json" >/dev/null ||
+    fail "the installed dashboard is not the Senvaro dashboard"
   grep -qx 'ExecStart=/usr/bin/senvaro-exporter --settings ${CREDENTIALS_DIRECTORY}/SENVARO.INI --listen 127.0.0.1:9847' \
     "$1/lib/systemd/system/senvaro-exporter.service" || fail "the unit does not start the installed exporter"
   run "$1/bin/senvaro-exporter" --version

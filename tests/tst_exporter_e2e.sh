@@ -108,9 +108,10 @@ all_known() {
       grep '^senvaro_station_info{' "$tmp/polled" | grep -F 'ap="127.0.6.2"' | grep -F 'name="Kasse \"vorne\""' |
       grep -qF 'vendor="Apple, Inc."'; }
 }
-logged_in() { # from the exporter's log: cheaper to poll than its exposition
-  local a
-  for a in 1 2 3; do grep -qx "AP 127.0.6.$a: angemeldet" "$tmp/exp.err" || return 1; done
+logged_in() { # from the exporter's log, read by the shell itself: cheaper to poll than its exposition
+  local log a
+  read -r -d '' log <"$tmp/exp.err" || true
+  for a in 1 2 3; do [[ $'\n'"$log"$'\n' == *$'\n'"AP 127.0.6.$a: angemeldet"$'\n'* ]] || return 1; done
 }
 wait_for 20 logged_in || fail "the exporter did not log in: $(cat "$tmp/exp.err")"
 wait_for 10 all_known || fail "the exporter: $(grep -e senvaro_up -e 'ap="127.0.6.2".*Kasse' "$tmp/polled")"
