@@ -294,11 +294,33 @@ check_package() {
   local arch
   arch="$(dpkg --print-architecture)"
   start_simulators 127.0.0.202
-  (cd "$build" && cpack -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1) || fail "cpack: $(cat "$tmp/cpack.log")"
-  local deb="$tmp/pkg/senvaro_${SENVARO_VERSION}_$arch.deb"
-  local exporter_deb="$tmp/pkg/senvaro-exporter_${SENVARO_VERSION}_$arch.deb"
-  [ -f "$deb" ] && [ -f "$exporter_deb" ] || fail "no packages $deb and $exporter_deb: $(ls "$tmp/pkg")"
-  [ "$(ls "$tmp/pkg"/*.deb | wc -l)" -eq 2 ] || fail "other packages: $(ls "$tmp/pkg")"
+  # The release packs exactly the two components in one cpack run; here each is packed by a
+  # run of its own, side by side (the same packages), so that the program's one-shot run
+  # starts as soon as its package is there.
+  grep -qx 'set(CPACK_COMPONENTS_ALL "senvaro;exporter")' "$build/CPackConfig.cmake" ||
+    fail "cpack packs other components: $(grep CPACK_COMPONENTS_ALL "$build/CPackConfig.cmake")"
+  local component packing=()
+  for component in senvaro exporter; do
+    (cd "$build" && cpack -G DEB -D CPACK_COMPONENTS_ALL="$component" -B "$tmp/pkg-$component" \
+      >"$tmp/cpack-$component.log" 2>&1) &
+    packing+=($!)
+  done
+  local deb="$tmp/pkg-senvaro/senvaro_${SENVARO_VERSION}_$arch.deb"
+  local exporter_deb="$tmp/pkg-exporter/senvaro-exporter_${SENVARO_VERSION}_$arch.deb"
+  wait "${packing[0]}" || fail "cpack: $(cat "$tmp/cpack-senvaro.log")"
+  [ -f "$deb" ] && [ "$(ls "$tmp/pkg-senvaro"/*.deb | wc -l)" -eq 1 ] ||
+    fail "not the package $deb alone: $(ls "$tmp/pkg-senvaro")"
+
+  local root="$tmp/root"
+  dpkg-deb -x "$deb" "$root"
+  file "$root/usr/bin/senvaro" | grep -q 'ELF.*, stripped' || fail "the packaged program is not a stripped ELF"
+  mkdir -p "$tmp/home"
+  write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
+  (
+    io=packaged
+    one_shot "$root/usr/bin/senvaro" 0 "set eth2sta enable" /127.0.0.202/ETH1
+  ) &
+  local packaged=$!
 
   check_deb "$deb" senvaro senvaro
   local depends lib
@@ -309,6 +331,9 @@ check_package() {
   [ "$(dpkg-deb --field "$deb" Recommends)" = 'qt6-translations-l10n, ieee-data' ] ||
     fail "Recommends of senvaro: $(dpkg-deb --field "$deb" Recommends)"
 
+  wait "${packing[1]}" || fail "cpack: $(cat "$tmp/cpack-exporter.log")"
+  [ -f "$exporter_deb" ] && [ "$(ls "$tmp/pkg-exporter"/*.deb | wc -l)" -eq 1 ] ||
+    fail "not the package $exporter_deb alone: $(ls "$tmp/pkg-exporter")"
   # A headless server installs the exporter without Qt's GUI modules, and installing it
   # starts nothing: the unit needs the settings file first.
   check_deb "$exporter_deb" senvaro-exporter exporter
@@ -325,18 +350,8 @@ check_package() {
   scripts="$(dpkg-deb --ctrl-tarfile "$exporter_deb" | tar -t | sed 's|^\./||' | grep -Evx 'control|md5sums|' || true)"
   [ -z "$scripts" ] || fail "senvaro-exporter has maintainer scripts or other control files: $scripts"
 
-  local root="$tmp/root"
-  dpkg-deb -x "$deb" "$root"
   dpkg-deb -x "$exporter_deb" "$root"
-  file "$root/usr/bin/senvaro" | grep -q 'ELF.*, stripped' || fail "the packaged program is not a stripped ELF"
   file "$root/usr/bin/senvaro-exporter" | grep -q 'ELF.*, stripped' || fail "the packaged exporter is not a stripped ELF"
-  mkdir -p "$tmp/home"
-  write_settings "$tmp/cfg/senvaro/SENVARO.INI" g3heim
-  (
-    io=packaged
-    one_shot "$root/usr/bin/senvaro" 0 "set eth2sta enable" /127.0.0.202/ETH1
-  ) &
-  local packaged=$!
   check_exporter_files "$root/usr"
   wait "$packaged" || exit 1
 }
