@@ -54,9 +54,10 @@ wait_for 10 grep -q "/metrics auf 127.0.0.1:$port" "$tmp/exp.err" || fail "expor
 
 # ---- Each alert's runbook and unit test; the rules and the dashboard against live data ----
 # Every query is asked until it returns series (at most 40 s); then every one that did not
-# is named, with the metrics it uses that Prometheus has never seen. (One Python for all:
-# a start costs a second on a loaded machine.)
-python3 - "http://127.0.0.1:$prom_port" "$dashboard" "$rendered" "$res/senvaro-exporter.1.in" \
+# is named, with the metrics it uses that Prometheus has never seen. One Python for all, and
+# Debian's (with python3-yaml), not whatever python3 comes first on the PATH (a pyenv shim
+# costs half a second of CPU per start).
+/usr/bin/python3 - "http://127.0.0.1:$prom_port" "$dashboard" "$rendered" "$res/senvaro-exporter.1.in" \
   "$res/senvaro-exporter.rules.test.yml" <<'PY' ||
 import json, re, sys, time, urllib.parse, urllib.request, yaml
 
