@@ -299,11 +299,13 @@ check_package() {
   # starts as soon as its package is there.
   grep -qx 'set(CPACK_COMPONENTS_ALL "senvaro;exporter")' "$build/CPackConfig.cmake" ||
     fail "cpack packs other components: $(grep CPACK_COMPONENTS_ALL "$build/CPackConfig.cmake")"
-  local component packing=()
+  # The program's package comes first: the exporter's is packed at a lower priority.
+  local component packing=() priority=(nice -n 0)
   for component in senvaro exporter; do
-    (cd "$build" && cpack -G DEB -D CPACK_COMPONENTS_ALL="$component" -B "$tmp/pkg-$component" \
+    (cd "$build" && "${priority[@]}" cpack -G DEB -D CPACK_COMPONENTS_ALL="$component" -B "$tmp/pkg-$component" \
       >"$tmp/cpack-$component.log" 2>&1) &
     packing+=($!)
+    priority=(nice -n 10)
   done
   local deb="$tmp/pkg-senvaro/senvaro_${SENVARO_VERSION}_$arch.deb"
   local exporter_deb="$tmp/pkg-exporter/senvaro-exporter_${SENVARO_VERSION}_$arch.deb"
