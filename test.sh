@@ -42,4 +42,5 @@ if [ "${SENVARO_SANITIZE:-1}" != 0 ]; then
 fi
 
 cd "$BUILD_DIR"
-senvaro_in_netns ctest --output-on-failure -j"$(nproc)" "$@"
+# Four tests per core: most of them wait (on logins, time-outs, brokers) rather than compute.
+senvaro_in_netns ctest --output-on-failure -j"$((4 * $(nproc)))" "$@"

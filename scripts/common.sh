@@ -13,7 +13,7 @@ SENVARO_PACKAGES=(
   iproute2 util-linux clang-format
   desktop-file-utils appstream groff-base man-db dpkg-dev file
   ieee-data dbus-daemon tzdata
-  libcrypt-dev prometheus-node-exporter apache2-utils openssl curl python3
+  libcrypt-dev prometheus-node-exporter apache2-utils openssl curl python3 python3-yaml jq
   mosquitto mosquitto-clients libmosquitto-dev
 )
 

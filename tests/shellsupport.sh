@@ -14,13 +14,19 @@ fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
-# wait_for SECONDS COMMAND...: runs the command every 0.1 s until it succeeds.
+# A pipe nobody writes to: reading it with a time-out pauses without starting a process
+# (the polls below would start hundreds of sleeps, each costing CPU on a loaded machine).
+exec {idle_fd}<> <(:)
+pause() { # SECONDS
+  read -r -t "$1" -u "$idle_fd" _ || true
+}
+# wait_for SECONDS COMMAND...: runs the command every 0.1 s (or $poll_every) until it succeeds.
 wait_for() {
   local end=$((SECONDS + $1))
   shift
   until "$@"; do
     [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
+    pause "${poll_every:-0.1}"
   done
 }
 # free_port: a TCP port nothing listens on, below the kernel's ephemeral range so that no

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -29,11 +30,17 @@ namespace {
 
 using P = MqttDevice::Presence;
 
+// A port free now, below the kernel's ephemeral range (from 32768), so that no outgoing
+// connection of a test running beside this one takes it before the broker binds it; apart
+// from the shell tests' range (20000 to 31999).
 quint16 freePort()
 {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort();
+    for (;;) {
+        QTcpServer s;
+        const auto port = quint16(10000 + QRandomGenerator::global()->bounded(10000));
+        if (s.listen(QHostAddress::LocalHost, port))
+            return port;
+    }
 }
 
 // Debian's broker with a configuration of its own, anonymous unless told.
@@ -511,7 +518,7 @@ private slots:
         Listener live(broker.port);
         Pub pub(broker.port);
         QVERIFY(pub.connected());
-        const QString a = QStringLiteral("127.0.9.1"), b = QStringLiteral("127.0.9.2");
+        const QString a = QStringLiteral("127.0.10.1"), b = QStringLiteral("127.0.10.2");
         const QString phone = QStringLiteral("00:1A:2B:3C:4D:5E");
         apsim::ApSimGroup sims(apsim::Options(), false);
         QVERIFY(sims.listen({QHostAddress(a), QHostAddress(b)}));

@@ -449,12 +449,21 @@ private slots:
         QVERIFY(writeFile(dir.filePath(QStringLiteral("SENVARO.INI")), stored));
         ScriptedDialogs dialogs;
         ProcessEndRecorder ends;
-        std::unique_ptr<frmMonitor> w(StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString()));
+        // The login and the polls on a stepped clock; the program itself runs in real time.
+        auto clock = std::make_shared<SteppedClock>();
+        std::unique_ptr<frmMonitor> w(
+            StartStop::Main(dir.filePath(QStringLiteral("senvaro")), QString(), clock));
         QVERIFY(w);
         ctl<QToolButton>(*w, "CmdLogin")->click();
         const QString mac = apsim::makeStations(1)[0].mac;
-        QVERIFY(waitUntil([&] { return readFile(out).contains("fremd " + mac.toLatin1() + " 127.0.0.81"); },
-                          15000));
+        const QByteArray line = "fremd " + mac.toLatin1() + " 127.0.0.81";
+        QElapsedTimer waited;
+        waited.start();
+        while (!readFile(out).contains(line) && waited.elapsed() < 15000) {
+            clock->advance(100);
+            QTest::qWait(1); // the simulator's reply, over loopback
+        }
+        QVERIFY2(readFile(out).contains(line), readFile(out).constData());
         w->close();
     }
 

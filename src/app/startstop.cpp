@@ -60,7 +60,7 @@ bool createSettingsFile(const QString &path, const QString &exe, QString *reason
 
 namespace StartStop {
 
-frmMonitor *Main(const QString &exePath, const QString &commandLine)
+frmMonitor *Main(const QString &exePath, const QString &commandLine, std::shared_ptr<SessionClock> clock)
 {
     const QString name = fFileNameNoExt(QFileInfo(exePath).fileName()) + QStringLiteral(".INI");
     const SettingsLocation location = fSettingsLocation(exePath, name);
@@ -94,7 +94,7 @@ frmMonitor *Main(const QString &exePath, const QString &commandLine)
     }
 
     const QString path = folder + name;
-    auto *w = new frmMonitor;
+    auto *w = new frmMonitor(nullptr, std::move(clock));
     Dialogs::setParentWidget(w);
     attach(*w, path);
     w->setCommandLine(commandLine);

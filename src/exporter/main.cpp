@@ -275,6 +275,9 @@ int main(int argc, char **argv)
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
             stopStatus = ExporterExit::Output;
         }
+        // A poll answered in the same pass of the event loop must not write the last round
+        // over it before the loop ends.
+        exporter.setTextfileDir(QString());
         app.exit(exitCode(stopStatus));
     });
     exporter.start();
