@@ -89,28 +89,24 @@ private slots:
                              qPrintable(what));
                     QCOMPARE(lazy.actualSize(QSize(side, side), mode),
                              eager.actualSize(QSize(side, side), mode));
-                    QImage pa(70, 50, QImage::Format_ARGB32_Premultiplied);
-                    pa.setDevicePixelRatio(dpr);
-                    pa.fill(Qt::white);
-                    QImage pb = pa;
-                    {
-                        QPainter p(&pa);
-                        lazy.paint(&p, QRect(2, 3, side, side), Qt::AlignCenter, mode);
-                    }
-                    {
-                        QPainter p(&pb);
-                        eager.paint(&p, QRect(2, 3, side, side), Qt::AlignCenter, mode);
-                    }
-                    QVERIFY2(pa == pb, qPrintable("painted, " + what));
+                    const auto painted = [&](const QIcon &icon) {
+                        QImage image(70, 50, QImage::Format_ARGB32_Premultiplied);
+                        image.setDevicePixelRatio(dpr);
+                        image.fill(Qt::white);
+                        QPainter p(&image);
+                        icon.paint(&p, QRect(2, 3, side, side), Qt::AlignCenter, mode);
+                        p.end();
+                        return image;
+                    };
+                    QVERIFY2(painted(lazy) == painted(eager), qPrintable("painted, " + what));
                 }
         // A button's disabled look comes from the same pixels.
         QToolButton a, b;
-        a.setIcon(lazy);
-        b.setIcon(eager);
-        a.setEnabled(false);
-        b.setEnabled(false);
-        a.resize(60, 60);
-        b.resize(60, 60);
+        for (auto [button, icon] : {std::pair{&a, lazy}, {&b, eager}}) {
+            button->setIcon(icon);
+            button->setEnabled(false);
+            button->resize(60, 60);
+        }
         QVERIFY(a.grab().toImage() == b.grab().toImage());
     }
 };
