@@ -3,11 +3,14 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QIcon>
+#include <QIconEngine>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QResource>
 #include <QSvgRenderer>
 #include <QToolButton>
 
@@ -37,8 +40,37 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption)
     return b;
 }
 
+namespace {
+
+// The pixels rendered at build time for a picture of :/pictures at this device size, or a
+// null pixmap.
+QPixmap renderedPixmap(const QString &path, QSize device)
+{
+    const QString prefix = QStringLiteral(":/pictures/");
+    if (!path.startsWith(prefix) || !path.endsWith(QStringLiteral(".svg")))
+        return {};
+    const QString name = path.mid(prefix.size(), path.size() - prefix.size() - 4);
+    const QResource res(
+        QStringLiteral(":/rendered/%1-%2x%3.argb").arg(name).arg(device.width()).arg(device.height()));
+    if (!res.isValid())
+        return {};
+    const QByteArray bytes = res.uncompressedData();
+    if (bytes.size() != qsizetype(device.width()) * device.height() * 4)
+        return {};
+    const QImage image(reinterpret_cast<const uchar *>(bytes.constData()), device.width(), device.height(),
+                       device.width() * 4, QImage::Format_ARGB32_Premultiplied);
+    // As drawn at run time: with its alpha channel even where the picture is opaque.
+    return QPixmap::fromImage(image.copy(), Qt::NoOpaqueDetection); // the bytes go with this function
+}
+
+} // namespace
+
 QPixmap svgPixmap(const QString &path, QSize size, qreal dpr)
 {
+    if (QPixmap pm = renderedPixmap(path, size * dpr); !pm.isNull()) {
+        pm.setDevicePixelRatio(dpr);
+        return pm;
+    }
     QPixmap pm(size * dpr);
     pm.fill(Qt::transparent);
     QSvgRenderer renderer(path);
@@ -49,12 +81,69 @@ QPixmap svgPixmap(const QString &path, QSize size, qreal dpr)
     return pm;
 }
 
+namespace {
+
+// Renders its pictures when the icon is first drawn or asked for a pixmap, not when it is
+// made: a window icon that no platform shows costs nothing at start. Once rendered, every
+// request goes to a plain icon of the pixmaps, so the answers are the same as from one.
+class SvgIconEngine : public QIconEngine
+{
+public:
+    SvgIconEngine(const QString &path, QList<int> sides) : m_path(path), m_sides(std::move(sides)) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        rendered().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return rendered().pixmap(size, 1.0, mode, state);
+    }
+    // QIcon asks for size * scale device pixels; asking the rendered icon for the logical
+    // size at that scale hands its engine the same request.
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        const QSize logical = size / scale;
+        if (scale > 1.0 && logical * scale == size)
+            return rendered().pixmap(logical, scale, mode, state);
+        return pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return rendered().actualSize(size, mode, state);
+    }
+    // Known without rendering: a platform that lists the sizes draws nothing yet.
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        QList<QSize> sizes;
+        if (mode == QIcon::Normal && state == QIcon::Off)
+            for (int side : std::as_const(m_sides))
+                sizes << QSize(side, side);
+        return sizes;
+    }
+    bool isNull() override { return m_sides.isEmpty(); }
+    QString key() const override { return QStringLiteral("SvgIconEngine"); }
+    QIconEngine *clone() const override { return new SvgIconEngine(*this); }
+
+private:
+    const QIcon &rendered()
+    {
+        if (m_icon.isNull())
+            for (int side : std::as_const(m_sides))
+                m_icon.addPixmap(svgPixmap(m_path, QSize(side, side)));
+        return m_icon;
+    }
+
+    QString m_path;
+    QList<int> m_sides;
+    QIcon m_icon;
+};
+
+} // namespace
+
 QIcon svgIcon(const QString &path, std::initializer_list<int> sides)
 {
-    QIcon icon;
-    for (int side : sides)
-        icon.addPixmap(svgPixmap(path, QSize(side, side)));
-    return icon;
+    return QIcon(new SvgIconEngine(path, QList<int>(sides)));
 }
 
 QToolButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const char *picture,

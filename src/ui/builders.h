@@ -48,6 +48,7 @@ QPixmap svgPixmap(const QString &path, QSize size, qreal dpr = 1.0);
 
 // Icons are rendered here from the compiled-in pictures, so the program needs no
 // image plugin at run time; at the sides given (in pixels), others are scaled from them.
+// They are rendered when first drawn or asked for a pixmap.
 QIcon svgIcon(const QString &path, std::initializer_list<int> sides = {16, 20, 24, 32, 48, 64});
 
 // A page's grid and the pages' margins and spacing.

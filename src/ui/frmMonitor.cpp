@@ -24,11 +24,12 @@
 #include "ui/verlaufpage.h"
 #include "ui/windowgeometry.h"
 
-// The pictures live in the static core library; a reference keeps the linker from
-// dropping them.
+// The pictures (and those rendered at build time) live in the static core library; a
+// reference keeps the linker from dropping them.
 static void initPictures()
 {
     Q_INIT_RESOURCE(senvaro);
+    Q_INIT_RESOURCE(rendered);
 }
 
 frmMonitor::frmMonitor(QWidget *parent, std::shared_ptr<SessionClock> clock)
