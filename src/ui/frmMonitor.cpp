@@ -24,8 +24,7 @@
 #include "ui/verlaufpage.h"
 #include "ui/windowgeometry.h"
 
-// The pictures (and those rendered at build time) live in the static core library; a
-// reference keeps the linker from dropping them.
+// The pictures (and their build-time renderings) live in static libraries: kept by this.
 static void initPictures()
 {
     Q_INIT_RESOURCE(senvaro);
