@@ -27,14 +27,14 @@ int main(int argc, char *argv[])
     const QDir out(args[0]);
     QString qrc =
         QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n  <qresource prefix=\"/rendered\">\n");
-    for (const QString &spec : args.mid(3)) {
-        const QString name = spec.section(QLatin1Char(':'), 0, 0);
-        const QString dims = spec.section(QLatin1Char(':'), 1);
+    for (const QString &picture : args.mid(3)) {
+        const QString name = picture.section(QLatin1Char(':'), 0, 0);
+        const QString dims = picture.section(QLatin1Char(':'), 1);
         const int w = dims.section(QLatin1Char('x'), 0, 0).toInt();
         const int h = dims.contains(QLatin1Char('x')) ? dims.section(QLatin1Char('x'), 1).toInt() : w;
         QSvgRenderer renderer(QDir(args[2]).filePath(name + QStringLiteral(".svg")));
         if (!renderer.isValid() || w <= 0 || h <= 0) {
-            std::fprintf(stderr, "senvaro-render-pictures: cannot render %s\n", qPrintable(spec));
+            std::fprintf(stderr, "senvaro-render-pictures: cannot render %s\n", qPrintable(picture));
             return 1;
         }
         QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
