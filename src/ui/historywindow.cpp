@@ -9,7 +9,7 @@
 #include "ui/historypage.h"
 
 HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_page(new HistoryPage(history, this, true))
+    : PlacedWindow(parent), m_page(new HistoryPage(history, this, true))
 {
     setWindowTitle(QStringLiteral("Senvaro - Verlauf"));
     m_page->setObjectName(QStringLiteral("VerlaufFensterSeite"));
@@ -21,34 +21,31 @@ HistoryWindow::HistoryWindow(StationHistory *history, VendorRegistry *vendors, Q
     resize(820, 520);
 }
 
-QRect windowTwips(const QWidget *window)
+QRect PlacedWindow::twips() const
 {
-    return {window->pos().x() * twipsPerPixel, window->pos().y() * twipsPerPixel,
-            window->width() * twipsPerPixel, window->height() * twipsPerPixel};
+    return {pos().x() * twipsPerPixel, pos().y() * twipsPerPixel, width() * twipsPerPixel,
+            height() * twipsPerPixel};
 }
 
-void placeWindow(QWidget *window, const QRect &twips)
+void PlacedWindow::setTwips(const QRect &twips)
 {
-    window->resize(tw(twips.width()), tw(twips.height()));
+    resize(tw(twips.width()), tw(twips.height()));
     const QRect strip(tw(twips.x()), tw(twips.y()), std::max(tw(twips.width()), 48), 24);
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (const QScreen *screen : screens) {
         const QRect seen = strip.intersected(screen->availableGeometry());
         if (seen.width() >= 48 && seen.height() >= 8) {
-            window->move(tw(twips.x()), tw(twips.y()));
+            move(tw(twips.x()), tw(twips.y()));
             return;
         }
     }
 }
 
-QRect HistoryWindow::twips() const
+void PlacedWindow::hideEvent(QHideEvent *event)
 {
-    return windowTwips(this);
-}
-
-void HistoryWindow::setTwips(const QRect &twips)
-{
-    placeWindow(this, twips);
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        emit hidden();
 }
 
 void HistoryWindow::showEvent(QShowEvent *event)
@@ -59,9 +56,7 @@ void HistoryWindow::showEvent(QShowEvent *event)
 
 void HistoryWindow::hideEvent(QHideEvent *event)
 {
-    QWidget::hideEvent(event);
     // Minimized it draws nothing either, and catches up when shown again.
     m_page->setActive(false);
-    if (!event->spontaneous())
-        emit hidden();
+    PlacedWindow::hideEvent(event);
 }

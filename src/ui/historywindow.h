@@ -5,24 +5,13 @@
 
 class HistoryPage;
 
-// A window's bounds in twips: the frame's top left corner and the size of the inside.
-QRect windowTwips(const QWidget *window);
-// Sizes and places a window by its bounds in twips; a place on no screen (one unplugged
-// since) is not taken, the size is.
-void placeWindow(QWidget *window, const QRect &twips);
-class StationHistory;
-class VendorRegistry;
-
-// The history in a window of its own, as large as the user makes it: a second view
-// of the same history, with its own span, switches and hidden lines. It draws only
-// while it is shown.
-class HistoryWindow : public QWidget
+// A window of its own whose place the settings keep: its bounds in twips, and a signal
+// when the user closes or hides it.
+class PlacedWindow : public QWidget
 {
     Q_OBJECT
 public:
-    HistoryWindow(StationHistory *history, VendorRegistry *vendors, QWidget *parent = nullptr);
-
-    HistoryPage *page() const { return m_page; }
+    explicit PlacedWindow(QWidget *parent = nullptr) : QWidget(parent, Qt::Window) {}
 
     // Bounds in twips: the frame's top left corner and the size of the inside.
     QRect twips() const;
@@ -32,6 +21,23 @@ public:
 signals:
     // Closed or hidden (not minimized): a moment to keep its bounds.
     void hidden();
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+};
+class StationHistory;
+class VendorRegistry;
+
+// The history in a window of its own, as large as the user makes it: a second view
+// of the same history, with its own span, switches and hidden lines. It draws only
+// while it is shown.
+class HistoryWindow : public PlacedWindow
+{
+    Q_OBJECT
+public:
+    HistoryWindow(StationHistory *history, VendorRegistry *vendors, QWidget *parent = nullptr);
+
+    HistoryPage *page() const { return m_page; }
 
 protected:
     void showEvent(QShowEvent *event) override;

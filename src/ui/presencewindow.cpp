@@ -151,7 +151,7 @@ void PresenceDays::paintEvent(QPaintEvent *)
 
 PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history, VendorRegistry *vendors,
                                QWidget *parent)
-    : QWidget(parent, Qt::Window), m_monitor(monitor), m_history(history), m_reader(new DayFileReader(this))
+    : PlacedWindow(parent), m_monitor(monitor), m_history(history), m_reader(new DayFileReader(this))
 {
     setWindowTitle(QStringLiteral("Senvaro - Wer ist da?"));
     QPointer<VendorRegistry> names(vendors);
@@ -300,26 +300,9 @@ void PresenceWindow::showBand()
     m_days->setBands(name, s ? s->bands : std::vector<PresenceBand>(), now);
 }
 
-QRect PresenceWindow::twips() const
-{
-    return windowTwips(this);
-}
-
-void PresenceWindow::setTwips(const QRect &twips)
-{
-    placeWindow(this, twips);
-}
-
 void PresenceWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     m_model->refresh();
     showBand();
-}
-
-void PresenceWindow::hideEvent(QHideEvent *event)
-{
-    QWidget::hideEvent(event);
-    if (!event->spontaneous())
-        emit hidden();
 }

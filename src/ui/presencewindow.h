@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "monitor/dayfiles.h"
+#include "ui/historywindow.h"
 
 class PresenceModel;
 class QLabel;
@@ -61,7 +62,7 @@ private:
 // the selected one, read from the log's day files when the log is on (else from the 24
 // hours in memory). It follows each evaluation while it exists; the table keeps its
 // selection and sort through every update.
-class PresenceWindow : public QWidget
+class PresenceWindow : public PlacedWindow
 {
     Q_OBJECT
 public:
@@ -81,16 +82,8 @@ public:
     // The band is up to date for the selection (no day files are being read).
     bool isBandCurrent() const;
 
-    QRect twips() const;
-    void setTwips(const QRect &twips);
-
-signals:
-    // Closed or hidden (not minimized): a moment to keep its bounds.
-    void hidden();
-
 protected:
     void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
     void showBand();
