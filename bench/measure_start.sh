@@ -2,8 +2,9 @@
 # Start time and memory of senvaro against a bare Qt window (bench/bare_window.cpp: a tab
 # widget with a Qt Charts view), started in turn, N times each:
 #
-#   bench/measure_start.sh [-n RUNS] [-p offscreen|xcb] [-b BUILD_DIR]
-#   defaults: 5 runs each, the offscreen platform (xcb needs a display, e.g. under xvfb-run)
+#   bench/measure_start.sh [-n RUNS] [-p offscreen|xcb] [-c CPU] [-b BUILD_DIR]
+#   defaults: 5 runs each, the offscreen platform (xcb needs a display, e.g. under xvfb-run),
+#             the last CPU
 #
 # Both programs honour SENVARO_EXIT_WHEN_SHOWN=1: once their window is first painted they
 # print the wall clock and their resident and peak memory, and end. The time counted runs
@@ -11,18 +12,21 @@
 # paint. senvaro runs as a plain copy in a temporary folder with a settings file beside
 # it, so nothing is written into the tree. One unmeasured run of each comes first (disk
 # cache). Prints each run, the medians and the ratios senvaro/bare (the goal: at most 1.2).
+# Every run is held on one CPU: on a virtual machine the CPUs can differ in speed by a
+# third, so two programs the scheduler put on different CPUs are not compared at all.
 set -euo pipefail
 
-runs=5 platform=offscreen
+runs=5 platform=offscreen cpu=$(($(nproc) - 1))
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 src=$(dirname "$(dirname "$self")")
 build=$src/build
-while getopts "n:p:b:h" opt; do
+while getopts "n:p:c:b:h" opt; do
   case $opt in
     n) runs=$OPTARG ;;
     p) platform=$OPTARG ;;
+    c) cpu=$OPTARG ;;
     b) build=$(cd "$OPTARG" && pwd) ;;
-    *) sed -n '2,14p' "$self"; exit 2 ;;
+    *) sed -n '2,17p' "$self"; exit 2 ;;
   esac
 done
 
@@ -40,14 +44,16 @@ printf '[Server]\r\nIP=127.0.0.2\r\n[User]\r\nName=admin\r\nPasswort=\r\nPolling
 printf '[bekannte MAC-Adressen]\r\nAnzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adresse 1=\r\nist_AP 1=Falsch\r\n' \
   >>"$tmp/SENVARO.INI"
 
-SENVARO_EXIT_WHEN_SHOWN=1 QT_QPA_PLATFORM=$platform python3 - "$runs" "$build/bench/bare_window" "$tmp/senvaro" <<'PY'
-import statistics, subprocess, sys, time
+SENVARO_EXIT_WHEN_SHOWN=1 QT_QPA_PLATFORM=$platform python3 - "$runs" "$cpu" "$build/bench/bare_window" "$tmp/senvaro" <<'PY'
+import os, statistics, subprocess, sys, time
 
-runs, programs = int(sys.argv[1]), {"bare": sys.argv[2], "senvaro": sys.argv[3]}
+runs, cpu = int(sys.argv[1]), int(sys.argv[2])
+programs = {"bare": sys.argv[3], "senvaro": sys.argv[4]}
 
 def once(exe):
     start = time.time_ns()
-    done = subprocess.run([exe], capture_output=True, text=True, timeout=60)
+    done = subprocess.run([exe], capture_output=True, text=True, timeout=60,
+                          preexec_fn=lambda: os.sched_setaffinity(0, {cpu}))
     fields = next((l.split() for l in done.stdout.splitlines() if l.startswith("shown ")), None)
     if not fields:
         sys.exit("%s did not report its window (status %d): %s" % (exe, done.returncode, done.stderr[-500:]))

@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <algorithm>
+#include <numeric>
 
 QSize PictureButton::sizeHint() const
 {
@@ -25,16 +26,30 @@ void SSTabBar::setTabExtent(QSize extent)
 // padding; the first tabs take the pixels left over by the division.
 QSize SSTabBar::tabSizeHint(int index) const
 {
-    const QFontMetrics fm = fontMetrics();
+    const QList<int> &widths = captionWidths();
     const int n = count();
-    int captions = 0;
-    for (int i = 0; i < n; ++i)
-        captions += fm.horizontalAdvance(tabText(i));
+    const int captions = std::accumulate(widths.begin(), widths.end(), 0);
     const int row = m_extent.width() * n;
     const int padding = std::max(minPadding, (row - captions) / n);
     const int spare = std::max(0, row - captions - padding * n);
-    const int width = fm.horizontalAdvance(tabText(index)) + padding + (index < spare ? 1 : 0);
+    const int width = widths.value(index) + padding + (index < spare ? 1 : 0);
     return {width, std::max(m_extent.height(), QTabBar::tabSizeHint(index).height())};
+}
+
+const QList<int> &SSTabBar::captionWidths() const
+{
+    QStringList captions;
+    for (int i = 0; i < count(); ++i)
+        captions << tabText(i);
+    if (captions != m_measuredCaptions || font() != m_measuredFont) {
+        const QFontMetrics fm = fontMetrics();
+        m_captionWidths.clear();
+        for (const QString &caption : captions)
+            m_captionWidths << fm.horizontalAdvance(caption);
+        m_measuredCaptions = captions;
+        m_measuredFont = font();
+    }
+    return m_captionWidths;
 }
 
 SSTab::SSTab(QWidget *parent, QSize tabExtent) : QTabWidget(parent), m_bar(new SSTabBar)

@@ -31,8 +31,15 @@ protected:
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 
 private:
+    // The captions' widths, measured once per set of captions and font: the bar asks for
+    // every tab's size many times while tabs are added and laid out.
+    const QList<int> &captionWidths() const;
+
     static constexpr int minPadding = 12;
     QSize m_extent;
+    mutable QStringList m_measuredCaptions;
+    mutable QFont m_measuredFont;
+    mutable QList<int> m_captionWidths;
 };
 
 // The tab control SSTab1: a tab widget with the bar above.

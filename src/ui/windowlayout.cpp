@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
@@ -64,6 +65,35 @@ protected:
 
 private:
     std::function<void()> m_onClick;
+};
+
+// Runs a task once, after the window's first paint has been handed on.
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *window, std::function<void()> task) : QObject(window), m_task(std::move(task))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_task();
+                    deleteLater();
+                },
+                Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_task;
 };
 
 } // namespace
@@ -129,7 +159,17 @@ void WindowFrame::layout(QWidget *window) const
     const int designedWidth = std::max(tw(tabWidth), captions + padding * bar->count() + 4);
     bar->setTabExtent(QSize((designedWidth - 4) / pagesPerRow, tw(tabRowHeight)));
     tab->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
-    tab->resize(tab->size().expandedTo(tab->minimumSizeHint()));
+    // What every page needs is known only once all their controls are styled and
+    // measured: for a window not yet shown that waits until its first screen is drawn.
+    if (window->isVisible()) {
+        tab->resize(tab->size().expandedTo(tab->minimumSizeHint()));
+    } else {
+        new AfterFirstPaint(window, [window, frame = *this] { frame.layout(window); });
+        // A page stack never sized would first be sized to all its pages when shown; the
+        // tab control gives it its place then anyway.
+        if (auto *stack = tab->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            stack->resize(tab->size());
+    }
     if (tab->width() != designedWidth)
         bar->setTabExtent(QSize((tab->width() - 4) / pagesPerRow, tw(tabRowHeight)));
 

@@ -51,7 +51,8 @@ struct WindowFrame
     // (whose pages the window adds) and the rest.
     static WindowFrame create(QWidget *window);
     // Places the tab control and what lies below it. The tab control keeps its designed
-    // size unless the fonts need more; everything below it follows its bottom edge.
+    // size unless the fonts need more; everything below it follows its bottom edge. For a
+    // window not yet shown, the pages are fitted in once its first screen is drawn.
     void layout(QWidget *window) const;
     // Client size that shows every control.
     QSize minimumClientSize() const;
