@@ -18,6 +18,7 @@
 #include "config/settingslocation.h"
 #include "session/cmdline.h"
 #include "testsupport.h"
+#include "ui/builders.h"
 #include "ui/clientspage.h"
 #include "ui/controls.h"
 #include "ui/credit.h"
@@ -165,6 +166,33 @@ private slots:
                      qPrintable(QString::asprintf("%d to %d, connected %d, polling %d", from, to, connected,
                                                   before)));
         }
+    }
+
+    // The window's group boxes draw their frame themselves: exactly as the application's style
+    // draws it, with a caption or none, checkable or not.
+    void groupBoxesAsTheStyleDrawsThem()
+    {
+        QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion")); // as on a bare desktop
+        QWidget host;
+        host.resize(300, 260);
+        QList<std::pair<QGroupBox *, QGroupBox *>> boxes; // built by the window's builder, plain
+        for (const QString &caption : {QStringLiteral("Geräte im Netzwerk"), QString()}) {
+            for (bool checkable : {false, true}) {
+                auto *own = ui::groupBox(&host, "own", caption);
+                auto *plain = new QGroupBox(caption, &host);
+                const int y = int(boxes.size()) * 64;
+                own->setGeometry(0, y, 140, 60);
+                plain->setGeometry(150, y, 140, 60);
+                own->setCheckable(checkable);
+                plain->setCheckable(checkable);
+                boxes.append(std::pair{own, plain});
+            }
+        }
+        frmMonitor w;
+        QVERIFY(boxes[0].first->style() != QApplication::style() &&
+                ctl<QGroupBox>(w, "Frame3")->style() == boxes[0].first->style());
+        for (const auto &[own, plain] : boxes)
+            QVERIFY2(own->grab().toImage() == plain->grab().toImage(), qPrintable(plain->title()));
     }
 
     // At its smallest, every control of every page lies inside at its caption's size; the lamps

@@ -1,7 +1,9 @@
 #include "ui/builders.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QIcon>
 #include <QIconEngine>
 #include <QImage>
@@ -164,6 +166,14 @@ QToolButton *pictureButton(QWidget *parent, const char *name, const QString &cap
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption)
 {
     return named(new QCheckBox(caption, parent), name);
+}
+
+QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *box = named(new QGroupBox(caption, parent), name);
+    if (QStyle *style = GroupBoxFrameStyle::forApplicationStyle())
+        box->setStyle(style);
+    return box;
 }
 
 QGridLayout *pageGrid(QWidget *page)

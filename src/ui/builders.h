@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QGridLayout;
+class QGroupBox;
 class QIcon;
 class QLabel;
 class QLayout;
@@ -43,6 +44,9 @@ QToolButton *pictureButton(QWidget *parent, const char *name, const QString &cap
                            int iconSide);
 
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption);
+
+// A frame with a caption, drawn as the application's style draws it.
+QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption);
 
 QPixmap svgPixmap(const QString &path, QSize size, qreal dpr = 1.0);
 

@@ -98,7 +98,7 @@ ClientsPage::ClientsPage(QWidget *parent) : QWidget(parent)
     lblAnzahl->hide();
     txtAnzahl = display("txtAnzahl", lblAnzahl);
     txtAnzahl->hide();
-    Frame1 = named(new QGroupBox(QStringLiteral("Clients"), page), "Frame1");
+    Frame1 = groupBox(page, "Frame1", QStringLiteral("Clients"));
     auto *v = new QVBoxLayout(Frame1);
     tighten(v);
     v->setSpacing(0);

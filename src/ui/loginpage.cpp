@@ -89,7 +89,7 @@ LoginPage::LoginPage(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("LoginPage"));
     Label5 = label(page, "Label5", QStringLiteral("Senvaro für den Access Point \"DWL 2100AP\". "));
     setForeColor(Label5, bgrColor(0x00C00000));
-    Frame3 = named(new QGroupBox(QStringLiteral("Access Point"), page), "Frame3");
+    Frame3 = groupBox(page, "Frame3", QStringLiteral("Access Point"));
     Label2 = label(Frame3, "Label2", QStringLiteral("IP-Adresse:"));
     txtIP = textBox(Frame3, "txtIP", QStringLiteral("192.168.0.50"));
     txtIP->setAlignment(Qt::AlignRight);
@@ -124,7 +124,7 @@ LoginPage::LoginPage(QWidget *parent) : QWidget(parent)
     Label15 = label(page, "Label15", QStringLiteral("FW Version:"));
     txtSoftVers = textBox(page, "txtSoftVers", {}, Label15);
     setBackColor(txtSoftVers, bgrColor(0x80000004));
-    Frame2 = named(new QGroupBox(QStringLiteral("bekannte MAC-Adressen"), page), "Frame2");
+    Frame2 = groupBox(page, "Frame2", QStringLiteral("bekannte MAC-Adressen"));
     Label6 = label(Frame2, "Label6", QStringLiteral("MAC-Adresse"));
     Label7 =
         label(Frame2, "Label7", QStringLiteral(" Name") + QString(23, QChar(' ')) + QStringLiteral("IP"));

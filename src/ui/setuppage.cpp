@@ -35,7 +35,7 @@ SetupPage::SetupPage(QWidget *parent) : QWidget(parent)
 {
     QWidget *page = this;
     setObjectName(QStringLiteral("SetupPage"));
-    Frame4 = named(new QGroupBox(QStringLiteral("Geräte im Netzwerk"), page), "Frame4");
+    Frame4 = groupBox(page, "Frame4", QStringLiteral("Geräte im Netzwerk"));
     scrDatensatz = named(new QScrollBar(Qt::Horizontal, Frame4), "scrDatensatz");
     scrDatensatz->setRange(1, 50);
     scrDatensatz->setValue(1);
@@ -57,7 +57,7 @@ SetupPage::SetupPage(QWidget *parent) : QWidget(parent)
     cmdNewData = pictureButton(Frame4, "cmdNewData", QStringLiteral("Neu"), "neu", 20);
     cmdSave = pictureButton(Frame4, "cmdSave", QStringLiteral("speichern"), "speichern", 20);
     Command2 = pictureButton(Frame4, "Command2", QStringLiteral("löschen"), "loeschen", 20);
-    Frame5 = named(new QGroupBox(QStringLiteral("Programm"), page), "Frame5");
+    Frame5 = groupBox(page, "Frame5", QStringLiteral("Programm"));
     chkBekClients = checkBox(Frame5, "chkBekClients", QStringLiteral("nur bekannte MAC-Adressen auswerten"));
     ChksaveUser = checkBox(Frame5, "ChksaveUser", QStringLiteral("Benutzernamen speichern"));
     ChksaveUser->setChecked(true);

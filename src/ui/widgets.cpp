@@ -1,12 +1,18 @@
 #include "ui/widgets.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QPointer>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOptionComboBox>
 #include <algorithm>
 #include <numeric>
+#include <qdrawutil.h>
 
 QSize PictureButton::sizeHint() const
 {
@@ -20,6 +26,41 @@ void SSTabBar::setTabExtent(QSize extent)
     m_extent = extent;
     setIconSize(iconSize()); // lays the tabs out anew
     updateGeometry();
+}
+
+GroupBoxFrameStyle::GroupBoxFrameStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+GroupBoxFrameStyle *GroupBoxFrameStyle::forApplicationStyle()
+{
+    static QPointer<GroupBoxFrameStyle> style;
+    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+        return nullptr;
+    if (!style) {
+        style = new GroupBoxFrameStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+void GroupBoxFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
+                                       QPainter *painter, const QWidget *widget) const
+{
+    if (element != PE_FrameGroupBox)
+        return QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (m_frame.isNull()) {
+        QImageReader reader(QStringLiteral(":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png"),
+                            "png");
+        reader.setAutoDetectImageFormat(false);
+        m_frame = QPixmap::fromImage(reader.read());
+    }
+    // Fusion's frame: below the caption's line (or just its margin without caption).
+    constexpr int topMargin = 3;
+    const auto *box = qobject_cast<const QGroupBox *>(widget);
+    const int top =
+        box && !box->isCheckable() && box->title().isEmpty()
+            ? topMargin
+            : std::max(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height()) + topMargin;
+    qDrawBorderPixmap(painter, option->rect.adjusted(0, top, 0, 0), QMargins(6, 6, 6, 6), m_frame);
 }
 
 // The row's width is shared out so that every tab gets its caption plus the same
