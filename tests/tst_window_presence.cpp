@@ -256,7 +256,7 @@ private slots:
         clock->advance(2 * 60'000);
         m.tick();
 
-        ctl<QPushButton>(w, "cmdWerIstDa")->click();
+        ctl<QPushButton>(*page<VerlaufPage>(w)->historyPage(), "cmdWerIstDa")->click();
         PresenceWindow *p = w.presence().window();
         QVERIFY(p && p->isVisible());
         QCOMPARE(p->windowTitle(), "Senvaro - Wer ist da?");
@@ -320,7 +320,7 @@ private slots:
         frmMonitor again;
         StartStop::attach(again, m_ini);
         again.presence().load(m_ini);
-        ctl<QPushButton>(again, "cmdWerIstDa")->click();
+        ctl<QPushButton>(*page<VerlaufPage>(again)->historyPage(), "cmdWerIstDa")->click();
         QCOMPARE(again.presence().window()->size(), QSize(610, 410));
     }
 
@@ -357,7 +357,7 @@ private slots:
 
         frmMonitor w;
         StartStop::attach(w, ini);
-        auto *shown = ctl<HistoryPage>(w, "Verlauf");
+        auto *shown = page<VerlaufPage>(w)->historyPage();
         auto *span = ctl<QComboBox>(*shown, "cmbVerlaufZeitraum");
         const auto *items = qobject_cast<QStandardItemModel *>(span->model());
         QCOMPARE(span->itemText(4), "7 Tage (nur mit Verlaufsprotokoll)");

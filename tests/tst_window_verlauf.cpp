@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <ctime>
@@ -20,6 +21,8 @@
 #include "ui/historypage.h"
 #include "ui/historyplot.h"
 #include "ui/historywindow.h"
+#include "ui/setuppage.h"
+#include "ui/verlaufpage.h"
 
 namespace {
 
@@ -70,7 +73,7 @@ QStringList texts(const QListWidget *list)
 // Clicks "Fenster ..." on the window's page "Verlauf" and returns what it opened.
 HistoryWindow *openWindow(frmMonitor &w)
 {
-    ctl<QPushButton>(*ctl<HistoryPage>(w, "Verlauf"), "cmdVerlaufFenster")->click();
+    ctl<QPushButton>(*page<VerlaufPage>(w)->historyPage(), "cmdVerlaufFenster")->click();
     return ctl<HistoryWindow>(w, "VerlaufFenster");
 }
 
@@ -295,6 +298,35 @@ private slots:
         QCOMPARE(p.events->count(), 0);
     }
 
+    // The history part is made when the page is first shown: its fields then lie in the tab
+    // order after those of "Setup" and before "Benachrichtigungen ..." and ENDE.
+    void historyPartMadeWhenShown()
+    {
+        frmMonitor w;
+        w.Form_Load();
+        QVERIFY(!w.findChild<HistoryPage *>("Verlauf"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ctl<QTabWidget>(w, "SSTab1")->setCurrentIndex(frmMonitor::PageVerlauf);
+        auto *span = ctl<QComboBox>(w, "cmbVerlaufZeitraum");
+        QVERIFY(span->isVisible());
+        auto tabStop = [](QWidget *from, bool forward) {
+            do
+                from = forward ? from->nextInFocusChain() : from->previousInFocusChain();
+            while (!(from->focusPolicy() & Qt::TabFocus) || from->isHidden());
+            return from;
+        };
+        QStringList after;
+        for (QWidget *at = span; after.size() < 6;)
+            after << (at = tabStop(at, true))->objectName();
+        QCOMPARE(after, (QStringList{"chkVerlaufAck", "cmdVerlaufFenster", "cmdWerIstDa",
+                                     "lstVerlaufEreignisse", "cmdBenachrichtigungen", "CmdEnde"}));
+        QWidget *before = tabStop(span, false);
+        QVERIFY2(qobject_cast<SetupPage *>(before->parentWidget()->parentWidget()) ||
+                     qobject_cast<SetupPage *>(before->parentWidget()),
+                 qPrintable(before->objectName()));
+    }
+
     // Only polling-phase station replies count, "bekannte Clients" filters, an unwritable log
     // switches off while recording goes on, nothing is kept after unloading.
     void windowRecords()
@@ -332,7 +364,7 @@ private slots:
                 events << e.word() + QLatin1Char(' ') + e.name;
         QCOMPARE(events, (QStringList{"verbunden " + A, "verbunden " + B, "getrennt " + B, "verbunden " + C,
                                       "getrennt " + C, "getrennt Laptop Anna"}));
-        QVERIFY(!ctl<HistoryPage>(w, "Verlauf")->isCurrent()); // the page "Verlauf" is not shown
+        QVERIFY(!page<VerlaufPage>(w)->historyPage()->isCurrent()); // the page "Verlauf" is not shown
 
         w.Unload(); // ENDE
         step(reply({A + FULL}));
@@ -422,7 +454,7 @@ private slots:
         QVERIFY(win->isVisible() && win->isWindow() && win->page()->isActive());
         auto *view = ctl<HistoryPlot>(*win, "chartVerlauf");
         auto *events = ctl<QListWidget>(*win, "lstVerlaufEreignisse");
-        QVERIFY(!ctl<QPushButton>(*ctl<HistoryPage>(w, "Verlauf"), "cmdVerlaufFenster")->isHidden());
+        QVERIFY(!ctl<QPushButton>(*page<VerlaufPage>(w)->historyPage(), "cmdVerlaufFenster")->isHidden());
         QVERIFY(!ctl<QPushButton>(*win, "cmdVerlaufFenster")->isVisible()); // no window from the window
         win->resize(500, 360);
         QTRY_VERIFY(view->width() < 500);
@@ -437,7 +469,7 @@ private slots:
         QApplication::setPalette(dark);
         const auto background = [](QWidget *plot) { return plot->grab().toImage().pixelColor(1, 1); };
         QTRY_COMPARE(background(view), QColor(0x202020));
-        QCOMPARE(background(ctl<HistoryPage>(w, "Verlauf")->plot()), QColor(0x202020)); // the tab too
+        QCOMPARE(background(page<VerlaufPage>(w)->historyPage()->plot()), QColor(0x202020)); // the tab too
         QApplication::setPalette(light);
         QTRY_COMPARE(background(view), light.color(QPalette::Base));
     }
@@ -533,8 +565,8 @@ private slots:
                  QString("Anna (Parent Maker)"));
         QCOMPARE(texts(ctl<QListWidget>(*win, "lstVerlaufEreignisse")).value(1).section("  ", 1),
                  QString("Anna (Parent Maker)  verbunden"));
-        ctl<HistoryPage>(w, "Verlauf")->setActive(true); // the page in the tab names them too
-        QCOMPARE(texts(ctl<QListWidget>(*ctl<HistoryPage>(w, "Verlauf"), "lstVerlaufLegende")).value(0),
+        page<VerlaufPage>(w)->historyPage()->setActive(true); // the page in the tab names them too
+        QCOMPARE(texts(ctl<QListWidget>(*page<VerlaufPage>(w)->historyPage(), "lstVerlaufLegende")).value(0),
                  QString("Anna (Parent Maker)"));
     }
 };

@@ -18,22 +18,48 @@ using namespace ui;
 VerlaufPage::VerlaufPage(StationMonitor *monitor, QWidget *parent) : QWidget(parent), m_monitor(monitor)
 {
     setObjectName(QStringLiteral("VerlaufPage"));
-    Verlauf = named(new HistoryPage(&monitor->history(), this), "Verlauf");
-    Verlauf->setAccessibleName(QStringLiteral("Verlauf"));
-    auto *v = new QVBoxLayout(this);
-    tighten(v, 0);
-    v->addWidget(Verlauf);
+    m_layout = new QVBoxLayout(this);
+    tighten(m_layout, 0);
     // Below the history: the desktop alerts' settings.
     cmdBenachrichtigungen = button(this, "cmdBenachrichtigungen", QStringLiteral("Benachrichtigungen ..."));
     auto *row = new QHBoxLayout;
     row->setContentsMargins(pageMargin, 0, pageMargin, pageMargin);
     row->addWidget(cmdBenachrichtigungen);
     row->addStretch();
-    v->addLayout(row);
+    m_layout->addLayout(row);
+    connect(cmdBenachrichtigungen, &QPushButton::clicked, this, &VerlaufPage::cmdBenachrichtigungen_Click);
+}
 
+HistoryPage *VerlaufPage::historyPage()
+{
+    if (Verlauf)
+        return Verlauf;
+    // Made when first needed: the start shows the page "LOGIN", and the history part has
+    // everything it draws from the history, not from its own past.
+    Verlauf = named(new HistoryPage(&m_monitor->history(), this), "Verlauf");
+    Verlauf->setAccessibleName(QStringLiteral("Verlauf"));
+    Verlauf->setDayFolder(m_dayFolder);
+    Verlauf->setVendors(m_vendors);
+    m_layout->insertWidget(0, Verlauf);
+    // Its fields take their place in the tab order before "Benachrichtigungen ...", after
+    // the stop before it (a new widget enters the focus chain anywhere).
+    QWidget *previous = cmdBenachrichtigungen->previousInFocusChain();
+    while (previous != cmdBenachrichtigungen &&
+           (!(previous->focusPolicy() & Qt::TabFocus) || Verlauf->isAncestorOf(previous)))
+        previous = previous->previousInFocusChain();
+    for (QWidget *w : historyTabChain())
+        QWidget::setTabOrder(std::exchange(previous, w), w);
     connect(Verlauf, &HistoryPage::windowRequested, this, &VerlaufPage::openHistoryWindow);
     connect(Verlauf, &HistoryPage::presenceRequested, this, &VerlaufPage::presenceRequested);
-    connect(cmdBenachrichtigungen, &QPushButton::clicked, this, &VerlaufPage::cmdBenachrichtigungen_Click);
+    if (isVisible())
+        Verlauf->show();
+    return Verlauf;
+}
+
+void VerlaufPage::showEvent(QShowEvent *event)
+{
+    historyPage();
+    QWidget::showEvent(event);
 }
 
 VerlaufPage::~VerlaufPage()
@@ -60,7 +86,7 @@ void VerlaufPage::openHistoryWindow()
         m_historyWindow->setObjectName(QStringLiteral("VerlaufFenster"));
         if (m_historyTwips)
             m_historyWindow->setTwips(*m_historyTwips);
-        m_historyWindow->page()->setDayFolder(Verlauf->dayFolder());
+        m_historyWindow->page()->setDayFolder(m_dayFolder);
         // Kept in memory; ENDE writes it with the other settings.
         connect(m_historyWindow, &HistoryWindow::hidden, this,
                 [this] { m_historyTwips = m_historyWindow->twips(); });
@@ -85,27 +111,38 @@ void VerlaufPage::closeHistoryWindow()
 
 void VerlaufPage::setDayFolder(const QString &folder)
 {
-    Verlauf->setDayFolder(folder);
+    m_dayFolder = folder;
+    if (Verlauf)
+        Verlauf->setDayFolder(folder);
     if (m_historyWindow)
         m_historyWindow->page()->setDayFolder(folder);
 }
 
 void VerlaufPage::setActive(bool shown)
 {
-    Verlauf->setActive(shown); // drawn only while shown
+    if (shown || Verlauf)
+        historyPage()->setActive(shown); // drawn only while shown
 }
 
 void VerlaufPage::setVendors(VendorRegistry *vendors)
 {
     m_vendors = vendors;
-    Verlauf->setVendors(vendors);
+    if (Verlauf)
+        Verlauf->setVendors(vendors);
     if (m_historyWindow)
         m_historyWindow->page()->setVendors(vendors);
 }
 
+QList<QWidget *> VerlaufPage::historyTabChain() const
+{
+    if (!Verlauf)
+        return {};
+    auto child = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
+    return {child("cmbVerlaufZeitraum"), child("chkVerlaufAck"), child("cmdVerlaufFenster"),
+            child("cmdWerIstDa"), child("lstVerlaufEreignisse")};
+}
+
 QList<QWidget *> VerlaufPage::tabChain() const
 {
-    auto child = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
-    return {child("cmbVerlaufZeitraum"), child("chkVerlaufAck"),        child("cmdVerlaufFenster"),
-            child("cmdWerIstDa"),        child("lstVerlaufEreignisse"), cmdBenachrichtigungen};
+    return historyTabChain() + QList<QWidget *>{cmdBenachrichtigungen};
 }

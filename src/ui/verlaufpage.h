@@ -11,6 +11,7 @@ class AlertsDialog;
 class HistoryPage;
 class HistoryWindow;
 class QPushButton;
+class QVBoxLayout;
 class StationMonitor;
 
 // The page "Verlauf": the signal history of the evaluated stations (also in a window of
@@ -22,6 +23,10 @@ class VerlaufPage : public QWidget
 public:
     VerlaufPage(StationMonitor *monitor, QWidget *parent = nullptr);
     ~VerlaufPage() override;
+
+    // The history with its span, events and buttons: made when the page is first shown or
+    // the history part is first asked for.
+    HistoryPage *historyPage();
 
     void cmdBenachrichtigungen_Click();
     void openHistoryWindow();
@@ -45,11 +50,18 @@ public:
     void setVendors(VendorRegistry *vendors);
     QList<QWidget *> tabChain() const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    QList<QWidget *> historyTabChain() const;
+
     StationMonitor *m_monitor;
     QPointer<VendorRegistry> m_vendors;
-    HistoryPage *Verlauf;
+    QVBoxLayout *m_layout;
+    HistoryPage *Verlauf = nullptr;
     QPushButton *cmdBenachrichtigungen; // opens the alerts dialog
+    QString m_dayFolder;
     HistoryWindow *m_historyWindow = nullptr;
     std::optional<QRect> m_historyTwips;
 };

@@ -74,7 +74,7 @@ QSize SSTabBar::tabSizeHint(int index) const
     const int padding = std::max(minPadding, (row - captions) / n);
     const int spare = std::max(0, row - captions - padding * n);
     const int width = widths.value(index) + padding + (index < spare ? 1 : 0);
-    return {width, std::max(m_extent.height(), QTabBar::tabSizeHint(index).height())};
+    return {width, std::max(m_extent.height(), m_captionHeights.value(index))};
 }
 
 const QList<int> &SSTabBar::captionWidths() const
@@ -83,10 +83,19 @@ const QList<int> &SSTabBar::captionWidths() const
     for (int i = 0; i < count(); ++i)
         captions << tabText(i);
     if (captions != m_measuredCaptions || font() != m_measuredFont) {
+        if (font() != m_measuredFont)
+            m_measured.clear();
         const QFontMetrics fm = fontMetrics();
         m_captionWidths.clear();
-        for (const QString &caption : captions)
-            m_captionWidths << fm.horizontalAdvance(caption);
+        m_captionHeights.clear();
+        for (int i = 0; i < captions.size(); ++i) {
+            auto known = m_measured.find(captions[i]);
+            if (known == m_measured.end())
+                known = m_measured.insert(
+                    captions[i], {fm.horizontalAdvance(captions[i]), QTabBar::tabSizeHint(i).height()});
+            m_captionWidths << known->width();
+            m_captionHeights << known->height();
+        }
         m_measuredCaptions = captions;
         m_measuredFont = font();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QSize>
@@ -52,8 +53,9 @@ protected:
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 
 private:
-    // The captions' widths, measured once per set of captions and font: the bar asks for
-    // every tab's size many times while tabs are added and laid out.
+    // The captions' widths (and the style's heights for them), measured once per set of
+    // captions and font: the bar asks for every tab's size many times while tabs are added
+    // and laid out.
     const QList<int> &captionWidths() const;
 
     static constexpr int minPadding = 12;
@@ -61,6 +63,8 @@ private:
     mutable QStringList m_measuredCaptions;
     mutable QFont m_measuredFont;
     mutable QList<int> m_captionWidths;
+    mutable QList<int> m_captionHeights;
+    mutable QHash<QString, QSize> m_measured; // by caption, in m_measuredFont
 };
 
 // The tab control SSTab1: a tab widget with the bar above.

@@ -67,7 +67,17 @@ private:
     std::function<void()> m_onClick;
 };
 
-// Runs a task once, after the window's first paint has been handed on.
+} // namespace
+
+void keepOwnPalette(QWidget *w)
+{
+    QPalette p = QApplication::palette(w);
+    p.setResolveMask(~QPalette::ResolveMask(0));
+    w->setPalette(p);
+}
+
+namespace {
+
 class AfterFirstPaint : public QObject
 {
 public:
@@ -98,11 +108,9 @@ private:
 
 } // namespace
 
-void keepOwnPalette(QWidget *w)
+void afterFirstPaint(QWidget *window, std::function<void()> task)
 {
-    QPalette p = QApplication::palette(w);
-    p.setResolveMask(~QPalette::ResolveMask(0));
-    w->setPalette(p);
+    new AfterFirstPaint(window, std::move(task));
 }
 
 void onClick(QWidget *label, std::function<void()> handler)
@@ -159,16 +167,15 @@ void WindowFrame::layout(QWidget *window) const
     const int designedWidth = std::max(tw(tabWidth), captions + padding * bar->count() + 4);
     bar->setTabExtent(QSize((designedWidth - 4) / pagesPerRow, tw(tabRowHeight)));
     tab->setGeometry(tw(tabLeft), tw(tabTop), designedWidth, tw(tabHeight));
-    // What every page needs is known only once all their controls are styled and
-    // measured: for a window not yet shown that waits until its first screen is drawn.
+    // What every page needs is known only once all their controls are made, styled and
+    // measured: for a window not yet shown that waits until its first screen is drawn
+    // (WindowPages::create arranges it).
     if (window->isVisible()) {
         tab->resize(tab->size().expandedTo(tab->minimumSizeHint()));
-    } else {
-        new AfterFirstPaint(window, [window, frame = *this] { frame.layout(window); });
+    } else if (auto *stack = tab->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
         // A page stack never sized would first be sized to all its pages when shown; the
         // tab control gives it its place then anyway.
-        if (auto *stack = tab->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly))
-            stack->resize(tab->size());
+        stack->resize(tab->size());
     }
     if (tab->width() != designedWidth)
         bar->setTabExtent(QSize((tab->width() - 4) / pagesPerRow, tw(tabRowHeight)));
@@ -233,5 +240,11 @@ WindowPages WindowPages::create(const WindowFrame &frame, StationMonitor *monito
     QObject::connect(p.clients, &ClientsPage::optionClicked, frame.Text1,
                      [text = frame.Text1](int index) { text->setText(QString::number(index)); });
     QObject::connect(p.setup, &SetupPage::credentialsShown, p.login, &LoginPage::showCredentials);
+    // What the first screen does not show is made, and every page fitted in, once it is drawn.
+    QWidget *window = tab->window();
+    afterFirstPaint(window, [frame, window, verlauf = p.verlauf] {
+        verlauf->historyPage();
+        frame.layout(window);
+    });
     return p;
 }

@@ -51,8 +51,8 @@ struct WindowFrame
     // (whose pages the window adds) and the rest.
     static WindowFrame create(QWidget *window);
     // Places the tab control and what lies below it. The tab control keeps its designed
-    // size unless the fonts need more; everything below it follows its bottom edge. For a
-    // window not yet shown, the pages are fitted in once its first screen is drawn.
+    // size unless the fonts need more; everything below it follows its bottom edge. The
+    // pages are fitted in only once the window is shown.
     void layout(QWidget *window) const;
     // Client size that shows every control.
     QSize minimumClientSize() const;
@@ -61,5 +61,7 @@ struct WindowFrame
 // The window's background colour must not seep into the tab pages and the fields:
 // pin every colour role of the widget to the application palette.
 void keepOwnPalette(QWidget *w);
+// Runs a task once, after the window's first paint has been handed on.
+void afterFirstPaint(QWidget *window, std::function<void()> task);
 // Labels have no click signal: this gives one a click.
 void onClick(QWidget *label, std::function<void()> handler);
