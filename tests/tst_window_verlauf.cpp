@@ -319,8 +319,8 @@ private slots:
         QStringList after;
         for (QWidget *at = span; after.size() < 6;)
             after << (at = tabStop(at, true))->objectName();
-        QCOMPARE(after, (QStringList{"chkVerlaufAck", "cmdVerlaufFenster", "cmdWerIstDa",
-                                     "lstVerlaufEreignisse", "cmdBenachrichtigungen", "CmdEnde"}));
+        QCOMPARE(after, (QStringList{"chkVerlaufAck", "lstVerlaufEreignisse", "cmdWerIstDa",
+                                     "cmdVerlaufFenster", "cmdBenachrichtigungen", "CmdEnde"}));
         QWidget *before = tabStop(span, false);
         QVERIFY2(qobject_cast<SetupPage *>(before->parentWidget()->parentWidget()) ||
                      qobject_cast<SetupPage *>(before->parentWidget()),

@@ -198,8 +198,6 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     top->addWidget(m_progress);
     top->addStretch(1);
     top->addWidget(m_exportButton);
-    top->addWidget(m_presenceButton);
-    top->addWidget(m_windowButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
@@ -213,6 +211,13 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     auto *events = new QHBoxLayout();
     events->addWidget(eventsLabel, 0, Qt::AlignTop);
     events->addWidget(m_events, 1);
+    // The page's buttons beside the events: in the top row they would widen the page and
+    // with it the designed window.
+    auto *buttons = new QVBoxLayout();
+    buttons->addWidget(m_presenceButton);
+    buttons->addWidget(m_windowButton);
+    buttons->addStretch(1);
+    events->addLayout(buttons);
     layout->addLayout(events, ownWindow ? 1 : 0);
 
     auto settingChanged = [this] {

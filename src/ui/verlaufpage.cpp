@@ -138,8 +138,8 @@ QList<QWidget *> VerlaufPage::historyTabChain() const
     if (!Verlauf)
         return {};
     auto child = [this](const char *name) { return Verlauf->findChild<QWidget *>(QLatin1String(name)); };
-    return {child("cmbVerlaufZeitraum"), child("chkVerlaufAck"), child("cmdVerlaufFenster"),
-            child("cmdWerIstDa"), child("lstVerlaufEreignisse")};
+    return {child("cmbVerlaufZeitraum"), child("chkVerlaufAck"), child("lstVerlaufEreignisse"),
+            child("cmdWerIstDa"), child("cmdVerlaufFenster")};
 }
 
 QList<QWidget *> VerlaufPage::tabChain() const
