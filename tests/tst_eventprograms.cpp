@@ -157,9 +157,11 @@ private slots:
             limits);
         Rig stubborn(script(dir, "stubborn", "trap '' TERM\nwhile :; do sleep 0.05; done\n"), limits);
         Rig quick(script(dir, "quick", "exit 3\n"), limits);
+        // Ends when asked, and what it started would live on by itself.
+        Rig leaving(script(dir, "leaving", "sleep 60 &\necho $! > \"$0.child\"\nsleep 60\n"), limits);
         QElapsedTimer clock;
         clock.start();
-        for (Rig *r : {&sleeper, &stubborn, &quick})
+        for (Rig *r : {&sleeper, &stubborn, &quick, &leaving})
             r->programs.run(arrived("x"));
         QVERIFY(sleeper.idle(5000));
         // Qt's coarse timers may fire up to 5 % early.
@@ -171,6 +173,17 @@ private slots:
                                           "“ nach 1 s beendet (Ereignis angekommen)"));
         QCOMPARE(stubborn.log.size(), 1);
         QVERIFY(quick.idle(1000) && quick.log.isEmpty());
+        // What a program past its time started itself ends with it.
+        QVERIFY(leaving.idle(5000));
+        QFile childFile(dir.filePath("leaving.child"));
+        QVERIFY(childFile.open(QIODevice::ReadOnly));
+        const QByteArray child = childFile.readAll().trimmed();
+        const auto running = [&] { // a zombie has ended, only its parent has not collected it
+            QFile stat("/proc/" + child + "/stat");
+            return stat.open(QIODevice::ReadOnly) &&
+                   stat.readAll().split(')').value(1).trimmed().left(1) != "Z";
+        };
+        QVERIFY2(!child.isEmpty() && QTest::qWaitFor([&] { return !running(); }, 2000), child.constData());
     }
 
     // Beyond 4 running and 100 waiting, events are dropped and counted in one line per burst.

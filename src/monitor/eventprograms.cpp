@@ -3,7 +3,20 @@
 #include <QDateTime>
 #include <QProcess>
 
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
 namespace {
+
+// A program runs in a process group of its own (its id is the program's), so that what it
+// started itself is asked to end and killed with it: a script's hanging download must
+// not outlive the script.
+void signalGroup(qint64 group, int signal)
+{
+    if (group > 0)
+        ::kill(pid_t(-group), signal);
+}
 
 QString durationText(int ms)
 {
@@ -28,6 +41,7 @@ EventPrograms::~EventPrograms()
     for (QProcess *p : running) {
         p->disconnect(this);
         // Killed processes go at once; the wait only collects them (the program is ending).
+        signalGroup(p->processId(), SIGKILL);
         p->kill();
         p->waitForFinished(1000);
         delete p;
@@ -94,21 +108,31 @@ void EventPrograms::launch(const ProgramEvent &e)
     p->setProcessEnvironment(environmentFor(e, QProcessEnvironment::systemEnvironment()));
     p->setProgram(m_program);
     p->setArguments({});
+    p->setChildProcessModifier([] { ::setpgid(0, 0); });
 
     const QString program = m_program;
     auto *limit = new QTimer(p);
     limit->setSingleShot(true);
-    connect(limit, &QTimer::timeout, p, [this, p, program, kind = e.kind] {
+    // The group's id once started, and whether it went past its time.
+    auto group = std::make_shared<std::pair<qint64, bool>>(0, false);
+    connect(limit, &QTimer::timeout, p, [this, p, program, group, kind = e.kind] {
         emit logLine(QStringLiteral("Ereignisprogramm „%1“ nach %2 beendet (Ereignis %3)")
                          .arg(program, durationText(m_limits.timeLimitMs), kind));
-        p->terminate();
-        QTimer::singleShot(m_limits.killAfterMs, p, [p] { p->kill(); });
+        group->second = true;
+        signalGroup(group->first, SIGTERM);
+        QTimer::singleShot(m_limits.killAfterMs, p, [group] { signalGroup(group->first, SIGKILL); });
     });
-    connect(p, &QProcess::started, this, [this, limit] {
+    connect(p, &QProcess::started, this, [this, p, limit, group] {
         m_failureLogged = false;
+        group->first = p->processId();
         limit->start(m_limits.timeLimitMs);
     });
-    connect(p, &QProcess::finished, this, [this, p] { done(p); });
+    connect(p, &QProcess::finished, this, [this, p, group] {
+        // Past its time, what it leaves behind goes with it, asked or not.
+        if (group->second)
+            signalGroup(group->first, SIGKILL);
+        done(p);
+    });
     connect(p, &QProcess::errorOccurred, this, [this, p, program](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return; // the others end in finished
