@@ -2,7 +2,7 @@
 # Start time and memory of senvaro against a bare Qt window (bench/bare_window.cpp: a tab
 # widget with a Qt Charts view), started in turn, N times each:
 #
-#   bench/measure_start.sh [-n RUNS] [-p offscreen|xcb] [-c CPU] [-b BUILD_DIR]
+#   bench/measure_start.sh [-n RUNS] [-p offscreen|xcb] [-c CPU[,CPU...]] [-b BUILD_DIR]
 #   defaults: 5 runs each, the offscreen platform (xcb needs a display, e.g. under xvfb-run),
 #             the last CPU
 #
@@ -12,8 +12,8 @@
 # paint. senvaro runs as a plain copy in a temporary folder with a settings file beside
 # it, so nothing is written into the tree. One unmeasured run of each comes first (disk
 # cache). Prints each run, the medians and the ratios senvaro/bare (the goal: at most 1.2).
-# Every run is held on one CPU: on a virtual machine the CPUs can differ in speed by a
-# third, so two programs the scheduler put on different CPUs are not compared at all.
+# Every run is held on the same CPU: on a virtual machine the CPUs can differ in speed by
+# a third, so two programs the scheduler put on different CPUs are not compared at all.
 set -euo pipefail
 
 runs=5 platform=offscreen cpu=$(($(nproc) - 1))
@@ -47,13 +47,13 @@ printf '[bekannte MAC-Adressen]\r\nAnzahl=1\r\nMAC-Adr.1=\r\nName 1=\r\nIP-Adres
 SENVARO_EXIT_WHEN_SHOWN=1 QT_QPA_PLATFORM=$platform python3 - "$runs" "$cpu" "$build/bench/bare_window" "$tmp/senvaro" <<'PY'
 import os, statistics, subprocess, sys, time
 
-runs, cpu = int(sys.argv[1]), int(sys.argv[2])
+runs, cpus = int(sys.argv[1]), {int(c) for c in sys.argv[2].split(",")}
 programs = {"bare": sys.argv[3], "senvaro": sys.argv[4]}
 
 def once(exe):
     start = time.time_ns()
     done = subprocess.run([exe], capture_output=True, text=True, timeout=60,
-                          preexec_fn=lambda: os.sched_setaffinity(0, {cpu}))
+                          preexec_fn=lambda: os.sched_setaffinity(0, cpus))
     fields = next((l.split() for l in done.stdout.splitlines() if l.startswith("shown ")), None)
     if not fields:
         sys.exit("%s did not report its window (status %d): %s" % (exe, done.returncode, done.stderr[-500:]))
