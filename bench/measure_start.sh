@@ -12,7 +12,7 @@
 # paint. senvaro runs as a plain copy in a temporary folder with a settings file beside
 # it, so nothing is written into the tree. One unmeasured run of each comes first (disk
 # cache). Prints each run, the medians and the ratios senvaro/bare (the goal: at most 1.2).
-# Every run is held on the same CPU: on a virtual machine the CPUs can differ in speed by
+# Every run is held on the same CPU(s): on a virtual machine the CPUs can differ in speed by
 # a third, so two programs the scheduler put on different CPUs are not compared at all.
 set -euo pipefail
 
