@@ -195,6 +195,42 @@ private slots:
             QVERIFY2(own->grab().toImage() == plain->grab().toImage(), qPrintable(plain->title()));
     }
 
+    // An editable combo box whose list is made when first opened is, shown and opened, the one
+    // setEditable(true) makes.
+    void editableComboAsQtMakesIt()
+    {
+        QWidget host;
+        auto *row = new QHBoxLayout(&host);
+        auto *own = ui::editableComboBox(&host, "own");
+        auto *plain = new QComboBox(&host);
+        plain->setEditable(true);
+        auto *elsewhere = new QPushButton("x", &host); // holds the focus
+        for (QComboBox *box : {own, plain}) {
+            box->setInsertPolicy(QComboBox::NoInsert);
+            box->addItems({"127.0.0.1", "Lager (127.0.0.2)", "Halle"});
+            box->setEditText("192.168.0.50");
+            row->addWidget(box);
+        }
+        row->addWidget(elsewhere);
+        host.show();
+        elsewhere->setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(own->isEditable() && own->lineEdit()->text() == "192.168.0.50");
+        QCOMPARE(own->size(), plain->size());
+        QCOMPARE(own->focusPolicy(), plain->focusPolicy());
+        QVERIFY(own->grab().toImage() == plain->grab().toImage());
+        QList<QImage> lists; // each opened in turn: an open list is the active window
+        for (QComboBox *box : {own, plain}) {
+            box->showPopup();
+            lists << box->view()->window()->grab().toImage();
+            box->hidePopup();
+        }
+        QCOMPARE(own->view()->itemDelegate()->metaObject()->className(),
+                 plain->view()->itemDelegate()->metaObject()->className());
+        QCOMPARE(own->view()->verticalScrollBarPolicy(), plain->view()->verticalScrollBarPolicy());
+        QVERIFY(lists[0] == lists[1]);
+    }
+
     // At its smallest, every control of every page lies inside at its caption's size; the lamps
     // show; showing it again does not replay the start.
     void shownWindow()

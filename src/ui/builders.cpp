@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIcon>
@@ -166,6 +167,15 @@ QToolButton *pictureButton(QWidget *parent, const char *name, const QString &cap
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption)
 {
     return named(new QCheckBox(caption, parent), name);
+}
+
+QComboBox *editableComboBox(QWidget *parent, const char *name)
+{
+    auto *box = named(new QComboBox(parent), name);
+    auto *edit = new QLineEdit(box);
+    edit->setPalette(box->palette());
+    box->setLineEdit(edit);
+    return box;
 }
 
 QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)

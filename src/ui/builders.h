@@ -6,6 +6,7 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QIcon;
@@ -44,6 +45,10 @@ QToolButton *pictureButton(QWidget *parent, const char *name, const QString &cap
                            int iconSide);
 
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption);
+
+// An editable combo box, as setEditable(true) makes it, but its drop-down list is made
+// when first opened (setEditable makes it at once: about a millisecond at the start).
+QComboBox *editableComboBox(QWidget *parent, const char *name);
 
 // A frame with a caption, drawn as the application's style draws it.
 QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption);

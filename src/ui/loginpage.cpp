@@ -94,8 +94,7 @@ LoginPage::LoginPage(QWidget *parent) : QWidget(parent)
     txtIP = textBox(Frame3, "txtIP", QStringLiteral("192.168.0.50"));
     txtIP->setAlignment(Qt::AlignRight);
     txtIP->hide();
-    Combo1 = named(new QComboBox(Frame3), "Combo1");
-    Combo1->setEditable(true);
+    Combo1 = editableComboBox(Frame3, "Combo1");
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QStringLiteral("192.168.0.50"));
     Label2->setBuddy(Combo1);

@@ -65,8 +65,7 @@ SetupPage::SetupPage(QWidget *parent) : QWidget(parent)
     ChksavePW->setChecked(true);
     ChkShowPW = checkBox(Frame5, "ChkShowPW", QStringLiteral("Benutzername und Passwort anzeigen"));
     Label10 = label(Frame5, "Label10", QStringLiteral("Abfragezyklus"));
-    cmbZyklus = named(new QComboBox(Frame5), "cmbZyklus");
-    cmbZyklus->setEditable(true);
+    cmbZyklus = editableComboBox(Frame5, "cmbZyklus");
     cmbZyklus->setInsertPolicy(QComboBox::NoInsert);
     for (int s = 2; s <= 10; ++s)
         cmbZyklus->addItem(QString::number(s));
