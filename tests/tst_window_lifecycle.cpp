@@ -5,6 +5,8 @@
 // program, through the window: install_test.sh.)
 #include <QAccessible>
 #include <QFileInfo>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <QtWidgets>
 #include <cerrno>
@@ -138,6 +140,57 @@ private slots:
         QVERIFY(!box->isDisplayCurrent());
         tabs.setCurrentIndex(0);
         QCOMPARE(box->toPlainText(), QString("one\ntwo\u2400\nthree"));
+    }
+
+    // The box on screen after replies as polling brings them (emptied, then chunks without line
+    // breaks, one longer than a display line) and as the login brings them (lines): the same
+    // as a plain box given the displayed text at once, scrolled to its end. Only the lines near
+    // the end keep their shaped glyphs for the next paint, so a long text costs no more memory.
+    void textBoxShowsWhatAPlainBoxShows()
+    {
+        QWidget host;
+        host.resize(660, 240);
+        auto *box = new TextBox(&host);
+        auto *plain = new QPlainTextEdit(&host);
+        for (QPlainTextEdit *e : {static_cast<QPlainTextEdit *>(box), plain}) {
+            e->setReadOnly(true);
+            e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            e->resize(320, 230);
+        }
+        plain->move(330, 0);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        auto onScreen = [&](QWidget *w) {
+            return host.screen()->grabWindow(host.winId(), w->x(), w->y(), w->width(), w->height()).toImage();
+        };
+        QString reply;
+        for (int i = 0; i < 12; ++i)
+            reply +=
+                QString(49, '*') + QStringLiteral("02:11:A0:00:00:%1 RxSignalStrength: %2 Authentication "
+                                                  "Type: Open System WLAN Mode: 11g, Rx Data Rate: 54 Mbps")
+                                       .arg(i, 2, 10, QChar('0'))
+                                       .arg(40 + i);
+        const QString lines = QStringLiteral("login: admin\r\npassword: \r\nWelcome\r\nDWL-2100AP> ");
+        for (const QStringList &chunks : {QStringList{reply.left(900), reply.mid(900)}, QStringList{reply},
+                                          QStringList{lines, lines + lines, reply}}) {
+            box->setText(QString());
+            for (const QString &chunk : chunks) {
+                box->appendText(chunk);
+                QCoreApplication::processEvents(); // the window's update after each chunk
+            }
+            plain->setPlainText(box->toPlainText());
+            plain->verticalScrollBar()->setValue(plain->verticalScrollBar()->maximum());
+            QCoreApplication::processEvents();
+            QVERIFY(box->verticalScrollBar()->maximum() > 0);
+            QCOMPARE(onScreen(box), onScreen(plain));
+        }
+        box->setText(QString());
+        QString many;
+        for (int i = 0; i < 400; ++i)
+            many += QStringLiteral("Zeile %1\r\n").arg(i);
+        box->appendText(many);
+        QVERIFY(box->document()->lastBlock().layout()->cacheEnabled());
+        QVERIFY(!box->document()->findBlockByNumber(350).layout()->cacheEnabled());
     }
 
     void pageChange()
