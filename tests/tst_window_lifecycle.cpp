@@ -24,6 +24,8 @@
 #include "ui/controls.h"
 #include "ui/credit.h"
 #include "ui/frmMonitor.h"
+#include "ui/loginpage.h"
+#include "ui/widgets.h"
 #include "ui/windowgeometry.h"
 
 namespace {
@@ -95,6 +97,22 @@ void checkBox(const Dialogs::Request &box, const QString &action, const QString 
     QVERIFY2(box.text.contains(QDir::toNativeSeparators(ini)) && box.text.contains(reason),
              qPrintable(box.text));
 }
+
+// Collects the objects that got a paint event.
+class PaintRecorder : public QObject
+{
+public:
+    explicit PaintRecorder(QSet<QObject *> *painted) : m_painted(painted) {}
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            m_painted->insert(o);
+        return false;
+    }
+
+private:
+    QSet<QObject *> *m_painted;
+};
 
 } // namespace
 
@@ -194,6 +212,49 @@ private slots:
         for (int block : {399, 750})
             QVERIFY2(!box->document()->findBlockByNumber(block).layout()->cacheEnabled(),
                      qPrintable(QString::number(block)));
+    }
+
+    // A page that lays itself out anew (a status text of another length) repaints itself, not the
+    // tab control with its bar and the other controls; a page that needs more room still makes the
+    // window around the tab control grow.
+    void pageRelayoutStaysInThePage()
+    {
+        frmMonitor w;
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QColor grey = bgrColor(0x00808080); // the start animation, which repaints all, is over
+        QVERIFY(waitUntil(
+            [&] { return backColor(&w) == grey && ctl<QLabel>(w, "lblautor")->font().pointSize() == 8; },
+            10000));
+        QSet<QObject *> painted;
+        PaintRecorder record(&painted);
+        qApp->installEventFilter(&record);
+        page<LoginPage>(w)->setStatusText(
+            QStringLiteral("Schwaches Signal\r\n02:11:A0:00:00:07: Empfangspegel 10 %"));
+        QTest::qWait(50);
+        page<LoginPage>(w)->setStatusText(QStringLiteral("Signal wieder gut"));
+        QTest::qWait(50);
+        qApp->removeEventFilter(&record);
+        QVERIFY(painted.contains(ctl<QLabel>(w, "lblStatus")));
+        for (QWidget *other :
+             {static_cast<QWidget *>(ctl<QTabWidget>(w, "SSTab1")->tabBar()),
+              static_cast<QWidget *>(ctl<QToolButton>(w, "CmdLogin")), ctl<QWidget>(w, "Image1")})
+            QVERIFY2(!painted.contains(other), qPrintable(other->objectName()));
+
+        QWidget top;
+        auto *tabs = new SSTab(&top, QSize(60, 20));
+        auto *content = new QWidget;
+        auto *inner = new QVBoxLayout(content);
+        inner->addWidget(new QLabel(QStringLiteral("eins")));
+        tabs->addTab(content, QStringLiteral("eins"));
+        (new QVBoxLayout(&top))->addWidget(tabs);
+        top.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&top));
+        auto *tall = new QWidget;
+        tall->setMinimumHeight(top.height() + 200);
+        inner->addWidget(tall);
+        QTRY_VERIFY(top.height() > tall->minimumHeight());
     }
 
     void pageChange()
