@@ -98,22 +98,6 @@ void checkBox(const Dialogs::Request &box, const QString &action, const QString 
              qPrintable(box.text));
 }
 
-// Collects the objects that got a paint event.
-class PaintRecorder : public QObject
-{
-public:
-    explicit PaintRecorder(QSet<QObject *> *painted) : m_painted(painted) {}
-    bool eventFilter(QObject *o, QEvent *e) override
-    {
-        if (e->type() == QEvent::Paint)
-            m_painted->insert(o);
-        return false;
-    }
-
-private:
-    QSet<QObject *> *m_painted;
-};
-
 } // namespace
 
 class TestWindowLifecycle : public QObject
@@ -227,15 +211,14 @@ private slots:
         QVERIFY(waitUntil(
             [&] { return backColor(&w) == grey && ctl<QLabel>(w, "lblautor")->font().pointSize() == 8; },
             10000));
-        QSet<QObject *> painted;
-        PaintRecorder record(&painted);
-        qApp->installEventFilter(&record);
+        auto record = std::make_unique<PaintRecorder>();
         page<LoginPage>(w)->setStatusText(
             QStringLiteral("Schwaches Signal\r\n02:11:A0:00:00:07: Empfangspegel 10 %"));
         QTest::qWait(50);
         page<LoginPage>(w)->setStatusText(QStringLiteral("Signal wieder gut"));
         QTest::qWait(50);
-        qApp->removeEventFilter(&record);
+        const auto painted = record->painted;
+        record.reset();
         QVERIFY(painted.contains(ctl<QLabel>(w, "lblStatus")));
         for (QWidget *other :
              {static_cast<QWidget *>(ctl<QTabWidget>(w, "SSTab1")->tabBar()),

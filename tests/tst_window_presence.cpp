@@ -61,21 +61,6 @@ const KnownClients kKnown = knownClients({{"F0:18:98:00:00:01", "AP             
                                           {ANNA, "Laptop Anna    ", "", "Falsch"},
                                           {BERT, "Bert           ", "", "Falsch"}});
 
-// Hands every event of the objects it filters to a function.
-class EventRecorder : public QObject
-{
-public:
-    explicit EventRecorder(std::function<void(QObject *, QEvent *)> seen) : m_seen(std::move(seen)) {}
-    bool eventFilter(QObject *o, QEvent *e) override
-    {
-        m_seen(o, e);
-        return false;
-    }
-
-private:
-    std::function<void(QObject *, QEvent *)> m_seen;
-};
-
 } // namespace
 
 class TestWindowPresence : public QObject
@@ -363,38 +348,32 @@ private slots:
         // The makers' names come in the background: then the table stays as it is.
         QTRY_VERIFY(!p->selectedMac().isEmpty() && p->isBandCurrent() &&
                     shownRows(table).join('\n').contains("Parent Maker"));
-        QRegion tablePaint, daysPaint;
-        EventRecorder record([&](QObject *o, QEvent *e) {
-            if (e->type() == QEvent::Paint)
-                (o == p->days() ? daysPaint : tablePaint) += static_cast<QPaintEvent *>(e)->region();
-        });
-        table->viewport()->installEventFilter(&record);
-        p->days()->installEventFilter(&record);
         QTest::qWait(50);
-        tablePaint = daysPaint = QRegion();
+        PaintRecorder record;
+        QHash<QObject *, QRegion> &painted = record.painted;
 
         // Of the rows there ("da"), the cells of these columns are repainted, nothing else.
         auto repainted = [&](const QList<int> &columns) {
             for (int r = 0; r < table->model()->rowCount(); ++r) {
                 const bool there = table->model()->index(r, PresenceModel::State).data().toString() == "da";
                 for (int c = 0; c < PresenceModel::ColumnCount; ++c)
-                    if (tablePaint.intersects(table->visualRect(table->model()->index(r, c))) !=
-                        (there && columns.contains(c)))
+                    if (painted[table->viewport()].intersects(
+                            table->visualRect(table->model()->index(r, c))) != (there && columns.contains(c)))
                         return QString("row %1, column %2").arg(r).arg(c);
             }
-            tablePaint = QRegion();
+            painted.clear();
             return QString();
         };
         clock->advance(2000); // the band grows by less than a pixel
         m.evaluated(IP, all);
         QCoreApplication::processEvents();
-        QVERIFY(daysPaint.isEmpty());
+        QVERIFY(!painted.contains(p->days()));
         QCOMPARE(repainted({PresenceModel::LastSeen}), QString());
 
         clock->advance(20 * 60'000); // now by several pixels, and "Dauer" changes as well
         m.evaluated(IP, all);
         QCoreApplication::processEvents();
-        QVERIFY(!daysPaint.isEmpty());
+        QVERIFY(painted.contains(p->days()));
         QCOMPARE(repainted({PresenceModel::Duration, PresenceModel::LastSeen}), QString());
         for (QWidget *shown : {static_cast<QWidget *>(p->days()), table->viewport()}) {
             const QPoint at = shown->mapTo(p, QPoint(0, 0));
