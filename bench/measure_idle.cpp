@@ -116,8 +116,9 @@ int wholeOption(const QCommandLineParser &p, const QString &name, int min)
     return v;
 }
 
-// Counts paint events per receiving widget, named by object name or class, and the
-// update requests of windows (each one paint-and-flush of the window's changes: a frame).
+// Counts paint events per receiving widget, named by object name or class, the update
+// requests of windows (each one paint-and-flush of the window's changes: a frame) and the
+// timer events per receiver (named by its parent, which owns a QTimer).
 class PaintCounter : public QObject
 {
 public:
@@ -127,6 +128,13 @@ public:
         if (event->type() == QEvent::UpdateRequest && watched->isWidgetType() &&
             static_cast<QWidget *>(watched)->isWindow())
             ++counts[QStringLiteral("(frames) ") + watched->objectName()];
+        if (event->type() == QEvent::Timer) {
+            // Each one a wake-up of the process: which objects' timers run while idle.
+            QObject *owner = watched->parent() ? watched->parent() : watched;
+            ++counts[QStringLiteral("(timer) ") + owner->objectName() + QLatin1Char(' ') +
+                     QLatin1String(owner->metaObject()->className()) + QLatin1Char('/') +
+                     QLatin1String(watched->metaObject()->className())];
+        }
         if (event->type() == QEvent::Paint) {
             QString name = watched->objectName();
             if (name.isEmpty() && watched->parent())

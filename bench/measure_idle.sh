@@ -3,12 +3,16 @@
 # memory per page, against the simulator, under a virtual X server.
 #
 #   bench/measure_idle.sh [-s SECONDS_PER_PAGE] [-n STATIONS] [-c CYCLE_S] [-w WARMUP_S]
-#                         [-p xcb|offscreen] [-o PAGES] [-g PNG_DIR] [-r PERF_DATA] [-b BUILD_DIR] [-P] [-W] [-E]
+#                         [-p xcb|offscreen] [-o PAGES] [-g PNG_DIR] [-r PERF_DATA] [-b BUILD_DIR] [-C CPU]
+#                         [-P] [-W] [-E]
 #   defaults: 120 s per page, 12 stations, a 2 s cycle, 10 s warm-up, xcb (under Xvfb),
 #             the pages " Clients,Diagramm,Verlauf"
 #   -g saves each page as PNG after measuring it, to see what was on screen.
-#   -P counts the paint events each widget got per page, and the frames (window updates;
-#      costs some CPU itself).
+#   -C pins the measured program to one CPU (taskset -c CPU). The CPUs of a virtual machine
+#      may differ in speed, and the scheduler's pick then moves the figures; compare
+#      figures taken on the same CPU.
+#   -P counts the paint events each widget got per page, the frames (window updates) and
+#      the timer events per object (costs some CPU itself).
 #   -W opens the history's own window after the login; it draws beside every page.
 #   -E opens the window "Wer ist da?" after the login; it is updated beside every page.
 #   -r records the first page with `perf record --call-graph dwarf` into PERF_DATA (its
@@ -27,11 +31,11 @@
 # printed apart.
 set -euo pipefail
 
-seconds=120 stations=12 cycle=2 warmup=10 platform=xcb pages=" Clients,Diagramm,Verlauf" grab= perf= paints= window= presence=
+seconds=120 stations=12 cycle=2 warmup=10 platform=xcb pages=" Clients,Diagramm,Verlauf" grab= perf= paints= window= presence= cpu=
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 src=$(dirname "$(dirname "$self")")
 build=$src/build
-while getopts "s:n:c:w:p:o:g:r:b:PWEh" opt; do
+while getopts "s:n:c:w:p:o:g:r:b:C:PWEh" opt; do
   case $opt in
     s) seconds=$OPTARG ;;
     n) stations=$OPTARG ;;
@@ -42,10 +46,11 @@ while getopts "s:n:c:w:p:o:g:r:b:PWEh" opt; do
     g) grab=$(mkdir -p "$OPTARG" && cd "$OPTARG" && pwd) ;;
     r) perf=$(cd "$(dirname "$OPTARG")" && pwd)/$(basename "$OPTARG") ;;
     b) build=$(cd "$OPTARG" && pwd) ;;
+    C) cpu=$OPTARG ;;
     P) paints=1 ;;
     W) window=1 ;;
     E) presence=1 ;;
-    *) sed -n '2,27p' "$self"; exit 2 ;;
+    *) sed -n '2,31p' "$self"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -56,6 +61,7 @@ again=(-s "$seconds" -n "$stations" -c "$cycle" -w "$warmup" -p "$platform" -o "
 [[ -n $paints ]] && again+=(-P)
 [[ -n $window ]] && again+=(-W)
 [[ -n $presence ]] && again+=(-E)
+[[ -n $cpu ]] && again+=(-C "$cpu")
 hz=$(getconf CLK_TCK)
 # Seconds of user plus system time of a process so far, from /proc/PID/stat.
 cpu_s() { awk -v hz="$hz" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$1/stat" 2>/dev/null || echo 0; }
@@ -106,7 +112,7 @@ inside)
 run)
   # Under xvfb-run the X server is this script's sibling.
   xvfb=$(pgrep -n -x -P $PPID Xvfb || true)
-  ${MEASURE_WRAP:-} "$build/bench/measure_idle" --address "$MEASURE_ADDR" --seconds "$seconds" --warmup "$warmup" \
+  ${cpu:+taskset -c "$cpu"} ${MEASURE_WRAP:-} "$build/bench/measure_idle" --address "$MEASURE_ADDR" --seconds "$seconds" --warmup "$warmup" \
     --cycle "$cycle" --pages "$pages" ${grab:+--grab "$grab"} ${paints:+--paints} ${window:+--history-window} ${presence:+--presence-window} > >(tee program.log) &
   prog=$!
   if [[ -n $perf ]]; then

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QHash>
 #include <QList>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QString>
 
 #include "apsim.h"
@@ -42,6 +46,20 @@ public:
 
 private:
     QList<int> m_statuses;
+};
+
+// What got painted while it exists: the region each object was asked to paint.
+class PaintRecorder : public QObject
+{
+public:
+    PaintRecorder() { qApp->installEventFilter(this); }
+    QHash<QObject *, QRegion> painted;
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted[o] += static_cast<QPaintEvent *>(e)->region();
+        return false;
+    }
 };
 
 // The status caption and its colour, e.g. "keine Verbindung zum AP#ffffc0".

@@ -108,6 +108,35 @@ private slots:
         QCOMPARE(PresenceModel::durationText(26 * 60 * kMin), QStringLiteral("26 h 00 min"));
     }
 
+    // A view repaints what it is told: a duration only when its minutes turn (the sort value
+    // stays exact all the same), never cells that show the same.
+    void changesAreToldAsShown()
+    {
+        Watched w;
+        w.evaluate(0, {kLaptop, kGuest});
+        QSignalSpy changed(&w.model, &QAbstractItemModel::dataChanged);
+        auto told = [&] {
+            QStringList cells;
+            for (const QList<QVariant> &args : std::as_const(changed)) {
+                const auto from = args[0].value<QModelIndex>(), to = args[1].value<QModelIndex>();
+                cells << QStringLiteral("%1:%2").arg(from.row()).arg(from.column()) +
+                             (from == to ? QString()
+                                         : QStringLiteral("-%1:%2").arg(to.row()).arg(to.column()));
+            }
+            changed.clear();
+            return cells;
+        };
+        const QString last = QString::number(PresenceModel::LastSeen),
+                      duration = QString::number(PresenceModel::Duration);
+        w.evaluate(2000, {kLaptop, kGuest});
+        QCOMPARE(told(), (QStringList{"1:" + last + "-2:" + last}));
+        QCOMPARE(w.model.index(1, PresenceModel::Duration).data(PresenceModel::SortRole).toLongLong(), 2000);
+        w.evaluate(kMin, {kLaptop, kGuest});
+        QCOMPARE(told(), (QStringList{"1:" + duration + "-2:" + last}));
+        w.model.refresh(); // nothing shows differently
+        QCOMPARE(told(), QStringList());
+    }
+
     void sortAndSelectionSurviveUpdates()
     {
         Watched w;

@@ -5,6 +5,8 @@
 // program, through the window: install_test.sh.)
 #include <QAccessible>
 #include <QFileInfo>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <QtWidgets>
 #include <cerrno>
@@ -23,6 +25,8 @@
 #include "ui/controls.h"
 #include "ui/credit.h"
 #include "ui/frmMonitor.h"
+#include "ui/loginpage.h"
+#include "ui/widgets.h"
 #include "ui/windowgeometry.h"
 
 namespace {
@@ -139,6 +143,102 @@ private slots:
         QVERIFY(!box->isDisplayCurrent());
         tabs.setCurrentIndex(0);
         QCOMPARE(box->toPlainText(), QString("one\ntwo\u2400\nthree"));
+    }
+
+    // The box on screen after replies as polling brings them (emptied, then chunks without line
+    // breaks, one longer than a display line) and as the login brings them (lines): the same
+    // as a plain box given the displayed text at once, scrolled to its end. Only the lines near
+    // the end keep their shaped glyphs for the next paint, so a long text costs no more memory.
+    void textBoxShowsWhatAPlainBoxShows()
+    {
+        QWidget host;
+        host.resize(660, 240);
+        auto *box = new TextBox(&host);
+        auto *plain = new QPlainTextEdit(&host);
+        for (QPlainTextEdit *e : {static_cast<QPlainTextEdit *>(box), plain}) {
+            e->setReadOnly(true);
+            e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            e->resize(320, 230);
+        }
+        plain->move(330, 0);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        auto onScreen = [&](QWidget *w) {
+            return host.screen()->grabWindow(host.winId(), w->x(), w->y(), w->width(), w->height()).toImage();
+        };
+        QString reply;
+        for (int i = 0; i < 12; ++i)
+            reply +=
+                QString(49, '*') + QStringLiteral("02:11:A0:00:00:%1 RxSignalStrength: %2 Authentication "
+                                                  "Type: Open System WLAN Mode: 11g, Rx Data Rate: 54 Mbps")
+                                       .arg(i, 2, 10, QChar('0'))
+                                       .arg(40 + i);
+        const QString lines = QStringLiteral("login: admin\r\npassword: \r\nWelcome\r\nDWL-2100AP> ");
+        for (const QStringList &chunks : {QStringList{reply.left(900), reply.mid(900)}, QStringList{reply},
+                                          QStringList{lines, lines + lines, reply}}) {
+            box->setText(QString());
+            for (const QString &chunk : chunks) {
+                box->appendText(chunk);
+                QCoreApplication::processEvents(); // the window's update after each chunk
+            }
+            plain->setPlainText(box->toPlainText());
+            plain->verticalScrollBar()->setValue(plain->verticalScrollBar()->maximum());
+            QCoreApplication::processEvents();
+            QVERIFY(box->verticalScrollBar()->maximum() > 0);
+            QCOMPARE(onScreen(box), onScreen(plain));
+        }
+        box->setText(QString());
+        QString many;
+        for (int i = 0; i < 400; ++i)
+            many += QStringLiteral("Zeile %1\r\n").arg(i);
+        box->appendText(many);
+        box->appendText(many);
+        QVERIFY(box->document()->lastBlock().layout()->cacheEnabled());
+        for (int block : {399, 750})
+            QVERIFY2(!box->document()->findBlockByNumber(block).layout()->cacheEnabled(),
+                     qPrintable(QString::number(block)));
+    }
+
+    // A page that lays itself out anew (a status text of another length) repaints itself, not the
+    // tab control with its bar and the other controls; a page that needs more room still makes the
+    // window around the tab control grow.
+    void pageRelayoutStaysInThePage()
+    {
+        frmMonitor w;
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QColor grey = bgrColor(0x00808080); // the start animation, which repaints all, is over
+        QVERIFY(waitUntil(
+            [&] { return backColor(&w) == grey && ctl<QLabel>(w, "lblautor")->font().pointSize() == 8; },
+            10000));
+        auto record = std::make_unique<PaintRecorder>();
+        page<LoginPage>(w)->setStatusText(
+            QStringLiteral("Schwaches Signal\r\n02:11:A0:00:00:07: Empfangspegel 10 %"));
+        QTest::qWait(50);
+        page<LoginPage>(w)->setStatusText(QStringLiteral("Signal wieder gut"));
+        QTest::qWait(50);
+        const auto painted = record->painted;
+        record.reset();
+        QVERIFY(painted.contains(ctl<QLabel>(w, "lblStatus")));
+        for (QWidget *other :
+             {static_cast<QWidget *>(ctl<QTabWidget>(w, "SSTab1")->tabBar()),
+              static_cast<QWidget *>(ctl<QToolButton>(w, "CmdLogin")), ctl<QWidget>(w, "Image1")})
+            QVERIFY2(!painted.contains(other), qPrintable(other->objectName()));
+
+        QWidget top;
+        auto *tabs = new SSTab(&top, QSize(60, 20));
+        auto *content = new QWidget;
+        auto *inner = new QVBoxLayout(content);
+        inner->addWidget(new QLabel(QStringLiteral("eins")));
+        tabs->addTab(content, QStringLiteral("eins"));
+        (new QVBoxLayout(&top))->addWidget(tabs);
+        top.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&top));
+        auto *tall = new QWidget;
+        tall->setMinimumHeight(top.height() + 200);
+        inner->addWidget(tall);
+        QTRY_VERIFY(top.height() > tall->minimumHeight());
     }
 
     void pageChange()

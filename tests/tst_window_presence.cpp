@@ -324,6 +324,67 @@ private slots:
         QCOMPARE(again.presence().window()->size(), QSize(610, 410));
     }
 
+    // An evaluation repaints only what it changed: in the table the cells whose text changed, the
+    // band of days only once it grew by a pixel, and the screen then shows what a full paint shows.
+    void presenceWindowRepaintsTheChangesOnly()
+    {
+        QVERIFY(writeFile(m_ini, ""));
+        auto clock = std::make_shared<SteppedClock>();
+        frmMonitor w(nullptr, clock);
+        StartStop::attach(w, m_ini);
+        w.setVendorFolder(m_dir.path());
+        w.setKnownClients(kKnown);
+        w.presence().load(m_ini);
+        StationMonitor &m = w.stationMonitor();
+        m.watch(IP);
+        const QList<StationValue> all{value(ANNA, "Laptop Anna", true), value(BERT, "Bert", true),
+                                      value(GAST, GAST, false)};
+        m.evaluated(IP, all);
+        ctl<QPushButton>(w, "cmdWerIstDa")->click();
+        PresenceWindow *p = w.presence().window();
+        QVERIFY(QTest::qWaitForWindowExposed(p));
+        QTableView *table = p->table();
+        table->selectRow(0);
+        // The makers' names come in the background: then the table stays as it is.
+        QTRY_VERIFY(!p->selectedMac().isEmpty() && p->isBandCurrent() &&
+                    shownRows(table).join('\n').contains("Parent Maker"));
+        QTest::qWait(50);
+        PaintRecorder record;
+        QHash<QObject *, QRegion> &painted = record.painted;
+
+        // Of the rows there ("da"), the cells of these columns are repainted, nothing else.
+        auto repainted = [&](const QList<int> &columns) {
+            for (int r = 0; r < table->model()->rowCount(); ++r) {
+                const bool there = table->model()->index(r, PresenceModel::State).data().toString() == "da";
+                for (int c = 0; c < PresenceModel::ColumnCount; ++c)
+                    if (painted[table->viewport()].intersects(
+                            table->visualRect(table->model()->index(r, c))) != (there && columns.contains(c)))
+                        return QString("row %1, column %2").arg(r).arg(c);
+            }
+            painted.clear();
+            return QString();
+        };
+        clock->advance(2000); // the band grows by less than a pixel
+        m.evaluated(IP, all);
+        QCoreApplication::processEvents();
+        QVERIFY(!painted.contains(p->days()));
+        QCOMPARE(repainted({PresenceModel::LastSeen}), QString());
+
+        clock->advance(20 * 60'000); // now by several pixels, and "Dauer" changes as well
+        m.evaluated(IP, all);
+        QCoreApplication::processEvents();
+        QVERIFY(painted.contains(p->days()));
+        QCOMPARE(repainted({PresenceModel::Duration, PresenceModel::LastSeen}), QString());
+        for (QWidget *shown : {static_cast<QWidget *>(p->days()), table->viewport()}) {
+            const QPoint at = shown->mapTo(p, QPoint(0, 0));
+            QCOMPARE(p->screen()
+                         ->grabWindow(p->winId(), at.x(), at.y(), shown->width(), shown->height())
+                         .toImage()
+                         .convertToFormat(QImage::Format_RGB32),
+                     shown->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        }
+    }
+
     // Seven day files with a junk line and a line cut short: the spans of days read them in
     // the background, draw min and max per pixel column and name the skipped lines; without
     // the log the spans say so and are disabled; the export writes the shown span.

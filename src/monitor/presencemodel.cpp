@@ -167,7 +167,12 @@ unsigned PresenceModel::changedColumns(const Row &a, const Row &b)
     cols |= unsigned(a.maker != b.maker) << Maker;
     cols |= unsigned(a.presence != b.presence) << State;
     cols |= unsigned(a.sinceMs != b.sinceMs) << Since;
-    cols |= unsigned(a.durationMs != b.durationMs) << Duration;
+    // A duration shows whole minutes: it changes when its text does, or when the order
+    // by duration may change (another start, or none).
+    const auto minutes = [](const std::optional<qint64> &ms) { return ms ? *ms / 60'000 : -1; };
+    cols |= unsigned(minutes(a.durationMs) != minutes(b.durationMs) || a.sinceMs != b.sinceMs ||
+                     a.presence != b.presence)
+            << Duration;
     cols |= unsigned(a.lastSeenMs != b.lastSeenMs) << LastSeen;
     return cols;
 }
@@ -223,11 +228,11 @@ void PresenceModel::refresh()
     for (int i = 0; i < int(m_rows.size()); ++i) {
         Row fresh = rowFor(m_rows[size_t(i)].key, *devices.constFind(m_rows[size_t(i)].key), now);
         const unsigned cols = changedColumns(m_rows[size_t(i)], fresh);
+        m_rows[size_t(i)] = std::move(fresh); // a duration keeps its exact value for sorting
         if (!cols) {
             flush(i - 1);
             continue;
         }
-        m_rows[size_t(i)] = std::move(fresh);
         if (runFirst < 0)
             runFirst = i;
         runColumns |= cols;

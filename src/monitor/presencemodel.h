@@ -63,7 +63,8 @@ private:
 
     Row rowFor(const QString &key, const DeviceState &d, qint64 now) const;
     bool wanted(const DeviceState &d, qint64 now) const;
-    // Columns in which two versions of a row differ, as a bit set.
+    // Columns in which two versions of a row show differently (or sort differently by
+    // duration), as a bit set.
     static unsigned changedColumns(const Row &a, const Row &b);
     void reindex();
 

@@ -238,13 +238,17 @@ void ApSession::routeChunk(const QString &chunk)
     QString shown;
     shown.reserve(chunk.size());
     m_replyLine.reserve(chunk.size());
-    for (const QChar c : chunk) {
-        if (c == QLatin1Char('\r')) {
+    // Copied in runs between line ends, not character by character.
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= chunk.size(); ++i) {
+        if (i < chunk.size() && chunk[i] != QLatin1Char('\r') && chunk[i] != QLatin1Char('\n'))
+            continue;
+        const QStringView run = QStringView(chunk).mid(runStart, i - runStart);
+        m_replyLine += run;
+        shown += run;
+        if (i < chunk.size() && chunk[i] == QLatin1Char('\r'))
             m_replyLine += QLatin1Char(',');
-        } else if (c != QLatin1Char('\n')) {
-            m_replyLine += c;
-            shown += c;
-        }
+        runStart = i + 1;
     }
     // The reply text keeps its beginning: that is what the evaluation reads.
     const qsizetype room = maxReceivedChars - m_reply.size();

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace {
@@ -186,9 +187,37 @@ void TextBox::displayAppend(const QString &piece)
     const bool atEnd = bar->value() >= bar->maximum();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
+    // In one edit block the cursor does not measure where its insertion ended (that
+    // shapes the whole last line once more), and the layout runs once, at the end.
+    cursor.beginEditBlock();
+    const int firstChanged = cursor.blockNumber();
     cursor.insertText(shown);
     if (atEnd)
+        keepShapesOfLastLines(firstChanged);
+    cursor.endEditBlock();
+    if (atEnd)
         bar->setValue(bar->maximum());
+}
+
+// A layout drops its shaped glyphs once laid out, so the paint right after shapes the
+// same text again. The display lines that are about to be shown keep theirs: a block
+// that is drawn keeps them anyway until it changes, so this costs no memory beyond the
+// lines on screen. Blocks kept before have scrolled up and drop theirs again.
+void TextBox::keepShapesOfLastLines(int firstChanged)
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int perLine = std::max(1, viewport()->width() / std::max(1, metrics.averageCharWidth()));
+    int lines = viewport()->height() / std::max(1, metrics.lineSpacing()) + 1; // on screen
+    QTextBlock b = document()->lastBlock();
+    for (; b.isValid() && b.blockNumber() >= firstChanged && lines > 0; b = b.previous()) {
+        b.layout()->setCacheEnabled(true);
+        lines -= 1 + b.length() / perLine; // a long block wraps over several lines
+    }
+    // Those kept at the previous append end where this one began.
+    if (b.isValid() && b.blockNumber() > firstChanged)
+        b = document()->findBlockByNumber(firstChanged);
+    for (; b.isValid() && b.layout()->cacheEnabled(); b = b.previous())
+        b.layout()->setCacheEnabled(false);
 }
 
 void TextBox::syncFromUser()

@@ -33,6 +33,7 @@ protected:
 private:
     void catchUp();
     void displayAppend(const QString &piece);
+    void keepShapesOfLastLines(int firstChanged);
     void syncFromUser();
 
     QString m_text;

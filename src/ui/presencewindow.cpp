@@ -49,17 +49,26 @@ QSize PresenceDays::minimumSizeHint() const
 
 qint64 PresenceDays::dayStart(int day) const
 {
-    // Days by the calendar: one with a clock change is 23 or 25 hours long.
-    return QDateTime::fromMSecsSinceEpoch(m_firstDayMs).date().addDays(day).startOfDay().toMSecsSinceEpoch();
+    return m_dayStarts[size_t(day)];
 }
 
 void PresenceDays::setBands(const QString &name, const std::vector<PresenceBand> &bands, qint64 nowMs)
 {
+    const qint64 firstDay =
+        QDateTime::fromMSecsSinceEpoch(nowMs).date().addDays(-(kDays - 1)).startOfDay().toMSecsSinceEpoch();
+    m_nowMs = nowMs;
+    // Most evaluations change nothing here (nothing selected, the device away).
+    if (firstDay == m_firstDayMs && name == m_name && bands == m_bands)
+        return;
+    const std::vector<std::pair<int, QRect>> shownBefore = bandRects();
+    const bool newDays = firstDay != m_firstDayMs;
     m_name = name;
     m_bands = bands;
-    m_nowMs = nowMs;
-    m_firstDayMs =
-        QDateTime::fromMSecsSinceEpoch(nowMs).date().addDays(-(kDays - 1)).startOfDay().toMSecsSinceEpoch();
+    m_firstDayMs = firstDay;
+    // Days by the calendar: one with a clock change is 23 or 25 hours long.
+    for (int d = 0; newDays && d <= kDays; ++d)
+        m_dayStarts[size_t(d)] =
+            QDateTime::fromMSecsSinceEpoch(firstDay).date().addDays(d).startOfDay().toMSecsSinceEpoch();
     QString summary;
     for (int d = 0; d < kDays; ++d) {
         const qint64 from = dayStart(d), to = dayStart(d + 1);
@@ -70,7 +79,10 @@ void PresenceDays::setBands(const QString &name, const std::vector<PresenceBand>
                    PresenceModel::durationText(there) + QStringLiteral("; ");
     }
     setAccessibleDescription(m_name + QStringLiteral(": ") + summary);
-    update();
+    // The band of a device that stays grows by a pixel every few minutes: the evaluations
+    // in between change nothing on screen.
+    if (newDays || bandRects() != shownBefore)
+        update();
 }
 
 bool PresenceDays::presentDuring(qint64 fromMs, qint64 toMs) const
@@ -127,13 +139,33 @@ void PresenceDays::paintEvent(QPaintEvent *)
     if (m_firstDayMs == 0)
         return;
     const QColor fill = pal.color(QPalette::Highlight);
+    const std::vector<std::pair<int, QRect>> bands = bandRects();
+    auto band = bands.begin();
+    for (int d = 0; d < kDays; ++d) {
+        const int y0 = r.top() + r.height() * d / kDays;
+        const int y1 = r.top() + r.height() * (d + 1) / kDays;
+        p.setPen(pal.color(QPalette::Text));
+        p.drawText(
+            QRect(2, y0, kLabelWidth - 6, y1 - y0), Qt::AlignVCenter | Qt::AlignLeft,
+            QLocale().toString(QDateTime::fromMSecsSinceEpoch(dayStart(d)), QStringLiteral("ddd dd.MM.")));
+        for (; band != bands.end() && band->first == d; ++band)
+            p.fillRect(band->second, fill);
+        p.setPen(pal.color(QPalette::Mid));
+        p.drawLine(r.left(), y1 - 1, r.right(), y1 - 1);
+    }
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+std::vector<std::pair<int, QRect>> PresenceDays::bandRects() const
+{
+    std::vector<std::pair<int, QRect>> rects;
+    if (m_firstDayMs == 0)
+        return rects;
+    const QRect r = daysRect();
     for (int d = 0; d < kDays; ++d) {
         const int y0 = r.top() + r.height() * d / kDays;
         const int y1 = r.top() + r.height() * (d + 1) / kDays;
         const qint64 from = dayStart(d), to = dayStart(d + 1);
-        p.setPen(pal.color(QPalette::Text));
-        p.drawText(QRect(2, y0, kLabelWidth - 6, y1 - y0), Qt::AlignVCenter | Qt::AlignLeft,
-                   QLocale().toString(QDateTime::fromMSecsSinceEpoch(from), QStringLiteral("ddd dd.MM.")));
         const double perMs = double(r.width()) / double(to - from);
         for (const PresenceBand &b : m_bands) {
             if (b.toMs < from || b.fromMs >= to)
@@ -141,12 +173,10 @@ void PresenceDays::paintEvent(QPaintEvent *)
             const int x0 = r.left() + int(double(std::max(b.fromMs, from) - from) * perMs);
             // At least a pixel: a device seen for a moment stays visible.
             const int x1 = std::max(x0 + 1, r.left() + int(double(std::min(b.toMs, to) - from) * perMs));
-            p.fillRect(QRect(x0, y0 + 2, x1 - x0, y1 - y0 - 3), fill);
+            rects.emplace_back(d, QRect(x0, y0 + 2, x1 - x0, y1 - y0 - 3));
         }
-        p.setPen(pal.color(QPalette::Mid));
-        p.drawLine(r.left(), y1 - 1, r.right(), y1 - 1);
     }
-    p.drawRect(r.adjusted(0, 0, -1, -1));
+    return rects;
 }
 
 PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history, VendorRegistry *vendors,

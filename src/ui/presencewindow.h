@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -49,11 +50,14 @@ protected:
 
 private:
     QRect daysRect() const;
+    // Where the bands are filled, by day, as painted.
+    std::vector<std::pair<int, QRect>> bandRects() const;
     qint64 dayStart(int day) const;
 
     QString m_name;
     std::vector<PresenceBand> m_bands;
     qint64 m_firstDayMs = 0;
+    std::array<qint64, kDays + 1> m_dayStarts{}; // local midnights from the oldest day on
     qint64 m_nowMs = 0;
 };
 

@@ -110,6 +110,18 @@ SSTab::SSTab(QWidget *parent, QSize tabExtent) : QTabWidget(parent), m_bar(new S
     m_bar->setUsesScrollButtons(false);
 }
 
+bool SSTab::event(QEvent *e)
+{
+    if (e->type() == QEvent::LayoutRequest) {
+        const Placement now{size(),     m_bar->sizeHint(), m_bar->minimumSizeHint(),
+                            sizeHint(), minimumSizeHint(), count()};
+        if (now == m_placed)
+            return true; // the page has laid itself out; nothing around it changes
+        m_placed = now;
+    }
+    return QTabWidget::event(e);
+}
+
 CoverFollower::CoverFollower(QComboBox *cover, QWidget *covered)
     : QObject(cover), m_cover(cover), m_covered(covered)
 {

@@ -67,15 +67,28 @@ private:
     mutable QHash<QString, QSize> m_measured; // by caption, in m_measuredFont
 };
 
-// The tab control SSTab1: a tab widget with the bar above.
+// The tab control SSTab1: a tab widget with the bar above. A page that lays itself out
+// anew (a longer status text, a station button shown) asks the tab widget to lay out as
+// well, which repaints all of it, bar and page; it does so only when what it places moves.
 class SSTab : public QTabWidget
 {
 public:
     SSTab(QWidget *parent, QSize tabExtent);
     SSTabBar *bar() const { return m_bar; }
 
+protected:
+    bool event(QEvent *e) override;
+
 private:
+    struct Placement
+    {
+        QSize size, barHint, barMinimum, hint, minimum;
+        int count = -1;
+        bool operator==(const Placement &) const = default;
+    };
+
     SSTabBar *m_bar;
+    Placement m_placed; // as at the last layout
 };
 
 // txtIP lies under Combo1 wherever the layout puts the combo: same place, as wide as
