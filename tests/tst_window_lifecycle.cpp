@@ -235,6 +235,7 @@ private slots:
         (new QVBoxLayout(&top))->addWidget(tabs);
         top.show();
         QVERIFY(QTest::qWaitForWindowExposed(&top));
+        tabs->watchRelayouts();
         auto *tall = new QWidget;
         tall->setMinimumHeight(top.height() + 200);
         inner->addWidget(tall);

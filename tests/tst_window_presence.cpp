@@ -340,7 +340,7 @@ private slots:
         const QList<StationValue> all{value(ANNA, "Laptop Anna", true), value(BERT, "Bert", true),
                                       value(GAST, GAST, false)};
         m.evaluated(IP, all);
-        ctl<QPushButton>(w, "cmdWerIstDa")->click();
+        ctl<QPushButton>(*page<VerlaufPage>(w)->historyPage(), "cmdWerIstDa")->click();
         PresenceWindow *p = w.presence().window();
         QVERIFY(QTest::qWaitForWindowExposed(p));
         QTableView *table = p->table();

@@ -112,7 +112,7 @@ SSTab::SSTab(QWidget *parent, QSize tabExtent) : QTabWidget(parent), m_bar(new S
 
 bool SSTab::event(QEvent *e)
 {
-    if (e->type() == QEvent::LayoutRequest) {
+    if (e->type() == QEvent::LayoutRequest && m_watchRelayouts) {
         const Placement now{size(),     m_bar->sizeHint(), m_bar->minimumSizeHint(),
                             sizeHint(), minimumSizeHint(), count()};
         if (now == m_placed)

@@ -75,6 +75,9 @@ class SSTab : public QTabWidget
 public:
     SSTab(QWidget *parent, QSize tabExtent);
     SSTabBar *bar() const { return m_bar; }
+    // From now on a page's layout request is passed on only when something moves; until
+    // then (the start) asking what the pages need would make them all.
+    void watchRelayouts() { m_watchRelayouts = true; }
 
 protected:
     bool event(QEvent *e) override;
@@ -89,6 +92,7 @@ private:
 
     SSTabBar *m_bar;
     Placement m_placed; // as at the last layout
+    bool m_watchRelayouts = false;
 };
 
 // txtIP lies under Combo1 wherever the layout puts the combo: same place, as wide as

@@ -245,6 +245,7 @@ WindowPages WindowPages::create(const WindowFrame &frame, StationMonitor *monito
     afterFirstPaint(window, [frame, window, verlauf = p.verlauf] {
         verlauf->historyPage();
         frame.layout(window);
+        static_cast<SSTab *>(frame.tab)->watchRelayouts();
     });
     return p;
 }
