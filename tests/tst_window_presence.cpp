@@ -239,11 +239,8 @@ private slots:
     {
         QVERIFY(writeFile(m_ini, ""));
         auto clock = std::make_shared<SteppedClock>();
-        frmMonitor w(nullptr, clock);
-        StartStop::attach(w, m_ini);
-        w.setVendorFolder(m_dir.path());
-        w.setKnownClients(kKnown);
-        w.presence().load(m_ini); // as the start does
+        const auto window = knownClientsWindow(clock);
+        frmMonitor &w = *window;
         StationMonitor &m = w.stationMonitor();
         AlertSettings alerts;
         alerts.graceSeconds = 60;
@@ -330,11 +327,8 @@ private slots:
     {
         QVERIFY(writeFile(m_ini, ""));
         auto clock = std::make_shared<SteppedClock>();
-        frmMonitor w(nullptr, clock);
-        StartStop::attach(w, m_ini);
-        w.setVendorFolder(m_dir.path());
-        w.setKnownClients(kKnown);
-        w.presence().load(m_ini);
+        const auto window = knownClientsWindow(clock);
+        frmMonitor &w = *window;
         StationMonitor &m = w.stationMonitor();
         m.watch(IP);
         const QList<StationValue> all{value(ANNA, "Laptop Anna", true), value(BERT, "Bert", true),
@@ -469,6 +463,18 @@ private slots:
     }
 
 private:
+    // A window on the clock with the known clients and, as the start reads them, the
+    // settings of m_ini.
+    std::unique_ptr<frmMonitor> knownClientsWindow(const std::shared_ptr<SteppedClock> &clock)
+    {
+        auto w = std::make_unique<frmMonitor>(nullptr, clock);
+        StartStop::attach(*w, m_ini);
+        w->setVendorFolder(m_dir.path());
+        w->setKnownClients(kKnown);
+        w->presence().load(m_ini);
+        return w;
+    }
+
     QTemporaryDir m_dir;
     QString m_ini;
     NotifyServer server;
