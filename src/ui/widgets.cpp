@@ -11,7 +11,6 @@
 #include <QStyleFactory>
 #include <QStyleOptionComboBox>
 #include <algorithm>
-#include <numeric>
 #include <qdrawutil.h>
 
 QSize PictureButton::sizeHint() const
@@ -67,39 +66,29 @@ void GroupBoxFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOpt
 // padding; the first tabs take the pixels left over by the division.
 QSize SSTabBar::tabSizeHint(int index) const
 {
-    const QList<int> &widths = captionWidths();
     const int n = count();
-    const int captions = std::accumulate(widths.begin(), widths.end(), 0);
+    int captions = 0;
+    for (int i = 0; i < n; ++i)
+        captions += captionSize(i).width();
     const int row = m_extent.width() * n;
     const int padding = std::max(minPadding, (row - captions) / n);
     const int spare = std::max(0, row - captions - padding * n);
-    const int width = widths.value(index) + padding + (index < spare ? 1 : 0);
-    return {width, std::max(m_extent.height(), m_captionHeights.value(index))};
+    const int width = captionSize(index).width() + padding + (index < spare ? 1 : 0);
+    return {width, std::max(m_extent.height(), captionSize(index).height())};
 }
 
-const QList<int> &SSTabBar::captionWidths() const
+QSize SSTabBar::captionSize(int index) const
 {
-    QStringList captions;
-    for (int i = 0; i < count(); ++i)
-        captions << tabText(i);
-    if (captions != m_measuredCaptions || font() != m_measuredFont) {
-        if (font() != m_measuredFont)
-            m_measured.clear();
-        const QFontMetrics fm = fontMetrics();
-        m_captionWidths.clear();
-        m_captionHeights.clear();
-        for (int i = 0; i < captions.size(); ++i) {
-            auto known = m_measured.find(captions[i]);
-            if (known == m_measured.end())
-                known = m_measured.insert(
-                    captions[i], {fm.horizontalAdvance(captions[i]), QTabBar::tabSizeHint(i).height()});
-            m_captionWidths << known->width();
-            m_captionHeights << known->height();
-        }
-        m_measuredCaptions = captions;
+    if (font() != m_measuredFont) {
+        m_measured.clear();
         m_measuredFont = font();
     }
-    return m_captionWidths;
+    const QString caption = tabText(index);
+    auto known = m_measured.constFind(caption);
+    if (known == m_measured.cend())
+        known = m_measured.insert(
+            caption, {fontMetrics().horizontalAdvance(caption), QTabBar::tabSizeHint(index).height()});
+    return *known;
 }
 
 SSTab::SSTab(QWidget *parent, QSize tabExtent) : QTabWidget(parent), m_bar(new SSTabBar)

@@ -53,17 +53,13 @@ protected:
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 
 private:
-    // The captions' widths (and the style's heights for them), measured once per set of
-    // captions and font: the bar asks for every tab's size many times while tabs are added
-    // and laid out.
-    const QList<int> &captionWidths() const;
+    // A caption's width and the style's height for its tab, measured once per caption and
+    // font: the bar asks for every tab's size many times while tabs are added and laid out.
+    QSize captionSize(int index) const;
 
     static constexpr int minPadding = 12;
     QSize m_extent;
-    mutable QStringList m_measuredCaptions;
     mutable QFont m_measuredFont;
-    mutable QList<int> m_captionWidths;
-    mutable QList<int> m_captionHeights;
     mutable QHash<QString, QSize> m_measured; // by caption, in m_measuredFont
 };
 
