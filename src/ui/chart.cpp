@@ -145,7 +145,11 @@ void StationChart::build()
 
     d.view = new QChartView(d.chart, this);
     d.view->setObjectName(QStringLiteral("MSChart1View"));
-    d.view->setRenderHint(QPainter::Antialiasing);
+    // No antialiasing: bars, axes and grid are upright lines and rectangles, which it only
+    // blurs, and it doubled the cost of every poll's repaint of the plot (text
+    // keeps its own smoothing).
+    d.view->setRenderHint(QPainter::Antialiasing, false);
+    d.view->setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing);
     layout()->addWidget(d.view);
 
     QObject::connect(d.chart, &QChart::plotAreaChanged, this, [this] { refresh(); });
