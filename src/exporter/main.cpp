@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "config/eventsettings.h"
 #include "config/mqttsettings.h"
@@ -87,18 +89,24 @@ bool writeFile(const QString &path, const QByteArray &text, QString *error)
     return false;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// What the command line asks for.
+struct Options
 {
-    // Before anything starts a thread: SIGTERM and SIGINT then reach the event loop only.
-    holdStopSignals();
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("senvaro-exporter"));
-#ifdef SENVARO_VERSION
-    QCoreApplication::setApplicationVersion(QStringLiteral(SENVARO_VERSION));
-#endif
+    QString settingsPath;
+    QHostAddress listenAddress{QHostAddress::LocalHost};
+    quint16 port = defaultPort;
+    bool listen = false; // --listen given
+    std::optional<QString> textfileDir;
+    std::optional<QString> webConfig;
+    std::optional<QString> mqttServer;
+    int shareK = 1;
+    int shareN = 1;
+};
 
+// Reads the command line into *options; a status when the exporter must stop there (help
+// and version end the process themselves).
+std::optional<ExporterExit> readOptions(const QStringList &arguments, Options *options)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Beobachtet alle Access Points einer Senvaro-Einstellungsdatei für Prometheus."));
@@ -129,9 +137,9 @@ int main(int argc, char **argv)
     parser.addOptions({settingsOpt, listenOpt, textfileOpt, webConfigOpt, mqttOpt, shareOpt});
     parser.addHelpOption();
     parser.addVersionOption();
-    if (!parser.parse(app.arguments())) {
+    if (!parser.parse(arguments)) {
         say(QStringLiteral("senvaro-exporter: %1 (Hilfe: --help)").arg(parser.errorText()));
-        return exitCode(ExporterExit::Usage);
+        return ExporterExit::Usage;
     }
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
@@ -140,50 +148,57 @@ int main(int argc, char **argv)
     if (!parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("senvaro-exporter: unbekanntes Argument \"%1\" (Hilfe: --help)")
                 .arg(parser.positionalArguments().first()));
-        return exitCode(ExporterExit::Usage);
+        return ExporterExit::Usage;
     }
     if (!parser.isSet(settingsOpt)) {
         say(QStringLiteral("senvaro-exporter: --settings DATEI fehlt (Hilfe: --help)"));
-        return exitCode(ExporterExit::Usage);
+        return ExporterExit::Usage;
     }
-    QHostAddress listenAddress(QHostAddress::LocalHost);
-    quint16 port = defaultPort;
-    if (parser.isSet(listenOpt) && !parseListen(parser.value(listenOpt), &listenAddress, &port)) {
+    options->settingsPath = parser.value(settingsOpt);
+    options->listen = parser.isSet(listenOpt);
+    if (options->listen && !parseListen(parser.value(listenOpt), &options->listenAddress, &options->port)) {
         say(QStringLiteral("senvaro-exporter: --listen erwartet ADRESSE:PORT, nicht \"%1\"")
                 .arg(parser.value(listenOpt)));
-        return exitCode(ExporterExit::Usage);
+        return ExporterExit::Usage;
     }
-
-    int shareK = 1;
-    int shareN = 1;
-    if (parser.isSet(shareOpt) && !parseShare(parser.value(shareOpt), &shareK, &shareN)) {
+    if (parser.isSet(shareOpt) && !parseShare(parser.value(shareOpt), &options->shareK, &options->shareN)) {
         say(QStringLiteral("senvaro-exporter: --share erwartet K/N mit 1 ≤ K ≤ N, nicht \"%1\"")
                 .arg(parser.value(shareOpt)));
-        return exitCode(ExporterExit::Usage);
+        return ExporterExit::Usage;
     }
+    if (parser.isSet(textfileOpt))
+        options->textfileDir = parser.value(textfileOpt);
+    if (parser.isSet(webConfigOpt))
+        options->webConfig = parser.value(webConfigOpt);
+    if (parser.isSet(mqttOpt))
+        options->mqttServer = parser.value(mqttOpt);
+    return std::nullopt;
+}
 
-    const QString path = parser.value(settingsOpt);
+// The access points of this exporter's share of the settings file, and how to watch them.
+std::optional<ExporterExit> readWatch(const Options &options, QStringList *addresses,
+                                      const std::shared_ptr<WatchConfig> &config)
+{
+    const QString &path = options.settingsPath;
     Settings settings;
-    QStringList addresses;
     QString error;
-    if (!loadWatchSettings(path, &settings, &addresses, &error)) {
+    if (!loadWatchSettings(path, &settings, addresses, &error)) {
         say(QStringLiteral("senvaro-exporter: %1").arg(error));
-        return exitCode(ExporterExit::Settings);
+        return ExporterExit::Settings;
     }
-    addresses = shareOf(addresses, shareK, shareN);
-    if (addresses.isEmpty()) {
+    *addresses = shareOf(*addresses, options.shareK, options.shareN);
+    if (addresses->isEmpty()) {
         say(QStringLiteral("senvaro-exporter: %1 lässt bei --share %2/%3 keinen Access Point übrig")
                 .arg(path)
-                .arg(shareK)
-                .arg(shareN));
-        return exitCode(ExporterExit::Settings);
+                .arg(options.shareK)
+                .arg(options.shareN));
+        return ExporterExit::Settings;
     }
     // The file holds the access points' password.
     if (QFileInfo(path).permissions() & QFileDevice::ReadOther)
         say(QStringLiteral("senvaro-exporter: Warnung: %1 ist für alle lesbar und enthält das Passwort "
                            "(chmod o-r %1)")
                 .arg(path));
-    auto config = std::make_shared<WatchConfig>();
     config->user = settings.user;
     config->password = settings.password;
     config->known = settings.clients;
@@ -196,82 +211,132 @@ int main(int argc, char **argv)
                 .arg(settings.pollCycle));
         config->cycleMs = 5000;
     }
-    // A web configuration it cannot use stops the exporter here, as it stops the others.
-    const QString webConfig = parser.value(webConfigOpt);
-    bool tls = false;
-    if (parser.isSet(webConfigOpt)) {
-        QString error;
-        const std::optional<WebConfig> web = loadWebConfig(webConfig, &error);
-        if (!web || (web->tls() && !tlsConfiguration(*web, &error))) {
-            say(QStringLiteral("senvaro-exporter: %1").arg(error));
-            return exitCode(ExporterExit::WebConfig);
-        }
-        tls = web->tls();
+    return std::nullopt;
+}
+
+// A web configuration it cannot use stops the exporter, as it stops the others.
+std::optional<ExporterExit> checkWebConfig(const Options &options, bool *tls)
+{
+    *tls = false;
+    if (!options.webConfig)
+        return std::nullopt;
+    QString error;
+    const std::optional<WebConfig> web = loadWebConfig(*options.webConfig, &error);
+    if (!web || (web->tls() && !tlsConfiguration(*web, &error))) {
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
+        return ExporterExit::WebConfig;
     }
+    *tls = web->tls();
+    return std::nullopt;
+}
+
+// The MQTT publisher when the settings file or --mqtt names a broker, and the event program.
+std::optional<ExporterExit> addOutputs(const Options &options, Exporter &exporter,
+                                       std::unique_ptr<MqttPublisher> *publisher)
+{
+    MqttSettings mqtt;
+    QString error;
+    if (!MqttSettings::load(options.settingsPath, &mqtt, &error)) {
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
+        return ExporterExit::Settings;
+    }
+    if (options.mqttServer && !parseMqttServer(*options.mqttServer, &mqtt.server, &mqtt.port)) {
+        say(QStringLiteral("senvaro-exporter: --mqtt erwartet HOST:PORT, nicht \"%1\"")
+                .arg(*options.mqttServer));
+        return ExporterExit::Usage;
+    }
+    if (mqtt.enabled()) {
+        *publisher = std::make_unique<MqttPublisher>(mqtt);
+        QObject::connect(publisher->get(), &MqttPublisher::logLine, &say);
+        exporter.setMqtt(publisher->get());
+        (*publisher)->start();
+    }
+    EventSettings events;
+    if (EventSettings::load(options.settingsPath, &events, &error))
+        exporter.setEventProgram(events.program);
+    else
+        say(QStringLiteral("senvaro-exporter: %1").arg(error));
+    return std::nullopt;
+}
+
+QString textfilePath(const QString &dir)
+{
+    return QDir(dir).filePath(QStringLiteral("senvaro.prom"));
+}
+
+// The text file written once and the port opened: with a text file and no --listen, the
+// node exporter serves the series, and there is no port of our own.
+std::optional<ExporterExit> startServing(const Options &options, Exporter &exporter, WebServer &server,
+                                         bool tls, int accessPoints)
+{
+    QString error;
+    if (options.textfileDir) {
+        exporter.setTextfileDir(*options.textfileDir);
+        if (!exporter.writeTextfile(&error)) {
+            say(QStringLiteral("senvaro-exporter: %1").arg(error));
+            return ExporterExit::Output;
+        }
+    }
+    if (options.textfileDir && !options.listen) {
+        say(QStringLiteral("senvaro-exporter: %1 Access Point(s), Textdatei %2, kein Port")
+                .arg(accessPoints)
+                .arg(QDir::toNativeSeparators(textfilePath(*options.textfileDir))));
+        return std::nullopt;
+    }
+    const quint16 bound = server.start(options.listenAddress, options.port, tls, &error);
+    if (bound == 0) {
+        say(QStringLiteral("senvaro-exporter: kann nicht auf %1 lauschen: %2")
+                .arg(listenText(options.listenAddress, options.port), error));
+        return ExporterExit::Output;
+    }
+    say(QStringLiteral("senvaro-exporter: %1 Access Point(s), /metrics auf %2%3")
+            .arg(accessPoints)
+            .arg(listenText(options.listenAddress, bound), tls ? QStringLiteral(" (TLS)") : QString()));
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Before anything starts a thread: SIGTERM and SIGINT then reach the event loop only.
+    holdStopSignals();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("senvaro-exporter"));
+#ifdef SENVARO_VERSION
+    QCoreApplication::setApplicationVersion(QStringLiteral(SENVARO_VERSION));
+#endif
+
+    Options options;
+    QStringList addresses;
+    auto config = std::make_shared<WatchConfig>();
+    bool tls = false;
+    if (const auto stop = readOptions(app.arguments(), &options))
+        return exitCode(*stop);
+    if (const auto stop = readWatch(options, &addresses, config))
+        return exitCode(*stop);
+    if (const auto stop = checkWebConfig(options, &tls))
+        return exitCode(*stop);
 
     Exporter exporter(addresses, config, std::make_shared<CoalescingClock>(),
                       [] { return QDateTime::currentMSecsSinceEpoch(); });
     QObject::connect(&exporter, &Exporter::logLine, &say);
-    MqttSettings mqtt;
-    if (!MqttSettings::load(path, &mqtt, &error)) {
-        say(QStringLiteral("senvaro-exporter: %1").arg(error));
-        return exitCode(ExporterExit::Settings);
-    }
-    if (parser.isSet(mqttOpt) && !parseMqttServer(parser.value(mqttOpt), &mqtt.server, &mqtt.port)) {
-        say(QStringLiteral("senvaro-exporter: --mqtt erwartet HOST:PORT, nicht \"%1\"")
-                .arg(parser.value(mqttOpt)));
-        return exitCode(ExporterExit::Usage);
-    }
     std::unique_ptr<MqttPublisher> publisher;
-    if (mqtt.enabled()) {
-        publisher = std::make_unique<MqttPublisher>(mqtt);
-        QObject::connect(publisher.get(), &MqttPublisher::logLine, &say);
-        exporter.setMqtt(publisher.get());
-        publisher->start();
-    }
-    EventSettings events;
-    if (EventSettings::load(path, &events, &error))
-        exporter.setEventProgram(events.program);
-    else
-        say(QStringLiteral("senvaro-exporter: %1").arg(error));
-
-    const bool textfile = parser.isSet(textfileOpt);
-    if (textfile) {
-        exporter.setTextfileDir(parser.value(textfileOpt));
-        if (!exporter.writeTextfile(&error)) {
-            say(QStringLiteral("senvaro-exporter: %1").arg(error));
-            return exitCode(ExporterExit::Output);
-        }
-    }
-    // With a text file and no --listen, the node exporter serves the series: no port of our own.
-    WebServer server(exporter, webConfig);
+    if (const auto stop = addOutputs(options, exporter, &publisher))
+        return exitCode(*stop);
+    WebServer server(exporter, options.webConfig.value_or(QString()));
     QObject::connect(&server, &WebServer::logLine,
                      [](const QString &line) { say(QStringLiteral("senvaro-exporter: %1").arg(line)); });
-    if (!textfile || parser.isSet(listenOpt)) {
-        QString error;
-        const quint16 bound = server.start(listenAddress, port, tls, &error);
-        if (bound == 0) {
-            say(QStringLiteral("senvaro-exporter: kann nicht auf %1 lauschen: %2")
-                    .arg(listenText(listenAddress, port), error));
-            return exitCode(ExporterExit::Output);
-        }
-        say(QStringLiteral("senvaro-exporter: %1 Access Point(s), /metrics auf %2%3")
-                .arg(addresses.size())
-                .arg(listenText(listenAddress, bound), tls ? QStringLiteral(" (TLS)") : QString()));
-    } else {
-        say(QStringLiteral("senvaro-exporter: %1 Access Point(s), Textdatei %2, kein Port")
-                .arg(addresses.size())
-                .arg(QDir::toNativeSeparators(
-                    QDir(parser.value(textfileOpt)).filePath(QStringLiteral("senvaro.prom")))));
-    }
+    if (const auto stop = startServing(options, exporter, server, tls, int(addresses.size())))
+        return exitCode(*stop);
 
     // A clean stop leaves a text file that says every access point is down, so the node
     // exporter does not go on serving the last round as if it were current.
     ExporterExit stopStatus = ExporterExit::Ok;
     onStopSignal(&app, [&] {
         QString error;
-        if (textfile && !writeFile(QDir(parser.value(textfileOpt)).filePath(QStringLiteral("senvaro.prom")),
-                                   exporter.stoppedExposition(), &error)) {
+        if (options.textfileDir &&
+            !writeFile(textfilePath(*options.textfileDir), exporter.stoppedExposition(), &error)) {
             say(QStringLiteral("senvaro-exporter: %1").arg(error));
             stopStatus = ExporterExit::Output;
         }
