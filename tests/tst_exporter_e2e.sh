@@ -81,7 +81,7 @@ headers="$(curl -sS -D - -o "$tmp/scrape" "$metrics")"
 grep -qi '^content-type: text/plain; version=0.0.4; charset=utf-8' <<<"$headers" || fail "content type: $headers"
 curl -sS "http://127.0.0.1:$port/" | grep -q 'href="/metrics"' || fail "/ does not link to /metrics"
 
-# ---- Prometheus (started above) ----
+# ---- How the checks ask ----
 # query PROMQL: "ap=value" lines, sorted. Read from the answer's JSON by grep and awk, one result a line (its metric's labels hold no
 # "}"): a Python start per query costs seconds on a loaded machine, and the queries are polled.
 query() {
@@ -133,16 +133,6 @@ lint "$tmp/scrape" &
 lint_pid=$!
 
 # ---- Prometheus (started above) ----
-# query PROMQL: "ap=value" lines, sorted. Read from the answer's JSON by grep and awk, one result a line (its metric's labels hold no
-# "}"): a Python start per query costs seconds on a loaded machine, and the queries are polled.
-query() {
-  curl -sS -G "$api" --data-urlencode "query=$1" | grep -o '"metric":{[^}]*},"value":\[[^]]*\]' |
-    awk '{ ap = ""; if (match($0, /"ap":"[^"]*"/)) ap = substr($0, RSTART + 6, RLENGTH - 7)
-           v = $0; sub(/.*,"/, "", v); sub(/"\]$/, "", v); print ap "=" v }' | sort
-}
-expect() { # PROMQL EXPECTED
-  [ "$(query "$1" 2>/dev/null)" = "$2" ]
-}
 wait_for 8 expect senvaro_up "$up" || fail "senvaro_up: $(query senvaro_up); $(tail -5 "$tmp/prom.log")"
 # An access point that is down has no station count at all: an outage is no "no stations".
 wait_for 8 expect senvaro_stations $'127.0.6.1=4\n127.0.6.2=4' || fail "senvaro_stations: $(query senvaro_stations)"
