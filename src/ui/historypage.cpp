@@ -121,6 +121,53 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_status->setTextFormat(Qt::PlainText);
     m_status->setWordWrap(true);
     m_status->hide();
+    makeReader();
+
+    m_plot = new HistoryPlot(this);
+    m_plot->setObjectName(QStringLiteral("chartVerlauf"));
+    m_plot->setAccessibleName(QStringLiteral("Verlauf"));
+    m_plot->setValueAxis(QStringLiteral("RX Level (%)"), 0, 100);
+    m_plot->setToolTipSource(
+        [this](const QString &mac, qint64 msBefore) { return toolTipText(mac, m_drawnEnd + msBefore); });
+    makeLegend();
+
+    auto *eventsLabel = new QLabel(QStringLiteral("Ereignisse:"), this);
+    eventsLabel->setObjectName(QStringLiteral("lblVerlaufEreignisse"));
+    m_events = new QListWidget(this);
+    m_events->setObjectName(QStringLiteral("lstVerlaufEreignisse"));
+    m_events->setAccessibleName(QStringLiteral("Ereignisse"));
+    m_events->setUniformItemSizes(true);
+    // Four entries, the newest on top; a window of its own gives the list a share of
+    // its height instead.
+    const int fourRows = 4 * m_events->fontMetrics().lineSpacing() + 2 * m_events->frameWidth();
+    if (ownWindow)
+        m_events->setMinimumHeight(fourRows);
+    else
+        m_events->setFixedHeight(fourRows);
+    eventsLabel->setBuddy(m_events);
+    layOut(spanLabel, eventsLabel, ownWindow);
+
+    auto settingChanged = [this] {
+        m_drawnRevision = ~quint64(0);
+        if (m_active)
+            refresh();
+    };
+    connect(m_span, &QComboBox::currentIndexChanged, this, settingChanged);
+    setDayFolder(QString());
+    connect(m_ack, &QCheckBox::toggled, this, settingChanged);
+    if (m_history)
+        connect(m_history, &StationHistory::changed, this, &HistoryPage::onHistoryChanged);
+    // Lines are thinned to the plot's width: thin them again when the page was shown
+    // before its first layout or has been resized.
+    connect(m_plot, &HistoryPlot::plotWidthChanged, this, [this](int width) {
+        if (m_active && width >= 10 && width != m_drawnWidth)
+            refresh();
+    });
+}
+
+// Day files are read off the window's thread; only the latest request is shown.
+void HistoryPage::makeReader()
+{
     m_reader = new DayFileReader(this);
     connect(m_reader, &DayFileReader::progress, this, [this](quint64 id, int done, int total) {
         if (id != m_request)
@@ -139,14 +186,10 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
                 if (m_active && isDaySpan())
                     drawDays();
             });
+}
 
-    m_plot = new HistoryPlot(this);
-    m_plot->setObjectName(QStringLiteral("chartVerlauf"));
-    m_plot->setAccessibleName(QStringLiteral("Verlauf"));
-    m_plot->setValueAxis(QStringLiteral("RX Level (%)"), 0, 100);
-    m_plot->setToolTipSource(
-        [this](const QString &mac, qint64 msBefore) { return toolTipText(mac, m_drawnEnd + msBefore); });
-
+void HistoryPage::makeLegend()
+{
     // The page is small inside the window: a compact list beside the plot names every
     // station (scrolling when the window is smaller still).
     m_legend = new QListWidget(this);
@@ -173,22 +216,10 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
         const QString mac = item->data(Qt::UserRole).toString();
         setLineHidden(mac, !m_hidden.contains(mac));
     });
+}
 
-    auto *eventsLabel = new QLabel(QStringLiteral("Ereignisse:"), this);
-    eventsLabel->setObjectName(QStringLiteral("lblVerlaufEreignisse"));
-    m_events = new QListWidget(this);
-    m_events->setObjectName(QStringLiteral("lstVerlaufEreignisse"));
-    m_events->setAccessibleName(QStringLiteral("Ereignisse"));
-    m_events->setUniformItemSizes(true);
-    // Four entries, the newest on top; a window of its own gives the list a share of
-    // its height instead.
-    const int fourRows = 4 * m_events->fontMetrics().lineSpacing() + 2 * m_events->frameWidth();
-    if (ownWindow)
-        m_events->setMinimumHeight(fourRows);
-    else
-        m_events->setFixedHeight(fourRows);
-    eventsLabel->setBuddy(m_events);
-
+void HistoryPage::layOut(QLabel *spanLabel, QLabel *eventsLabel, bool ownWindow)
+{
     auto *top = new QHBoxLayout();
     top->addWidget(spanLabel);
     top->addWidget(m_span);
@@ -219,23 +250,6 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     buttons->addStretch(1);
     events->addLayout(buttons);
     layout->addLayout(events, ownWindow ? 1 : 0);
-
-    auto settingChanged = [this] {
-        m_drawnRevision = ~quint64(0);
-        if (m_active)
-            refresh();
-    };
-    connect(m_span, &QComboBox::currentIndexChanged, this, settingChanged);
-    setDayFolder(QString());
-    connect(m_ack, &QCheckBox::toggled, this, settingChanged);
-    if (m_history)
-        connect(m_history, &StationHistory::changed, this, &HistoryPage::onHistoryChanged);
-    // Lines are thinned to the plot's width: thin them again when the page was shown
-    // before its first layout or has been resized.
-    connect(m_plot, &HistoryPlot::plotWidthChanged, this, [this](int width) {
-        if (m_active && width >= 10 && width != m_drawnWidth)
-            refresh();
-    });
 }
 
 void HistoryPage::setVendors(VendorRegistry *vendors)

@@ -102,6 +102,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void makeReader();
+    void makeLegend();
+    void layOut(QLabel *spanLabel, QLabel *eventsLabel, bool ownWindow);
     bool isDaySpan() const;
     // After the lines were set: the stations not seen lose their lines, the axis spans lo..hi.
     void finishLines(const QSet<QString> &seen, bool ack, qreal lo, qreal hi);
