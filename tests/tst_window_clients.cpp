@@ -369,6 +369,38 @@ private slots:
         }
     }
 
+    // A value box draws only its text area, not its frame: on screen it must look as drawn whole,
+    // for longer, shorter, empty and overflowing values.
+    void valueBoxRedrawsOnlyItsText()
+    {
+        QWidget host;
+        host.setAutoFillBackground(true);
+        host.resize(200, 40);
+        auto *box = new QLineEdit(&host);
+        box->setReadOnly(true);
+        box->setAlignment(Qt::AlignRight);
+        box->setGeometry(10, 10, 60, 21);
+        auto *focus = new QLineEdit(&host); // as on the page, the focus is elsewhere
+        focus->setGeometry(100, 10, 60, 21);
+        focus->setFocus();
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QCoreApplication::processEvents(); // the first, whole paint
+        PaintRecorder paints;
+        for (const char *text : {"62,5", "7", "", "100", "33,3333333333333", "0"}) {
+            paints.painted.clear();
+            showLineText(box, QString::fromLatin1(text));
+            QCoreApplication::processEvents();                           // the window's update
+            QVERIFY2(!paints.painted[box].contains(QPoint(0, 0)), text); // the frame stays
+            const QImage shown =
+                host.screen()
+                    ->grabWindow(host.winId(), box->x(), box->y(), box->width(), box->height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(shown == box->grab().toImage().convertToFormat(QImage::Format_RGB32), text);
+        }
+    }
+
     // clang-format off
 
     // A station button puts its index into Text1 (which buttons show: the cases above).
