@@ -401,6 +401,33 @@ private slots:
         }
     }
 
+    // Labels broken for one number of rows are broken anew for another (the room per row
+    // differs): the same as on a chart that never had other rows.
+    void chartLabelsFollowTheRoom()
+    {
+        StationChart seen, fresh;
+        const auto fill = [](StationChart &chart, int rows) {
+            chart.setRowCount(qint16(rows));
+            for (int i = 1; i <= rows; ++i) {
+                chart.setRow(qint16(i));
+                chart.setRowLabel(QStringLiteral("Station mit langem Namen %1").arg(i));
+            }
+            QCoreApplication::processEvents(); // the chart's layout after the change
+            chart.flush();
+        };
+        for (StationChart *chart : {&seen, &fresh}) {
+            chart->resize(500, 300);
+            chart->show();
+        }
+        fill(seen, 2);
+        for (int rows : {12, 2}) {
+            fill(seen, rows);
+            fill(fresh, rows);
+            QCOMPARE(seen.shownCategories(), fresh.shownCategories());
+        }
+        QVERIFY(seen.shownCategories().value(0).contains(QLatin1String("<br>")));
+    }
+
     // clang-format off
 
     // A station button puts its index into Text1 (which buttons show: the cases above).
