@@ -369,8 +369,8 @@ private slots:
         }
     }
 
-    // A value box draws only its text area, not its frame: on screen it must look as drawn whole,
-    // for longer, shorter, empty and overflowing values.
+    // A value box draws only what lies inside its frame, and leaves the frame as it is: on screen
+    // it must look as drawn whole, for longer, shorter, empty and overflowing values.
     void valueBoxRedrawsOnlyItsText()
     {
         QWidget host;
@@ -385,6 +385,7 @@ private slots:
         focus->setFocus();
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
+        showLineText(box, QStringLiteral("0"));
         QCoreApplication::processEvents(); // the first, whole paint
         PaintRecorder paints;
         for (const char *text : {"62,5", "7", "", "100", "33,3333333333333", "0"}) {
@@ -399,6 +400,12 @@ private slots:
                     .convertToFormat(QImage::Format_RGB32);
             QVERIFY2(shown == box->grab().toImage().convertToFormat(QImage::Format_RGB32), text);
         }
+        QLineEdit plain(&host); // the frame as the style draws it
+        plain.setReadOnly(true);
+        plain.setAlignment(Qt::AlignRight);
+        plain.setGeometry(box->geometry());
+        plain.setText(box->text());
+        QCOMPARE(plain.grab().toImage(), box->grab().toImage());
     }
 
     // Labels broken for one number of rows are broken anew for another (the room per row

@@ -1,9 +1,14 @@
 #include "ui/controls.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <QStyleOption>
 #include <QStyleOptionProgressBar>
 #include <QStyleOptionTabWidgetFrame>
@@ -61,6 +66,40 @@ protected:
 private:
     QWidget *m_page;
     QColor m_colour; // invalid: to be taken from the style at the next paint
+};
+
+// Fusion's frame of a line box lies in its outer two pixels (the outline and the inner
+// shadow below it). A box asked to draw only what lies inside them leaves its frame as
+// it is on screen, instead of drawing the antialiased shapes clipped away.
+class LineFrameStyle : public QProxyStyle
+{
+public:
+    LineFrameStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+    static constexpr int ring = 2;
+
+    static LineFrameStyle *forApplicationStyle()
+    {
+        static QPointer<LineFrameStyle> style;
+        if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+            return nullptr;
+        if (!style) {
+            style = new LineFrameStyle;
+            style->setParent(QCoreApplication::instance());
+        }
+        return style;
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        if (element == PE_FrameLineEdit && painter->paintEngine()) {
+            const QRegion clip = painter->paintEngine()->systemClip();
+            const QRegion frame = QRegion(option->rect) - option->rect.adjusted(ring, ring, -ring, -ring);
+            if (!clip.isEmpty() && !clip.intersects(painter->deviceTransform().map(frame)))
+                return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
 };
 
 // Display lines are cut at this length: one huge line (replies lose their line breaks
@@ -444,6 +483,18 @@ void showLineText(QLineEdit *box, const QString &text)
         box->setText(text); // a cursor or selection may show: drawn as ever
         return;
     }
+    LineFrameStyle *style = LineFrameStyle::forApplicationStyle();
+    if (style && box->style() != style && box->style() == QApplication::style())
+        box->setStyle(style);
+    // Text that fits keeps off the frame's pixels (an overflowing one starts at the frame).
+    const QRect inner = box->rect().adjusted(LineFrameStyle::ring, LineFrameStyle::ring,
+                                             -LineFrameStyle::ring, -LineFrameStyle::ring);
+    const QFontMetrics metrics = box->fontMetrics();
+    const auto fits = [&](const QString &t) {
+        return metrics.horizontalAdvance(t) + 2 * LineFrameStyle::ring <= inner.width();
+    };
+    const bool inside = box->style() == style && box->hasFrame() && metrics.height() + 2 <= inner.height() &&
+                        fits(box->text()) && fits(text);
     box->setAttribute(Qt::WA_UpdatesDisabled, true);
     box->setText(text);
     box->setAttribute(Qt::WA_UpdatesDisabled, false);
@@ -454,7 +505,8 @@ void showLineText(QLineEdit *box, const QString &text)
     option.midLineWidth = 0;
     option.state |= QStyle::State_Sunken | QStyle::State_ReadOnly;
     option.features = QStyleOptionFrame::None;
-    box->update(box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box));
+    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+    box->update(inside ? contents & inner : contents);
 }
 
 QColor bgrColor(quint32 value)
