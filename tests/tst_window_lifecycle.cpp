@@ -156,6 +156,7 @@ private slots:
         QWidget host;
         host.resize(660, 260);
         auto *box = new TextBox(&host);
+        box->setEmptyingHeld(true); // as the reply box
         auto *plain = new QPlainTextEdit(&host);
         for (QPlainTextEdit *e : {static_cast<QPlainTextEdit *>(box), plain}) {
             e->setReadOnly(true);
@@ -222,6 +223,10 @@ private slots:
         box->setText(QString());
         QVERIFY(!box->toPlainText().isEmpty());
         QTRY_VERIFY(box->toPlainText().isEmpty());
+        box->appendText(reply);
+        box->setEmptyingHeld(false); // any other box ("löschen" on the manual page) empties at once
+        box->setText(QString());
+        QVERIFY(box->toPlainText().isEmpty());
         box->setText(QString());
         QString many;
         for (int i = 0; i < 400; ++i)

@@ -132,7 +132,7 @@ void TextBox::setText(const QString &text)
     m_displayReset = true;
     if (!isVisible())
         return;
-    if (text.isEmpty() && !document()->isEmpty()) {
+    if (m_emptyingHeld && text.isEmpty() && !document()->isEmpty()) {
         // Text that follows soon replaces the old one directly; nothing following, the
         // box shows empty after this moment.
         m_emptyLater.start(emptyAfterMs, this);

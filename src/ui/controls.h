@@ -14,9 +14,7 @@
 // (its page is not shown) the display is left alone and catches up when the box is
 // shown or the user is about to edit it, so a hidden box costs no layout.
 // A box on screen that gets a new text keeps the part of its display that stays the
-// same and redraws only the rows that look different. Emptied, it keeps showing the old
-// text for a moment: text that follows at once (a reply after its poll) then replaces it
-// without an empty box drawn in between.
+// same and redraws only the rows that look different.
 class TextBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -28,6 +26,9 @@ public:
     void appendText(const QString &piece);
     // The display shows all of text() (nothing waits for the box to be shown).
     bool isDisplayCurrent() const { return !m_displayReset && m_displayed == m_text.size(); }
+    // Emptied, the box keeps showing its old text for a moment: text that follows at once
+    // (a reply after its poll) then replaces it without an empty box drawn in between.
+    void setEmptyingHeld(bool held) { m_emptyingHeld = held; }
 
 signals:
     void userEdited(); // the user typed: text() holds the new text
@@ -60,6 +61,7 @@ private:
     bool m_internal = false;
     int m_lineLength = 0; // characters in the display's last line
     bool m_lastWasCr = false;
+    bool m_emptyingHeld = false;
     QBasicTimer m_emptyLater; // runs while an emptied box still shows its old text
     QRegion m_unchanged;      // rows of the viewport that the next paint may leave as they are
 };
