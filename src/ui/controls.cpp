@@ -373,6 +373,8 @@ void TextBox::paintEvent(QPaintEvent *e)
 {
     const QRegion region = e->region() - m_unchanged;
     m_unchanged = QRegion();
+    if (region.isEmpty())
+        return; // an empty bound would stand for no bound at all
     QWidget *port = viewport();
     {
         QPainter painter(port);
