@@ -369,6 +369,72 @@ private slots:
         }
     }
 
+    // A value box draws only what lies inside its frame, and leaves the frame as it is: on screen
+    // it must look as drawn whole, for longer, shorter, empty and overflowing values.
+    void valueBoxRedrawsOnlyItsText()
+    {
+        QWidget host;
+        host.setAutoFillBackground(true);
+        host.resize(200, 40);
+        auto *box = new QLineEdit(&host);
+        box->setReadOnly(true);
+        box->setAlignment(Qt::AlignRight);
+        box->setGeometry(10, 10, 60, 21);
+        auto *focus = new QLineEdit(&host); // as on the page, the focus is elsewhere
+        focus->setGeometry(100, 10, 60, 21);
+        focus->setFocus();
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        showLineText(box, QStringLiteral("0"));
+        QCoreApplication::processEvents(); // the first, whole paint
+        PaintRecorder paints;
+        for (const char *text : {"62,5", "7", "", "100", "33,3333333333333", "0"}) {
+            paints.painted.clear();
+            showLineText(box, QString::fromLatin1(text));
+            QCoreApplication::processEvents();                           // the window's update
+            QVERIFY2(!paints.painted[box].contains(QPoint(0, 0)), text); // the frame stays
+            const QImage shown =
+                host.screen()
+                    ->grabWindow(host.winId(), box->x(), box->y(), box->width(), box->height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(shown == box->grab().toImage().convertToFormat(QImage::Format_RGB32), text);
+        }
+        QLineEdit plain(&host); // the frame as the style draws it
+        plain.setReadOnly(true);
+        plain.setAlignment(Qt::AlignRight);
+        plain.setGeometry(box->geometry());
+        plain.setText(box->text());
+        QCOMPARE(plain.grab().toImage(), box->grab().toImage());
+    }
+
+    // Labels broken for one number of rows are broken anew for another (the room per row
+    // differs): the same as on a chart that never had other rows.
+    void chartLabelsFollowTheRoom()
+    {
+        StationChart seen, fresh;
+        const auto fill = [](StationChart &chart, int rows) {
+            chart.setRowCount(qint16(rows));
+            for (int i = 1; i <= rows; ++i) {
+                chart.setRow(qint16(i));
+                chart.setRowLabel(QStringLiteral("Station mit langem Namen %1").arg(i));
+            }
+            QCoreApplication::processEvents(); // the chart's layout after the change
+            chart.flush();
+        };
+        for (StationChart *chart : {&seen, &fresh}) {
+            chart->resize(500, 300);
+            chart->show();
+        }
+        fill(seen, 2);
+        for (int rows : {12, 2}) {
+            fill(seen, rows);
+            fill(fresh, rows);
+            QCOMPARE(seen.shownCategories(), fresh.shownCategories());
+        }
+        QVERIFY(seen.shownCategories().value(0).contains(QLatin1String("<br>")));
+    }
+
     // clang-format off
 
     // A station button puts its index into Text1 (which buttons show: the cases above).

@@ -147,13 +147,16 @@ private slots:
 
     // The box on screen after replies as polling brings them (emptied, then chunks without line
     // breaks, one longer than a display line) and as the login brings them (lines): the same
-    // as a plain box given the displayed text at once, scrolled to its end. Only the lines near
-    // the end keep their shaped glyphs for the next paint, so a long text costs no more memory.
+    // as a plain box given the displayed text at once, scrolled to its end. A reply much like the
+    // one before redraws only the rows that changed; one that changes the rows' places, or is
+    // shorter, all that differ. Only the lines near the end keep their shaped glyphs for the next
+    // paint, so a long text costs no more memory.
     void textBoxShowsWhatAPlainBoxShows()
     {
         QWidget host;
-        host.resize(660, 240);
+        host.resize(660, 260);
         auto *box = new TextBox(&host);
+        box->setEmptyingHeld(true); // as the reply box
         auto *plain = new QPlainTextEdit(&host);
         for (QPlainTextEdit *e : {static_cast<QPlainTextEdit *>(box), plain}) {
             e->setReadOnly(true);
@@ -161,21 +164,30 @@ private slots:
             e->resize(320, 230);
         }
         plain->move(330, 0);
+        auto *focus = new QLineEdit(&host); // as in the window, the focus is elsewhere
+        focus->setGeometry(0, 235, 100, 20);
+        focus->setFocus();
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         auto onScreen = [&](QWidget *w) {
             return host.screen()->grabWindow(host.winId(), w->x(), w->y(), w->width(), w->height()).toImage();
         };
-        QString reply;
-        for (int i = 0; i < 12; ++i)
-            reply +=
-                QString(49, '*') + QStringLiteral("02:11:A0:00:00:%1 RxSignalStrength: %2 Authentication "
-                                                  "Type: Open System WLAN Mode: 11g, Rx Data Rate: 54 Mbps")
-                                       .arg(i, 2, 10, QChar('0'))
-                                       .arg(40 + i);
+        auto replyOf = [](int stations, int level) {
+            QString reply;
+            for (int i = 0; i < stations; ++i)
+                reply += QString(49, '*') +
+                         QStringLiteral("02:11:A0:00:00:%1 RxSignalStrength: %2 Authentication "
+                                        "Type: Open System WLAN Mode: 11g, Rx Data Rate: 54 Mbps")
+                             .arg(i, 2, 10, QChar('0'))
+                             .arg(i == 10 ? level : 40 + i);
+            return reply;
+        };
+        const QString reply = replyOf(12, 50);
         const QString lines = QStringLiteral("login: admin\r\npassword: \r\nWelcome\r\nDWL-2100AP> ");
-        for (const QStringList &chunks : {QStringList{reply.left(900), reply.mid(900)}, QStringList{reply},
-                                          QStringList{lines, lines + lines, reply}}) {
+        for (const QStringList &chunks :
+             {QStringList{reply.left(900), reply.mid(900)}, QStringList{reply}, QStringList{replyOf(12, 51)},
+              QStringList{replyOf(12, 7)}, QStringList{replyOf(9, 7)},
+              QStringList{lines, lines + lines, reply}}) {
             box->setText(QString());
             for (const QString &chunk : chunks) {
                 box->appendText(chunk);
@@ -187,6 +199,34 @@ private slots:
             QVERIFY(box->verticalScrollBar()->maximum() > 0);
             QCOMPARE(onScreen(box), onScreen(plain));
         }
+        // One changed digit: its row alone is drawn again. A mark put on the screen's copy of
+        // the box stays where the rows did not change (looked at above the empty stretch that
+        // follows the text).
+        box->setText(QString());
+        box->appendText(reply);
+        QCoreApplication::processEvents();
+        const QRect port(box->viewport()->mapTo(&host, QPoint()), box->viewport()->size());
+        QBackingStore *store = host.backingStore();
+        store->beginPaint(port);
+        QPainter(store->paintDevice()).fillRect(port, Qt::red);
+        store->endPaint();
+        box->setText(QString());
+        box->appendText(replyOf(12, 52));
+        QCoreApplication::processEvents();
+        const QImage shown = onScreen(box);
+        const QRect inside = port.translated(-box->pos());
+        int drawn = 0;
+        for (int y = inside.top(); y < inside.top() + inside.height() * 3 / 4; ++y)
+            drawn += shown.pixelColor(inside.left() + 2, y) != QColor(Qt::red);
+        QVERIFY2(drawn > 0 && drawn <= box->fontMetrics().lineSpacing(), qPrintable(QString::number(drawn)));
+        // Emptied with nothing following, it shows empty a moment later.
+        box->setText(QString());
+        QVERIFY(!box->toPlainText().isEmpty());
+        QTRY_VERIFY(box->toPlainText().isEmpty());
+        box->appendText(reply);
+        box->setEmptyingHeld(false); // any other box ("löschen" on the manual page) empties at once
+        box->setText(QString());
+        QVERIFY(box->toPlainText().isEmpty());
         box->setText(QString());
         QString many;
         for (int i = 0; i < 400; ++i)

@@ -20,6 +20,8 @@ AntwortenPage::AntwortenPage(QWidget *parent) : QWidget(parent)
     Monitor->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Monitor->setTabChangesFocus(true);
+    // Emptied at every poll, refilled a moment later by the reply.
+    Monitor->setEmptyingHeld(true);
     setBackColor(Monitor, bgrColor(0x80000018));
     Label3->setBuddy(Monitor);
     auto *v = new QVBoxLayout(page);

@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QHash>
 #include <QLocale>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -31,6 +32,9 @@ public:
     QStringList shownLabels;
     QStringList labelSources;
     qreal labelRoom = -1.0;
+    // Row labels as broken into lines for a room: stations come and go (and with them the
+    // room per row), and a label measured once for a room is not measured again.
+    QHash<std::pair<qreal, QString>, QString> brokenLabels;
 };
 
 namespace {
@@ -61,33 +65,47 @@ qreal barHeight(double v)
     return v > 100.0 ? 100.0 : v;
 }
 
-// The category labels for the given row labels, each broken into lines of at most
-// room pixels.
-QStringList axisLabels(const QStringList &sources, const QFontMetricsF &fm, qreal room)
+// A row label broken into lines of at most room pixels.
+QString brokenLabel(const QString &source, const QFontMetricsF &fm, qreal room)
 {
+    QStringList lines;
+    const QString t = source.left(200); // more never fits; keeps the cost bounded
+    for (qsizetype at = 0; at < t.size();) {
+        qsizetype len = 1;
+        while (at + len < t.size() && fm.horizontalAdvance(t.mid(at, len + 1)) <= room)
+            ++len;
+        if (at + len < t.size()) {
+            // Prefer a break after a colon or blank ("F0:18:" / "98:00:" / "00:05").
+            for (qsizetype i = len - 1; i > 0; --i) {
+                const QChar c = t.at(at + i);
+                if (c == QLatin1Char(':') || c == QLatin1Char(' ')) {
+                    len = i + 1;
+                    break;
+                }
+            }
+        }
+        lines.append(t.mid(at, len).toHtmlEscaped());
+        at += len;
+    }
+    return lines.join(QStringLiteral("<br>"));
+}
+
+// The category labels for the given row labels, each broken into lines of at most
+// room pixels; broken holds labels broken before, by room and label.
+QStringList axisLabels(const QStringList &sources, const QFontMetricsF &fm, qreal room,
+                       QHash<std::pair<qreal, QString>, QString> &broken)
+{
+    // A bound for a window that sees ever new stations.
+    if (broken.size() > 256)
+        broken.clear();
     QStringList labels;
     labels.reserve(sources.size());
     for (const QString &source : sources) {
-        QStringList lines;
-        const QString t = source.left(200); // more never fits; keeps the cost bounded
-        for (qsizetype at = 0; at < t.size();) {
-            qsizetype len = 1;
-            while (at + len < t.size() && fm.horizontalAdvance(t.mid(at, len + 1)) <= room)
-                ++len;
-            if (at + len < t.size()) {
-                // Prefer a break after a colon or blank ("F0:18:" / "98:00:" / "00:05").
-                for (qsizetype i = len - 1; i > 0; --i) {
-                    const QChar c = t.at(at + i);
-                    if (c == QLatin1Char(':') || c == QLatin1Char(' ')) {
-                        len = i + 1;
-                        break;
-                    }
-                }
-            }
-            lines.append(t.mid(at, len).toHtmlEscaped());
-            at += len;
-        }
-        QString label = lines.join(QStringLiteral("<br>"));
+        const std::pair<qreal, QString> key(room, source);
+        auto known = broken.constFind(key);
+        if (known == broken.constEnd())
+            known = broken.insert(key, brokenLabel(source, fm, room));
+        QString label = *known;
         while (labels.contains(label))
             label += QChar(0x200B);
         labels.append(label);
@@ -275,7 +293,8 @@ void StationChart::applyRefresh()
     if (perRow != d.labelRoom || sources != d.labelSources) {
         d.labelRoom = perRow;
         d.labelSources = sources;
-        d.shownLabels = axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow);
+        d.shownLabels =
+            axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow, d.brokenLabels);
     }
     const bool relabelled = d.categories->categories() != d.shownLabels;
     if (relabelled)

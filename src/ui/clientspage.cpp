@@ -45,14 +45,6 @@ void setCaption(QAbstractButton *button, const QString &text)
         button->setText(shown);
 }
 
-// A box that already shows the text is left alone: setting it again would lay it out
-// and repaint it on every poll.
-void showText(QLineEdit *box, const QString &text)
-{
-    if (box->text() != text)
-        box->setText(text);
-}
-
 } // namespace
 
 ClientsPage::ClientsPage(QWidget *parent) : QWidget(parent)
@@ -208,7 +200,7 @@ void ClientsPage::showStations(const Reply &r)
             showMaker(OptClients[b.number - 1], mac);
         }
     }
-    showText(txtAnzahl, r.stationCount > 0 ? QString::number(r.stationCount) : QString());
+    showLineText(txtAnzahl, r.stationCount > 0 ? QString::number(r.stationCount) : QString());
     fillClients(qint16(r.stationCount));
     if (r.knownOnly) {
         // Exactly the buttons of the stations that passed: button k - 1 for block k.
@@ -230,25 +222,25 @@ void ClientsPage::showDetails(const Reply &r, const QString &selectedText)
     if (!b) {
         // Block 0 is the empty piece before the first separator.
         if (!r.knownOnly)
-            showText(txtMac, QString());
+            showLineText(txtMac, QString());
         return;
     }
     // With the filter on only a station that passed may fill the details.
     if (r.knownOnly && !b->passed)
         return;
-    showText(txtMac, b->mac);
+    showLineText(txtMac, b->mac);
     if (b->authentication)
-        showText(txtAuth, *b->authentication);
+        showLineText(txtAuth, *b->authentication);
     if (b->encryption)
-        showText(txtEncrypt, *b->encryption);
+        showLineText(txtEncrypt, *b->encryption);
     if (b->mode)
-        showText(txtWLANMode, *b->mode);
+        showLineText(txtWLANMode, *b->mode);
     if (b->rate)
-        showText(txtRXDataRate, fNumText(*b->rate));
+        showLineText(txtRXDataRate, fNumText(*b->rate));
     if (b->rx)
-        showText(txtRXSign, fNumText(*b->rx));
+        showLineText(txtRXSign, fNumText(*b->rx));
     if (b->ack)
-        showText(txtAckSign, fNumText(*b->ack));
+        showLineText(txtAckSign, fNumText(*b->ack));
 }
 
 void ClientsPage::clearDetails()

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QBasicTimer>
 #include <QColor>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRegion>
 
 // Multi-line text box that keeps its text exactly as given (CR, LF, NUL and all) and
 // shows it. Appending costs in proportion to the appended text, never to what the box
@@ -10,6 +13,8 @@
 // piece, broken into display lines of bounded length. While the box is not visible
 // (its page is not shown) the display is left alone and catches up when the box is
 // shown or the user is about to edit it, so a hidden box costs no layout.
+// A box on screen that gets a new text keeps the part of its display that stays the
+// same and redraws only the rows that look different.
 class TextBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -21,6 +26,9 @@ public:
     void appendText(const QString &piece);
     // The display shows all of text() (nothing waits for the box to be shown).
     bool isDisplayCurrent() const { return !m_displayReset && m_displayed == m_text.size(); }
+    // Emptied, the box keeps showing its old text for a moment: text that follows at once
+    // (a reply after its poll) then replaces it without an empty box drawn in between.
+    void setEmptyingHeld(bool held) { m_emptyingHeld = held; }
 
 signals:
     void userEdited(); // the user typed: text() holds the new text
@@ -29,11 +37,22 @@ protected:
     bool event(QEvent *e) override;
     bool viewportEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    void timerEvent(QTimerEvent *e) override;
 
 private:
-    void catchUp();
-    void displayAppend(const QString &piece);
+    struct Row
+    {
+        QRectF rect;
+        QString text;
+        bool operator==(const Row &) const = default;
+    };
+    void catchUp(bool onScreen = true);
+    QString displayText(QStringView piece);
+    void displayAppend(const QString &shown);
+    void displayReplace(const QString &shown, bool onScreen);
     void keepShapesOfLastLines(int firstChanged);
+    QList<Row> rowsOnScreen();
     void syncFromUser();
 
     QString m_text;
@@ -42,6 +61,9 @@ private:
     bool m_internal = false;
     int m_lineLength = 0; // characters in the display's last line
     bool m_lastWasCr = false;
+    bool m_emptyingHeld = false;
+    QBasicTimer m_emptyLater; // runs while an emptied box still shows its old text
+    QRegion m_unchanged;      // rows of the viewport that the next paint may leave as they are
 };
 
 // Horizontal signal bar, range 0 to 100, holding a single-precision value so that 62.5
@@ -60,6 +82,11 @@ private:
 
     float m_value = 0.0f;
 };
+
+// Shows text in a read-only line box. Only the text area inside the frame is drawn
+// again: a style draws the frame with antialiased rounded shapes, which cost several
+// times what the few digits of a value do. Unchanged text leaves the box alone.
+void showLineText(QLineEdit *box, const QString &text);
 
 // A colour given as 0x00BBGGRR (blue in the high byte), the form the window's designed
 // colours are written in. 0x800000nn names a system colour by its number nn (4 menu,
