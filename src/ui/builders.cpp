@@ -181,7 +181,7 @@ QComboBox *editableComboBox(QWidget *parent, const char *name)
 QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption)
 {
     auto *box = named(new QGroupBox(caption, parent), name);
-    if (QStyle *style = GroupBoxFrameStyle::forApplicationStyle())
+    if (QStyle *style = fusionProxyStyle<GroupBoxFrameStyle>())
         box->setStyle(style);
     return box;
 }

@@ -5,7 +5,6 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyleFactory>
@@ -17,6 +16,8 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <algorithm>
+
+#include "ui/widgets.h"
 
 namespace {
 // The colour a tab widget's pane shows inside, as its style draws it over what the window
@@ -76,18 +77,6 @@ class LineFrameStyle : public QProxyStyle
 public:
     LineFrameStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
     static constexpr int ring = 2;
-
-    static LineFrameStyle *forApplicationStyle()
-    {
-        static QPointer<LineFrameStyle> style;
-        if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-            return nullptr;
-        if (!style) {
-            style = new LineFrameStyle;
-            style->setParent(QCoreApplication::instance());
-        }
-        return style;
-    }
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget) const override
@@ -485,7 +474,7 @@ void showLineText(QLineEdit *box, const QString &text)
         box->setText(text); // a cursor or selection may show: drawn as ever
         return;
     }
-    LineFrameStyle *style = LineFrameStyle::forApplicationStyle();
+    LineFrameStyle *style = fusionProxyStyle<LineFrameStyle>();
     if (style && box->style() != style && box->style() == QApplication::style())
         box->setStyle(style);
     // Text that fits keeps off the frame's pixels (an overflowing one starts at the frame).

@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QImageReader>
-#include <QPointer>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionComboBox>
@@ -28,18 +27,6 @@ void SSTabBar::setTabExtent(QSize extent)
 }
 
 GroupBoxFrameStyle::GroupBoxFrameStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
-
-GroupBoxFrameStyle *GroupBoxFrameStyle::forApplicationStyle()
-{
-    static QPointer<GroupBoxFrameStyle> style;
-    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-        return nullptr;
-    if (!style) {
-        style = new GroupBoxFrameStyle;
-        style->setParent(QCoreApplication::instance());
-    }
-    return style;
-}
 
 void GroupBoxFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
                                        QPainter *painter, const QWidget *widget) const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QApplication>
 #include <QHash>
 #include <QPixmap>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QSize>
 #include <QTabBar>
@@ -22,6 +24,20 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
+// The one instance of a Fusion proxy style, owned by the application; none while the
+// application draws with another style (the proxy would change how its widgets look).
+template <typename Style> Style *fusionProxyStyle()
+{
+    static QPointer<Style> style;
+    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+        return nullptr;
+    if (!style) {
+        style = new Style;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 // Fusion draws a group box's frame from a picture it loads by file name alone, and the
 // image reader then loads every image plugin to ask whether one reads it (about 3 ms at
 // the start, before the first screen). This style reads the same picture as what it
@@ -29,15 +45,12 @@ public:
 class GroupBoxFrameStyle : public QProxyStyle
 {
 public:
-    // The style for group boxes when the application's style is Fusion, else none (the
-    // boxes keep the application's style). Owned by the application.
-    static GroupBoxFrameStyle *forApplicationStyle();
-
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget = nullptr) const override;
 
-private:
     GroupBoxFrameStyle();
+
+private:
     mutable QPixmap m_frame;
 };
 
