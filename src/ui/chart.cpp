@@ -27,11 +27,6 @@ public:
     QBarCategoryAxis *categories = nullptr;
     QValueAxis *values = nullptr;
     bool refreshPending = false;
-    // The axis labels as last laid out, and what they were made from: they are broken
-    // into lines again only when a label or the room for one changed.
-    QStringList shownLabels;
-    QStringList labelSources;
-    qreal labelRoom = -1.0;
     // Row labels as broken into lines for a room: stations come and go (and with them the
     // room per row), and a label measured once for a room is not measured again.
     QHash<std::pair<qreal, QString>, QString> brokenLabels;
@@ -290,15 +285,11 @@ void StationChart::applyRefresh()
     sources.reserve(m_rows.size());
     for (const Row &r : m_rows)
         sources.append(r.label);
-    if (perRow != d.labelRoom || sources != d.labelSources) {
-        d.labelRoom = perRow;
-        d.labelSources = sources;
-        d.shownLabels =
-            axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow, d.brokenLabels);
-    }
-    const bool relabelled = d.categories->categories() != d.shownLabels;
+    const QStringList labels =
+        axisLabels(sources, QFontMetricsF(d.categories->labelsFont()), perRow, d.brokenLabels);
+    const bool relabelled = d.categories->categories() != labels;
     if (relabelled)
-        d.categories->setCategories(d.shownLabels); // one relayout, where clear and append made two
+        d.categories->setCategories(labels); // one relayout, where clear and append made two
     for (int c = 0; c < 2; ++c) {
         QBarSet *set = d.sets[c];
         while (set->count() > m_rows.size())
