@@ -16,6 +16,7 @@
 #include "testsupport.h"
 #include "ui/alertsdialog.h"
 #include "ui/alertview.h"
+#include "ui/celldelegate.h"
 #include "ui/frmMonitor.h"
 #include "ui/historypage.h"
 #include "ui/historyplot.h"
@@ -377,6 +378,62 @@ private slots:
                          .convertToFormat(QImage::Format_RGB32),
                      shown->grab().toImage().convertToFormat(QImage::Format_RGB32));
         }
+    }
+
+    // The table draws its cells from pictures of them: they look as Qt's own delegate draws
+    // them (a selected row, the current cell, a text cut short, other alignments and colours,
+    // a check box), also when the same texts come again and after a text changed; the
+    // pictures kept stay within their bound.
+    void tableCellsLookAsQtDraws()
+    {
+        QStandardItemModel model(4, 3);
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 3; ++c)
+                model.setItem(r, c, new QStandardItem(QString("07.12.2026 23:3%1:0%2").arg(r).arg(c)));
+        model.item(0, 0)->setText("Ein Name, der nicht in die Spalte passt und gekürzt wird");
+        model.item(1, 1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        model.item(1, 2)->setForeground(Qt::red);
+        model.item(0, 2)->setText(model.item(1, 2)->text()); // the same text in black
+        model.item(3, 2)->setCheckable(true);
+        model.item(3, 2)->setCheckState(Qt::Checked);
+        QTableView plain, cached;
+        auto *delegate = new CachedCellDelegate(&cached);
+        cached.setItemDelegate(delegate);
+        QPalette palette = plain.palette();
+        palette.setColor(QPalette::Base, QColor(255, 250, 205));
+        for (QTableView *view : {&plain, &cached}) {
+            view->setPalette(palette);
+            view->setModel(&model);
+            view->setSelectionBehavior(QAbstractItemView::SelectRows);
+            view->resize(420, 160);
+            view->selectRow(2);
+            view->setCurrentIndex(model.index(2, 1));
+        }
+        const auto same = [&] {
+            return plain.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32) ==
+                   cached.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        QVERIFY(same());
+        const int pictures = delegate->pictureCount();
+        QVERIFY(pictures >= 9);
+        QVERIFY(same()); // drawn from the pictures now
+        QCOMPARE(delegate->pictureCount(), pictures);
+        model.item(1, 0)->setText("07.12.2026 23:31:01"); // the text of the cell beside it
+        model.item(2, 2)->setText("anders");
+        QVERIFY(same());
+
+        QTableView many;
+        auto *bounded = new CachedCellDelegate(&many);
+        many.setItemDelegate(bounded);
+        many.setModel(&model);
+        many.resize(420, 160);
+        for (int i = 0; i < 400; ++i) {
+            for (int r = 0; r < 4; ++r)
+                model.item(r, 0)->setText(QString::number(i * 4 + r));
+            many.viewport()->grab();
+        }
+        QVERIFY(bounded->pictureBytes() <= CachedCellDelegate::kMaxBytes);
+        QVERIFY(bounded->pictureBytes() > CachedCellDelegate::kMaxBytes / 2);
     }
 
     // Seven day files with a junk line and a line cut short: the spans of days read them in

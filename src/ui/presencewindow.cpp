@@ -20,6 +20,7 @@
 #include "monitor/presencemodel.h"
 #include "monitor/stationmonitor.h"
 #include "monitor/vendors.h"
+#include "ui/celldelegate.h"
 #include "ui/historywindow.h"
 
 namespace {
@@ -199,6 +200,8 @@ PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history,
     m_table->setObjectName(QStringLiteral("tblWerIstDa"));
     m_table->setAccessibleName(QStringLiteral("Wer ist da?"));
     m_table->setModel(m_proxy);
+    // Its cells change at every evaluation, most of them to a text shown a moment ago.
+    m_table->setItemDelegate(new CachedCellDelegate(m_table));
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(PresenceModel::State, Qt::AscendingOrder); // "da" first
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
