@@ -86,11 +86,11 @@ QVariant PresenceModel::data(const QModelIndex &index, int role) const
         case State:
             return stateText(r.presence);
         case Since:
-            return r.sinceMs ? timeText(*r.sinceMs) : QString();
+            return r.sinceText;
         case Duration:
-            return r.durationMs ? durationText(*r.durationMs) : QString();
+            return r.durationText;
         case LastSeen:
-            return r.lastSeenMs ? timeText(*r.lastSeenMs) : QString();
+            return r.lastSeenText;
         }
     }
     if (role == SortRole) {
@@ -145,7 +145,26 @@ bool PresenceModel::wanted(const DeviceState &d, qint64 now) const
            (d.lastSeenMs && now - *d.lastSeenMs <= StationMonitor::kKeepMs);
 }
 
-PresenceModel::Row PresenceModel::rowFor(const QString &key, const DeviceState &d, qint64 now) const
+QString PresenceModel::timeOf(qint64 ms) const
+{
+    if (ms != m_timeMs) {
+        m_timeMs = ms;
+        m_time = timeText(ms);
+    }
+    return m_time;
+}
+
+namespace {
+
+qint64 minutes(const std::optional<qint64> &ms)
+{
+    return ms ? *ms / 60'000 : -1;
+}
+
+} // namespace
+
+PresenceModel::Row PresenceModel::rowFor(const QString &key, const DeviceState &d, qint64 now,
+                                         const Row *before) const
 {
     Row r;
     r.key = key;
@@ -157,6 +176,15 @@ PresenceModel::Row PresenceModel::rowFor(const QString &key, const DeviceState &
     r.lastSeenMs = d.lastSeenMs;
     if (d.sinceMs && d.presence != Presence::Absent)
         r.durationMs = std::max<qint64>(now - *d.sinceMs, 0);
+    if (r.sinceMs)
+        r.sinceText = before && before->sinceMs == r.sinceMs ? before->sinceText : timeOf(*r.sinceMs);
+    if (r.lastSeenMs)
+        r.lastSeenText =
+            before && before->lastSeenMs == r.lastSeenMs ? before->lastSeenText : timeOf(*r.lastSeenMs);
+    if (r.durationMs)
+        r.durationText = before && minutes(before->durationMs) == minutes(r.durationMs)
+                             ? before->durationText
+                             : durationText(*r.durationMs);
     return r;
 }
 
@@ -169,7 +197,6 @@ unsigned PresenceModel::changedColumns(const Row &a, const Row &b)
     cols |= unsigned(a.sinceMs != b.sinceMs) << Since;
     // A duration shows whole minutes: it changes when its text does, or when the order
     // by duration may change (another start, or none).
-    const auto minutes = [](const std::optional<qint64> &ms) { return ms ? *ms / 60'000 : -1; };
     cols |= unsigned(minutes(a.durationMs) != minutes(b.durationMs) || a.sinceMs != b.sinceMs ||
                      a.presence != b.presence)
             << Duration;
@@ -226,7 +253,8 @@ void PresenceModel::refresh()
         runColumns = 0;
     };
     for (int i = 0; i < int(m_rows.size()); ++i) {
-        Row fresh = rowFor(m_rows[size_t(i)].key, *devices.constFind(m_rows[size_t(i)].key), now);
+        Row fresh =
+            rowFor(m_rows[size_t(i)].key, *devices.constFind(m_rows[size_t(i)].key), now, &m_rows[size_t(i)]);
         const unsigned cols = changedColumns(m_rows[size_t(i)], fresh);
         m_rows[size_t(i)] = std::move(fresh); // a duration keeps its exact value for sorting
         if (!cols) {

@@ -59,9 +59,14 @@ private:
         std::optional<qint64> sinceMs;
         std::optional<qint64> lastSeenMs;
         std::optional<qint64> durationMs;
+        // As shown: made when the value changes, not at every paint.
+        QString sinceText, lastSeenText, durationText;
     };
 
-    Row rowFor(const QString &key, const DeviceState &d, qint64 now) const;
+    // A row as now; texts of an unchanged value are taken from before.
+    Row rowFor(const QString &key, const DeviceState &d, qint64 now, const Row *before = nullptr) const;
+    // timeText(), remembering the last: the stations listed by one evaluation share their time.
+    QString timeOf(qint64 ms) const;
     bool wanted(const DeviceState &d, qint64 now) const;
     // Columns in which two versions of a row show differently (or sort differently by
     // duration), as a bit set.
@@ -72,4 +77,6 @@ private:
     MakerOf m_makerOf;
     std::vector<Row> m_rows;
     QHash<QString, int> m_index; // key -> row
+    mutable qint64 m_timeMs = -1;
+    mutable QString m_time;
 };
