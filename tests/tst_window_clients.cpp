@@ -1,3 +1,4 @@
+#include <QChartView>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -406,6 +407,42 @@ private slots:
         plain.setGeometry(box->geometry());
         plain.setText(box->text());
         QCOMPARE(plain.grab().toImage(), box->grab().toImage());
+    }
+
+    // The chart's background is copied from a picture of it: after changed values and
+    // another size the chart on screen is what Qt Charts draws without that picture.
+    void chartBackgroundAsDrawn()
+    {
+        StationChart chart;
+        chart.resize(500, 300);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        const auto values = [&](const QStringList &rx) {
+            chart.setRowCount(qint16(rx.size()));
+            for (int i = 1; i <= rx.size(); ++i) {
+                chart.setRow(qint16(i));
+                chart.setRowLabel(QStringLiteral("Station %1").arg(i));
+                chart.setColumn(1);
+                chart.setData(rx[i - 1]);
+            }
+            QCoreApplication::processEvents();
+            chart.flush();
+            QCoreApplication::processEvents();
+        };
+        values({"40", "70", "10"});
+        values({"45", "20", "90"});
+        chart.resize(540, 320);
+        values({"45", "60"});
+        const QImage screen =
+            chart.screen()->grabWindow(chart.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        int pictures = 0;
+        for (QGraphicsItem *item : chart.findChild<QChartView *>()->chart()->childItems())
+            if (item->cacheMode() != QGraphicsItem::NoCache) {
+                item->setCacheMode(QGraphicsItem::NoCache);
+                ++pictures;
+            }
+        QCOMPARE(pictures, 1);
+        QCOMPARE(screen, chart.grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
 
     // Labels broken for one number of rows are broken anew for another (the room per row

@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QGraphicsRectItem>
 #include <QHash>
 #include <QLocale>
 #include <QTimer>
@@ -155,6 +156,12 @@ void StationChart::build()
     d.chart->addAxis(d.values, Qt::AlignLeft);
     d.series->attachAxis(d.categories);
     d.series->attachAxis(d.values);
+    // The chart's background (the rectangle item below all others) is a gradient: filled
+    // anew under the bars at every poll, Qt splits the fill among threads and wakes them.
+    // Drawn once into a picture of the screen and copied from there, it looks the same.
+    for (QGraphicsItem *item : d.chart->childItems())
+        if (item->type() == QGraphicsRectItem::Type && item->zValue() < 0)
+            item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
 
     d.view = new QChartView(d.chart, this);
     d.view->setObjectName(QStringLiteral("MSChart1View"));
@@ -163,6 +170,7 @@ void StationChart::build()
     // keeps its own smoothing).
     d.view->setRenderHint(QPainter::Antialiasing, false);
     d.view->setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing);
+    d.view->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
     layout()->addWidget(d.view);
 
     QObject::connect(d.chart, &QChart::plotAreaChanged, this, [this] { refresh(); });
