@@ -430,6 +430,16 @@ private slots:
         QVERIFY(colourNear(img, at(-500, 25), Qt::blue) && colourNear(img, at(-250, 75), Qt::blue));
         QVERIFY(!colourNear(img, at(-500, 75), Qt::blue)); // pieces are not joined
 
+        // Shown on screen, a poll's update of the lines and the time labels at once (two
+        // rectangles) leaves the plot as a full paint draws it.
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        plot.setLine("A", Qt::red, {{QPointF(-1000, 60), QPointF(0, 40)}});
+        plot.setTimeAxis(1000, {"2", "3", "4", "5", "6"});
+        QCoreApplication::processEvents();
+        QCOMPARE(plot.screen()->grabWindow(plot.winId()).toImage().convertToFormat(QImage::Format_RGB32),
+                 plot.grab().toImage().convertToFormat(QImage::Format_RGB32));
+
         QStringList asked;
         plot.setToolTipSource([&asked](const QString &mac, qint64 ms) {
             asked << mac + ' ' + QString::number(qRound(ms / 50.0) * 50); // within a pixel

@@ -219,12 +219,18 @@ void HistoryPlot::paintFrame()
     m_frameStale = false;
 }
 
-void HistoryPlot::paintEvent(QPaintEvent *)
+void HistoryPlot::paintEvent(QPaintEvent *event)
 {
     if (m_frameStale || m_frame.deviceIndependentSize().toSize() != size())
         paintFrame();
     QPainter p(this);
-    p.drawPixmap(0, 0, m_frame);
+    // Copied rectangle by rectangle: into a clip of several rectangles Qt blends the
+    // picture line by line and hands the lines to other threads, waking them each time.
+    for (const QRect &r : event->region()) {
+        p.setClipRect(r);
+        p.drawPixmap(0, 0, m_frame);
+    }
+    p.setClipping(false);
 
     // One-pixel lines without antialiasing take the painter's fastest path.
     p.save();
