@@ -18,6 +18,7 @@
 #include "ui/controls.h"
 #include "ui/frmMonitor.h"
 #include "ui/loginpage.h"
+#include "ui/widgets.h"
 #include "ui/windowgeometry.h"
 #include "windowfixture.h"
 
@@ -443,6 +444,49 @@ private slots:
             }
         QCOMPARE(pictures, 1);
         QCOMPARE(screen, chart.grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
+    // Scroll bars and group box frames drawn in bands of lines look as Fusion draws them
+    // whole: a bar with its handle at either end and in between, a frame with and without
+    // a caption, on screen after a partial repaint too.
+    void bandedPaintsAsFusion()
+    {
+        QWidget host;
+        host.setStyle(QStyleFactory::create("Fusion"));
+        QScrollBar plain(Qt::Vertical, &host), banded(Qt::Vertical, &host);
+        QVERIFY(fusionProxyStyle<ScrollBarStyle>());
+        banded.setStyle(fusionProxyStyle<ScrollBarStyle>());
+        QGroupBox fusionBox("Werte", &host), ownBox("Werte", &host);
+        ownBox.setStyle(fusionProxyStyle<GroupBoxFrameStyle>());
+        plain.setGeometry(10, 5, 17, 333);
+        banded.setGeometry(30, 5, 17, 333);
+        fusionBox.setGeometry(50, 5, 180, 333);
+        ownBox.setGeometry(240, 5, 180, 333);
+        host.resize(430, 345);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        const auto shown = [&](QWidget *w) {
+            return host.screen()
+                ->grabWindow(host.winId(), w->x(), w->y(), w->width(), w->height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        for (const auto &[max, value] : std::vector<std::pair<int, int>>{{100, 0}, {100, 37}, {10, 10}}) {
+            for (QScrollBar *bar : {&plain, &banded}) {
+                bar->setRange(0, max);
+                bar->setPageStep(20);
+                bar->setValue(value);
+            }
+            QCoreApplication::processEvents();
+            QCOMPARE(shown(&banded), shown(&plain));
+        }
+        QCOMPARE(shown(&ownBox), shown(&fusionBox));
+        for (QGroupBox *box : {&fusionBox, &ownBox}) {
+            box->setTitle(QString());
+            box->update(QRect(0, 100, 180, 150));
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(shown(&ownBox), shown(&fusionBox));
     }
 
     // Labels broken for one number of rows are broken anew for another (the room per row

@@ -103,6 +103,7 @@ TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
 {
     setMaximumBlockCount(maxDisplayBlocks);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    paintScrollBarsInBands(this);
     connect(this, &QPlainTextEdit::textChanged, this, &TextBox::syncFromUser);
     // The viewport fills what it draws itself, so that rows left as they were keep their
     // pixels; nothing beneath it is drawn either way.

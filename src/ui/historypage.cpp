@@ -26,6 +26,7 @@
 #include "monitor/vendors.h"
 #include "ui/dialogs.h"
 #include "ui/historyplot.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -137,6 +138,7 @@ HistoryPage::HistoryPage(StationHistory *history, QWidget *parent, bool ownWindo
     m_events->setObjectName(QStringLiteral("lstVerlaufEreignisse"));
     m_events->setAccessibleName(QStringLiteral("Ereignisse"));
     m_events->setUniformItemSizes(true);
+    paintScrollBarsInBands(m_events);
     // Four entries, the newest on top; a window of its own gives the list a share of
     // its height instead.
     const int fourRows = 4 * m_events->fontMetrics().lineSpacing() + 2 * m_events->frameWidth();
@@ -196,6 +198,7 @@ void HistoryPage::makeLegend()
     m_legend->setObjectName(QStringLiteral("lstVerlaufLegende"));
     m_legend->setAccessibleName(QStringLiteral("Legende"));
     m_legend->setUniformItemSizes(true);
+    paintScrollBarsInBands(m_legend);
     m_legend->setSelectionMode(QAbstractItemView::NoSelection);
     m_legend->setFocusPolicy(Qt::NoFocus);
     m_legend->setFrameShape(QFrame::NoFrame);

@@ -22,6 +22,7 @@
 #include "monitor/vendors.h"
 #include "ui/celldelegate.h"
 #include "ui/historywindow.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -202,6 +203,7 @@ PresenceWindow::PresenceWindow(StationMonitor *monitor, StationHistory *history,
     m_table->setModel(m_proxy);
     // Its cells change at every evaluation, most of them to a text shown a moment ago.
     m_table->setItemDelegate(new CachedCellDelegate(m_table));
+    paintScrollBarsInBands(m_table);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(PresenceModel::State, Qt::AscendingOrder); // "da" first
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);

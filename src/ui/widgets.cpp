@@ -1,11 +1,14 @@
 #include "ui/widgets.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QImageReader>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionComboBox>
@@ -24,6 +27,60 @@ void SSTabBar::setTabExtent(QSize extent)
     m_extent = extent;
     setIconSize(iconSize()); // lays the tabs out anew
     updateGeometry();
+}
+
+void paintInBands(QPainter *painter, const QRect &rect, const std::function<void()> &draw)
+{
+    // 64 lines of the device: well below the engine's 96, also where a clip splits lines.
+    const int band = std::max(1, int(64 / std::max<qreal>(painter->device()->devicePixelRatio(), 1)));
+    if (rect.height() <= band) {
+        draw();
+        return;
+    }
+    for (int top = rect.top(); top <= rect.bottom(); top += band) {
+        painter->save();
+        painter->setClipRect(QRect(rect.left(), top, rect.width(), std::min(band, rect.bottom() + 1 - top)),
+                             Qt::IntersectClip);
+        draw();
+        painter->restore();
+    }
+}
+
+ScrollBarStyle::ScrollBarStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+void ScrollBarStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                                        QPainter *painter, const QWidget *widget) const
+{
+    const qreal dpr = painter->device()->devicePixelRatio();
+    const int band = std::max(1, int(64 / std::max<qreal>(dpr, 1)));
+    if (control != CC_ScrollBar || option->rect.height() <= band || !painter->transform().isIdentity())
+        return QProxyStyle::drawComplexControl(control, option, painter, widget);
+    // Fusion sets clips of its own while drawing a scroll bar: each band is drawn into a
+    // picture of its own size, which bounds the drawing, and copied.
+    const QRect r = option->rect;
+    QPixmap picture(QSize(r.width(), band) * dpr);
+    picture.setDevicePixelRatio(dpr);
+    for (int top = r.top(); top <= r.bottom(); top += band) {
+        picture.fill(Qt::transparent);
+        {
+            QPainter p(&picture);
+            p.setRenderHints(painter->renderHints());
+            p.setLayoutDirection(painter->layoutDirection());
+            p.translate(-r.left(), -top);
+            QProxyStyle::drawComplexControl(control, option, &p, widget);
+        }
+        const int height = std::min(band, r.bottom() + 1 - top);
+        painter->drawPixmap(QRect(r.left(), top, r.width(), height), picture,
+                            QRectF(0, 0, r.width() * dpr, height * dpr));
+    }
+}
+
+void paintScrollBarsInBands(QAbstractScrollArea *area)
+{
+    if (ScrollBarStyle *style = fusionProxyStyle<ScrollBarStyle>()) {
+        area->verticalScrollBar()->setStyle(style);
+        area->horizontalScrollBar()->setStyle(style);
+    }
 }
 
 GroupBoxFrameStyle::GroupBoxFrameStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
@@ -46,7 +103,8 @@ void GroupBoxFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOpt
         box && !box->isCheckable() && box->title().isEmpty()
             ? topMargin
             : std::max(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height()) + topMargin;
-    qDrawBorderPixmap(painter, option->rect.adjusted(0, top, 0, 0), QMargins(6, 6, 6, 6), m_frame);
+    const QRect frame = option->rect.adjusted(0, top, 0, 0);
+    paintInBands(painter, frame, [&] { qDrawBorderPixmap(painter, frame, QMargins(6, 6, 6, 6), m_frame); });
 }
 
 // The row's width is shared out so that every tab gets its caption plus the same

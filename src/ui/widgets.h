@@ -10,7 +10,11 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <functional>
+
+class QAbstractScrollArea;
 class QComboBox;
+class QPainter;
 
 // The widget classes the window is built from beyond Qt's own (the multi-line box, the
 // signal bar and the timer are in ui/controls.h).
@@ -53,6 +57,25 @@ public:
 private:
     mutable QPixmap m_frame;
 };
+
+// Qt's raster engine hands a fill or blend of 96 lines or more to its thread pool and
+// waits for it; for a poll's small repaints, waking the threads costs more than the
+// fill. Drawn in bands of fewer lines (draw() once per band, clipped to it), the same
+// pixels come out on this thread.
+void paintInBands(QPainter *painter, const QRect &rect, const std::function<void()> &draw);
+
+// Fusion's scroll bar, drawn in bands (its gradients and edges run the bar's length).
+// Fusion sets clips of its own while drawing one, so a band is a picture of its own.
+class ScrollBarStyle : public QProxyStyle
+{
+public:
+    ScrollBarStyle();
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget = nullptr) const override;
+};
+
+// The scroll bars of an area drawn in bands, where the application draws with Fusion.
+void paintScrollBarsInBands(QAbstractScrollArea *area);
 
 // Six tabs of a fixed height, all in one row across the control.
 class SSTabBar : public QTabBar
