@@ -158,7 +158,7 @@ void StationChart::build()
     d.series->attachAxis(d.values);
     // The chart's background (the rectangle item below all others) is a gradient: filled
     // anew under the bars at every poll, Qt splits the fill among threads and wakes them.
-    // Drawn once into a picture of the screen and copied from there, it looks the same.
+    // Drawn once into a picture in screen pixels and copied from there, it looks the same.
     for (QGraphicsItem *item : d.chart->childItems())
         if (item->type() == QGraphicsRectItem::Type && item->zValue() < 0)
             item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
@@ -170,6 +170,8 @@ void StationChart::build()
     // keeps its own smoothing).
     d.view->setRenderHint(QPainter::Antialiasing, false);
     d.view->setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing);
+    // A poll's repaint is one rectangle around the changed bars: into one rectangle Qt
+    // copies the background's picture directly, into several line by line on its threads.
     d.view->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
     layout()->addWidget(d.view);
 
