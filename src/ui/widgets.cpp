@@ -29,21 +29,35 @@ void SSTabBar::setTabExtent(QSize extent)
     updateGeometry();
 }
 
+namespace {
+
+// Lines of the device per band: well below the engine's 96, also where a clip splits lines.
+int bandHeight(const QPainter *painter)
+{
+    return std::max(1, int(64 / std::max<qreal>(painter->device()->devicePixelRatio(), 1)));
+}
+
+template <typename Paint> void forEachBand(const QRect &rect, int band, Paint paint)
+{
+    for (int top = rect.top(); top <= rect.bottom(); top += band)
+        paint(QRect(rect.left(), top, rect.width(), std::min(band, rect.bottom() + 1 - top)));
+}
+
+} // namespace
+
 void paintInBands(QPainter *painter, const QRect &rect, const std::function<void()> &draw)
 {
-    // 64 lines of the device: well below the engine's 96, also where a clip splits lines.
-    const int band = std::max(1, int(64 / std::max<qreal>(painter->device()->devicePixelRatio(), 1)));
+    const int band = bandHeight(painter);
     if (rect.height() <= band) {
         draw();
         return;
     }
-    for (int top = rect.top(); top <= rect.bottom(); top += band) {
+    forEachBand(rect, band, [&](const QRect &part) {
         painter->save();
-        painter->setClipRect(QRect(rect.left(), top, rect.width(), std::min(band, rect.bottom() + 1 - top)),
-                             Qt::IntersectClip);
+        painter->setClipRect(part, Qt::IntersectClip);
         draw();
         painter->restore();
-    }
+    });
 }
 
 ScrollBarStyle::ScrollBarStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
@@ -51,28 +65,25 @@ ScrollBarStyle::ScrollBarStyle() : QProxyStyle(QStyleFactory::create(QStringLite
 void ScrollBarStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                                         QPainter *painter, const QWidget *widget) const
 {
-    const qreal dpr = painter->device()->devicePixelRatio();
-    const int band = std::max(1, int(64 / std::max<qreal>(dpr, 1)));
+    const int band = bandHeight(painter);
     if (control != CC_ScrollBar || option->rect.height() <= band || !painter->transform().isIdentity())
         return QProxyStyle::drawComplexControl(control, option, painter, widget);
     // Fusion sets clips of its own while drawing a scroll bar: each band is drawn into a
     // picture of its own size, which bounds the drawing, and copied.
-    const QRect r = option->rect;
-    QPixmap picture(QSize(r.width(), band) * dpr);
+    const qreal dpr = painter->device()->devicePixelRatio();
+    QPixmap picture(QSize(option->rect.width(), band) * dpr);
     picture.setDevicePixelRatio(dpr);
-    for (int top = r.top(); top <= r.bottom(); top += band) {
+    forEachBand(option->rect, band, [&](const QRect &part) {
         picture.fill(Qt::transparent);
         {
             QPainter p(&picture);
             p.setRenderHints(painter->renderHints());
             p.setLayoutDirection(painter->layoutDirection());
-            p.translate(-r.left(), -top);
+            p.translate(-part.topLeft());
             QProxyStyle::drawComplexControl(control, option, &p, widget);
         }
-        const int height = std::min(band, r.bottom() + 1 - top);
-        painter->drawPixmap(QRect(r.left(), top, r.width(), height), picture,
-                            QRectF(0, 0, r.width() * dpr, height * dpr));
-    }
+        painter->drawPixmap(part, picture, QRectF(QPointF(), QSizeF(part.size()) * dpr));
+    });
 }
 
 void paintScrollBarsInBands(QAbstractScrollArea *area)
